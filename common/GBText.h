@@ -1,0 +1,23 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// Rules of the GB2312 text the database and the operators use.
+namespace gb {
+
+// Bytes the text takes in the server's Chinese code page (Chinese 2, ASCII 1).
+int byteLength(const QString& text);
+
+// Whether the server's Chinese code page (CP936/GBK) holds every character.
+bool representable(const QString& text);
+
+// Removes the characters up to U+0020 at both ends; U+3000 stays, as on the GB2312 text.
+QString trimmed(const QString& text);
+
+QByteArray toGB18030(const QString& text);
+QString fromGB18030(const QByteArray& bytes);
+
+// Orders two texts as their GB18030 bytes do (unsigned, a prefix first).
+int compare(const QString& a, const QString& b);
+
+} // namespace gb

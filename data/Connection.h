@@ -1,0 +1,61 @@
+#pragma once
+#include "Driver.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+// Where the data module connects: a SQL Server host, or an embedded database file.
+struct ConnectionSettings {
+    enum class Kind { SqlServer, Sqlite };
+    Kind kind = Kind::SqlServer;
+    QString host = QStringLiteral("localhost");
+    int port = 27999;
+    QString sqliteFile;
+};
+
+// The built-in connection text for a server host and port.
+QString adoConnectionText(const QString& host, int port);
+
+// The ODBC connection text the SQL Server driver derives from the built-in text.
+QString odbcConnectionText(const QString& adoText);
+
+// The one connection all queries share. It is not kept open for its own sake: when the last
+// open query closes, it disconnects; the next query that opens reconnects silently.
+class TADOConnection {
+public:
+    using DriverFactory = std::function<std::unique_ptr<Driver>()>;
+
+    explicit TADOConnection(const ConnectionSettings& settings);
+    // For tests and tools that bring their own driver.
+    TADOConnection(QString connectionString, DriverFactory factory);
+    ~TADOConnection();
+
+    const QString& ConnectionString() const { return connectionString_; }
+    SqlDialect Dialect() const;
+
+    bool Connected() const;
+    void Open();  // throws EConnectionError
+    void Close() noexcept;
+
+    // Runs a statement, connecting first when needed.
+    DriverResult RunQuery(const QString& sql, const QStringList& params);
+    qint64 RunCommand(const QString& sql, const QStringList& params);
+
+    // Bookkeeping of the datasets on this connection.
+    void QueryOpened() { ++openQueries_; }
+    void QueryClosed();
+    int OpenQueries() const { return openQueries_; }
+
+    // How often a connection was made (tests watch reconnects through it).
+    int ConnectCount() const { return connectCount_; }
+
+private:
+    Driver& EnsureConnected();
+
+    QString connectionString_;
+    DriverFactory factory_;
+    std::unique_ptr<Driver> driver_;
+    int openQueries_ = 0;
+    int connectCount_ = 0;
+};

@@ -1,0 +1,238 @@
+#pragma once
+#include "FieldTypes.h"
+#include "MXT_PUB.h"
+#include "Statements.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+
+class TADOConnection;
+class TCustomADODataSet;
+class TDataSource;
+
+using TBookmark = QByteArray;
+
+// Class identity for registries that pick the entry of the nearest ancestor class.
+struct TMetaClass {
+    const char* className;
+    const TMetaClass* parent;
+    bool InheritsFrom(const TMetaClass& other) const
+    {
+        for (const TMetaClass* c = this; c; c = c->parent)
+            if (c == &other)
+                return true;
+        return false;
+    }
+};
+
+// One declared column of an open result; reads the dataset's active record.
+class TField {
+public:
+    TField(TCustomADODataSet* dataSet, const ColumnDef& def, int index);
+
+    TCustomADODataSet* DataSet() const { return dataSet_; }
+    int Index() const { return index_; }
+    const QString& FieldName() const { return def_.name; }
+    TFieldType DataType() const { return def_.type; }
+    TFieldKind FieldKind() const { return fkData; }
+    int Size() const { return def_.size; }
+    const QString& DisplayLabel() const { return def_.label; }
+    // The label, or the name when there is none.
+    QString DisplayName() const { return def_.label.isEmpty() ? def_.name : def_.label; }
+    int DisplayWidth() const;
+    TAlignment Alignment() const { return def_.alignment; }
+    const QString& DisplayFormat() const { return def_.displayFormat; }
+    bool ReadOnly() const { return def_.readOnly; }
+    bool Visible() const { return def_.visible; }
+
+    bool IsNull() const;
+    QVariant Value() const;  // invalid QVariant for NULL
+    QString AsString() const;     // NULL reads as empty text
+    int AsInteger() const;        // NULL reads as 0
+    qint64 AsLargeInt() const;
+    double AsFloat() const;
+    QDateTime AsDateTime() const;
+    // The text a control shows: the display format applied, NULL as empty text.
+    QString DisplayText() const;
+
+private:
+    TCustomADODataSet* dataSet_;
+    ColumnDef def_;
+    int index_;
+};
+
+// Formats a date-time with a format such as "yy-mm-dd hh:mm" (mm after hh is minutes).
+QString formatDateTime(const QDateTime& value, const QString& format);
+
+// Receives every state change of a dataset, never suspended (the chart listens this way).
+class TDataSetListener {
+public:
+    virtual ~TDataSetListener() = default;
+    virtual void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) = 0;
+    virtual void DataSetUpdateData(TCustomADODataSet*) {}
+};
+
+// A read-only query fetched whole into the client, with a cursor over its current order.
+class TCustomADODataSet : public KeepPosQuery {
+public:
+    explicit TCustomADODataSet(QString name, TADOConnection* connection = nullptr);
+    ~TCustomADODataSet() override;
+    TCustomADODataSet(const TCustomADODataSet&) = delete;
+    TCustomADODataSet& operator=(const TCustomADODataSet&) = delete;
+
+    static const TMetaClass& StaticClass();
+    virtual const TMetaClass& ClassType() const { return StaticClass(); }
+
+    const QString& Name() const { return name_; }
+    TADOConnection* Connection() const { return connection_; }
+    void SetConnection(TADOConnection* connection);
+
+    // The statement and its parameters; change them only while closed.
+    void SetStatement(const StatementDef& statement);
+    const StatementDef& Statement() const { return statement_; }
+    QString ParamValue(const QString& name) const;
+    void SetParamValue(const QString& name, const QString& value);
+
+    void Open() override;
+    void Close() override;
+    bool Active() const { return state_ != dsInactive; }
+    TDataSetState State() const { return state_; }
+
+    bool IsEmpty() const override;
+    void First();
+    void Next();
+    void Prior();
+    void Last() override;
+    int MoveBy(int distance);  // returns the distance moved
+    bool Eof() const { return eof_; }
+    bool Bof() const { return bof_; }
+    // 1-based position of the active record in the current order; -1 when empty or closed.
+    int RecNo() const;
+    void SetRecNo(int recNo);
+    int RecordCount() const;
+
+    const QVector<TField*>& Fields() const { return fieldList_; }
+    TField* FindField(const QString& name) const;  // case-insensitive; nullptr when absent
+    TField* FieldByName(const QString& name) const;  // raises "Q: Field 'x' not found"
+
+    TBookmark GetBookmark() const override;
+    void GotoBookmark(const TBookmark& bookmark) override;
+    void FreeBookmark(TBookmark& bookmark) override { bookmark.clear(); }
+    bool BookmarkValid(const TBookmark& bookmark) const;
+    static int CompareBookmarks(const TBookmark& a, const TBookmark& b) { return compareBookmarks(a, b); }
+
+    // Client-side order: "F1 DESC, F2"; empty restores the statement's order. Dropped on close.
+    const QString& Sort() const { return sort_; }
+    void SetSort(const QString& sort);
+    bool Modified() const { return false; }
+
+    // While disabled nothing reaches the data sources; enabling redisplays them once.
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return disableCount_ > 0; }
+
+    void AddListener(TDataSetListener* listener);
+    void RemoveListener(TDataSetListener* listener);
+
+    // Makes another record (1-based, in the current order) the active one for reading
+    // fields, without moving the cursor or telling anybody; restored on destruction.
+    class ActiveRecordScope {
+    public:
+        ActiveRecordScope(const TCustomADODataSet& dataSet, int recNo);
+        ~ActiveRecordScope();
+        ActiveRecordScope(const ActiveRecordScope&) = delete;
+        ActiveRecordScope& operator=(const ActiveRecordScope&) = delete;
+
+    private:
+        const TCustomADODataSet& dataSet_;
+        int saved_;
+    };
+
+private:
+    friend class TField;
+    friend class TDataSource;
+    const QVariant& ActiveValue(int fieldIndex) const;
+    void LoadResult(const DriverResult& result);
+    void MoveTo(int position);  // position in the current order, notifies when it changed
+    void NotifyActiveChanged();
+    void NotifyScrolled(int distance);
+    void NotifyDataChanged();
+    void AttachSource(TDataSource* source);
+    void DetachSource(TDataSource* source);
+
+    QString name_;
+    TADOConnection* connection_;
+    StatementDef statement_;
+    QVector<QString> paramValues_;
+    TDataSetState state_ = dsInactive;
+    std::vector<std::unique_ptr<TField>> fields_;
+    QVector<TField*> fieldList_;
+    QVector<QVector<QVariant>> rows_;  // statement order, one entry per declared field
+    QVector<int> order_;               // current order: indices into rows_
+    int cursor_ = -1;                  // position in order_
+    mutable int activeOverride_ = -1;  // position in order_ while an ActiveRecordScope lives
+    bool bof_ = true;
+    bool eof_ = true;
+    QString sort_;
+    int disableCount_ = 0;
+    bool activeWhenDisabled_ = false;
+    QVector<TDataSource*> sources_;
+    QVector<TDataSetListener*> listeners_;
+};
+
+// A query with a statement text and parameters.
+class TADOQuery : public TCustomADODataSet {
+public:
+    using TCustomADODataSet::TCustomADODataSet;
+    static const TMetaClass& StaticClass();
+    const TMetaClass& ClassType() const override { return StaticClass(); }
+    // Runs the statement as a command; returns the rows it changed.
+    qint64 ExecSQL();
+};
+
+// A dataset given by its command text.
+class TADODataSet : public TCustomADODataSet {
+public:
+    using TCustomADODataSet::TCustomADODataSet;
+    static const TMetaClass& StaticClass();
+    const TMetaClass& ClassType() const override { return StaticClass(); }
+};
+
+// A data-aware control's link to a data source. Four notifications: opened and closed
+// (ActiveChanged), the current row moved (DataSetScrolled), the data re-read (DataSetChanged).
+class TDataLink {
+public:
+    virtual ~TDataLink();
+    TDataSource* DataSource() const { return source_; }
+    void SetDataSource(TDataSource* source);
+    TCustomADODataSet* DataSet() const;
+    bool Active() const;
+
+    virtual void ActiveChanged() {}
+    virtual void DataSetScrolled(int /*distance*/) {}
+    virtual void DataSetChanged() {}
+
+private:
+    TDataSource* source_ = nullptr;
+};
+
+// Connects one dataset to any number of data links.
+class TDataSource {
+public:
+    explicit TDataSource(QString name = QString());
+    ~TDataSource();
+    const QString& Name() const { return name_; }
+    TCustomADODataSet* DataSet() const { return dataSet_; }
+    void SetDataSet(TCustomADODataSet* dataSet);
+
+private:
+    friend class TDataLink;
+    friend class TCustomADODataSet;
+    QString name_;
+    TCustomADODataSet* dataSet_ = nullptr;
+    QVector<TDataLink*> links_;
+};

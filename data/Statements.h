@@ -1,0 +1,52 @@
+#pragma once
+#include "Driver.h"
+#include "FieldTypes.h"
+
+#include <QString>
+#include <QVector>
+
+// A bound parameter: its name, its limit in bytes of GB2312 text, and the stored value.
+struct ParamDef {
+    QString name;
+    int byteLimit = 0;
+    QString initial;
+};
+
+// A column the client declares for a result; opening fails when the result lacks it.
+struct ColumnDef {
+    QString name;
+    TFieldType type = ftString;
+    int size = 0;
+    QString label;
+    int displayWidth = 0;  // 0: derived from the type and size
+    TAlignment alignment = taLeftJustify;
+    QString displayFormat;
+    bool readOnly = false;
+    bool visible = true;
+};
+
+// Whether a parameter that no stored value can equal gives an empty result or an error.
+enum class StatementKind { Lookup, Command };
+
+// One statement with its two texts side by side.
+struct StatementDef {
+    QString queryName;
+    StatementKind kind = StatementKind::Lookup;
+    QVector<ParamDef> params;
+    QVector<ColumnDef> columns;
+    QString tsql;
+    QString sqlite;
+
+    const QString& Text(SqlDialect dialect) const { return dialect == SqlDialect::TSql ? tsql : sqlite; }
+};
+
+namespace statements {
+
+const StatementDef& header();          // S1, Qhead
+const StatementDef& robotHistory();    // S2, Qai
+const StatementDef& robotComparison(); // S3, Qais
+StatementDef robotList(const QString& draw); // S4, Q of the monitor window
+const StatementDef& operatorLookup();  // S5, Q of the login dialog
+const StatementDef& passwordChange();  // S6, Qcpw
+
+} // namespace statements

@@ -1,0 +1,32 @@
+#pragma once
+#include "Connection.h"
+#include "Dataset.h"
+#include "Timer.h"
+
+#include <QString>
+#include <memory>
+
+// The data module: the one connection and the values that outlive the login dialog.
+class TDM {
+public:
+    // Connects once; on failure tells the operator and asks the application to terminate.
+    explicit TDM(const ConnectionSettings& settings);
+    // For tests and tools with their own connection.
+    explicit TDM(std::unique_ptr<TADOConnection> connection);
+    ~TDM();
+
+    std::unique_ptr<TADOConnection> ConSG;
+    std::unique_ptr<TADOQuery> Q;
+    std::unique_ptr<TADOQuery> Q1;
+    std::unique_ptr<TTimer> Timer1;  // no handler: never ticks
+
+    QString UserName;
+    QString LoginName;
+    int UserID = 0;
+    qint32 LastVer = 0;
+
+private:
+    void DataModuleCreate();
+};
+
+extern TDM* DM;
