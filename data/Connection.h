@@ -50,12 +50,20 @@ public:
     // How often a connection was made (tests watch reconnects through it).
     int ConnectCount() const { return connectCount_; }
 
+    // Milliseconds on a monotonic scale; replaceable so that retry waits can be checked.
+    void SetClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
+
 private:
     Driver& EnsureConnected();
+    qint64 Now() const;
 
     QString connectionString_;
     DriverFactory factory_;
-    std::unique_ptr<Driver> driver_;
+    mutable std::unique_ptr<Driver> driver_;
     int openQueries_ = 0;
     int connectCount_ = 0;
+    std::function<qint64()> clock_;
+    int failedReconnects_ = 0;
+    qint64 nextAttemptAt_ = 0;
+    QString lastFailure_;
 };

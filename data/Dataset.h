@@ -217,6 +217,7 @@ public:
     virtual void DataSetChanged() {}
 
 private:
+    friend class TDataSource;
     TDataSource* source_ = nullptr;
 };
 

@@ -1,0 +1,140 @@
+#include "Connection.h"
+
+#include "DBErrors.h"
+
+#include <algorithm>
+#include <chrono>
+#include <iterator>
+
+namespace {
+const QString kPassword = QStringLiteral("HbnTr4417");
+
+// Waits after the 1st, 2nd, … failed reconnect; the last one repeats.
+constexpr qint64 kRetryWaitsMs[] = {1000, 2000, 5000, 10000, 30000};
+} // namespace
+
+QString adoConnectionText(const QString& host, int port)
+{
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=sa;"
+                          "Initial Catalog=KvtCP;Data Source=%2,%3")
+        .arg(kPassword, host)
+        .arg(port);
+}
+
+QString odbcConnectionText(const QString& adoText)
+{
+    QString host, port = QStringLiteral("1433"), database, user, password;
+    for (const QString& field : adoText.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = field.indexOf(u'=');
+        if (eq < 0)
+            continue;
+        const QString key = field.left(eq).trimmed().toLower();
+        const QString value = field.mid(eq + 1);
+        if (key == u"data source") {
+            const qsizetype comma = value.lastIndexOf(u',');
+            host = comma < 0 ? value : value.left(comma);
+            if (comma >= 0)
+                port = value.mid(comma + 1);
+        } else if (key == u"initial catalog") {
+            database = value;
+        } else if (key == u"user id") {
+            user = value;
+        } else if (key == u"password") {
+            password = value;
+        }
+    }
+    return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;PORT=%2;DATABASE=%3;UID=%4;PWD=%5;"
+                          "TDS_Version=7.3;ClientCharset=UTF-8")
+        .arg(host, port, database, user, password);
+}
+
+TADOConnection::TADOConnection(const ConnectionSettings& settings)
+{
+    if (settings.kind == ConnectionSettings::Kind::Sqlite) {
+        connectionString_ = settings.sqliteFile;
+        const QString file = settings.sqliteFile;
+        factory_ = [file] { return makeSqliteDriver(file); };
+    } else {
+        connectionString_ = adoConnectionText(settings.host, settings.port);
+        const QString odbc = odbcConnectionText(connectionString_);
+        factory_ = [odbc] { return makeOdbcDriver(odbc); };
+    }
+}
+
+TADOConnection::TADOConnection(QString connectionString, DriverFactory factory)
+    : connectionString_(std::move(connectionString)), factory_(std::move(factory))
+{
+}
+
+TADOConnection::~TADOConnection() { Close(); }
+
+SqlDialect TADOConnection::Dialect() const
+{
+    if (!driver_)
+        driver_ = factory_();
+    return driver_->Dialect();
+}
+
+bool TADOConnection::Connected() const { return driver_ && driver_->Connected(); }
+
+void TADOConnection::Open()
+{
+    if (Connected())
+        return;
+    if (!driver_)
+        driver_ = factory_();
+    driver_->Connect();
+    ++connectCount_;
+}
+
+void TADOConnection::Close() noexcept
+{
+    if (driver_)
+        driver_->Disconnect();
+}
+
+qint64 TADOConnection::Now() const
+{
+    if (clock_)
+        return clock_();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+Driver& TADOConnection::EnsureConnected()
+{
+    if (Connected())
+        return *driver_;
+    // After a failed reconnect, wait before the next one: no network wait on every tick.
+    if (failedReconnects_ > 0 && Now() < nextAttemptAt_)
+        throw EConnectionError(lastFailure_);
+    try {
+        Open();
+    } catch (const EDatabaseError& error) {
+        lastFailure_ = error.Message();
+        const int slot = std::min<int>(failedReconnects_, int(std::size(kRetryWaitsMs)) - 1);
+        nextAttemptAt_ = Now() + kRetryWaitsMs[slot];
+        ++failedReconnects_;
+        throw;
+    }
+    failedReconnects_ = 0;
+    return *driver_;
+}
+
+DriverResult TADOConnection::RunQuery(const QString& sql, const QStringList& params)
+{
+    return EnsureConnected().Query(sql, params);
+}
+
+qint64 TADOConnection::RunCommand(const QString& sql, const QStringList& params)
+{
+    return EnsureConnected().Execute(sql, params);
+}
+
+void TADOConnection::QueryClosed()
+{
+    if (openQueries_ > 0)
+        --openQueries_;
+    if (openQueries_ == 0)
+        Close();
+}

@@ -1,0 +1,169 @@
+#include "Statements.h"
+
+#include "SqlText.h"
+
+namespace {
+
+ColumnDef text(const char* name, int size, const char* label = "", TAlignment align = taLeftJustify)
+{
+    return {QString::fromUtf8(name), ftString, size, QString::fromUtf8(label), 0, align, {}, false, true};
+}
+
+ColumnDef integer(const char* name, const char* label = "", int displayWidth = 0)
+{
+    return {QString::fromUtf8(name), ftInteger, 0, QString::fromUtf8(label), displayWidth, taRightJustify,
+            {}, false, true};
+}
+
+ColumnDef dateTime(const char* name, const char* label = "", const char* format = "")
+{
+    return {QString::fromUtf8(name), ftDateTime, 0, QString::fromUtf8(label), 0, taLeftJustify,
+            QString::fromUtf8(format), false, true};
+}
+
+ColumnDef readOnly(ColumnDef c)
+{
+    c.readOnly = true;
+    return c;
+}
+
+ColumnDef hidden(ColumnDef c)
+{
+    c.visible = false;
+    return c;
+}
+
+ColumnDef centred(ColumnDef c)
+{
+    c.alignment = taCenter;
+    return c;
+}
+
+ColumnDef width(ColumnDef c, int displayWidth)
+{
+    c.displayWidth = displayWidth;
+    return c;
+}
+
+QString lines(std::initializer_list<const char*> parts)
+{
+    QStringList out;
+    for (const char* p : parts)
+        out << QString::fromUtf8(p);
+    return out.join(u'\n');
+}
+
+} // namespace
+
+namespace statements {
+
+const StatementDef& header()
+{
+    static const StatementDef s{
+        QStringLiteral("Qhead"),
+        StatementKind::Lookup,
+        {{QStringLiteral("ainame"), 32, QStringLiteral("追0")}},
+        {text("cpqh", 32), readOnly(text("cz", 51, "", taCenter)),
+         readOnly(centred(integer("xqkj"))), readOnly(integer("ver")), text("zjhm", 5, "", taCenter)},
+        lines({"select zjhm,cpqh,cz=(case when xqkj>0 then cz else '取数据...' end),xqkj,ver from (",
+               "SELECT TOP 1 zjhm,cpqh,cz=(case [K02] when 1 then '押【'+[K04]+'】/注<'+convert(varchar(8),k01)+'>' else '过' end),DATEDIFF(SS,GETDATE(),[kjsj])+55-datepart(ss,[kjsj]) as xqkj,",
+               "(select ver from dbo.a5_z0_00VER where tablename='a5_z0_1his') as ver",
+               "FROM [KvtCP].[dbo].[a5_z0_5yc]",
+               "where ainame=:ainame",
+               "order by cpqh desc",
+               ") as u"}),
+        // Seconds as DATEDIFF counts them: whole-second boundaries between now and the draw.
+        lines({"select zjhm,cpqh,(case when xqkj>0 then cz else '取数据...' end) as cz,xqkj,ver from (",
+               "SELECT zjhm,cpqh,(case K02 when 1 then '押【'||K04||'】/注<'||substr(cast(K01 as text),1,8)||'>' else '过' end) as cz,",
+               "(cast(strftime('%s',kjsj) as integer)-cast(strftime('%s','now','localtime') as integer))+55-cast(strftime('%S',kjsj) as integer) as xqkj,",
+               "(select ver from a5_z0_00VER where tablename='a5_z0_1his') as ver",
+               "FROM a5_z0_5yc",
+               "where ainame=:ainame",
+               "order by cpqh desc limit 1",
+               ") as u"}),
+    };
+    return s;
+}
+
+const StatementDef& robotHistory()
+{
+    static const StatementDef s{
+        QStringLiteral("Qai"),
+        StatementKind::Lookup,
+        {{QStringLiteral("ainame"), 32, QStringLiteral("追0")}},
+        {readOnly(hidden(integer("id"))), hidden(integer("kind")), text("cpqh", 32, "彩票期数"),
+         text("zjhm", 5, "奖号"), hidden(integer("tsbh")), dateTime("kjsj", "开奖时间", "yy-mm-dd hh:mm"),
+         hidden(dateTime("opdatetimeT")), hidden(text("ainame", 32, "AI机器人")),
+         integer("K00", "余额", 6), integer("K01", "注", 4), integer("K02", "操作"),
+         integer("K03", "输赢", 6), text("K04", 32, "推荐号", taCenter), text("K05", 128, "理由"),
+         hidden(dateTime("CreateDT"))},
+        lines({"SELECT top 360 *   FROM [dbo].[a5_z0_5yc]", "where ainame=:ainame", "order by cpqh desc"}),
+        lines({"SELECT *   FROM a5_z0_5yc", "where ainame=:ainame", "order by cpqh desc limit 360"}),
+    };
+    return s;
+}
+
+const StatementDef& robotComparison()
+{
+    static const StatementDef s{
+        QStringLiteral("Qais"),
+        StatementKind::Lookup,
+        {{QStringLiteral("cpqh"), 32, QStringLiteral("20201002-0792")}},
+        {text("ainame", 32, "AI机器人"), integer("K00", "余额"), integer("K01", "注", 6),
+         integer("k02", "操作", 4), integer("k03", "输赢", 6), text("k04", 32, "推荐号", taCenter),
+         readOnly(integer("c3max", "最高峰", 10)), readOnly(integer("c4min", "最低谷", 10)),
+         width(text("k05", 128, "说明"), 58)},
+        lines({"SELECT a.ainame,a.K00,a.K01,a.k02,a.k03,a.k04,a.k05,",
+               "(select MAX(b.k00) from [dbo].[a5_z0_5yc] b where b.ainame=a.ainame) as c3max,",
+               "(select min(b.k00) from [dbo].[a5_z0_5yc] b where b.ainame=a.ainame) as c4min",
+               "FROM [KvtCP].[dbo].[a5_z0_5yc] a", "where a.cpqh=:cpqh", "order by a.k00 desc"}),
+        lines({"SELECT a.ainame,a.K00,a.K01,a.k02,a.k03,a.k04,a.k05,",
+               "(select MAX(b.k00) from a5_z0_5yc b where b.ainame=a.ainame) as c3max,",
+               "(select min(b.k00) from a5_z0_5yc b where b.ainame=a.ainame) as c4min",
+               "FROM a5_z0_5yc a", "where a.cpqh=:cpqh", "order by a.k00 desc"}),
+    };
+    return s;
+}
+
+StatementDef robotList(const QString& draw)
+{
+    // The draw number comes from the database; doubling its quotes keeps it a literal.
+    const QString literal = quotedLiteral(draw);
+    return StatementDef{
+        QStringLiteral("Q"),
+        StatementKind::Lookup,
+        {},
+        {text("ainame", 32, "AI机器人")},
+        QStringLiteral("SELECT [ainame]  FROM [KvtCP].[dbo].[a5_z0_5yc]  where cpqh=") + literal +
+            QStringLiteral("  order by id"),
+        QStringLiteral("SELECT ainame  FROM a5_z0_5yc  where cpqh=") + literal + QStringLiteral("  order by id"),
+    };
+}
+
+const StatementDef& operatorLookup()
+{
+    static const StatementDef s{
+        QStringLiteral("Q"),
+        StatementKind::Lookup,
+        {{QStringLiteral("username"), 20, {}}},
+        {integer("F01用户ID"), text("F03用户名", 20), text("F05姓名", 20), text("F07口令", 20)},
+        QStringLiteral("select * from dbo.TA71操作用户 where F03用户名=:username"),
+        QStringLiteral("select * from \"TA71操作用户\" where \"F03用户名\"=:username"),
+    };
+    return s;
+}
+
+const StatementDef& passwordChange()
+{
+    static const StatementDef s{
+        QStringLiteral("Qcpw"),
+        StatementKind::Command,
+        {{QStringLiteral("pw"), 20, {}}, {QStringLiteral("username"), 20, {}}},
+        {},
+        lines({"update TA71操作用户", "set F07口令=:pw", "where F03用户名=:username"}),
+        lines({"update \"TA71操作用户\"", "set \"F07口令\"=:pw", "where \"F03用户名\"=:username"}),
+    };
+    return s;
+}
+
+} // namespace statements

@@ -1,0 +1,43 @@
+#include "data.h"
+
+#include "Application.h"
+#include "DBErrors.h"
+#include "MXT_PUB.h"
+
+TDM* DM = nullptr;
+
+namespace {
+const QString kConnectFailed = QStringLiteral(
+    "对不起，无法连接大数据，请检查您的网络是否正常。如任然无法连接，请与服务商联系。");
+}
+
+TDM::TDM(const ConnectionSettings& settings) : TDM(std::make_unique<TADOConnection>(settings)) {}
+
+TDM::TDM(std::unique_ptr<TADOConnection> connection)
+    : ConSG(std::move(connection)),
+      Q(std::make_unique<TADOQuery>(QStringLiteral("Q"), ConSG.get())),
+      Q1(std::make_unique<TADOQuery>(QStringLiteral("Q1"), ConSG.get())),
+      Timer1(std::make_unique<TTimer>())
+{
+    DataModuleCreate();
+}
+
+TDM::~TDM()
+{
+    Q->Close();
+    Q1->Close();
+    ConSG->Close();
+}
+
+void TDM::DataModuleCreate()
+{
+    ConSG->Close();
+    try {
+        ConSG->Open();
+    } catch (const std::exception&) {
+        // Reported here, once, and never left to reach the default error box.
+        ConSG->Close();
+        ShowMsg(kConnectFailed, QStringLiteral("i"));
+        Application->Terminate();
+    }
+}
