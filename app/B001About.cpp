@@ -61,6 +61,5 @@ void TfrmB001About::ApplyLayout()
 void TfrmB001About::ShowAndPaint()
 {
     show();
-    raise();
     repaint();
 }
