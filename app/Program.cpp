@@ -33,26 +33,35 @@ int RunTallyvane(const QStringList& arguments)
         return commandLine.exitCode;
     }
 
-    // The splash caption asks for a Windows font name, so the substitutions must be in place
-    // before its first paint, which comes ahead of Initialize.
-    registerFontSubstitutions();
-    QApplication::setWindowIcon(builtInIcon());
+    // Nothing is expected to throw here (the data module reports its own connection failure),
+    // but an error that does still gets the default error box rather than an abort.
+    const bool started = Guarded([&] {
+        // The splash caption asks for a Windows font name, so the substitutions must be in
+        // place before its first paint, which comes ahead of Initialize.
+        registerFontSubstitutions();
+        QApplication::setWindowIcon(builtInIcon());
 
-    auto splash = std::make_unique<TfrmB001About>();
-    splash->ShowAndPaint();
+        auto splash = std::make_unique<TfrmB001About>();
+        splash->ShowAndPaint();
 
-    Application->Initialize();
-    QGuiApplication::sync();  // the window system's pending messages, the splash's paint among them
+        Application->Initialize();
+        QGuiApplication::sync();  // the window system's pending messages, the splash's paint among them
 
-    Application->SetTitle(QStringLiteral("Tallyvane"));
+        Application->SetTitle(QStringLiteral("Tallyvane"));
 
-    DM = new TDM(commandLine.settings);
+        DM = new TDM(commandLine.settings);
 
-    splash.reset();
+        splash.reset();
 
-    // No login stage yet: it ends as a login that did not succeed does.
-    delete DM;
-    DM = nullptr;
-    Application->Terminate();
+        // No login stage yet: it ends as a login that did not succeed does.
+        delete DM;
+        DM = nullptr;
+        Application->Terminate();
+    });
+    if (!started) {
+        delete DM;
+        DM = nullptr;
+        return 1;
+    }
     return 0;
 }
