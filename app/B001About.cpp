@@ -31,7 +31,6 @@ TfrmB001About::TfrmB001About(QWidget* parent)
 
     // Transparent: the label fills no background and the olive panel shows through.
     Label1->setAutoFillBackground(false);
-    Label1->setAttribute(Qt::WA_TranslucentBackground);
     Label1->setFont(pixelFont(kYaHei, 20, true));
     QPalette captionPalette = Label1->palette();
     captionPalette.setColor(QPalette::WindowText, toQColor(clWhite));
