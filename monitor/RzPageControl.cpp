@@ -176,32 +176,43 @@ void TRzPageControl::mousePressEvent(QMouseEvent* event)
     });
 }
 
+namespace {
+// A dark outline on the given sides with a light line just inside it at the left and top.
+void raisedEdges(QPainter& painter, const QRect& r, bool withBottom)
+{
+    const QColor light = systemColor(SystemColor::BtnHighlight);
+    const QColor dark = systemColor(SystemColor::BtnShadow);
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), dark);
+    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), dark);
+    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), dark);
+    if (withBottom)
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), dark);
+    painter.fillRect(QRect(r.left() + 1, r.top() + 1, r.width() - 2, 1), light);
+    painter.fillRect(QRect(r.left() + 1, r.top() + 1, 1, r.height() - (withBottom ? 2 : 1)), light);
+}
+} // namespace
+
 void TRzPageControl::PaintFrame(QPainter& painter) const
 {
     const QRect r = QRect(0, fixedDimension_, width(), height() - fixedDimension_);
-    const QColor light = systemColor(SystemColor::BtnHighlight);
-    const QColor shadow = systemColor(SystemColor::BtnShadow);
-    painter.fillRect(r.adjusted(1, 1, -1, -1), palette().color(QPalette::Button));
-    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), light);
-    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), light);
-    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), shadow);
-    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), shadow);
+    painter.fillRect(r, palette().color(QPalette::Button));
+    raisedEdges(painter, r, true);
 }
 
 void TRzPageControl::PaintTab(QPainter& painter, int index, const TabRowLayout& layout) const
 {
     const bool active = index == active_;
     const QRect r = active ? layout.ActiveTabRect(index) : layout.TabRect(index);
-    const QColor light = systemColor(SystemColor::BtnHighlight);
-    const QColor shadow = systemColor(SystemColor::BtnShadow);
-    painter.fillRect(r, palette().color(QPalette::Button));
-    painter.fillRect(QRect(r.left(), r.top(), r.width() - 1, 1), light);
-    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), light);
-    painter.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 1), shadow);
+    // The page in front shares its tab's colour; the others sit a shade back.
+    const QColor face = palette().color(QPalette::Button);
+    painter.fillRect(r, active ? face : face.darker(110));
+    raisedEdges(painter, active ? r.adjusted(0, 0, 0, -1) : r, false);
+    if (active)  // opens the tab into the page below
+        painter.fillRect(QRect(r.left() + 2, r.bottom() - 1, r.width() - 3, 2), face);
     painter.setPen(palette().color(QPalette::WindowText));
     QRect text = r;
     if (active)
-        text.setBottom(r.bottom() - 2);  // centred on the row as the others are, one lifted
+        text.setBottom(r.bottom() - 2);  // lifted by as much as the tab is raised
     painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine, pages_[index]->Caption());
 }
 
