@@ -67,7 +67,6 @@ LbButtonGeometry::LbButtonGeometry(QSize size, TButtonLayout layout, QSize textS
 TLbButton::TLbButton(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
-    setAttribute(Qt::WA_Hover, false);
 }
 
 TLbButton::~TLbButton() = default;
