@@ -152,6 +152,35 @@ private slots:
         QCOMPARE(missing.label.Caption(), QString());
     }
 
+    // While the query holds its notifications back the label keeps its text; it catches up
+    // once when they resume.
+    void followsOnlyWhatTheSourceForwards()
+    {
+        HeaderFixture f;
+        f.db.addResult({});
+        LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
+        f.Qhead.Open();
+        f.Qhead.DisableControls();
+        f.db.exec(QStringLiteral("UPDATE a5_z0_5yc SET zjhm = '67890'"));
+        f.reopen();
+        QCOMPARE(number.label.Caption(), QStringLiteral("12345"));
+        f.Qhead.EnableControls();
+        QCOMPARE(number.label.Caption(), QStringLiteral("67890"));
+    }
+
+    // The bound field's alignment wins over the label's own while the query is open.
+    void fieldAlignmentWins()
+    {
+        HeaderFixture f;
+        f.db.addResult({});
+        LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
+        number.label.SetAlignment(taLeftJustify);
+        QVERIFY(number.label.PaintSpec().textFlags & Qt::AlignLeft);
+        f.Qhead.Open();
+        QVERIFY(number.label.PaintSpec().textFlags & Qt::AlignHCenter);
+        QVERIFY(!(number.label.PaintSpec().textFlags & Qt::AlignLeft));
+    }
+
     void groove_data()
     {
         QTest::addColumn<int>("x");
