@@ -36,5 +36,10 @@ void TBitBtn::keyPressEvent(QKeyEvent* event)
         click();
         return;
     }
+    // Up and Down belong to the window (focus navigation); moving here as well would move twice.
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        event->ignore();
+        return;
+    }
     QPushButton::keyPressEvent(event);
 }

@@ -157,6 +157,14 @@ void Tfmlogin::CreateControls()
     connect(bbCancel, &QPushButton::clicked, this, &Tfmlogin::bbCancelClick);
     connect(bbChangPw, &QPushButton::clicked, this, &Tfmlogin::bbChangPwClick);
 
+    const std::pair<QWidget*, const char*> names[] = {
+        {Panel1, "Panel1"}, {Image1, "Image1"}, {Label5, "Label5"}, {Label3, "Label3"},
+        {ComboBox1, "ComboBox1"}, {Label2, "Label2"}, {Edit1, "Edit1"}, {Label4, "Label4"},
+        {Edit2, "Edit2"}, {Label1, "Label1"}, {Edit4, "Edit4"}, {Panel2, "Panel2"},
+        {bbOk, "bbOk"}, {bbCancel, "bbCancel"}, {bbChangPw, "bbChangPw"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
+
     setTabOrder(ComboBox1, Edit1);
     setTabOrder(Edit1, Edit2);
     setTabOrder(Edit2, Edit4);
