@@ -56,23 +56,25 @@ bool isEditField(const QWidget* widget)
 }
 
 TDosMove::TDosMove(QWidget* owner)
-    : QObject(checkedOwner(owner)), owner_(owner), keys_(TKeyPreview::Of(owner))
+    : QObject(checkedOwner(owner)), owner_(owner), keys_(&TKeyPreview::Of(owner))
 {
     setObjectName(QStringLiteral("DosMove"));
-    keys_.KeyPreview = true;
-    prevKeyDown_ = std::move(keys_.OnKeyDown);
-    prevKeyPress_ = std::move(keys_.OnKeyPress);
-    keys_.OnKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
+    keys_->KeyPreview = true;
+    prevKeyDown_ = std::move(keys_->OnKeyDown);
+    prevKeyPress_ = std::move(keys_->OnKeyPress);
+    keys_->OnKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
         FormKeyDown(sender, key, shift);
     };
-    keys_.OnKeyPress = [this](QObject* sender, QChar& key) { FormKeyPress(sender, key); };
+    keys_->OnKeyPress = [this](QObject* sender, QChar& key) { FormKeyPress(sender, key); };
 }
 
 TDosMove::~TDosMove()
 {
-    // Give the window its own handlers back (the preview outlives us only as a sibling).
-    keys_.OnKeyDown = std::move(prevKeyDown_);
-    keys_.OnKeyPress = std::move(prevKeyPress_);
+    // Give the window its own handlers back.
+    if (keys_) {
+        keys_->OnKeyDown = std::move(prevKeyDown_);
+        keys_->OnKeyPress = std::move(prevKeyPress_);
+    }
 }
 
 void TDosMove::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift)

@@ -3,6 +3,7 @@
 
 #include <QFlags>
 #include <QObject>
+#include <QPointer>
 #include <QVector>
 
 class QWidget;
@@ -32,7 +33,7 @@ private:
     void FormKeyPress(QObject* sender, QChar& key);
 
     QWidget* owner_;
-    TKeyPreview& keys_;
+    QPointer<TKeyPreview> keys_;  // a sibling under the window; may go first
     TKeyPreview::TKeyEvent prevKeyDown_;
     TKeyPreview::TKeyPressEvent prevKeyPress_;
     bool wasEdit_ = false;

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -379,6 +380,8 @@ private slots:
         Tfmlogin& d = *f.dlg;
         QCOMPARE(d.windowTitle(), QStringLiteral("login-用户登录"));
         QCOMPARE(d.size(), QSize(380, 208));
+        const QPoint centreOffset = d.geometry().center() - d.screen()->availableGeometry().center();
+        QVERIFY2(centreOffset.manhattanLength() <= 2, "centred on the screen");
         QCOMPARE(d.minimumSize(), d.maximumSize());
         QVERIFY(!(d.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
         QVERIFY(d.windowFlags() & Qt::WindowCloseButtonHint);
@@ -468,6 +471,18 @@ private slots:
         d.Edit1->setFocus();
         QTest::keyClick(d.Edit1, Qt::Key_Down);
         QCOMPARE(QApplication::focusWidget(), d.Edit2);
+        // Alt+O is bbOk's mnemonic (the offscreen platform delivers no shortcut keys to try it).
+        QCOMPARE(QKeySequence::mnemonic(d.bbOk->text()), QKeySequence(Qt::ALT | Qt::Key_O));
+    }
+
+    void removingDosMoveRestoresHandlers()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        QVERIFY(activate(&d));
+        delete d.DosMove1;
+        QTest::keyClick(d.ComboBox1, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), d.ComboBox1);
     }
 
     void focusColour()
