@@ -3,6 +3,8 @@
 #include "HeadTreeNode.h"
 
 #include <QFontMetrics>
+#include <QTextLayout>
+#include <QTextOption>
 #include <algorithm>
 
 namespace gridmetrics {
@@ -15,10 +17,19 @@ int dataRowHeight(const QFont& cellFont, bool flat)
 
 int wrappedTextHeight(const QFont& font, const QString& text, int width)
 {
-    const QFontMetrics fm(font);
-    const QRect r = fm.boundingRect(QRect(0, 0, std::max(width, 1), 100000),
-                                    Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
-    return std::max(r.height(), fm.height());
+    // Lines count as the font's height each, as the platform's text box measures them.
+    QTextLayout layout(text, font);
+    QTextOption option(Qt::AlignHCenter);
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int lines = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(width, 1));
+        ++lines;
+    }
+    layout.endLayout();
+    return std::max(lines, 1) * QFontMetrics(font).height();
 }
 
 int titleRowHeight(const THeadTreeNode& root, int vTitleMargin, bool fixed3D)
