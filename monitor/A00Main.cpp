@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -53,6 +54,14 @@ TRzDBLabel* valueLabel(QWidget* parent, TDataSource* source, const QString& fiel
     label->SetDataField(field);
     label->SetFontColor(colour);
     return label;
+}
+
+// Makes the child fill its parent, less a border on every side.
+void fill(QWidget* parent, QWidget* child, int border = 0)
+{
+    auto* layout = new QVBoxLayout(parent);
+    layout->setContentsMargins(border, border, border, border);
+    layout->addWidget(child);
 }
 
 QString errorText(const std::exception& error)
@@ -180,6 +189,7 @@ void TfrmA00Main::CreatePages()
     CreateComparisonGrid(ts12);
 
     DBChart1 = new TDBChart(ts13);
+    fill(ts13, DBChart1);
     Series1 = DBChart1->AddSeries();
     Series1->SetDataSource(Qai.get());
     Series1->XValues().SetValueSource(QStringLiteral("id"));
@@ -198,6 +208,8 @@ void TfrmA00Main::CreateHistoryGrid(QWidget* page)
     DBGridEh1->setFont(pixelFont(kYaHei, 16));
     DBGridEh1->SetTitleFont(pixelFont(kYaHei, 19));
     DBGridEh1->SetDataSource(DSai.get());
+    fill(page, Panel2);
+    fill(Panel2, DBGridEh1, kPageInset);
     const struct {
         const char* field;
         int width;  // 0: from the field's display width
@@ -223,6 +235,7 @@ void TfrmA00Main::CreateComparisonGrid(QWidget* page)
     DBGridEh3->setFont(pixelFont(kYaHei, 19));
     DBGridEh3->SetTitleFont(pixelFont(kSongTi, 19));
     DBGridEh3->SetDataSource(DSais.get());
+    fill(page, DBGridEh3);
     const struct {
         const char* field;
         int width;
@@ -247,13 +260,6 @@ void TfrmA00Main::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     LayoutControls();
-    // Page contents follow their page.
-    if (Panel2) {
-        Panel2->setGeometry(ts11->rect());
-        DBGridEh1->setGeometry(Panel2->rect().adjusted(kPageInset, kPageInset, -kPageInset, -kPageInset));
-        DBGridEh3->setGeometry(ts12->rect());
-        DBChart1->setGeometry(ts13->rect());
-    }
 }
 
 void TfrmA00Main::showEvent(QShowEvent* event)

@@ -146,6 +146,8 @@ private slots:
         f.tick();
         QCOMPARE(w.Qai->RecordCount(), 3);
         f.db.setVersion(6);
+        f.tick();  // 6: even
+        QCOMPARE(w.Qai->RecordCount(), 3);
         f.tick();
         QCOMPARE(w.Qai->RecordCount(), 4);
     }
