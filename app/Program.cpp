@@ -5,7 +5,9 @@
 #include "B001About.h"
 #include "CommandLine.h"
 #include "Fonts.h"
+#include "A00Main.h"
 #include "data.h"
+#include "login.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -53,10 +55,23 @@ int RunTallyvane(const QStringList& arguments)
 
         splash.reset();
 
-        // No login stage yet: it ends as a login that did not succeed does.
+        // After a failed connection the dialog closes at once, as cancelled.
+        bool loggedIn = false;
+        {
+            Tfmlogin login(nullptr);
+            login.ShowModal();
+            loggedIn = login.LoginOK;
+        }
+        if (loggedIn) {
+            // The main window: closing it ends the loop and the program.
+            auto mainWindow = std::make_unique<TfrmA00Main>();
+            mainWindow->show();
+            QApplication::exec();
+        } else {
+            Application->Terminate();
+        }
         delete DM;
         DM = nullptr;
-        Application->Terminate();
     });
     if (!started) {
         delete DM;
