@@ -9,7 +9,13 @@
 namespace {
 
 const QColor kFixedLineColor = toQColor(8421504);
-const QColor kDataLineColor = toQColor(12632256);
+
+// Silver lines would vanish on a silver grid; they darken to the fixed lines' grey then.
+QColor dataLineColor()
+{
+    const QColor silver = toQColor(12632256);
+    return systemColor(SystemColor::Window).rgb() == silver.rgb() ? kFixedLineColor : silver;
+}
 
 int textFlags(TAlignment alignment)
 {
@@ -180,6 +186,7 @@ void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) c
     int right = indicatorLine + 1;
     if (lastCol >= 0)
         right = layout_.ColumnLeft(lastCol) + layout_.ColumnWidth(lastCol) + 1;
+    const QColor kDataLineColor = dataLineColor();
     // Data lines first: the fixed lines win where they cross.
     for (int r = 1; r <= rows; ++r)
         painter.fillRect(QRect(indicatorLine + 1, layout_.RowBottom(r), right - indicatorLine - 1, 1), kDataLineColor);
