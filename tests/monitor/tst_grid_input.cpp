@@ -108,6 +108,10 @@ private slots:
         QCOMPARE(f.grid->SelectedIndex(), 0);
         QCOMPARE(f.grid->LeftCol(), 0);
         QCOMPARE(f.q->RecNo(), 7);
+        // A last column wider than the view is brought as far into view as it goes.
+        f.grid->Columns().last()->SetWidth(2000);
+        QTest::keyClick(f.grid.get(), Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(f.grid->LeftCol(), 8);
     }
 
     void pressOnDataCellMakesItsRecordCurrent()
