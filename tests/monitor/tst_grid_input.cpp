@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -132,6 +133,27 @@ private slots:
         few.q->Open();
         QTest::mouseClick(few.grid.get(), Qt::LeftButton, {}, QPoint(200, few.grid->height() - 10));
         QCOMPARE(few.q->RecNo(), 1);
+    }
+
+    void scrollBarFollowsAndMovesRecord()
+    {
+        GridFixture f(100);
+        f.q->Open();
+        QScrollBar* bar = nullptr;
+        for (QScrollBar* b : f.grid->findChildren<QScrollBar*>())
+            if (b->orientation() == Qt::Vertical)
+                bar = b;
+        QVERIFY(bar && !bar->isHidden());
+        QCOMPARE(bar->maximum(), 99);
+        f.q->SetRecNo(40);
+        QCOMPARE(bar->value(), 39);
+        bar->setValue(69);
+        QCOMPARE(f.q->RecNo(), 70);
+        QVERIFY(f.grid->RecordBuffer().RowOf(70) >= 0);
+        GridFixture few(3);
+        few.q->Open();
+        for (QScrollBar* b : few.grid->findChildren<QScrollBar*>())
+            QVERIFY(b->isHidden());
     }
 
     void tabLeavesTheGrid()

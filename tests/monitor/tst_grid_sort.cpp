@@ -1,3 +1,4 @@
+#include "DBGridEhDataService.h"
 #include "GridFixture.h"
 #include "RecordingPresenter.h"
 #include "TestRegistry.h"
@@ -181,6 +182,28 @@ private slots:
         RecordingPresenter presenter;
         QTest::mouseClick(f.grid.get(), Qt::LeftButton, {}, titleCentre(*f.grid, 1));
         QCOMPARE(presenter.boxes.size(), 1);
+    }
+
+    void sortTextFromMarkedColumns_data()
+    {
+        QTest::addColumn<bool>("sortLocal");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("fields the dataset knows") << false << "K01 DESC, K03";
+        QTest::newRow("sort local keeps every column") << true << "K01 DESC, nosuchfield DESC, K03";
+    }
+    void sortTextFromMarkedColumns()
+    {
+        QFETCH(bool, sortLocal);
+        QFETCH(QString, text);
+        GridFixture f(3);
+        f.q->Open();
+        TDBGridColumnEh* ghost = f.grid->AddColumn(QStringLiteral("nosuchfield"));
+        // Marked in this order; smUpEh is the stored marker of a descending sort.
+        f.column("K01")->Title()->SetSortMarker(smUpEh);
+        ghost->Title()->SetSortMarker(smUpEh);
+        f.column("K03")->Title()->SetSortMarker(smDownEh);
+        QCOMPARE(f.column("K03")->Title()->SortIndex(), 3);
+        QCOMPARE(TSQLDatasetFeaturesEh::BuildSortText(*f.grid, *f.q, sortLocal), text);
     }
 
     void titleClickEventReplacesSorting()
