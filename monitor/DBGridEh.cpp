@@ -2,7 +2,6 @@
 
 #include "Application.h"
 #include "DBGridEhDataService.h"
-#include "Fonts.h"
 
 #include <QEvent>
 #include <QScrollBar>
