@@ -2,7 +2,6 @@
 
 #include "Application.h"
 #include "DBGridEhDataService.h"
-#include "Fonts.h"
 
 #include <QEvent>
 #include <QScrollBar>
@@ -87,9 +86,13 @@ void TCustomDBGridEh::SetSelectedIndex(int index)
     if (index < layout_.LeftCol())
         SetLeftCol(index);
     else
-        while (layout_.LeftCol() < index && layout_.LastVisibleCol() >= 0 &&
-               layout_.ColumnLeft(index) + layout_.ColumnWidth(index) > layout_.ClientSize().width())
-            SetLeftCol(layout_.LeftCol() + 1);
+        while (layout_.LeftCol() < index &&
+               layout_.ColumnLeft(index) + layout_.ColumnWidth(index) > layout_.ClientSize().width()) {
+            const int before = layout_.LeftCol();
+            SetLeftCol(before + 1);
+            if (layout_.LeftCol() == before)
+                break;  // a column wider than the view
+        }
     update();
 }
 
@@ -103,7 +106,9 @@ void TCustomDBGridEh::SetLeftCol(int col)
     }
 }
 
-int TCustomDBGridEh::ShownRowCount() const { return std::max(1, buffer_.Count()); }
+int TCustomDBGridEh::ShownRowCount() const { return link_.Active() ? std::max(1, buffer_.Count()) : 1; }
+
+int TCustomDBGridEh::RecNoAtRow(int row) const { return link_.Active() ? buffer_.RecNoAt(row - 1) : -1; }
 
 void TCustomDBGridEh::ColumnChanged(TDBGridColumnEh*) { LayoutGrid(); }
 

@@ -101,6 +101,8 @@ public:
     const THeadTreeNode* TitleTree() const { return titleTree_.get(); }
     // Rows below the title: the buffered records, or one blank row without any.
     int ShownRowCount() const;
+    // The record a data row (1..) shows; -1 for none.
+    int RecNoAtRow(int row) const;
     // Top left of the cell area inside the border.
     QPoint ClientOrigin() const { return {1, 1}; }
 

@@ -54,8 +54,8 @@ void TCustomDBGridEh::PressAt(QMouseEvent* event)
         return;
     case HitKind::Data: {
         mouseState_ = MouseState::Pressed;
-        const int recNo = buffer_.RecNoAt(hit.row - 1);
-        if (recNo > 0 && DataSet())
+        const int recNo = RecNoAtRow(hit.row);
+        if (recNo > 0)
             MoveRecordBy(recNo - DataSet()->RecNo());
         SetSelectedIndex(hit.col);
         return;

@@ -9,7 +9,13 @@
 namespace {
 
 const QColor kFixedLineColor = toQColor(8421504);
-const QColor kDataLineColor = toQColor(12632256);
+
+// Silver lines would vanish on a silver grid; they darken to the fixed lines' grey then.
+QColor dataLineColor()
+{
+    const QColor silver = toQColor(12632256);
+    return systemColor(SystemColor::Window).rgb() == silver.rgb() ? kFixedLineColor : silver;
+}
 
 int textFlags(TAlignment alignment)
 {
@@ -33,7 +39,7 @@ TGridCellPaint TCustomDBGridEh::DescribeCell(int col, int row) const
 {
     if (row == 0)
         return DescribeTitle(col);
-    const int recNo = buffer_.RecNoAt(row - 1);
+    const int recNo = RecNoAtRow(row);
     if (recNo <= 0)
         return col < 0 ? DescribeIndicator(row, -1) : DescribeData(col, row, -1);
     TCustomADODataSet::ActiveRecordScope scope(*DataSet(), recNo);
@@ -104,7 +110,7 @@ TGridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo) const
 {
     TGridCellPaint cell;
     cell.rect = layout_.CellRect(col, row);
-    if (recNo <= 0 && buffer_.Count() == 0) {
+    if (recNo <= 0) {
         cell.background = systemColor(SystemColor::Window);  // the blank row of an empty grid
         return cell;
     }
@@ -180,12 +186,13 @@ void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) c
     int right = indicatorLine + 1;
     if (lastCol >= 0)
         right = layout_.ColumnLeft(lastCol) + layout_.ColumnWidth(lastCol) + 1;
+    const QColor dataLine = dataLineColor();
     // Data lines first: the fixed lines win where they cross.
     for (int r = 1; r <= rows; ++r)
-        painter.fillRect(QRect(indicatorLine + 1, layout_.RowBottom(r), right - indicatorLine - 1, 1), kDataLineColor);
+        painter.fillRect(QRect(indicatorLine + 1, layout_.RowBottom(r), right - indicatorLine - 1, 1), dataLine);
     for (int c = layout_.LeftCol(); c <= lastCol; ++c) {
         const int x = layout_.ColumnLeft(c) + layout_.ColumnWidth(c);
-        painter.fillRect(QRect(x, layout_.TitleHeight() + 1, 1, bottom - layout_.TitleHeight() - 1), kDataLineColor);
+        painter.fillRect(QRect(x, layout_.TitleHeight() + 1, 1, bottom - layout_.TitleHeight() - 1), dataLine);
         painter.fillRect(QRect(x, 0, 1, layout_.TitleHeight()), kFixedLineColor);
     }
     painter.fillRect(QRect(0, layout_.TitleHeight(), right, 1), kFixedLineColor);
@@ -222,7 +229,7 @@ void TCustomDBGridEh::paintEvent(QPaintEvent*)
         for (int c = layout_.LeftCol(); c <= lastCol; ++c)
             paintCell(painter, c, 0);
         for (int r = 1; r <= rows; ++r) {
-            const int recNo = buffer_.RecNoAt(r - 1);
+            const int recNo = RecNoAtRow(r);
             if (recNo > 0) {
                 TCustomADODataSet::ActiveRecordScope scope(*DataSet(), recNo);
                 drawCell(painter, DescribeIndicator(r, recNo));

@@ -190,6 +190,22 @@ private slots:
         QVERIFY(f.grid->DescribeCell(col, 0).glyph == GridGlyph::SortUp);
     }
 
+    void dataSetGoneWithoutNotice()
+    {
+        GridFixture f(10);
+        f.q->Open();
+        f.source.SetDataSet(nullptr);  // the grid hears of it
+        QCOMPARE(f.grid->ShownRowCount(), 1);
+        auto source = std::make_unique<TDataSource>();
+        source->SetDataSet(f.q.get());
+        f.grid->SetDataSource(source.get());
+        QCOMPARE(f.grid->RecordBuffer().Count(), 10);
+        source.reset();  // the grid is not told, and must not read a dead dataset
+        const QImage img = f.image();
+        QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), sys(SystemColor::Window));
+        QVERIFY(f.grid->DescribeCell(-1, 1).number.isEmpty());
+    }
+
     void lineColours()
     {
         GridFixture f(10);
