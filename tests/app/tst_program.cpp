@@ -5,11 +5,18 @@
 #include "RecordingPresenter.h"
 #include "TestRegistry.h"
 #include "data.h"
+#include "A00Main.h"
+#include "LbButton.h"
+#include "login.h"
+#include "BitBtn.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
+#include <QComboBox>
+#include <QLineEdit>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -60,6 +67,32 @@ protected:
         if (event->type() == QEvent::Show) {
             if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->isWindow())
                 ++(dynamic_cast<TfrmB001About*>(widget) ? splashes : others);
+        }
+        return false;
+    }
+};
+
+// Drives the login dialog once it is shown, and the monitor window once it is.
+class StartupDriver : public QObject {
+public:
+    StartupDriver() { qApp->installEventFilter(this); }
+    ~StartupDriver() override { qApp->removeEventFilter(this); }
+    std::function<void(Tfmlogin&)> onLogin;
+    std::function<void(TfrmA00Main&)> onMonitor;
+    int loginShown = 0;
+    int monitorShown = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show)
+            return false;
+        if (auto* login = dynamic_cast<Tfmlogin*>(object)) {
+            ++loginShown;
+            QTimer::singleShot(0, login, [this, login] { onLogin(*login); });
+        } else if (auto* window = dynamic_cast<TfrmA00Main*>(object)) {
+            ++monitorShown;
+            QTimer::singleShot(0, window, [this, window] { onMonitor(*window); });
         }
         return false;
     }
@@ -116,18 +149,65 @@ private slots:
         QVERIFY(!QFile::exists(QStringLiteral("/nonexistent.db")));
     }
 
-    void successfulConnectionEndsQuietly()
+    void startUpThroughTheLogin_data()
     {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("monitorShown");
+        QTest::addColumn<int>("boxes");
+        QTest::addColumn<QString>("storedPassword");
+        QTest::newRow("cancel with Esc") << "esc" << false << 0 << "demo";
+        QTest::newRow("cancel button") << "cancel" << false << 0 << "demo";
+        QTest::newRow("login") << "login" << true << 0 << "demo";
+        QTest::newRow("password change") << "change" << false << 1 << "neu";
+    }
+    void startUpThroughTheLogin()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, monitorShown);
+        QFETCH(int, boxes);
+        QFETCH(QString, storedPassword);
         FixtureDb db;
+        db.addOperator(7, "demo", "演示", "demo");
+        FixtureDb::Result r;
+        db.addResult(r);
+        db.setVersion(1);
         RecordingPresenter presenter;
-        ShownWindows shown;
+        StartupDriver driver;
+        QString operatorSeen;
+        driver.onLogin = [&](Tfmlogin& login) {
+            if (action == u"esc") {
+                QTest::keyClick(&login, Qt::Key_Escape);
+                return;
+            }
+            if (action == u"cancel") {
+                login.bbCancel->click();
+                return;
+            }
+            if (action == u"change")
+                login.bbChangPwClick();
+            login.ComboBox1->setEditText(" demo ");
+            login.Edit1->setText("demo");
+            login.Edit2->setText("neu");
+            login.Edit4->setText("neu");
+            login.bbOkClick();
+        };
+        driver.onMonitor = [&](TfrmA00Main& window) {
+            operatorSeen = QStringLiteral("%1 %2 %3").arg(DM->UserID).arg(DM->UserName, DM->LoginName);
+            window.bbClose->Click();
+        };
         QCOMPARE(RunTallyvane({"tallyvane", "--sqlite", db.path()}), 0);
-        QCOMPARE(presenter.boxes.size(), 0);
-        QCOMPARE(shown.splashes, 1);
-        QCOMPARE(shown.others, 0);
+        QCOMPARE(driver.loginShown, 1);
+        QCOMPARE(driver.monitorShown, monitorShown ? 1 : 0);
+        QCOMPARE(presenter.boxes.size(), boxes);
+        if (boxes)
+            QCOMPARE(presenter.boxes[0].text, QStringLiteral("密码修改成功,请下次使用新口令登录系统!"));
+        if (monitorShown)
+            QCOMPARE(operatorSeen, QStringLiteral("7 演示 demo"));
+        QCOMPARE(db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(), storedPassword);
         QVERIFY(visibleWindows().isEmpty());
         QCOMPARE(DM, nullptr);
         QCOMPARE(Application->Title(), QStringLiteral("Tallyvane"));
+        QCOMPARE(Application->Terminated(), !monitorShown);
     }
 
     void badCommandLineOpensNoWindow()
