@@ -158,6 +158,35 @@ public:
 
     DriverResult Query(const QString& sql, const QStringList& params) override
     {
+        return dropLinkOnLoss([&] { return query(sql, params); });
+    }
+
+    qint64 Execute(const QString& sql, const QStringList& params) override
+    {
+        return dropLinkOnLoss([&] {
+            StatementHandle st = run(sql, params);
+            SQLLEN rows = 0;
+            check(SQLRowCount(st.get(), &rows), st.get());
+            return rows < 0 ? qint64(0) : qint64(rows);
+        });
+    }
+
+private:
+    // The statement handle must be gone before the connection it belongs to.
+    template <class Body>
+    auto dropLinkOnLoss(Body body) -> decltype(body())
+    {
+        try {
+            return body();
+        } catch (const EDatabaseError& error) {
+            if (error.LinkLost())
+                Disconnect();
+            throw;
+        }
+    }
+
+    DriverResult query(const QString& sql, const QStringList& params)
+    {
         StatementHandle st = run(sql, params);
         DriverResult result;
         SQLSMALLINT columns = 0;
@@ -187,15 +216,6 @@ public:
         return result;
     }
 
-    qint64 Execute(const QString& sql, const QStringList& params) override
-    {
-        StatementHandle st = run(sql, params);
-        SQLLEN rows = 0;
-        check(SQLRowCount(st.get(), &rows), st.get());
-        return rows < 0 ? 0 : qint64(rows);
-    }
-
-private:
     // Runs a statement with its parameters bound as varchar, so that the server compares
     // them with its varchar columns as they are.
     StatementHandle run(const QString& sql, const QStringList& params)
@@ -266,7 +286,7 @@ private:
     // many UTF-16 units a value needs.
     QVariant text(SQLHSTMT st, SQLUSMALLINT column)
     {
-        constexpr SQLLEN kUnits = 256;
+        constexpr SQLLEN kUnits = 64;
         SQLWCHAR buffer[kUnits];
         QString out(QLatin1String(""));
         for (;;) {
@@ -304,8 +324,6 @@ private:
             // A server that let a statement time out may not answer the cancel either; the
             // link is in an unknown state, so start afresh with the next statement.
             lost = lost || odbcLinkLost(d) || timedOut(d);
-        if (lost)
-            Disconnect();
         throw EDatabaseError(main.message, lost);
     }
 

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 
 #include <arpa/inet.h>
@@ -24,7 +25,14 @@ TdsTestServer::TdsTestServer(const QString& databaseFile)
     process_.start(QStringLiteral("python3"), {script, databaseFile, QStringLiteral("--log"), logFile_});
     if (!process_.waitForStarted(kStartMs))
         return;
-    while (process_.canReadLine() || process_.waitForReadyRead(kStartMs)) {
+    QElapsedTimer clock;
+    clock.start();
+    // Short waits in a loop: a single long wait can miss output that arrived meanwhile.
+    while (clock.elapsed() < kStartMs && process_.state() == QProcess::Running) {
+        if (!process_.canReadLine()) {
+            process_.waitForReadyRead(50);
+            continue;
+        }
         const QByteArray line = process_.readLine().trimmed();
         if (line.startsWith("port ")) {
             port_ = line.mid(5).toInt();
@@ -53,9 +61,14 @@ QString TdsTestServer::odbcText() const
 bool TdsTestServer::setFault(const QString& mode)
 {
     process_.write("fault " + mode.toUtf8() + "\n");
-    while (process_.canReadLine() || process_.waitForReadyRead(kStartMs))
-        if (process_.readLine().trimmed() == "ok")
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kStartMs && process_.state() == QProcess::Running) {
+        if (!process_.canReadLine())
+            process_.waitForReadyRead(50);
+        else if (process_.readLine().trimmed() == "ok")
             return true;
+    }
     return false;
 }
 

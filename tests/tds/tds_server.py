@@ -478,30 +478,33 @@ class Session:
         elif proc == "sp_unprepare":
             reply = b""
         else:
-            reply = token_error(2812, "Could not find stored procedure '%s'." % proc) + token_done(0x0002, token=0xFF)
-        self.send_message(reply + tail + token_done(0, token=0xFE), cut=False)
+            reply = token_error(2812, "Could not find stored procedure '%s'." % proc) + token_done(0x0003, token=0xFF)
+        self.send_message(reply + tail + token_done(0, token=0xFE))
 
     def answer(self, text, values, done_token, _unused):
+        """Tokens answering one statement; inside a procedure call more tokens follow."""
         mode, column, _ = self.server.faults.get()
+        more = 0x0001 if done_token == 0xFF else 0
         try:
             lite, args, command = match_statement(text, values)
             cur = self.db.execute(lite, args)
             if command:
                 self.db.commit()
-                return token_done(0, count=cur.rowcount, token=done_token)
+                return token_done(more, count=cur.rowcount, token=done_token)
             names = [d[0] for d in cur.description]
             rows = cur.fetchall()
+            self.log("answer:", len(rows), "rows of", names)
             if mode == "drop":
                 keep = [i for i, n in enumerate(names) if n.lower() != column.lower()]
                 names = [names[i] for i in keep]
                 rows = [[row[i] for i in keep] for row in rows]
             reply = token_colmetadata(names) + b"".join(token_row(names, row) for row in rows)
-            reply += token_done(0, count=len(rows), token=done_token)
+            reply += token_done(more, count=len(rows), token=done_token)
         except SqlError as e:
             self.log("error:", e.number, e.message)
-            return token_error(e.number, e.message, e.state, e.severity) + token_done(0x0002, token=done_token)
+            return token_error(e.number, e.message, e.state, e.severity) + token_done(more | 0x0002, token=done_token)
         except sqlite3.Error as e:
-            return token_error(50000, str(e)) + token_done(0x0002, token=done_token)
+            return token_error(50000, str(e)) + token_done(more | 0x0002, token=done_token)
         if mode == "close":
             self.send_message(reply, cut=True)
         return reply
