@@ -58,9 +58,13 @@ QString TdsTestServer::odbcText() const
     return odbcConnectionText(adoConnectionText(QStringLiteral("127.0.0.1"), port_));
 }
 
-bool TdsTestServer::setFault(const QString& mode)
+bool TdsTestServer::setFault(const QString& mode) { return command("fault " + mode.toUtf8()); }
+
+bool TdsTestServer::setDatabase(const QString& databaseFile) { return command("db " + databaseFile.toUtf8()); }
+
+bool TdsTestServer::command(const QByteArray& line)
 {
-    process_.write("fault " + mode.toUtf8() + "\n");
+    process_.write(line + "\n");
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < kStartMs && process_.state() == QProcess::Running) {

@@ -19,11 +19,15 @@ public:
     // Fault modes: "none", "close" (cut the link mid-result), "silent", "refuse" (logins),
     // "drop COLUMN" (results lack it), "delay MS". Returns once the server has switched.
     bool setFault(const QString& mode);
+    // Logins from now on are answered from this database file.
+    bool setDatabase(const QString& databaseFile);
 
     // Text the server logged (requests as received), for diagnosing failures.
     QString log() const;
 
 private:
+    bool command(const QByteArray& line);
+
     QProcess process_;
     QString logFile_;
     int port_ = 0;

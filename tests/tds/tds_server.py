@@ -9,6 +9,7 @@ Usage: tds_server.py DBFILE [--log FILE]
 Prints "port N" on stdout once listening. Commands on stdin, one a line, each
 answered with "ok":
   fault none | close | silent | refuse | drop COLUMN | delay MS
+  db FILE      (sessions that log in from now on use FILE)
 Closing stdin stops the server.
 """
 
@@ -521,6 +522,13 @@ class Server:
         self.listener.bind(("127.0.0.1", 0))
         self.listener.listen(16)
 
+    def restart_log(self):
+        # One test's requests at a time.
+        if self.logfile:
+            with self.loglock:
+                self.logfile.seek(0)
+                self.logfile.truncate()
+
     def log(self, *parts):
         if self.logfile:
             with self.loglock:
@@ -554,6 +562,10 @@ def main():
         if words and words[0] == "fault":
             server.faults.set(words[1:])
             server.log("fault", words[1:])
+        elif words and words[0] == "db":
+            server.dbfile = line.strip()[3:]
+            server.restart_log()
+            server.log("database", server.dbfile)
         print("ok", flush=True)
     server.listener.close()
     return 0

@@ -21,10 +21,12 @@ QDateTime localTime(const char* text)
     return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-// A fresh fixture database, the test server on it and a connected driver.
+// A fresh fixture database, the shared test server switched to it, and a driver.
 struct Rig {
+    explicit Rig(TdsTestServer& s) : server(s) { started = server.setDatabase(db.path()) && server.setFault("none"); }
     FixtureDb db;
-    TdsTestServer server{db.path()};
+    TdsTestServer& server;
+    bool started = false;
     std::unique_ptr<Driver> driver = makeOdbcDriver(server.odbcText(), kTestTimeouts);
 
     DriverResult query(const StatementDef& statement, const QStringList& params)
@@ -65,10 +67,17 @@ QString longReason()
 class TestOdbcDriver : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        server_ = std::make_unique<TdsTestServer>(QString());
+        QVERIFY(server_->started());
+    }
+    void cleanupTestCase() { server_.reset(); }
+
     void init()
     {
-        rig_ = std::make_unique<Rig>();
-        QVERIFY(rig_->server.started());
+        rig_ = std::make_unique<Rig>(*server_);
+        QVERIFY(rig_->started);
         rig_->driver->Connect();
         QVERIFY(rig_->driver->Connected());
     }
@@ -290,6 +299,7 @@ private slots:
     }
 
 private:
+    std::unique_ptr<TdsTestServer> server_;
     std::unique_ptr<Rig> rig_;
 };
 
