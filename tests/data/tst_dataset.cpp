@@ -1,0 +1,283 @@
+#include "DBErrors.h"
+#include "DataFixture.h"
+#include "TestRegistry.h"
+#include "data.h"
+
+#include "RecordingPresenter.h"
+#include "Application.h"
+
+#include <QTest>
+
+namespace {
+// Five history rows for 追0 with balances 30, 10, 50, 10, 20 in draw order 0795 … 0791.
+void fiveRows(FixtureDb& db)
+{
+    FixtureDb::Result r;
+    const int balances[] = {20, 10, 50, 10, 30};
+    for (int i = 0; i < 5; ++i) {
+        r.cpqh = QStringLiteral("20201002-079%1").arg(i + 1);
+        r.k00 = balances[i];
+        r.k01 = i;
+        db.addResult(r);
+    }
+}
+
+QList<int> column(TADOQuery& q, const char* field)
+{
+    QList<int> out;
+    const TBookmark keep = q.GetBookmark();
+    q.DisableControls();
+    for (q.First(); !q.Eof(); q.Next())
+        out << q.FieldByName(field)->AsInteger();
+    q.GotoBookmark(keep);
+    q.EnableControls();
+    return out;
+}
+} // namespace
+
+class TestDataset : public QObject {
+    Q_OBJECT
+private slots:
+    void navigation()
+    {
+        DataFixture f;
+        fiveRows(f.db);
+        auto q = f.query(statements::robotHistory());
+        QCOMPARE(q->RecNo(), -1);
+        q->Open();
+        QCOMPARE(q->RecNo(), 1);
+        QVERIFY(q->Bof());
+        QCOMPARE(q->MoveBy(2), 2);
+        QCOMPARE(q->RecNo(), 3);
+        QCOMPARE(q->MoveBy(10), 2);
+        QVERIFY(q->Eof());
+        QCOMPARE(q->RecNo(), 5);
+        QCOMPARE(q->MoveBy(-10), -4);
+        QVERIFY(q->Bof());
+        q->Last();
+        QVERIFY(q->Eof());
+        QCOMPARE(q->FieldByName("k00")->AsInteger(), 20);
+        q->SetRecNo(2);
+        QCOMPARE(q->FieldByName("K00")->AsInteger(), 10);
+        QVERIFY(q->FindField("nope") == nullptr);
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->FieldByName("nope"));
+    }
+
+    void bookmarksOrderAsTheRows()
+    {
+        DataFixture f;
+        fiveRows(f.db);
+        auto q = f.query(statements::robotHistory());
+        q->Open();
+        const TBookmark first = q->GetBookmark();
+        q->Next();
+        const TBookmark second = q->GetBookmark();
+        q->Last();
+        const TBookmark last = q->GetBookmark();
+        QVERIFY(TCustomADODataSet::CompareBookmarks(first, second) < 0);
+        QVERIFY(TCustomADODataSet::CompareBookmarks(second, last) < 0);
+        QVERIFY(TCustomADODataSet::CompareBookmarks(last, last) == 0);
+        q->GotoBookmark(second);
+        QCOMPARE(q->RecNo(), 2);
+        QVERIFY(compareBookmarks(QByteArray("\x01", 1), QByteArray("\x01\x00", 2)) < 0);
+        QVERIFY(compareBookmarks(QByteArray("\x80", 1), QByteArray("\x7f\xff", 2)) > 0);
+    }
+
+    void sortCycleAndRestore()
+    {
+        DataFixture f;
+        fiveRows(f.db);
+        auto q = f.query(statements::robotHistory());
+        q->Open();
+        QCOMPARE(column(*q, "K00"), (QList<int>{30, 10, 50, 10, 20}));
+        q->SetRecNo(3);  // the 50
+        q->SetSort("K00");
+        QCOMPARE(column(*q, "K00"), (QList<int>{10, 10, 20, 30, 50}));
+        // Equal balances keep the statement's order: draw 0794 (k01 3) before 0792 (k01 1).
+        QCOMPARE(column(*q, "K01"), (QList<int>{3, 1, 0, 4, 2}));
+        QCOMPARE(q->FieldByName("K00")->AsInteger(), 50);  // the current record stays
+        QCOMPARE(q->RecNo(), 5);
+        q->SetSort("k00 DESC, K01");
+        QCOMPARE(column(*q, "K01"), (QList<int>{2, 4, 0, 1, 3}));
+        q->SetSort("");
+        QCOMPARE(column(*q, "K00"), (QList<int>{30, 10, 50, 10, 20}));
+        q->SetSort("K00");
+        q->Close();
+        QCOMPARE(q->Sort(), QString());
+        q->Open();
+        QCOMPARE(column(*q, "K00"), (QList<int>{30, 10, 50, 10, 20}));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->SetSort("nope"));
+        q->Close();
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->SetSort("K00"));
+    }
+
+    void textSortFollowsTheCodePage()
+    {
+        DataFixture f;
+        FixtureDb::Result r;
+        for (const char* ai : {"追1", "全局最热", "追0"}) {
+            r.ainame = ai;
+            f.db.addResult(r);
+        }
+        auto q = f.query(statements::robotComparison());
+        q->Open();
+        q->SetSort("ainame");
+        QStringList names;
+        for (q->First(); !q->Eof(); q->Next())
+            names << q->FieldByName("ainame")->AsString();
+        // 全 is C8AB, 追 D7B7 in the code page (by code point 追 would come first).
+        QCOMPARE(names, (QStringList{"全局最热", "追0", "追1"}));
+    }
+
+    void notificationsAndSuspension()
+    {
+        DataFixture f;
+        fiveRows(f.db);
+        auto q = f.query(statements::robotHistory());
+        TDataSource ds("DSai");
+        ds.SetDataSet(q.get());
+        CountingLink a, b;
+        a.SetDataSource(&ds);
+        b.SetDataSource(&ds);
+        a.active = b.active = 0;
+        q->Open();
+        q->Next();
+        q->SetSort("K00");
+        q->Close();
+        for (CountingLink* l : {&a, &b}) {
+            QCOMPARE(l->active, 2);
+            QCOMPARE(l->scrolled, 1);
+            QCOMPARE(l->changed, 1);
+        }
+        q->Open();
+        a.active = a.scrolled = a.changed = 0;
+        q->DisableControls();
+        q->DisableControls();
+        q->Last();
+        q->First();
+        q->EnableControls();
+        QCOMPARE(a.changed + a.scrolled + a.active, 0);
+        q->EnableControls();
+        QCOMPARE(a.changed, 1);
+        QCOMPARE(a.scrolled + a.active, 0);
+        // Closed and reopened while suspended: still one redisplay.
+        q->DisableControls();
+        q->Close();
+        q->Open();
+        q->EnableControls();
+        QCOMPARE(a.changed, 2);
+        q->DisableControls();
+        q->Close();
+        q->EnableControls();
+        QCOMPARE(a.active, 1);
+    }
+
+    void listenersAreNeverSuspended()
+    {
+        DataFixture f;
+        auto q = f.query(statements::robotHistory());
+        struct : TDataSetListener {
+            QList<TDataSetState> states;
+            void DataSetStateChanged(TCustomADODataSet*, TDataSetState s) override { states << s; }
+        } listener;
+        q->AddListener(&listener);
+        q->DisableControls();
+        q->Open();
+        q->Close();
+        q->EnableControls();
+        QCOMPARE(listener.states, (QList<TDataSetState>{dsBrowse, dsInactive}));
+        q->RemoveListener(&listener);
+    }
+
+    void activeRecordScopeReadsWithoutMoving()
+    {
+        DataFixture f;
+        fiveRows(f.db);
+        auto q = f.query(statements::robotHistory());
+        TDataSource ds;
+        ds.SetDataSet(q.get());
+        CountingLink link;
+        link.SetDataSource(&ds);
+        q->Open();
+        link.scrolled = 0;
+        {
+            TCustomADODataSet::ActiveRecordScope scope(*q, 3);
+            QCOMPARE(q->RecNo(), 3);
+            QCOMPARE(q->FieldByName("K00")->AsInteger(), 50);
+        }
+        QCOMPARE(q->RecNo(), 1);
+        QCOMPARE(link.scrolled, 0);
+    }
+
+    void connectionClosesWhenIdleAndReopens()
+    {
+        DataFixture f;
+        fiveRows(f.db);
+        auto a = f.query(statements::robotHistory());
+        auto b = f.query(statements::header());
+        a->Open();
+        QCOMPARE(f.connection->ConnectCount(), 1);
+        b->Open();
+        a->Close();
+        QVERIFY(f.connection->Connected());
+        b->Close();
+        QVERIFY(!f.connection->Connected());
+        b->Open();
+        QCOMPARE(f.connection->ConnectCount(), 2);
+        QCOMPARE(b->RecordCount(), 1);
+    }
+
+    void failedReconnectIsTheQuerysErrorAndWaits()
+    {
+        DataFixture f;
+        qint64 now = 0;
+        f.connection->SetClock([&] { return now; });
+        auto q = f.query(statements::header());
+        q->Open();
+        q->Close();
+        // Make the file unreachable: the next open cannot reconnect.
+        const QString path = f.db.path();
+        QVERIFY(QFile::rename(path, path + ".away"));
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, q->Open());
+        QCOMPARE(f.connection->ConnectCount(), 1);
+        QVERIFY(QFile::rename(path + ".away", path));
+        // Within the first wait the error repeats without an attempt.
+        now += 999;
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, q->Open());
+        QCOMPARE(f.connection->ConnectCount(), 1);
+        now += 1;
+        q->Open();
+        QCOMPARE(f.connection->ConnectCount(), 2);
+        QVERIFY(q->Active());
+    }
+
+    void dataModuleConnectsOnceOrTerminates()
+    {
+        {
+            RecordingPresenter rec;
+            Application->Initialize();
+            FixtureDb db;
+            TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, db.path()});
+            QVERIFY(rec.boxes.isEmpty());
+            QVERIFY(!Application->Terminated());
+            QVERIFY(dm.ConSG->Connected());
+            QCOMPARE(dm.LastVer, 0);
+            QVERIFY(!dm.Timer1->Armed());
+        }
+        RecordingPresenter rec;
+        const QString missing = QDir::temp().filePath("tallyvane-missing-%1.db").arg(QCoreApplication::applicationPid());
+        TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, missing});
+        QCOMPARE(rec.boxes.size(), 1);
+        QCOMPARE(rec.boxes[0].caption, QStringLiteral("信息"));
+        QCOMPARE(rec.boxes[0].icon, QMessageBox::Information);
+        QCOMPARE(rec.boxes[0].text,
+                 QStringLiteral("对不起，无法连接大数据，请检查您的网络是否正常。如任然无法连接，请与服务商联系。"));
+        QVERIFY(Application->Terminated());
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY(dm.UserName.isEmpty() && dm.LoginName.isEmpty() && dm.UserID == 0);
+        Application->Initialize();
+    }
+};
+TV_REGISTER_TEST(TestDataset);
+
+#include "tst_dataset.moc"

@@ -1,0 +1,266 @@
+#include "DBErrors.h"
+#include "DataFixture.h"
+#include "SqlText.h"
+#include "TestRegistry.h"
+
+#include <QTest>
+
+namespace {
+QString localText(const QDateTime& dt) { return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+} // namespace
+
+class TestStatements : public QObject {
+    Q_OBJECT
+private slots:
+    void markersSkipLiteralsAndNames()
+    {
+        const MarkedStatement m =
+            markParameters(QStringLiteral("select ':x', [a:b] from t where a=:ainame and b=:cpqh_2"));
+        QCOMPARE(m.sql, QStringLiteral("select ':x', [a:b] from t where a=? and b=?"));
+        QCOMPARE(m.paramNames, (QStringList{"ainame", "cpqh_2"}));
+        QCOMPARE(quotedLiteral(QStringLiteral("a'b")), QStringLiteral("'a''b'"));
+    }
+
+    void tsqlTextsAsTheServerExpects()
+    {
+        QVERIFY(statements::header().tsql.startsWith(
+            "select zjhm,cpqh,cz=(case when xqkj>0 then cz else '取数据...' end),xqkj,ver from (\n"));
+        QVERIFY(statements::header().tsql.endsWith("where ainame=:ainame\norder by cpqh desc\n) as u"));
+        QCOMPARE(statements::robotHistory().tsql,
+                 QStringLiteral("SELECT top 360 *   FROM [dbo].[a5_z0_5yc]\nwhere ainame=:ainame\norder by cpqh desc"));
+        QCOMPARE(statements::robotList(QStringLiteral("20201002-0792")).tsql,
+                 QStringLiteral("SELECT [ainame]  FROM [KvtCP].[dbo].[a5_z0_5yc]  where cpqh='20201002-0792'  order by id"));
+        QCOMPARE(statements::passwordChange().tsql,
+                 QStringLiteral("update TA71操作用户\nset F07口令=:pw\nwhere F03用户名=:username"));
+    }
+
+    void headerCountdownAndAdvice_data()
+    {
+        QTest::addColumn<int>("k02");
+        QTest::addColumn<int>("secondsAhead");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("bet") << 1 << 10 << "押【12345】/注<3>";
+        QTest::newRow("pass") << 0 << 10 << "过";
+        QTest::newRow("other action passes") << 7 << 10 << "过";
+        QTest::newRow("countdown over") << 1 << -120 << "取数据...";
+    }
+    void headerCountdownAndAdvice()
+    {
+        QFETCH(int, k02);
+        QFETCH(int, secondsAhead);
+        QFETCH(QString, advice);
+        DataFixture f;
+        // Retry when the clock crosses a second between writing and reading.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            f.db.exec("DELETE FROM a5_z0_5yc");
+            const QDateTime now = QDateTime::currentDateTime();
+            QDateTime draw = now.addSecs(secondsAhead);
+            draw.setTime(QTime(draw.time().hour(), draw.time().minute(), draw.time().second()));
+            FixtureDb::Result r;
+            r.kjsj = localText(draw);
+            r.k02 = k02;
+            f.db.addResult(r);
+            auto q = f.query(statements::header());
+            q->Open();
+            if (QDateTime::currentDateTime().toSecsSinceEpoch() != now.toSecsSinceEpoch())
+                continue;
+            QCOMPARE(q->RecordCount(), 1);
+            const int expected = secondsAhead + 55 - draw.time().second();
+            QCOMPARE(q->FieldByName("xqkj")->AsInteger(), expected);
+            QCOMPARE(q->FieldByName("cz")->AsString(), expected > 0 ? advice : QStringLiteral("取数据..."));
+            QCOMPARE(q->FieldByName("zjhm")->AsString(), QStringLiteral("12345"));
+            return;
+        }
+        QFAIL("clock kept moving");
+    }
+
+    void headerLatestDrawOfTheRobotOnly()
+    {
+        DataFixture f;
+        FixtureDb::Result r;
+        r.cpqh = "20201002-0791";
+        r.zjhm = "11111";
+        f.db.addResult(r);
+        r.cpqh = "20201002-0792";
+        r.zjhm = "22222";
+        f.db.addResult(r);
+        r.ainame = "追1";
+        r.cpqh = "20201002-0799";
+        f.db.addResult(r);
+        f.db.setVersion(7);
+        auto q = f.query(statements::header());
+        q->Open();
+        QCOMPARE(q->RecordCount(), 1);
+        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0792"));
+        QCOMPARE(q->FieldByName("ZJHM")->AsString(), QStringLiteral("22222"));
+        QCOMPARE(q->FieldByName("ver")->AsInteger(), 7);
+    }
+
+    void robotWithoutRowsAndMissingCounter()
+    {
+        DataFixture f;
+        f.db.addResult({});
+        f.db.setVersion(QVariant());
+        auto q = f.query(statements::header());
+        q->Open();
+        QCOMPARE(q->FieldByName("ver")->IsNull(), true);
+        QCOMPARE(q->FieldByName("ver")->AsInteger(), 0);
+        q->Close();
+        q->SetParamValue("ainame", "追9");
+        q->Open();
+        QVERIFY(q->IsEmpty());
+        QCOMPARE(q->RecNo(), -1);
+        QCOMPARE(q->FieldByName("cz")->DisplayText(), QString());
+        auto h = f.query(statements::robotHistory());
+        h->SetParamValue("ainame", "追9");
+        h->Open();
+        QCOMPARE(h->RecordCount(), 0);
+    }
+
+    void historyNewestFirstLimitedTo360()
+    {
+        DataFixture f;
+        FixtureDb::Result r;
+        for (int i = 1; i <= 365; ++i) {
+            r.cpqh = QStringLiteral("20201002-%1").arg(i, 4, 10, QChar('0'));
+            r.kjsj = "2020-10-02 13:07:45";
+            f.db.addResult(r);
+        }
+        auto q = f.query(statements::robotHistory());
+        q->Open();
+        QCOMPARE(q->RecordCount(), 360);
+        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0365"));
+        QCOMPARE(q->FieldByName("kjsj")->DisplayText(), QStringLiteral("20-10-02 13:07"));
+        QCOMPARE(q->FieldByName("K00")->DisplayName(), QStringLiteral("余额"));
+        QCOMPARE(q->FieldByName("k04")->Alignment(), taCenter);
+        QCOMPARE(q->FieldByName("K00")->Alignment(), taRightJustify);
+        QCOMPARE(q->FieldByName("id")->Visible(), false);
+        q->Last();
+        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0006"));
+    }
+
+    void comparisonOrderAndExtremes()
+    {
+        DataFixture f;
+        FixtureDb::Result r;
+        const struct {
+            const char* ai;
+            const char* draw;
+            int k00;
+        } rows[] = {{"追0", "0791", 5}, {"追0", "0792", 20}, {"追0", "0790", -40},
+                    {"追1", "0792", 90}, {"追1", "0780", 200}, {"全局最热", "0792", 50}};
+        for (const auto& row : rows) {
+            r.ainame = row.ai;
+            r.cpqh = QStringLiteral("20201002-") + row.draw;
+            r.k00 = row.k00;
+            f.db.addResult(r);
+        }
+        auto q = f.query(statements::robotComparison());
+        q->SetParamValue("cpqh", "20201002-0792");
+        q->Open();
+        QStringList order;
+        for (q->First(); !q->Eof(); q->Next())
+            order << QStringLiteral("%1 %2 %3 %4")
+                         .arg(q->FieldByName("ainame")->AsString())
+                         .arg(q->FieldByName("K00")->AsInteger())
+                         .arg(q->FieldByName("c3max")->AsInteger())
+                         .arg(q->FieldByName("c4min")->AsInteger());
+        QCOMPARE(order, (QStringList{"追1 90 200 90", "全局最热 50 50 50", "追0 20 20 -40"}));
+    }
+
+    void robotListInIdOrderAndQuotesDoubled()
+    {
+        DataFixture f;
+        FixtureDb::Result r;
+        for (const char* ai : {"追2", "全局最热", "追0"}) {
+            r.ainame = ai;
+            f.db.addResult(r);
+        }
+        auto q = f.query(statements::robotList("20201002-0792"));
+        q->Open();
+        QStringList names;
+        for (; !q->Eof(); q->Next())
+            names << q->FieldByName("ainame")->AsString();
+        QCOMPARE(names, (QStringList{"追2", "全局最热", "追0"}));
+        q->Close();
+        // A draw number with a quote stays a literal: no rows, no syntax error.
+        q->SetStatement(statements::robotList("x' or '1'='1"));
+        q->Open();
+        QVERIFY(q->IsEmpty());
+    }
+
+    void operatorLookupBindsTheName()
+    {
+        DataFixture f;
+        f.db.addOperator(1, "demo", "演示", "demo");
+        f.db.addOperator(2, "o'neil", "奥尼尔", "pw");
+        auto q = f.query(statements::operatorLookup());
+        q->SetParamValue("username", "o'neil");
+        q->Open();
+        QCOMPARE(q->RecordCount(), 1);
+        QCOMPARE(q->FieldByName("F01用户ID")->AsInteger(), 2);
+        QCOMPARE(q->FieldByName("F05姓名")->AsString(), QStringLiteral("奥尼尔"));
+        q->Close();
+        q->SetParamValue("username", "x' or '1'='1");
+        q->Open();
+        QVERIFY(q->IsEmpty());
+    }
+
+    void unstorableValuesFindNothingAndWriteNothing_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("21 bytes") << QString(21, 'a');
+        QTest::newRow("11 chinese = 22 bytes") << QString(11, QChar(0x8FFD));
+        QTest::newRow("outside the code page") << QString::fromUtf8("demo😀");
+    }
+    void unstorableValuesFindNothingAndWriteNothing()
+    {
+        QFETCH(QString, value);
+        DataFixture f;
+        f.db.addOperator(1, value.left(1), "n", "old");
+        auto q = f.query(statements::operatorLookup());
+        q->SetParamValue("username", value);
+        q->Open();
+        QVERIFY(q->IsEmpty());
+        q->Close();
+
+        auto cpw = f.query(statements::passwordChange());
+        cpw->SetParamValue("pw", value);
+        cpw->SetParamValue("username", value.left(1));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, cpw->ExecSQL());
+        QCOMPARE(f.db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(), QStringLiteral("old"));
+    }
+
+    void passwordChangeCountsRows()
+    {
+        DataFixture f;
+        f.db.addOperator(1, "demo", "演示", "demo");
+        auto cpw = f.query(statements::passwordChange());
+        cpw->SetParamValue("pw", "");
+        cpw->SetParamValue("username", "demo");
+        QCOMPARE(cpw->ExecSQL(), qint64(1));
+        QCOMPARE(f.db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(), QString());
+        QVERIFY(!f.connection->Connected());
+    }
+
+    void missingDeclaredColumnFailsTheOpen()
+    {
+        DataFixture f;
+        f.db.addResult({});
+        StatementDef s = statements::robotHistory();
+        s.sqlite = "select id, kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, K03, K04, K05, "
+                   "CreateDT, 1 as extra from a5_z0_5yc where ainame=:ainame";
+        auto q = f.query(s, "Qai");
+        try {
+            q->Open();
+            QFAIL("opened");
+        } catch (const EDatabaseError& e) {
+            QCOMPARE(e.Message(), QStringLiteral("Qai: Field '操作' not found"));
+        }
+        QVERIFY(!q->Active());
+        QVERIFY(!f.connection->Connected());
+    }
+};
+TV_REGISTER_TEST(TestStatements);
+
+#include "tst_statements.moc"

@@ -1,0 +1,28 @@
+#pragma once
+#include "Connection.h"
+#include "Dataset.h"
+#include "FixtureDb.h"
+
+#include <memory>
+
+// A fixture database with a connection on it, for tests that run the real statements.
+struct DataFixture {
+    FixtureDb db;
+    std::unique_ptr<TADOConnection> connection = std::make_unique<TADOConnection>(
+        ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, db.path()});
+
+    std::unique_ptr<TADOQuery> query(const StatementDef& statement, const QString& name = QString())
+    {
+        auto q = std::make_unique<TADOQuery>(name.isEmpty() ? statement.queryName : name, connection.get());
+        q->SetStatement(statement);
+        return q;
+    }
+};
+
+// Counts what a data source forwards.
+struct CountingLink : TDataLink {
+    int active = 0, scrolled = 0, changed = 0;
+    void ActiveChanged() override { ++active; }
+    void DataSetScrolled(int) override { ++scrolled; }
+    void DataSetChanged() override { ++changed; }
+};
