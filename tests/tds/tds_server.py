@@ -361,6 +361,10 @@ class Session:
     # -- protocol
     def run(self):
         try:
+            if self.server.faults.get()[0] == "silent":
+                self.log("silent: no pre-login answer")
+                self.hold_silent()
+                return
             kind, data = self.read_message()
             if kind == PRELOGIN:
                 self.send_message(self.prelogin_reply())

@@ -298,6 +298,33 @@ private slots:
         QVERIFY(!rig_->driver->Connected());
     }
 
+    void silentServerAtLogin()
+    {
+        rig_->driver->Disconnect();
+        QVERIFY(rig_->server.setFault(QStringLiteral("silent")));
+        QElapsedTimer clock;
+        clock.start();
+        auto driver = makeOdbcDriver(rig_->server.odbcText(), {1, 1});
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->Connect());
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!driver->Connected());
+    }
+
+    void fullHistorySpansPackets()
+    {
+        // 400 draws of one robot with long reasons: many TDS packets, the newest 360 back.
+        rig_->db.exec(QStringLiteral(
+            "with recursive n(i) as (select 1 union all select i+1 from n where i<400) "
+            "insert into a5_z0_5yc (kind,cpqh,zjhm,tsbh,kjsj,ainame,K00,K01,K02,K03,K04,K05) "
+            "select 1, printf('20201002-%04d', i), '12345', 0, '2020-10-02 13:07:00', '追0', i, 1, 1, 0, "
+            "'12345', '押【12345】' || substr(replace(hex(zeroblob(60)), '00', '理'), 1, 56) from n"));
+        const DriverResult result = rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
+        QCOMPARE(result.rows.size(), 360);
+        QCOMPARE(cell(result, 0, "cpqh"), QVariant(QStringLiteral("20201002-0400")));
+        QCOMPARE(cell(result, 359, "K00"), QVariant(qlonglong(41)));
+        QCOMPARE(cell(result, 359, "K05").toString(), QStringLiteral("押【12345】") + QString(56, QChar(0x7406)));
+    }
+
 private:
     std::unique_ptr<TdsTestServer> server_;
     std::unique_ptr<Rig> rig_;
