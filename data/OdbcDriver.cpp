@@ -16,7 +16,10 @@ static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "unixODBC must use UTF-16 SQ
 
 namespace {
 
-const SQLWCHAR* wide(const QString& text) { return reinterpret_cast<const SQLWCHAR*>(text.utf16()); }
+const SQLWCHAR* wide(const QString& text)
+{
+    return reinterpret_cast<const SQLWCHAR*>(text.utf16());
+}
 
 QVector<OdbcDiagnostic> diagnostics(SQLSMALLINT type, SQLHANDLE handle)
 {
@@ -27,11 +30,13 @@ QVector<OdbcDiagnostic> diagnostics(SQLSMALLINT type, SQLHANDLE handle)
         SQLWCHAR state[6] = {};
         SQLINTEGER native = 0;
         SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, handle, record, state, &native, nullptr, 0, &length)))
+        if (!SQL_SUCCEEDED(
+                SQLGetDiagRecW(type, handle, record, state, &native, nullptr, 0, &length)))
             break;
         std::u16string message(size_t(length) + 1, u'\0');
-        SQLGetDiagRecW(type, handle, record, state, &native, reinterpret_cast<SQLWCHAR*>(message.data()),
-                       SQLSMALLINT(message.size()), &length);
+        SQLGetDiagRecW(type, handle, record, state, &native,
+                       reinterpret_cast<SQLWCHAR*>(message.data()), SQLSMALLINT(message.size()),
+                       &length);
         message.resize(std::min<size_t>(size_t(length), message.size() - 1));
         out.push_back({QString::fromUtf16(reinterpret_cast<const char16_t*>(state), 5), int(native),
                        odbcStripPrefixes(QString::fromStdU16String(message))});
@@ -52,7 +57,10 @@ OdbcDiagnostic mainDiagnostic(const QVector<OdbcDiagnostic>& records)
     return {QStringLiteral("HY000"), 0, QStringLiteral("Unknown ODBC error")};
 }
 
-bool timedOut(const OdbcDiagnostic& d) { return d.sqlState == u"HYT00" || d.sqlState == u"HYT01"; }
+bool timedOut(const OdbcDiagnostic& d)
+{
+    return d.sqlState == u"HYT00" || d.sqlState == u"HYT01";
+}
 
 // A statement handle freed on every path.
 class StatementHandle {
@@ -67,7 +75,10 @@ public:
         if (handle_)
             SQLFreeHandle(SQL_HANDLE_STMT, handle_);
     }
-    StatementHandle(StatementHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    StatementHandle(StatementHandle&& other) noexcept
+        : handle_(std::exchange(other.handle_, nullptr))
+    {
+    }
     StatementHandle(const StatementHandle&) = delete;
     StatementHandle& operator=(const StatementHandle&) = delete;
     SQLHSTMT get() const { return handle_; }
@@ -80,25 +91,31 @@ DriverType driverType(SQLSMALLINT sqlType)
 {
     switch (sqlType) {
     case SQL_CHAR:
-    case SQL_WCHAR: return DriverType::FixedText;
+    case SQL_WCHAR:
+        return DriverType::FixedText;
     case SQL_VARCHAR:
     case SQL_WVARCHAR:
     case SQL_LONGVARCHAR:
-    case SQL_WLONGVARCHAR: return DriverType::Text;
+    case SQL_WLONGVARCHAR:
+        return DriverType::Text;
     case SQL_TINYINT:
     case SQL_SMALLINT:
     case SQL_INTEGER:
     case SQL_BIGINT:
-    case SQL_BIT: return DriverType::Integer;
+    case SQL_BIT:
+        return DriverType::Integer;
     case SQL_REAL:
     case SQL_FLOAT:
     case SQL_DOUBLE:
     case SQL_DECIMAL:
-    case SQL_NUMERIC: return DriverType::Float;
+    case SQL_NUMERIC:
+        return DriverType::Float;
     case SQL_TYPE_TIMESTAMP:
     case SQL_DATETIME:
-    case SQL_TYPE_DATE: return DriverType::DateTime;
-    default: return DriverType::Other;
+    case SQL_TYPE_DATE:
+        return DriverType::DateTime;
+    default:
+        return DriverType::Other;
     }
 }
 
@@ -127,8 +144,9 @@ public:
         SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                           reinterpret_cast<SQLPOINTER>(SQLULEN(timeouts_.loginSeconds)), 0);
         SQLSMALLINT outLength = 0;
-        const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(wide(connectionText_)), SQL_NTS,
-                                               nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc =
+            SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(wide(connectionText_)), SQL_NTS,
+                              nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(rc)) {
             const QString message = mainDiagnostic(diagnostics(SQL_HANDLE_DBC, dbc_)).message;
             SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
@@ -173,8 +191,7 @@ public:
 
 private:
     // The statement handle must be gone before the connection it belongs to.
-    template <class Body>
-    auto dropLinkOnLoss(Body body) -> decltype(body())
+    template <class Body> auto dropLinkOnLoss(Body body) -> decltype(body())
     {
         try {
             return body();
@@ -234,8 +251,9 @@ private:
             lengths[i] = SQLLEN(values[i].size() * sizeof(SQLWCHAR));
             // Declared size in bytes of the server's text: UTF-8 length bounds it from above.
             const SQLULEN declared = SQLULEN(std::max<qsizetype>(1, values[i].toUtf8().size()));
-            check(SQLBindParameter(st.get(), SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_VARCHAR,
-                                   declared, 0, const_cast<SQLWCHAR*>(wide(values[i])), lengths[i], &lengths[i]),
+            check(SQLBindParameter(st.get(), SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR,
+                                   SQL_VARCHAR, declared, 0, const_cast<SQLWCHAR*>(wide(values[i])),
+                                   lengths[i], &lengths[i]),
                   st.get());
         }
         const SQLRETURN rc = SQLExecDirectW(st.get(), const_cast<SQLWCHAR*>(wide(sql)), SQL_NTS);
@@ -249,11 +267,12 @@ private:
         SQLWCHAR name[256] = {};
         SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        check(SQLDescribeColW(st, column, name, SQLSMALLINT(std::size(name)), &nameLength, &type, &size, &digits,
-                              &nullable),
+        check(SQLDescribeColW(st, column, name, SQLSMALLINT(std::size(name)), &nameLength, &type,
+                              &size, &digits, &nullable),
               st);
         nameLength = std::min<SQLSMALLINT>(nameLength, SQLSMALLINT(std::size(name) - 1));
-        return {QString::fromUtf16(reinterpret_cast<const char16_t*>(name), nameLength), driverType(type)};
+        return {QString::fromUtf16(reinterpret_cast<const char16_t*>(name), nameLength),
+                driverType(type)};
     }
 
     QVariant value(SQLHSTMT st, SQLUSMALLINT column, DriverType type)
@@ -276,9 +295,11 @@ private:
             if (indicator == SQL_NULL_DATA)
                 return {};
             return QDateTime(QDate(v.year, v.month, v.day),
-                             QTime(v.hour, v.minute, v.second, int(v.fraction / 1000000)), Qt::LocalTime);
+                             QTime(v.hour, v.minute, v.second, int(v.fraction / 1000000)),
+                             Qt::LocalTime);
         }
-        default: return text(st, column);
+        default:
+            return text(st, column);
         }
     }
 
@@ -291,7 +312,8 @@ private:
         QString out(QLatin1String(""));
         for (;;) {
             SQLLEN indicator = 0;
-            const SQLRETURN rc = SQLGetData(st, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+            const SQLRETURN rc =
+                SQLGetData(st, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
             if (rc == SQL_NO_DATA)
                 break;
             check(rc, st);
@@ -340,9 +362,9 @@ bool odbcLinkLost(const OdbcDiagnostic& diagnostic)
 {
     if (diagnostic.sqlState.startsWith(u"08"))
         return true;
-    static const char16_t* const kSigns[] = {u"Communication link failure", u"Unexpected EOF",
-                                             u"Read from the server failed", u"Write to the server failed",
-                                             u"connection is dead", u"Server closed"};
+    static const char16_t* const kSigns[] = {
+        u"Communication link failure", u"Unexpected EOF",     u"Read from the server failed",
+        u"Write to the server failed", u"connection is dead", u"Server closed"};
     for (const char16_t* sign : kSigns)
         if (diagnostic.message.contains(QStringView(sign), Qt::CaseInsensitive))
             return true;
@@ -355,7 +377,8 @@ QString odbcStripPrefixes(const QString& message)
     return QString(message).remove(prefixes);
 }
 
-std::unique_ptr<Driver> makeOdbcDriver(const QString& odbcConnectionText, const OdbcTimeouts& timeouts)
+std::unique_ptr<Driver> makeOdbcDriver(const QString& odbcConnectionText,
+                                       const OdbcTimeouts& timeouts)
 {
     return std::make_unique<OdbcDriver>(odbcConnectionText, timeouts);
 }

@@ -10,13 +10,14 @@ struct OdbcTimeouts {
     int statementSeconds = 30;
 };
 
-std::unique_ptr<Driver> makeOdbcDriver(const QString& odbcConnectionText, const OdbcTimeouts& timeouts);
+std::unique_ptr<Driver> makeOdbcDriver(const QString& odbcConnectionText,
+                                       const OdbcTimeouts& timeouts);
 
 // One diagnostic record of an ODBC call.
 struct OdbcDiagnostic {
     QString sqlState;
     int nativeError = 0;
-    QString message;  // without the "[vendor][component]" prefixes
+    QString message; // without the "[vendor][component]" prefixes
 };
 
 // The driver's verdict on an error: is the link to the server gone? FreeTDS keeps reporting

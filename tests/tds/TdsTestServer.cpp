@@ -18,11 +18,14 @@ int serverCount = 0;
 } // namespace
 
 TdsTestServer::TdsTestServer(const QString& databaseFile)
-    : logFile_(QDir::temp().filePath(QStringLiteral("tds_server_%1_%2.log").arg(QCoreApplication::applicationPid()).arg(++serverCount)))
+    : logFile_(QDir::temp().filePath(QStringLiteral("tds_server_%1_%2.log")
+                                         .arg(QCoreApplication::applicationPid())
+                                         .arg(++serverCount)))
 {
     const QString script = QStringLiteral(TALLYVANE_SOURCE_DIR "/tests/tds/tds_server.py");
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(QStringLiteral("python3"), {script, databaseFile, QStringLiteral("--log"), logFile_});
+    process_.start(QStringLiteral("python3"),
+                   {script, databaseFile, QStringLiteral("--log"), logFile_});
     if (!process_.waitForStarted(kStartMs))
         return;
     QElapsedTimer clock;
@@ -58,9 +61,15 @@ QString TdsTestServer::odbcText() const
     return odbcConnectionText(adoConnectionText(QStringLiteral("127.0.0.1"), port_));
 }
 
-bool TdsTestServer::setFault(const QString& mode) { return command("fault " + mode.toUtf8()); }
+bool TdsTestServer::setFault(const QString& mode)
+{
+    return command("fault " + mode.toUtf8());
+}
 
-bool TdsTestServer::setDatabase(const QString& databaseFile) { return command("db " + databaseFile.toUtf8()); }
+bool TdsTestServer::setDatabase(const QString& databaseFile)
+{
+    return command("db " + databaseFile.toUtf8());
+}
 
 bool TdsTestServer::command(const QByteArray& line)
 {

@@ -23,7 +23,10 @@ QDateTime localTime(const char* text)
 
 // A fresh fixture database, the shared test server switched to it, and a driver.
 struct Rig {
-    explicit Rig(TdsTestServer& s) : server(s) { started = server.setDatabase(db.path()) && server.setFault("none"); }
+    explicit Rig(TdsTestServer& s) : server(s)
+    {
+        started = server.setDatabase(db.path()) && server.setFault("none");
+    }
     FixtureDb db;
     TdsTestServer& server;
     bool started = false;
@@ -50,7 +53,8 @@ int column(const DriverResult& result, const char* name)
 QVariant cell(const DriverResult& result, int row, const char* name)
 {
     const int c = column(result, name);
-    return c < 0 || row >= result.rows.size() ? QVariant(QStringLiteral("<missing>")) : result.rows[row][c];
+    return c < 0 || row >= result.rows.size() ? QVariant(QStringLiteral("<missing>"))
+                                              : result.rows[row][c];
 }
 
 // 64 Chinese characters: the 128 bytes a reason may hold, more than one read of text.
@@ -146,9 +150,11 @@ private slots:
         r.cpqh = QStringLiteral("20201002-0793");
         r.k05 = QStringLiteral("押【7】");
         rig_->db.addResult(r);
-        rig_->db.exec(QStringLiteral("update a5_z0_5yc set K04=NULL, kjsj=NULL where cpqh='20201002-0793'"));
+        rig_->db.exec(
+            QStringLiteral("update a5_z0_5yc set K04=NULL, kjsj=NULL where cpqh='20201002-0793'"));
 
-        const DriverResult result = rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
+        const DriverResult result =
+            rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
         QCOMPARE(result.columns.size(), 15);
         QCOMPARE(result.rows.size(), 2);
         // Newest draw first, with its NULLs.
@@ -178,13 +184,15 @@ private slots:
             r.k00 = balance * 10;
             rig_->db.addResult(r);
         }
-        DriverResult result = rig_->query(statements::robotComparison(), {QStringLiteral("20201002-0792")});
+        DriverResult result =
+            rig_->query(statements::robotComparison(), {QStringLiteral("20201002-0792")});
         QCOMPARE(result.rows.size(), 3);
         QCOMPARE(cell(result, 0, "ainame"), QVariant(QStringLiteral("全局最热")));
         QCOMPARE(cell(result, 0, "c3max"), QVariant(qlonglong(4000)));
         QCOMPARE(cell(result, 0, "c4min"), QVariant(qlonglong(400)));
 
-        result = rig_->driver->Query(statements::robotList(QStringLiteral("20201002-0792")).tsql, {});
+        result =
+            rig_->driver->Query(statements::robotList(QStringLiteral("20201002-0792")).tsql, {});
         QCOMPARE(result.rows.size(), 3);
         QCOMPARE(result.rows[2][0], QVariant(QStringLiteral("全局最热")));
     }
@@ -202,8 +210,10 @@ private slots:
     {
         QFETCH(QString, login);
         QFETCH(int, rows);
-        rig_->db.addOperator(1, QStringLiteral("o'neil"), QStringLiteral("奥尼尔"), QStringLiteral("pw1"));
-        rig_->db.addOperator(2, QStringLiteral("张三"), QStringLiteral("张三丰"), QStringLiteral("口令"));
+        rig_->db.addOperator(1, QStringLiteral("o'neil"), QStringLiteral("奥尼尔"),
+                             QStringLiteral("pw1"));
+        rig_->db.addOperator(2, QStringLiteral("张三"), QStringLiteral("张三丰"),
+                             QStringLiteral("口令"));
         const DriverResult result = rig_->query(statements::operatorLookup(), {login});
         QCOMPARE(result.rows.size(), rows);
         if (rows) {
@@ -214,11 +224,15 @@ private slots:
 
     void passwordChangeRowCount()
     {
-        rig_->db.addOperator(1, QStringLiteral("张三"), QStringLiteral("张三丰"), QStringLiteral("old"));
-        QCOMPARE(rig_->execute(statements::passwordChange(), {QStringLiteral("新口令"), QStringLiteral("张三")}), 1);
+        rig_->db.addOperator(1, QStringLiteral("张三"), QStringLiteral("张三丰"),
+                             QStringLiteral("old"));
+        QCOMPARE(rig_->execute(statements::passwordChange(),
+                               {QStringLiteral("新口令"), QStringLiteral("张三")}),
+                 1);
         QCOMPARE(rig_->db.scalar(QStringLiteral("select \"F07口令\" from \"TA71操作用户\"")),
                  QVariant(QStringLiteral("新口令")));
-        QCOMPARE(rig_->execute(statements::passwordChange(), {QString(), QStringLiteral("nobody")}), 0);
+        QCOMPARE(rig_->execute(statements::passwordChange(), {QString(), QStringLiteral("nobody")}),
+                 0);
     }
 
     void serverErrors_data()
@@ -227,7 +241,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("unknown table") << QStringLiteral("select * from dbo.a5_missing")
                                        << QStringLiteral("Invalid object name 'dbo.a5_missing'.");
-        QTest::newRow("bad syntax") << QStringLiteral("selec 1") << QStringLiteral("Incorrect syntax near 'selec'.");
+        QTest::newRow("bad syntax")
+            << QStringLiteral("selec 1") << QStringLiteral("Incorrect syntax near 'selec'.");
     }
     void serverErrors()
     {
@@ -316,13 +331,17 @@ private slots:
         rig_->db.exec(QStringLiteral(
             "with recursive n(i) as (select 1 union all select i+1 from n where i<400) "
             "insert into a5_z0_5yc (kind,cpqh,zjhm,tsbh,kjsj,ainame,K00,K01,K02,K03,K04,K05) "
-            "select 1, printf('20201002-%04d', i), '12345', 0, '2020-10-02 13:07:00', '追0', i, 1, 1, 0, "
-            "'12345', '押【12345】' || substr(replace(hex(zeroblob(60)), '00', '理'), 1, 56) from n"));
-        const DriverResult result = rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
+            "select 1, printf('20201002-%04d', i), '12345', 0, '2020-10-02 13:07:00', '追0', i, 1, "
+            "1, 0, "
+            "'12345', '押【12345】' || substr(replace(hex(zeroblob(60)), '00', '理'), 1, 56) from "
+            "n"));
+        const DriverResult result =
+            rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
         QCOMPARE(result.rows.size(), 360);
         QCOMPARE(cell(result, 0, "cpqh"), QVariant(QStringLiteral("20201002-0400")));
         QCOMPARE(cell(result, 359, "K00"), QVariant(qlonglong(41)));
-        QCOMPARE(cell(result, 359, "K05").toString(), QStringLiteral("押【12345】") + QString(56, QChar(0x7406)));
+        QCOMPARE(cell(result, 359, "K05").toString(),
+                 QStringLiteral("押【12345】") + QString(56, QChar(0x7406)));
     }
 
 private:
@@ -338,8 +357,9 @@ private slots:
     {
         const int port = closedLoopbackPort();
         QVERIFY(port > 0);
-        auto driver = makeOdbcDriver(odbcConnectionText(adoConnectionText(QStringLiteral("127.0.0.1"), port)),
-                                     kTestTimeouts);
+        auto driver =
+            makeOdbcDriver(odbcConnectionText(adoConnectionText(QStringLiteral("127.0.0.1"), port)),
+                           kTestTimeouts);
         QElapsedTimer clock;
         clock.start();
         QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->Connect());
@@ -352,11 +372,16 @@ private slots:
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("lost");
-        QTest::newRow("08S01") << "08S01" << "Write to the server failed" << true;
-        QTest::newRow("HY000 eof") << "HY000" << "Unexpected EOF from the server" << true;
-        QTest::newRow("link failure text") << "HY000" << "Communication link failure" << true;
-        QTest::newRow("server error") << "42S02" << "Invalid object name 'x'." << false;
-        QTest::newRow("timeout alone") << "HYT00" << "Query timeout expired" << false;
+        QTest::newRow("08S01") << "08S01"
+                               << "Write to the server failed" << true;
+        QTest::newRow("HY000 eof") << "HY000"
+                                   << "Unexpected EOF from the server" << true;
+        QTest::newRow("link failure text") << "HY000"
+                                           << "Communication link failure" << true;
+        QTest::newRow("server error") << "42S02"
+                                      << "Invalid object name 'x'." << false;
+        QTest::newRow("timeout alone") << "HYT00"
+                                       << "Query timeout expired" << false;
     }
     void linkLostVerdict()
     {
@@ -368,8 +393,9 @@ private slots:
 
     void prefixesStripped()
     {
-        QCOMPARE(odbcStripPrefixes(QStringLiteral("[FreeTDS][SQL Server]Login failed for user 'sa'.")),
-                 QStringLiteral("Login failed for user 'sa'."));
+        QCOMPARE(
+            odbcStripPrefixes(QStringLiteral("[FreeTDS][SQL Server]Login failed for user 'sa'.")),
+            QStringLiteral("Login failed for user 'sa'."));
         QCOMPARE(odbcStripPrefixes(QStringLiteral("押【x】")), QStringLiteral("押【x】"));
     }
 };

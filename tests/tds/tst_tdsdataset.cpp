@@ -39,8 +39,9 @@ private slots:
         QVERIFY(server_->setFault(QStringLiteral("none")));
         const QString odbc = server_->odbcText();
         connection_ = std::make_unique<TADOConnection>(
-            adoConnectionText(QStringLiteral("127.0.0.1"), server_->port()),
-            [odbc] { return makeOdbcDriver(odbc, OdbcTimeouts{5, 1}); });
+            adoConnectionText(QStringLiteral("127.0.0.1"), server_->port()), [odbc] {
+                return makeOdbcDriver(odbc, OdbcTimeouts{5, 1});
+            });
     }
     void cleanup()
     {
@@ -72,7 +73,8 @@ private slots:
         history->SetParamValue(QStringLiteral("ainame"), r.ainame);
         history->Open();
         QCOMPARE(history->RecordCount(), 1);
-        QCOMPARE(history->FieldByName(QStringLiteral("kjsj"))->DisplayText(), QStringLiteral("20-10-02 13:07"));
+        QCOMPARE(history->FieldByName(QStringLiteral("kjsj"))->DisplayText(),
+                 QStringLiteral("20-10-02 13:07"));
         QCOMPARE(history->FieldByName(QStringLiteral("K05"))->AsString(), r.k05);
         QCOMPARE(history->FieldByName(QStringLiteral("k02"))->AsInteger(), 1);
         QCOMPARE(history->FieldByName(QStringLiteral("zjhm"))->AsString(), QStringLiteral("07   "));
@@ -80,7 +82,8 @@ private slots:
 
     void passwordChangeThroughQuery()
     {
-        db_->addOperator(1, QStringLiteral("o'neil"), QStringLiteral("奥尼尔"), QStringLiteral("old"));
+        db_->addOperator(1, QStringLiteral("o'neil"), QStringLiteral("奥尼尔"),
+                         QStringLiteral("old"));
         auto cpw = query(statements::passwordChange());
         cpw->SetParamValue(QStringLiteral("pw"), QStringLiteral("新"));
         cpw->SetParamValue(QStringLiteral("username"), QStringLiteral("o'neil"));
