@@ -132,6 +132,20 @@ private slots:
         QCOMPARE(connection_->ConnectCount(), 2);
     }
 
+    void builtInSettingsReachTheServer()
+    {
+        // The product's own path: connection text, ODBC text, driver with its default waits.
+        ConnectionSettings settings;
+        settings.host = QStringLiteral("127.0.0.1");
+        settings.port = server_->port();
+        connection_ = std::make_unique<TADOConnection>(settings);
+        db_->addResult({});
+        auto history = query(statements::robotHistory());
+        history->Open();
+        QCOMPARE(history->RecordCount(), 1);
+        QCOMPARE(connection_->Dialect(), SqlDialect::TSql);
+    }
+
     void refusedReconnectIsAConnectionError()
     {
         QVERIFY(server_->setFault(QStringLiteral("refuse")));
