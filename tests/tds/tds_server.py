@@ -458,7 +458,7 @@ class Session:
         if stripped.startswith("set ") or stripped.startswith("if @@trancount") or stripped == "":
             self.send_message(token_done(0))
             return
-        self.send_message(self.answer(text, [], 0xFD, 0xFD))
+        self.send_message(self.answer(text, [], 0xFD))
 
     def rpc(self, data):
         proc, params = parse_rpc(data)
@@ -467,7 +467,7 @@ class Session:
         if proc == "sp_executesql":
             text = params[0][2] if params else ""
             values = [p[2] for p in params[2:]]
-            reply = self.answer(text, values, 0xFF, 0xFF)
+            reply = self.answer(text, values, 0xFF)
         elif proc in ("sp_prepexec", "sp_prepare"):
             handle = len(self.prepared) + 1
             text = params[2][2] if len(params) > 2 else ""
@@ -475,18 +475,18 @@ class Session:
             ret = (b"\xAC" + struct.pack("<H", 0) + b_varchar(params[0][0]) + b"\x01"
                    + struct.pack("<IH", 0, 0x0001) + bytes([0x26, 4, 4]) + struct.pack("<i", handle))
             values = [p[2] for p in params[3:]]
-            reply = self.answer(text, values, 0xFF, 0xFF) if proc == "sp_prepexec" else b""
+            reply = self.answer(text, values, 0xFF) if proc == "sp_prepexec" else b""
             reply = reply + ret
         elif proc == "sp_execute":
             text = self.prepared.get(params[0][2] if params else None, "")
-            reply = self.answer(text, [p[2] for p in params[1:]], 0xFF, 0xFF)
+            reply = self.answer(text, [p[2] for p in params[1:]], 0xFF)
         elif proc == "sp_unprepare":
             reply = b""
         else:
             reply = token_error(2812, "Could not find stored procedure '%s'." % proc) + token_done(0x0003, token=0xFF)
         self.send_message(reply + tail + token_done(0, token=0xFE))
 
-    def answer(self, text, values, done_token, _unused):
+    def answer(self, text, values, done_token):
         """Tokens answering one statement; inside a procedure call more tokens follow."""
         mode, column, _ = self.server.faults.get()
         more = 0x0001 if done_token == 0xFF else 0
