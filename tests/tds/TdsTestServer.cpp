@@ -1,0 +1,109 @@
+#include "TdsTestServer.h"
+
+#include "Connection.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+constexpr int kStartMs = 10000;
+int serverCount = 0;
+} // namespace
+
+TdsTestServer::TdsTestServer(const QString& databaseFile)
+    : logFile_(QDir::temp().filePath(QStringLiteral("tds_server_%1_%2.log")
+                                         .arg(QCoreApplication::applicationPid())
+                                         .arg(++serverCount)))
+{
+    const QString script = QStringLiteral(TALLYVANE_SOURCE_DIR "/tests/tds/tds_server.py");
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(QStringLiteral("python3"),
+                   {script, databaseFile, QStringLiteral("--log"), logFile_});
+    if (!process_.waitForStarted(kStartMs))
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    // Short waits in a loop: a single long wait can miss output that arrived meanwhile.
+    while (clock.elapsed() < kStartMs && process_.state() == QProcess::Running) {
+        if (!process_.canReadLine()) {
+            process_.waitForReadyRead(50);
+            continue;
+        }
+        const QByteArray line = process_.readLine().trimmed();
+        if (line.startsWith("port ")) {
+            port_ = line.mid(5).toInt();
+            return;
+        }
+    }
+    qWarning("TDS test server did not start: %s", qPrintable(process_.errorString()));
+}
+
+TdsTestServer::~TdsTestServer()
+{
+    // Closing its input ends the server; kill it only if it does not go.
+    process_.closeWriteChannel();
+    if (!process_.waitForFinished(3000)) {
+        process_.kill();
+        process_.waitForFinished(3000);
+    }
+    QFile::remove(logFile_);
+}
+
+QString TdsTestServer::odbcText() const
+{
+    return odbcConnectionText(adoConnectionText(QStringLiteral("127.0.0.1"), port_));
+}
+
+bool TdsTestServer::setFault(const QString& mode)
+{
+    return command("fault " + mode.toUtf8());
+}
+
+bool TdsTestServer::setDatabase(const QString& databaseFile)
+{
+    return command("db " + databaseFile.toUtf8());
+}
+
+bool TdsTestServer::command(const QByteArray& line)
+{
+    process_.write(line + "\n");
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kStartMs && process_.state() == QProcess::Running) {
+        if (!process_.canReadLine())
+            process_.waitForReadyRead(50);
+        else if (process_.readLine().trimmed() == "ok")
+            return true;
+    }
+    return false;
+}
+
+QString TdsTestServer::log() const
+{
+    QFile file(logFile_);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+int closedLoopbackPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}

@@ -1,0 +1,405 @@
+#include "Connection.h"
+#include "DBErrors.h"
+#include "FixtureDb.h"
+#include "OdbcDriver.h"
+#include "SqlText.h"
+#include "Statements.h"
+#include "TdsTestServer.h"
+#include "TestRegistry.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace {
+
+// Short waits: a silent server costs a test a second or two, not the product's 30.
+constexpr OdbcTimeouts kTestTimeouts{5, 1};
+
+QDateTime localTime(const char* text)
+{
+    return QDateTime::fromString(QString::fromLatin1(text), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// A fresh fixture database, the shared test server switched to it, and a driver.
+struct Rig {
+    explicit Rig(TdsTestServer& s) : server(s)
+    {
+        started = server.setDatabase(db.path()) && server.setFault("none");
+    }
+    FixtureDb db;
+    TdsTestServer& server;
+    bool started = false;
+    std::unique_ptr<Driver> driver = makeOdbcDriver(server.odbcText(), kTestTimeouts);
+
+    DriverResult query(const StatementDef& statement, const QStringList& params)
+    {
+        return driver->Query(markParameters(statement.tsql).sql, params);
+    }
+    qint64 execute(const StatementDef& statement, const QStringList& params)
+    {
+        return driver->Execute(markParameters(statement.tsql).sql, params);
+    }
+};
+
+int column(const DriverResult& result, const char* name)
+{
+    for (int c = 0; c < result.columns.size(); ++c)
+        if (result.columns[c].name.compare(QString::fromUtf8(name), Qt::CaseInsensitive) == 0)
+            return c;
+    return -1;
+}
+
+QVariant cell(const DriverResult& result, int row, const char* name)
+{
+    const int c = column(result, name);
+    return c < 0 || row >= result.rows.size() ? QVariant(QStringLiteral("<missing>"))
+                                              : result.rows[row][c];
+}
+
+// 64 Chinese characters: the 128 bytes a reason may hold, more than one read of text.
+QString longReason()
+{
+    QString out;
+    for (int i = 0; i < 64; ++i)
+        out += QChar(0x4E00 + i * 37);
+    return out;
+}
+
+} // namespace
+
+class TestOdbcDriver : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        server_ = std::make_unique<TdsTestServer>(QString());
+        QVERIFY(server_->started());
+    }
+    void cleanupTestCase() { server_.reset(); }
+
+    void init()
+    {
+        rig_ = std::make_unique<Rig>(*server_);
+        QVERIFY(rig_->started);
+        rig_->driver->Connect();
+        QVERIFY(rig_->driver->Connected());
+    }
+    void cleanup()
+    {
+        if (QTest::currentTestFailed())
+            qWarning().noquote() << rig_->server.log();
+        rig_.reset();
+    }
+
+    void headerAdvice_data()
+    {
+        QTest::addColumn<int>("k02");
+        QTest::addColumn<int>("secondsAhead");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("bets") << 1 << 100 << QStringLiteral("押【12345】/注<3>");
+        QTest::newRow("passes") << 0 << 100 << QStringLiteral("过");
+        QTest::newRow("draw past") << 1 << -120 << QStringLiteral("取数据...");
+    }
+    void headerAdvice()
+    {
+        QFETCH(int, k02);
+        QFETCH(int, secondsAhead);
+        QFETCH(QString, advice);
+        const QDateTime draw = QDateTime::currentDateTime().addSecs(secondsAhead);
+        FixtureDb::Result r;
+        r.ainame = QStringLiteral("全局最热");
+        r.k02 = k02;
+        r.kjsj = draw.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        rig_->db.addResult(r);
+        rig_->db.setVersion(7);
+
+        const DriverResult result = rig_->query(statements::header(), {r.ainame});
+        QCOMPARE(result.rows.size(), 1);
+        QCOMPARE(cell(result, 0, "cz").toString(), advice);
+        QCOMPARE(cell(result, 0, "ver"), QVariant(qlonglong(7)));
+        QCOMPARE(result.columns[column(result, "xqkj")].type, DriverType::Integer);
+        const qlonglong expected = secondsAhead + 55 - draw.time().second();
+        const qlonglong xqkj = cell(result, 0, "xqkj").toLongLong();
+        QVERIFY2(xqkj <= expected && xqkj >= expected - 2, qPrintable(QString::number(xqkj)));
+        // char(5) arrives padded as the server stores it.
+        QCOMPARE(cell(result, 0, "zjhm"), QVariant(QStringLiteral("12345")));
+        QCOMPARE(result.columns[column(result, "zjhm")].type, DriverType::FixedText);
+    }
+
+    void headerNullVersionAndNoRow()
+    {
+        rig_->db.addResult({});
+        rig_->db.setVersion(QVariant());
+        DriverResult result = rig_->query(statements::header(), {QStringLiteral("追0")});
+        QCOMPARE(result.rows.size(), 1);
+        QVERIFY(!cell(result, 0, "ver").isValid());
+        result = rig_->query(statements::header(), {QStringLiteral("追9")});
+        QCOMPARE(result.rows.size(), 0);
+        QCOMPARE(result.columns.size(), 5);
+    }
+
+    void historyTypesAndText()
+    {
+        FixtureDb::Result r;
+        r.zjhm = QStringLiteral("123");
+        r.kjsj = QStringLiteral("2020-10-02 13:07:30");
+        r.k05 = longReason();
+        r.k03 = -6;
+        rig_->db.addResult(r);
+        r.cpqh = QStringLiteral("20201002-0793");
+        r.k05 = QStringLiteral("押【7】");
+        rig_->db.addResult(r);
+        rig_->db.exec(
+            QStringLiteral("update a5_z0_5yc set K04=NULL, kjsj=NULL where cpqh='20201002-0793'"));
+
+        const DriverResult result =
+            rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
+        QCOMPARE(result.columns.size(), 15);
+        QCOMPARE(result.rows.size(), 2);
+        // Newest draw first, with its NULLs.
+        QCOMPARE(cell(result, 0, "cpqh"), QVariant(QStringLiteral("20201002-0793")));
+        QVERIFY(!cell(result, 0, "K04").isValid());
+        QVERIFY(!cell(result, 0, "kjsj").isValid());
+        QCOMPARE(cell(result, 0, "K05"), QVariant(QStringLiteral("押【7】")));
+        QCOMPARE(cell(result, 1, "zjhm"), QVariant(QStringLiteral("123  ")));
+        QCOMPARE(cell(result, 1, "kjsj"), QVariant(localTime("2020-10-02 13:07:30")));
+        QCOMPARE(cell(result, 1, "K03"), QVariant(qlonglong(-6)));
+        QCOMPARE(cell(result, 1, "K05").toString(), longReason());
+        QCOMPARE(cell(result, 1, "ainame"), QVariant(QStringLiteral("追0")));
+        QCOMPARE(result.columns[column(result, "kjsj")].type, DriverType::DateTime);
+        QCOMPARE(result.columns[column(result, "K05")].type, DriverType::Text);
+    }
+
+    void comparisonAndRobotList()
+    {
+        const char* names[] = {"追0", "追1", "全局最热"};
+        int balance = 100;
+        for (const char* name : names) {
+            FixtureDb::Result r;
+            r.ainame = QString::fromUtf8(name);
+            r.k00 = balance += 100;
+            rig_->db.addResult(r);
+            r.cpqh = QStringLiteral("20201002-0791");
+            r.k00 = balance * 10;
+            rig_->db.addResult(r);
+        }
+        DriverResult result =
+            rig_->query(statements::robotComparison(), {QStringLiteral("20201002-0792")});
+        QCOMPARE(result.rows.size(), 3);
+        QCOMPARE(cell(result, 0, "ainame"), QVariant(QStringLiteral("全局最热")));
+        QCOMPARE(cell(result, 0, "c3max"), QVariant(qlonglong(4000)));
+        QCOMPARE(cell(result, 0, "c4min"), QVariant(qlonglong(400)));
+
+        result =
+            rig_->driver->Query(statements::robotList(QStringLiteral("20201002-0792")).tsql, {});
+        QCOMPARE(result.rows.size(), 3);
+        QCOMPARE(result.rows[2][0], QVariant(QStringLiteral("全局最热")));
+    }
+
+    void operatorLookup_data()
+    {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("quote in name") << QStringLiteral("o'neil") << 1;
+        QTest::newRow("chinese name") << QStringLiteral("张三") << 1;
+        QTest::newRow("injection stays a value") << QStringLiteral("x' or '1'='1") << 0;
+        QTest::newRow("empty") << QString() << 0;
+    }
+    void operatorLookup()
+    {
+        QFETCH(QString, login);
+        QFETCH(int, rows);
+        rig_->db.addOperator(1, QStringLiteral("o'neil"), QStringLiteral("奥尼尔"),
+                             QStringLiteral("pw1"));
+        rig_->db.addOperator(2, QStringLiteral("张三"), QStringLiteral("张三丰"),
+                             QStringLiteral("口令"));
+        const DriverResult result = rig_->query(statements::operatorLookup(), {login});
+        QCOMPARE(result.rows.size(), rows);
+        if (rows) {
+            QCOMPARE(cell(result, 0, "F03用户名"), QVariant(login));
+            QCOMPARE(result.columns[column(result, "F01用户ID")].type, DriverType::Integer);
+        }
+    }
+
+    void passwordChangeRowCount()
+    {
+        rig_->db.addOperator(1, QStringLiteral("张三"), QStringLiteral("张三丰"),
+                             QStringLiteral("old"));
+        QCOMPARE(rig_->execute(statements::passwordChange(),
+                               {QStringLiteral("新口令"), QStringLiteral("张三")}),
+                 1);
+        QCOMPARE(rig_->db.scalar(QStringLiteral("select \"F07口令\" from \"TA71操作用户\"")),
+                 QVariant(QStringLiteral("新口令")));
+        QCOMPARE(rig_->execute(statements::passwordChange(), {QString(), QStringLiteral("nobody")}),
+                 0);
+    }
+
+    void serverErrors_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown table") << QStringLiteral("select * from dbo.a5_missing")
+                                       << QStringLiteral("Invalid object name 'dbo.a5_missing'.");
+        QTest::newRow("bad syntax")
+            << QStringLiteral("selec 1") << QStringLiteral("Incorrect syntax near 'selec'.");
+    }
+    void serverErrors()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, message);
+        try {
+            rig_->driver->Query(sql, {});
+            QFAIL("no error");
+        } catch (const EDatabaseError& error) {
+            QCOMPARE(error.Message(), message);
+            QVERIFY(!error.LinkLost());
+        }
+        // The link survives a statement error.
+        QVERIFY(rig_->driver->Connected());
+        QCOMPARE(rig_->query(statements::robotHistory(), {QStringLiteral("追0")}).rows.size(), 0);
+    }
+
+    void linkCutMidResult()
+    {
+        rig_->db.addResult({});
+        QVERIFY(rig_->server.setFault(QStringLiteral("close")));
+        try {
+            rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
+            QFAIL("no error");
+        } catch (const EDatabaseError& error) {
+            QVERIFY2(error.LinkLost(), qPrintable(error.Message()));
+        }
+        QVERIFY(!rig_->driver->Connected());
+        QVERIFY(rig_->server.setFault(QStringLiteral("none")));
+        rig_->driver->Connect();
+        QCOMPARE(rig_->query(statements::robotHistory(), {QStringLiteral("追0")}).rows.size(), 1);
+    }
+
+    void silentServerTimesOut()
+    {
+        QVERIFY(rig_->server.setFault(QStringLiteral("silent")));
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            rig_->query(statements::header(), {QStringLiteral("追0")});
+            QFAIL("no error");
+        } catch (const EDatabaseError& error) {
+            QVERIFY(error.LinkLost());
+            QVERIFY(!error.Message().isEmpty());
+        }
+        // One statement timeout, and at most one more for the unanswered cancel.
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!rig_->driver->Connected());
+    }
+
+    void slowServerWithinTimeout()
+    {
+        rig_->db.addResult({});
+        QVERIFY(rig_->server.setFault(QStringLiteral("delay 300")));
+        QCOMPARE(rig_->query(statements::robotHistory(), {QStringLiteral("追0")}).rows.size(), 1);
+    }
+
+    void refusedLogin()
+    {
+        rig_->driver->Disconnect();
+        QVERIFY(rig_->server.setFault(QStringLiteral("refuse")));
+        try {
+            rig_->driver->Connect();
+            QFAIL("no error");
+        } catch (const EConnectionError& error) {
+            QCOMPARE(error.Message(), QStringLiteral("Login failed for user 'sa'."));
+        }
+        QVERIFY(!rig_->driver->Connected());
+    }
+
+    void silentServerAtLogin()
+    {
+        rig_->driver->Disconnect();
+        QVERIFY(rig_->server.setFault(QStringLiteral("silent")));
+        QElapsedTimer clock;
+        clock.start();
+        auto driver = makeOdbcDriver(rig_->server.odbcText(), {1, 1});
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->Connect());
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!driver->Connected());
+    }
+
+    void fullHistorySpansPackets()
+    {
+        // 400 draws of one robot with long reasons: many TDS packets, the newest 360 back.
+        rig_->db.exec(QStringLiteral(
+            "with recursive n(i) as (select 1 union all select i+1 from n where i<400) "
+            "insert into a5_z0_5yc (kind,cpqh,zjhm,tsbh,kjsj,ainame,K00,K01,K02,K03,K04,K05) "
+            "select 1, printf('20201002-%04d', i), '12345', 0, '2020-10-02 13:07:00', '追0', i, 1, "
+            "1, 0, "
+            "'12345', '押【12345】' || substr(replace(hex(zeroblob(60)), '00', '理'), 1, 56) from "
+            "n"));
+        const DriverResult result =
+            rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
+        QCOMPARE(result.rows.size(), 360);
+        QCOMPARE(cell(result, 0, "cpqh"), QVariant(QStringLiteral("20201002-0400")));
+        QCOMPARE(cell(result, 359, "K00"), QVariant(qlonglong(41)));
+        QCOMPARE(cell(result, 359, "K05").toString(),
+                 QStringLiteral("押【12345】") + QString(56, QChar(0x7406)));
+    }
+
+private:
+    std::unique_ptr<TdsTestServer> server_;
+    std::unique_ptr<Rig> rig_;
+};
+
+// Verdicts and connects that need no running server.
+class TestOdbcOffline : public QObject {
+    Q_OBJECT
+private slots:
+    void closedPortFailsPromptly()
+    {
+        const int port = closedLoopbackPort();
+        QVERIFY(port > 0);
+        auto driver =
+            makeOdbcDriver(odbcConnectionText(adoConnectionText(QStringLiteral("127.0.0.1"), port)),
+                           kTestTimeouts);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->Connect());
+        QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!driver->Connected());
+    }
+
+    void linkLostVerdict_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("lost");
+        QTest::newRow("08S01") << "08S01"
+                               << "Write to the server failed" << true;
+        QTest::newRow("HY000 eof") << "HY000"
+                                   << "Unexpected EOF from the server" << true;
+        QTest::newRow("link failure text") << "HY000"
+                                           << "Communication link failure" << true;
+        QTest::newRow("server error") << "42S02"
+                                      << "Invalid object name 'x'." << false;
+        QTest::newRow("timeout alone") << "HYT00"
+                                       << "Query timeout expired" << false;
+    }
+    void linkLostVerdict()
+    {
+        QFETCH(QString, state);
+        QFETCH(QString, message);
+        QFETCH(bool, lost);
+        QCOMPARE(odbcLinkLost({state, 0, message}), lost);
+    }
+
+    void prefixesStripped()
+    {
+        QCOMPARE(
+            odbcStripPrefixes(QStringLiteral("[FreeTDS][SQL Server]Login failed for user 'sa'.")),
+            QStringLiteral("Login failed for user 'sa'."));
+        QCOMPARE(odbcStripPrefixes(QStringLiteral("押【x】")), QStringLiteral("押【x】"));
+    }
+};
+
+TV_REGISTER_TEST(TestOdbcDriver);
+TV_REGISTER_TEST(TestOdbcOffline);
+#include "tst_odbc.moc"
