@@ -53,6 +53,9 @@ AxisLabels computeAxisLabels(AxisRange range, int axisLength, int labelSize)
         if (v < range.minimum - kTolerance || k > kMaxLabels)
             break;
         out.values << v;
+        // A collapsed axis has its one label; the tolerance must not add a second.
+        if (range.minimum == range.maximum)
+            break;
     }
     return out;
 }
