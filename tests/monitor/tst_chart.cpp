@@ -286,7 +286,7 @@ private slots:
         QVERIFY(!segs[1].steep);
         const QImage img = rig.image();
         img.save(QStringLiteral("/tmp/chart_steep.png"));
-        QCOMPARE(ribbonInside(img, segs[0], l.depth), QColor(255, 0, 0));
+        QCOMPARE(ribbonInside(img, segs[0], l.depth), QColor(191, 0, 0));
         QCOMPARE(ribbonInside(img, segs[1], l.depth), QColor(255, 0, 0));
     }
 
