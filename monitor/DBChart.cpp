@@ -65,7 +65,6 @@ void TDBChart::DataSetRemoved(TCustomADODataSet* dataSet)
 {
     for (auto it = dataSources_.begin(); it != dataSources_.end();) {
         if ((*it)->DataSet() == dataSet) {
-            (*it)->Forget();
             it = dataSources_.erase(it);
         } else {
             ++it;

@@ -394,6 +394,22 @@ private slots:
         grid.SetDataSource(nullptr);
     }
 
+    void removedDataSetIsForgotten()
+    {
+        auto rig = std::make_unique<ChartRig>();
+        rig->add(1, 10);
+        rig->add(2, 20);
+        rig->qai->Open();
+        rig->chart->DataSetRemoved(rig->qai.get());
+        QCOMPARE(rig->chart->DataSourceCount(), 0);
+        QVERIFY(rig->series->DataSource() == nullptr);
+        rig->qai->Close();
+        QCOMPARE(rig->series->Count(), 2);
+        rig->qai.reset();  // the chart outlives its dataset without touching it again
+        rig->chart->resize(5, 5);  // no room at all still lays out and paints
+        QCOMPARE(rig->chart->grab().size(), QSize(5, 5));
+    }
+
     void configurationErrors()
     {
         TDBChart chart, other;

@@ -68,6 +68,7 @@ private slots:
         QTest::newRow("fraction 0.05") << 1.01 << 1.22 << 55 << 10 << 0.05 << QList<double>{1.2, 1.15, 1.1, 1.05};
         QTest::newRow("equal ends") << 7.0 << 7.0 << 200 << 10 << 1e-12 << QList<double>{7};
         QTest::newRow("no label size") << 0.0 << 10.0 << 200 << 0 << 10.0 << QList<double>{10, 0};
+        QTest::newRow("no room") << 0.0 << 5.0 << -5 << 10 << 10.0 << QList<double>{0};
         QTest::newRow("10 000 or more: none") << 0.0 << 100000.0 << 1000000 << 10 << 2.0 << QList<double>{};
         QTest::newRow("just under 10 000") << 0.0 << 9999.0 << 1000000 << 10 << 1.0 << QList<double>();
     }
