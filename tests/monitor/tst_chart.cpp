@@ -66,7 +66,7 @@ bool hasDarkPixel(const QImage& img, const QRect& r)
 {
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if (qGray(img.pixel(x, y)) < 100)
+            if (qMax(qRed(img.pixel(x, y)), qMax(qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y)))) < 100)
                 return true;
     return false;
 }
