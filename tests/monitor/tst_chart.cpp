@@ -1,4 +1,5 @@
 #include "DBChart.h"
+#include "DBChartDataSource.h"
 #include "DBErrors.h"
 #include "DataFixture.h"
 #include "LineSegments.h"
@@ -239,6 +240,30 @@ private slots:
         QVERIFY(!rig.chart->Updating());
         QVERIFY(QApplication::overrideCursor() == nullptr);
         grid.SetDataSource(nullptr);
+    }
+
+    void listenerRules()
+    {
+        ChartRig rig;
+        rig.add(1, 10);
+        rig.add(2, 20);
+        TDBChartDataSource listener(rig.chart.get(), rig.qai.get());
+        QVERIFY(!listener.WasActive());
+        rig.qai->Open();
+        QVERIFY(listener.WasActive());
+        auto marked = [&] { return rig.series->Count() == 3; };
+        auto mark = [&] { rig.chart->InsertPointByX(rig.series, 99, 0, QString(), clDefault); };
+        mark();
+        listener.DataSetStateChanged(rig.qai.get(), dsBrowse);  // already active: nothing
+        listener.DataSetStateChanged(rig.qai.get(), dsEdit);
+        QVERIFY(marked());
+        listener.DataSetUpdateData(rig.qai.get());  // in browse: rebuilds
+        QVERIFY(!marked());
+        QCOMPARE(rig.series->Count(), 2);
+        rig.qai->Close();
+        listener.DataSetUpdateData(rig.qai.get());  // not browsing: only forgets the state
+        QVERIFY(!listener.WasActive());
+        QCOMPARE(rig.series->Count(), 0);
     }
 
     void rebuildsWhileItsPageIsHidden()
