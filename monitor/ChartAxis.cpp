@@ -1,5 +1,6 @@
 #include "ChartAxis.h"
 
+#include <QtGlobal>
 #include <cmath>
 
 double roundHalfEven(double value)
@@ -32,6 +33,9 @@ AxisLabels computeAxisLabels(AxisRange range, int axisLength, int labelSize)
     constexpr double kMaxLabels = 10000;
     AxisLabels out;
     const double length = range.Length();
+    if (!std::isfinite(length) || length < 0)
+        return out;
+    axisLength = qMax(axisLength, 0);
     const double most = labelSize == 0 ? 1 : roundHalfEven(double(axisLength) / (labelSize + roundHalfEven(labelSize * 10 / 100.0)));
     double step = length >= 1 ? 1 : 1e-12;
     while (roundHalfEven(length / step) > most)
@@ -53,6 +57,9 @@ AxisLabels computeAxisLabels(AxisRange range, int axisLength, int labelSize)
         if (v < range.minimum - kTolerance || k > kMaxLabels)
             break;
         out.values << v;
+        // A collapsed axis has its one label; the tolerance must not add a second.
+        if (range.minimum == range.maximum)
+            break;
     }
     return out;
 }

@@ -18,7 +18,7 @@ ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRa
     // The vertical extent does not depend on the labels, so they are placed first and
     // the plot's left edge follows from their widths.
     const int top = l.chartArea.top() + l.depth;
-    const int bottomEdge = l.chartArea.top() + l.chartArea.height() - kAxisWidth;
+    const int bottomEdge = qMax(top, l.chartArea.top() + l.chartArea.height() - kAxisWidth);
     const AxisMapping vertical(left, top, bottomEdge, true);
     // Every label text has the font's height; the texts for the minimum and maximum are never empty.
     const int labelSize = labelFont.height();
@@ -33,8 +33,8 @@ ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRa
         l.labels << label;
     }
     const int plotLeft = l.chartArea.left() + widest + kLabelGap + kTickLength + kAxisWidth;
-    const int plotRight = l.chartArea.left() + l.chartArea.width() - l.depth;
-    l.plot = QRect(QPoint(plotLeft, top), QPoint(qMax(plotLeft, plotRight), qMax(top, bottomEdge)));
+    const int plotRight = qMax(plotLeft, l.chartArea.left() + l.chartArea.width() - l.depth);
+    l.plot = QRect(QPoint(plotLeft, top), QPoint(plotRight, bottomEdge));
     for (ChartAxisLabel& label : l.labels) {
         const int right = plotLeft - kAxisWidth - kTickLength - kLabelGap;
         label.textRect = QRect(right - widest, label.position - labelFont.height() / 2, widest, labelFont.height());

@@ -65,7 +65,6 @@ void TDBChart::DataSetRemoved(TCustomADODataSet* dataSet)
 {
     for (auto it = dataSources_.begin(); it != dataSources_.end();) {
         if ((*it)->DataSet() == dataSet) {
-            (*it)->Forget();
             it = dataSources_.erase(it);
         } else {
             ++it;
@@ -175,33 +174,28 @@ void TDBChart::ChangedPoints()
     update();
 }
 
-AxisRange TDBChart::AutomaticBottomRange() const
+namespace {
+// The range over every series with points; 0 to 0 when there are none.
+AxisRange rangeOver(const std::vector<std::unique_ptr<TLineSeries>>& series,
+                    const TChartValueList& (TLineSeries::*list)() const)
 {
     AxisRange r;
     bool any = false;
-    for (const auto& s : series_) {
+    for (const auto& s : series) {
         if (s->Count() == 0)
             continue;
-        const AxisRange sr{s->XValues().MinValue(), s->XValues().MaxValue()};
-        r = any ? AxisRange{qMin(r.minimum, sr.minimum), qMax(r.maximum, sr.maximum)} : sr;
+        const TChartValueList& values = (s.get()->*list)();
+        r = any ? AxisRange{qMin(r.minimum, values.MinValue()), qMax(r.maximum, values.MaxValue())}
+                : AxisRange{values.MinValue(), values.MaxValue()};
         any = true;
     }
     return r;
 }
+} // namespace
 
-AxisRange TDBChart::AutomaticLeftRange() const
-{
-    AxisRange r;
-    bool any = false;
-    for (const auto& s : series_) {
-        if (s->Count() == 0)
-            continue;
-        const AxisRange sr{s->YValues().MinValue(), s->YValues().MaxValue()};
-        r = any ? AxisRange{qMin(r.minimum, sr.minimum), qMax(r.maximum, sr.maximum)} : sr;
-        any = true;
-    }
-    return r;
-}
+AxisRange TDBChart::AutomaticBottomRange() const { return rangeOver(series_, &TLineSeries::XValues); }
+
+AxisRange TDBChart::AutomaticLeftRange() const { return rangeOver(series_, &TLineSeries::YValues); }
 
 void TDBChart::ZoomTo(AxisRange bottom, AxisRange left)
 {

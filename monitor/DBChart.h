@@ -45,7 +45,8 @@ public:
     // Empties every series reading the dataset.
     void ClearSeriesOf(TCustomADODataSet* dataSet);
     int InsertPointByX(TLineSeries* series, double x, double y, const QString& label, TColor color);
-    // The dataset is being destroyed: its listener is dropped without touching it.
+    // Drops the listener on a dataset that is about to be destroyed; call it while the
+    // dataset still exists (the dataset does not announce its destruction).
     void DataSetRemoved(TCustomADODataSet* dataSet);
     int DataSourceCount() const { return int(dataSources_.size()); }
 

@@ -10,8 +10,7 @@ TDBChartDataSource::TDBChartDataSource(TDBChart* chart, TCustomADODataSet* dataS
 
 TDBChartDataSource::~TDBChartDataSource()
 {
-    if (dataSet_)
-        dataSet_->RemoveListener(this);
+    dataSet_->RemoveListener(this);
 }
 
 void TDBChartDataSource::DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state)

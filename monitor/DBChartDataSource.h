@@ -13,8 +13,6 @@ public:
 
     TCustomADODataSet* DataSet() const { return dataSet_; }
     bool WasActive() const { return wasActive_; }
-    // The dataset is going away: stop listening without touching it again.
-    void Forget() { dataSet_ = nullptr; }
 
     void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) override;
     void DataSetUpdateData(TCustomADODataSet* dataSet) override;

@@ -1,0 +1,74 @@
+// Times the chart's rebuild from 360 rows arriving in descending id order, and one full paint.
+#include "DBChart.h"
+#include "DataFixture.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+template <class Body>
+double medianMicroseconds(int runs, Body&& body)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        body();
+        times.push_back(t.nsecsElapsed() / 1000.0);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testsupport::prepareTestEnvironment();
+
+    DataFixture f;
+    for (int i = 1; i <= 360; ++i) {
+        FixtureDb::Result r;
+        r.id = i;
+        r.k00 = 10000 + int(300 * std::sin(i / 25.0)) + (i % 7) * 15;
+        r.cpqh = QStringLiteral("20201002-%1").arg(i, 4, 10, QLatin1Char('0'));
+        f.db.addResult(r);
+    }
+    auto qai = f.query(statements::robotHistory());
+    auto chart = std::make_unique<TDBChart>();
+    chart->resize(960, 520);
+    TLineSeries* s = chart->AddSeries();
+    s->SetDataSource(qai.get());
+    s->XValues().SetValueSource(QStringLiteral("id"));
+    s->YValues().SetValueSource(QStringLiteral("K00"));
+    chart->Loaded();
+    qai->Open();
+    if (s->Count() != 360 || s->XValue(0) != 1)
+        return 1;
+
+    const double rebuild = medianMicroseconds(200, [&] { chart->ReloadFromDataSet(qai.get()); });
+    const double reopen = medianMicroseconds(50, [&] {
+        qai->Close();
+        qai->Open();
+    });
+    QImage image(chart->size(), QImage::Format_ARGB32_Premultiplied);
+    const double paint = medianMicroseconds(100, [&] {
+        QPainter p(&image);
+        chart->render(&p);
+    });
+    image.save(QStringLiteral("/tmp/bench_chart.png"));
+    std::printf("rebuild from 360 rows (descending id): %.0f us (median of 200)\n", rebuild);
+    std::printf("close and reopen Qai with the rebuild:  %.0f us (median of 50)\n", reopen);
+    std::printf("full paint 960x520:                     %.0f us (median of 100)\n", paint);
+    chart.reset();
+    return 0;
+}
