@@ -7,6 +7,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <exception>
 #include <numeric>
 
 // ---------------------------------------------------------------------------------------------
@@ -212,6 +213,8 @@ TCustomADODataSet::~TCustomADODataSet()
 {
     if (Active() && connection_)
         connection_->QueryClosed();
+    for (TDataSetListener* l : QVector<TDataSetListener*>(listeners_))
+        l->DataSetDestroying(this);
     for (TDataSource* source : sources_)
         source->dataSet_ = nullptr;
 }
@@ -608,13 +611,23 @@ void TCustomADODataSet::RemoveListener(TDataSetListener* listener) { listeners_.
 
 void TCustomADODataSet::NotifyActiveChanged()
 {
-    for (TDataSetListener* l : QVector<TDataSetListener*>(listeners_))
-        l->DataSetStateChanged(this, state_);
-    if (ControlsDisabled())
-        return;
-    for (TDataSource* s : QVector<TDataSource*>(sources_))
-        for (TDataLink* link : QVector<TDataLink*>(s->links_))
-            link->ActiveChanged();
+    // A listener that fails (a chart whose rebuild failed) must not keep the controls from
+    // hearing of the new state; its error is passed on afterwards.
+    std::exception_ptr failure;
+    for (TDataSetListener* l : QVector<TDataSetListener*>(listeners_)) {
+        try {
+            l->DataSetStateChanged(this, state_);
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (!ControlsDisabled())
+        for (TDataSource* s : QVector<TDataSource*>(sources_))
+            for (TDataLink* link : QVector<TDataLink*>(s->links_))
+                link->ActiveChanged();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TCustomADODataSet::NotifyScrolled(int distance)

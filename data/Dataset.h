@@ -74,6 +74,8 @@ public:
     virtual ~TDataSetListener() = default;
     virtual void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) = 0;
     virtual void DataSetUpdateData(TCustomADODataSet*) {}
+    // The dataset is going away; a listener must not touch it afterwards.
+    virtual void DataSetDestroying(TCustomADODataSet*) {}
 };
 
 // A read-only query fetched whole into the client, with a cursor over its current order.

@@ -32,3 +32,9 @@ void TDBChartDataSource::DataSetUpdateData(TCustomADODataSet* dataSet)
     else
         wasActive_ = false;
 }
+
+void TDBChartDataSource::DataSetDestroying(TCustomADODataSet* dataSet)
+{
+    // Destroys this listener too.
+    chart_->DataSetRemoved(dataSet);
+}

@@ -16,6 +16,7 @@ public:
 
     void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) override;
     void DataSetUpdateData(TCustomADODataSet* dataSet) override;
+    void DataSetDestroying(TCustomADODataSet* dataSet) override;
 
 private:
     TDBChart* chart_;

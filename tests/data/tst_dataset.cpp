@@ -189,6 +189,32 @@ private slots:
         q->RemoveListener(&listener);
     }
 
+    void failingListenerStillLetsControlsHearAndIsToldOfDestruction()
+    {
+        DataFixture f;
+        auto q = f.query(statements::robotHistory());
+        TDataSource ds;
+        ds.SetDataSet(q.get());
+        CountingLink link;
+        link.SetDataSource(&ds);
+        link.active = 0;
+        struct : TDataSetListener {
+            int destroying = 0;
+            void DataSetStateChanged(TCustomADODataSet*, TDataSetState s) override
+            {
+                if (s == dsBrowse)
+                    throw EDatabaseError("rebuild failed");
+            }
+            void DataSetDestroying(TCustomADODataSet*) override { ++destroying; }
+        } listener;
+        q->AddListener(&listener);
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->Open());
+        QVERIFY(q->Active());
+        QCOMPARE(link.active, 1);
+        q.reset();
+        QCOMPARE(listener.destroying, 1);
+    }
+
     void activeRecordScopeReadsWithoutMoving()
     {
         DataFixture f;
