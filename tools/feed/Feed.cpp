@@ -78,13 +78,26 @@ void Feed::resume()
 
 int Feed::writeHistory(int count, const QDateTime& lastTime, const std::function<bool()>& stop)
 {
-    const QDateTime last = drawtime::minuteOf(lastTime);
+    return writeDraws(drawtime::minuteOf(lastTime).addSecs(-60LL * (count - 1)), count, stop);
+}
+
+int Feed::catchUp(const QDateTime& now, const std::function<bool()>& stop)
+{
+    if (!lastDraw_)
+        return 0;
+    const QDateTime next = lastDraw_->addSecs(60);
+    const qint64 behind = next.secsTo(drawtime::minuteOf(now)) / 60 + 1;
+    return behind > 0 ? writeDraws(next, int(behind), stop) : 0;
+}
+
+int Feed::writeDraws(const QDateTime& first, int count, const std::function<bool()>& stop)
+{
     int written = 0;
     while (written < count) {
         FeedTransaction t(db_);
         const int chunk = std::min(kHistoryChunk, count - written);
         for (int i = 0; i < chunk; ++i) {
-            const QDateTime drawTime = last.addSecs(-60LL * (count - 1 - written - i));
+            const QDateTime drawTime = first.addSecs(60LL * (written + i));
             insertDraw(drawTime, drawTime.addSecs(5));
         }
         raiseCounter(chunk);

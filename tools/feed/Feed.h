@@ -27,6 +27,8 @@ public:
     // Writes `count` draws one minute apart, the last at `lastTime`'s minute, committing in
     // chunks; stops early (between chunks) when `stop` says so. Returns the draws written.
     int writeHistory(int count, const QDateTime& lastTime, const std::function<bool()>& stop);
+    // Writes the minutes after the last draw up to `now`'s (a long history takes a while).
+    int catchUp(const QDateTime& now, const std::function<bool()>& stop);
     // One draw for every robot, plus one on the counter. Returns the new counter.
     qint64 appendDraw(const QDateTime& drawTime);
     qint64 counter();
@@ -34,6 +36,7 @@ public:
 private:
     void ensureSchema();
     void resume();
+    int writeDraws(const QDateTime& first, int count, const std::function<bool()>& stop);
     void insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt);
     void raiseCounter(qint64 by);
 

@@ -25,13 +25,15 @@ StopSignals::StopSignals()
 
 bool StopSignals::wait(qint64 ms)
 {
+    if (stopped_)
+        return true;
     const sigset_t set = stopSet();
     timespec left{time_t(qMax<qint64>(ms, 0) / 1000), long(qMax<qint64>(ms, 0) % 1000) * 1000000L};
     timespec start{};
     clock_gettime(CLOCK_MONOTONIC, &start);
     for (;;) {
         if (sigtimedwait(&set, nullptr, &left) >= 0)
-            return true;
+            return stopped_ = true;
         if (errno != EINTR)
             return false;  // EAGAIN: the time is up
         // Another signal interrupted the wait: wait out the rest.

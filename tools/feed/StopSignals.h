@@ -6,7 +6,10 @@
 class StopSignals {
 public:
     StopSignals();  // create before any thread exists
-    // Waits up to `ms` milliseconds; true when a stop signal arrived.
+    // Waits up to `ms` milliseconds; true when a stop signal arrived, now or before.
     bool wait(qint64 ms);
     bool pending() { return wait(0); }
+
+private:
+    bool stopped_ = false;
 };

@@ -74,13 +74,16 @@ int run(const Options& options, StopSignals& stop)
     const FeedSchedule schedule(options.interval);
 
     if (!feed.hasDraws() && options.history > 0) {
-        const int written = feed.writeHistory(options.history, QDateTime::currentDateTime(), [&] { return stop.pending(); });
+        const auto stopped = [&] { return stop.pending(); };
+        int written = feed.writeHistory(options.history, QDateTime::currentDateTime(), stopped);
+        if (written == options.history)
+            written += feed.catchUp(QDateTime::currentDateTime(), stopped);
         say(QStringLiteral("%1 %2: %3 past draws up to %4, counter %5")
                 .arg(db.createdFile() ? QStringLiteral("created") : QStringLiteral("filled"), options.file)
                 .arg(written)
                 .arg(feed.lastIssue())
                 .arg(feed.counter()));
-        if (written < options.history)
+        if (stop.pending())
             return 0;
     } else if (feed.hasDraws()) {
         say(QStringLiteral("continuing %1 after %2, counter %3").arg(options.file, feed.lastIssue()).arg(feed.counter()));
