@@ -232,6 +232,13 @@ private slots:
                             QStringLiteral("1")});
         QVERIFY(second.waitForLine(QStringLiteral("continuing")).contains(issueOf(last)));
         QVERIFY(second.waitForLine(QStringLiteral("draw")).endsWith(QStringLiteral("counter 5")));
+        {
+            // The client reads while the feed writes.
+            ClientView view(file_);
+            auto header = view.open(statements::header(), QStringLiteral("追0"));
+            QVERIFY(header->FieldByName("ver")->AsInteger() >= 5);
+            QVERIFY(header->FieldByName("cpqh")->AsString() > issueOf(last));
+        }
         QVERIFY(second.waitForLine(QStringLiteral("draw")).endsWith(QStringLiteral("counter 6")));
         QCOMPARE(second.stop(SIGTERM), 0);
 
