@@ -1,0 +1,7 @@
+#pragma once
+#include <QByteArray>
+#include <QIcon>
+
+// What the program carries inside itself.
+QByteArray builtInBannerJpeg();
+QIcon builtInIcon();

@@ -1,0 +1,34 @@
+#pragma once
+#include "SplashLayout.h"
+
+#include <QByteArray>
+#include <QWidget>
+
+class QLabel;
+class TPictureBox;
+
+// The splash window shown while the data module connects: a frameless olive panel with the
+// banner picture and a caption along the bottom.
+class TfrmB001About : public QWidget {
+public:
+    // Loads the built-in banner.
+    explicit TfrmB001About(QWidget* parent = nullptr);
+
+    // Replaces the picture; a stream that does not decode leaves the panel and caption only.
+    void LoadPicture(const QByteArray& jpeg);
+
+    // Shows the window without blocking and paints it at once: nothing else will paint it
+    // while the connection is being made.
+    void ShowAndPaint();
+
+    const SplashLayout& Layout() const { return layout_; }
+
+    QWidget* Panel1;
+    TPictureBox* Image1;
+    QLabel* Label1;
+
+private:
+    void ApplyLayout();
+
+    SplashLayout layout_;
+};

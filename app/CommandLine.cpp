@@ -1,0 +1,120 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+
+#ifndef TALLYVANE_VERSION
+#define TALLYVANE_VERSION "0"
+#endif
+
+namespace {
+
+CommandLine failure(const QString& reason)
+{
+    CommandLine result;
+    result.action = CommandLine::Action::Exit;
+    result.exitCode = kBadCommandLine;
+    QString line = reason.trimmed();
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    result.standardError = QStringLiteral("tallyvane: ") + line + QLatin1Char('\n');
+    return result;
+}
+
+CommandLine finished(const QString& output)
+{
+    CommandLine result;
+    result.action = CommandLine::Action::Exit;
+    result.standardOutput = output;
+    return result;
+}
+
+bool isDecimal(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (QChar c : text)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+bool parseServerAddress(const QString& text, QString* host, int* port, QString* error)
+{
+    const qsizetype comma = text.indexOf(QLatin1Char(','));
+    const QString hostPart = (comma < 0 ? text : text.left(comma)).trimmed();
+    if (hostPart.isEmpty()) {
+        *error = QStringLiteral("the server host is empty");
+        return false;
+    }
+    int portValue = kDefaultServerPort;
+    if (comma >= 0) {
+        const QString portPart = text.mid(comma + 1).trimmed();
+        // At most five digits, so the value cannot overflow before the range check.
+        if (!isDecimal(portPart) || portPart.size() > 5 || (portValue = portPart.toInt()) < 1
+            || portValue > 65535) {
+            *error = QStringLiteral("the server port must be a number from 1 to 65535, not \"%1\"")
+                         .arg(portPart);
+            return false;
+        }
+    }
+    *host = hostPart;
+    *port = portValue;
+    return true;
+}
+
+CommandLine parseCommandLine(const QStringList& arguments, const QString& serverFromEnvironment)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tallyvane, the robot results monitor."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("SQL Server to connect to, as HOST or HOST,PORT (default: the environment "
+                       "variable TALLYVANE_SERVER, else localhost; port %1).")
+            .arg(kDefaultServerPort),
+        QStringLiteral("HOST[,PORT]"));
+    const QCommandLineOption sqlite(QStringLiteral("sqlite"),
+                                    QStringLiteral("Use the embedded database FILE instead of a server."),
+                                    QStringLiteral("FILE"));
+    parser.addOption(server);
+    parser.addOption(sqlite);
+
+    if (!parser.parse(arguments))
+        return failure(parser.errorText());
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+        return finished(parser.helpText());
+    if (parser.isSet(version))
+        return finished(QStringLiteral("Tallyvane %1\n").arg(QStringLiteral(TALLYVANE_VERSION)));
+    if (!parser.positionalArguments().isEmpty())
+        return failure(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+    if (parser.isSet(server) && parser.isSet(sqlite))
+        return failure(QStringLiteral("--server and --sqlite cannot be used together"));
+    if (parser.values(server).size() > 1 || parser.values(sqlite).size() > 1)
+        return failure(QStringLiteral("an option was given more than once"));
+
+    CommandLine result;
+    if (parser.isSet(sqlite)) {
+        result.settings.kind = ConnectionSettings::Kind::Sqlite;
+        result.settings.sqliteFile = parser.value(sqlite);
+        if (result.settings.sqliteFile.isEmpty())
+            return failure(QStringLiteral("the --sqlite file name is empty"));
+        return result;
+    }
+
+    result.settings.kind = ConnectionSettings::Kind::SqlServer;
+    QString address = QStringLiteral("localhost");
+    QString source;
+    if (parser.isSet(server)) {
+        address = parser.value(server);
+        source = QStringLiteral("--server: ");
+    } else if (!serverFromEnvironment.isEmpty()) {
+        address = serverFromEnvironment;
+        source = QStringLiteral("TALLYVANE_SERVER: ");
+    }
+    QString error;
+    if (!parseServerAddress(address, &result.settings.host, &result.settings.port, &error))
+        return failure(source + error);
+    return result;
+}

@@ -1,0 +1,19 @@
+#pragma once
+#include <QImage>
+#include <QWidget>
+
+// A picture drawn at its natural size from the top-left corner; the box takes the picture's
+// size, and an empty picture leaves nothing to see.
+class TPictureBox : public QWidget {
+public:
+    explicit TPictureBox(QWidget* parent = nullptr);
+
+    void SetPicture(const QImage& picture);
+    const QImage& Picture() const { return picture_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage picture_;
+};

@@ -1,0 +1,67 @@
+#include "Program.h"
+
+#include "AppResources.h"
+#include "Application.h"
+#include "B001About.h"
+#include "CommandLine.h"
+#include "Fonts.h"
+#include "data.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void write(std::FILE* stream, const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int RunTallyvane(const QStringList& arguments)
+{
+    const CommandLine commandLine =
+        parseCommandLine(arguments, qEnvironmentVariable("TALLYVANE_SERVER"));
+    if (commandLine.action == CommandLine::Action::Exit) {
+        write(stdout, commandLine.standardOutput);
+        write(stderr, commandLine.standardError);
+        return commandLine.exitCode;
+    }
+
+    // Nothing is expected to throw here (the data module reports its own connection failure),
+    // but an error that does still gets the default error box rather than an abort.
+    const bool started = Guarded([&] {
+        // The splash caption asks for a Windows font name, so the substitutions must be in
+        // place before its first paint, which comes ahead of Initialize.
+        registerFontSubstitutions();
+        QApplication::setWindowIcon(builtInIcon());
+
+        auto splash = std::make_unique<TfrmB001About>();
+        splash->ShowAndPaint();
+
+        Application->Initialize();
+        QGuiApplication::sync();  // the window system's pending messages, the splash's paint among them
+
+        Application->SetTitle(QStringLiteral("Tallyvane"));
+
+        DM = new TDM(commandLine.settings);
+
+        splash.reset();
+
+        // No login stage yet: it ends as a login that did not succeed does.
+        delete DM;
+        DM = nullptr;
+        Application->Terminate();
+    });
+    if (!started) {
+        delete DM;
+        DM = nullptr;
+        return 1;
+    }
+    return 0;
+}

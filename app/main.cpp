@@ -1,0 +1,9 @@
+#include "Program.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    return RunTallyvane(QApplication::arguments());
+}

@@ -1,0 +1,45 @@
+#include "BitBtn.h"
+
+#include <QKeyEvent>
+
+TBitBtn::TBitBtn(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
+{
+    // Inside a dialog a push button would become the default button on focus.
+    setAutoDefault(false);
+    setDefault(false);
+}
+
+void TBitBtn::SetGlyph(const QPixmap& strip, int numGlyphs)
+{
+    glyph_ = strip;
+    numGlyphs_ = qMax(1, numGlyphs);
+    QIcon icon;
+    icon.addPixmap(StateGlyph(QIcon::Normal), QIcon::Normal);
+    icon.addPixmap(StateGlyph(QIcon::Disabled), QIcon::Disabled);
+    setIcon(icon);
+    setIconSize(StateGlyph(QIcon::Normal).size());
+}
+
+QPixmap TBitBtn::StateGlyph(QIcon::Mode mode) const
+{
+    if (glyph_.isNull())
+        return {};
+    const int w = glyph_.width() / numGlyphs_;
+    const int index = mode == QIcon::Disabled && numGlyphs_ > 1 ? 1 : 0;
+    return glyph_.copy(index * w, 0, w, glyph_.height());
+}
+
+void TBitBtn::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !event->isAutoRepeat()) {
+        click();
+        return;
+    }
+    // Up and Down belong to the window (focus navigation); moving here as well would move twice.
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        event->ignore();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}

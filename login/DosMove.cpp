@@ -1,0 +1,107 @@
+#include "DosMove.h"
+
+#include "Exceptions.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace {
+
+QWidget* checkedOwner(QWidget* owner)
+{
+    if (!owner || !owner->isWindow())
+        throw Exception(QStringLiteral("TDosMove's owner must be a form"));
+    if (owner->findChild<TDosMove*>(QString(), Qt::FindDirectChildrenOnly))
+        throw Exception(QStringLiteral("TDosMove can have only one instance per form"));
+    return owner;
+}
+
+bool takesFocus(const QWidget* w, const QWidget* window)
+{
+    return w->window() == window && !w->focusProxy() && (w->focusPolicy() & Qt::TabFocus)
+        && w->isEnabled() && w->isVisibleTo(window);
+}
+
+} // namespace
+
+QVector<QWidget*> focusTargets(QWidget* window)
+{
+    QVector<QWidget*> targets;
+    if (!window)
+        return targets;
+    for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain())
+        if (takesFocus(w, window))
+            targets << w;
+    return targets;
+}
+
+QWidget* nextFocusTarget(QWidget* window, QWidget* from, bool forward)
+{
+    const QVector<QWidget*> targets = focusTargets(window);
+    if (targets.isEmpty())
+        return nullptr;
+    const qsizetype at = targets.indexOf(from);
+    if (at < 0)
+        return forward ? targets.front() : targets.back();
+    const qsizetype n = targets.size();
+    return targets[(at + (forward ? 1 : n - 1)) % n];
+}
+
+bool isEditField(const QWidget* widget)
+{
+    return qobject_cast<const QLineEdit*>(widget) && !qobject_cast<const QComboBox*>(widget->parentWidget());
+}
+
+TDosMove::TDosMove(QWidget* owner)
+    : QObject(checkedOwner(owner)), owner_(owner), keys_(&TKeyPreview::Of(owner))
+{
+    setObjectName(QStringLiteral("DosMove"));
+    keys_->KeyPreview = true;
+    prevKeyDown_ = std::move(keys_->OnKeyDown);
+    prevKeyPress_ = std::move(keys_->OnKeyPress);
+    keys_->OnKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
+        FormKeyDown(sender, key, shift);
+    };
+    keys_->OnKeyPress = [this](QObject* sender, QChar& key) { FormKeyPress(sender, key); };
+}
+
+TDosMove::~TDosMove()
+{
+    // Give the window its own handlers back.
+    if (keys_) {
+        keys_->OnKeyDown = std::move(prevKeyDown_);
+        keys_->OnKeyPress = std::move(prevKeyPress_);
+    }
+}
+
+void TDosMove::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift)
+{
+    QWidget* focused = QApplication::focusWidget();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    // A focused button takes Enter for itself and is pressed by it; nothing moves.
+    const bool buttonEnter = enter && qobject_cast<QAbstractButton*>(focused);
+    wasEdit_ = false;
+    if (Active && !buttonEnter) {
+        wasEdit_ = isEditField(focused);
+        if (Options) {
+            const bool forward = (enter && Options.testFlag(moEnter)) || (key == Qt::Key_Down && Options.testFlag(moUpDn));
+            const bool back = key == Qt::Key_Up && Options.testFlag(moUpDn);
+            if (forward || back)
+                if (QWidget* next = nextFocusTarget(owner_, focused, forward))
+                    next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        }
+    }
+    if (prevKeyDown_)
+        prevKeyDown_(sender, key, shift);
+}
+
+void TDosMove::FormKeyPress(QObject* sender, QChar& key)
+{
+    if (Active && EditNoBeep && wasEdit_ && key == QLatin1Char('\r'))
+        key = QChar();
+    if (prevKeyPress_)
+        prevKeyPress_(sender, key);
+}

@@ -1,0 +1,46 @@
+#include "Panel.h"
+
+#include "Colors.h"
+
+#include <QPainter>
+
+QVector<TBevelRing> bevelRings(const QRect& rect, TPanelBevel outer, TPanelBevel inner)
+{
+    QVector<TBevelRing> rings;
+    QRect r = rect;
+    for (TPanelBevel bevel : {outer, inner}) {
+        if (bevel == TPanelBevel::bvNone)
+            continue;
+        const QColor light = systemColor(SystemColor::BtnHighlight);
+        const QColor dark = systemColor(SystemColor::BtnShadow);
+        const bool raised = bevel == TPanelBevel::bvRaised;
+        rings.push_back({r, raised ? light : dark, raised ? dark : light});
+        r.adjust(1, 1, -1, -1);
+    }
+    return rings;
+}
+
+TPanel::TPanel(QWidget* parent) : QWidget(parent) {}
+
+QColor TPanel::FillColor() const { return Color.isValid() ? Color : systemColor(SystemColor::BtnFace); }
+
+void TPanel::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), FillColor());
+    for (const TBevelRing& ring : bevelRings(rect(), BevelOuter, BevelInner)) {
+        const QRect& r = ring.rect;
+        p.setPen(ring.topLeft);
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(ring.bottomRight);
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+    }
+    if (TopLine) {
+        p.setPen(systemColor(SystemColor::BtnShadow));
+        p.drawLine(0, 0, width() - 1, 0);
+        p.setPen(systemColor(SystemColor::BtnHighlight));
+        p.drawLine(0, 1, width() - 1, 1);
+    }
+}

@@ -1,0 +1,331 @@
+#include "login.h"
+
+#include "Application.h"
+#include "BitBtn.h"
+#include "Colors.h"
+#include "Dataset.h"
+#include "DosMove.h"
+#include "Fonts.h"
+#include "GBText.h"
+#include "LoginGlyphs.h"
+#include "MXT_PUB.h"
+#include "Panel.h"
+#include "Statements.h"
+#include "data.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QStyleFactory>
+
+namespace {
+
+const QString kEnterNameAndPassword = QStringLiteral("请输入用户名和口令！");
+const QString kNoSuchUser = QStringLiteral("没有这个用户名存在，您不能使用本系统！");
+const QString kWrongPassword = QStringLiteral("口令不正确，不能登录！");
+const QString kPasswordsDiffer = QStringLiteral("两次密码要一致，才能修改口令!");
+const QString kPasswordChanged = QStringLiteral("密码修改成功,请下次使用新口令登录系统!");
+
+// Password fields show "*" for every character, whatever the style would pick.
+class StarPasswordStyle : public QProxyStyle {
+public:
+    explicit StarPasswordStyle(QStyle* base) : QProxyStyle(base) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QLabel* makeLabel(const QString& text, QWidget* parent, int x, int y)
+{
+    auto* label = new QLabel(text, parent);
+    label->setMargin(0);
+    label->setIndent(0);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* makePasswordEdit(QWidget* parent, const QRect& geometry, QStyle* style)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setStyle(style);
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+} // namespace
+
+Tfmlogin::Tfmlogin(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("fmlogin"));
+    setWindowTitle(QStringLiteral("login-用户登录"));
+    setFont(pixelFont(kSongTi, 14));
+    setFixedSize(380, 208);
+    setAutoFillBackground(true);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, systemColor(SystemColor::BtnFace));
+    setPalette(face);
+
+    CreateControls();
+
+    TADOConnection* connection = DM ? DM->ConSG.get() : nullptr;
+    Q = std::make_unique<TADOQuery>(QStringLiteral("Q"), connection);
+    Q->SetStatement(statements::operatorLookup());
+    Qcpw = std::make_unique<TADOQuery>(QStringLiteral("Qcpw"), connection);
+    Qcpw->SetStatement(statements::passwordChange());
+
+    DosMove1 = new TDosMove(this);
+    DosMove1->Active = true;
+}
+
+Tfmlogin::~Tfmlogin() = default;
+
+void Tfmlogin::CreateControls()
+{
+    Panel1 = new TPanel(this);
+    Panel1->setGeometry(0, 0, 380, 50);
+    Panel1->Color = Qt::white;
+    Panel1->BevelOuter = TPanelBevel::bvLowered;
+    Panel1->BevelInner = TPanelBevel::bvRaised;
+    Image1 = new QLabel(Panel1);
+    Image1->setGeometry(10, 8, 32, 32);
+    Image1->setPixmap(loginglyphs::topPicture());
+    Label5 = makeLabel(QStringLiteral("请输入用户名和口令："), Panel1, 46, 16);
+    Label5->setFont(pixelFont(kHeiTi, 20));
+    Label5->adjustSize();
+
+    auto* starStyle = new StarPasswordStyle(QStyleFactory::create(style()->name()));
+    starStyle->setParent(this);
+
+    Label3 = makeLabel(QStringLiteral("用户名"), this, 18, 62);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setEditable(true);
+    // Enter would otherwise add the typed name to the (empty) list.
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setFont(pixelFont(kSongTi, 16));
+    ComboBox1->setGeometry(76, 56, 273, 24);
+
+    Label2 = makeLabel(QStringLiteral("口  令"), this, 19, 100);
+    Edit1 = makePasswordEdit(this, QRect(76, 94, 273, 24), starStyle);
+    Edit1->setFont(pixelFont(kSongTi, 16));
+
+    Label4 = makeLabel(QStringLiteral("新口令"), this, 18, 126);
+    Edit2 = makePasswordEdit(this, QRect(76, 122, 105, 20), starStyle);
+    Edit2->setFont(pixelFont(kSongTi, 12));
+    Label1 = makeLabel(QStringLiteral("重口令"), this, 198, 126);
+    Edit4 = makePasswordEdit(this, QRect(245, 122, 104, 22), starStyle);
+    for (QWidget* hidden : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(Edit2),
+                            static_cast<QWidget*>(Label1), static_cast<QWidget*>(Edit4)})
+        hidden->hide();
+
+    for (QWidget* field : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(Edit1),
+                           static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit4)}) {
+        field->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+        field->installEventFilter(this);
+    }
+    ComboBox1->lineEdit()->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+    // Passwords never pass through an input method.
+    for (QLineEdit* edit : {Edit1, Edit2, Edit4})
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+
+    Panel2 = new TPanel(this);
+    Panel2->setGeometry(0, 208 - 48, 380, 48);
+    Panel2->TopLine = true;
+    bbOk = new TBitBtn(QStringLiteral("确定(&O)"), Panel2);
+    bbOk->setGeometry(26, 11, 100, 32);
+    bbOk->SetGlyph(loginglyphs::okGlyph());
+    bbCancel = new TBitBtn(QStringLiteral("取消(ESC)"), Panel2);
+    bbCancel->setGeometry(143, 11, 100, 32);
+    bbCancel->SetGlyph(loginglyphs::cancelGlyph());
+    bbChangPw = new TBitBtn(QStringLiteral("修改口令"), Panel2);
+    bbChangPw->setGeometry(266, 11, 100, 32);
+    bbChangPw->SetGlyph(loginglyphs::changePwGlyph());
+    connect(bbOk, &QPushButton::clicked, this, &Tfmlogin::bbOkClick);
+    connect(bbCancel, &QPushButton::clicked, this, &Tfmlogin::bbCancelClick);
+    connect(bbChangPw, &QPushButton::clicked, this, &Tfmlogin::bbChangPwClick);
+
+    const std::pair<QWidget*, const char*> names[] = {
+        {Panel1, "Panel1"}, {Image1, "Image1"}, {Label5, "Label5"}, {Label3, "Label3"},
+        {ComboBox1, "ComboBox1"}, {Label2, "Label2"}, {Edit1, "Edit1"}, {Label4, "Label4"},
+        {Edit2, "Edit2"}, {Label1, "Label1"}, {Edit4, "Edit4"}, {Panel2, "Panel2"},
+        {bbOk, "bbOk"}, {bbCancel, "bbCancel"}, {bbChangPw, "bbChangPw"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QLatin1String(name));
+
+    setTabOrder(ComboBox1, Edit1);
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Edit4);
+    setTabOrder(Edit4, bbOk);
+    setTabOrder(bbOk, bbCancel);
+    setTabOrder(bbCancel, bbChangPw);
+}
+
+int Tfmlogin::ShowModal()
+{
+    LoginOK = false;
+    if (Application->Terminated()) {
+        setResult(Rejected);
+        return Rejected;
+    }
+    return exec();
+}
+
+bool Tfmlogin::ChangeMode() const { return !bbChangPw->isEnabled(); }
+
+void Tfmlogin::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    Guarded([&] { FormShow(); });
+}
+
+void Tfmlogin::FormShow()
+{
+    LoginOK = false;
+    if (QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    ComboBox1->setFocus(Qt::OtherFocusReason);
+}
+
+void Tfmlogin::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Guarded([&] { bbCancel->click(); });
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool Tfmlogin::IsInputField(QObject* object) const
+{
+    return object == ComboBox1 || object == Edit1 || object == Edit2 || object == Edit4;
+}
+
+bool Tfmlogin::eventFilter(QObject* watched, QEvent* event)
+{
+    if (IsInputField(watched)) {
+        auto* field = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::FocusIn)
+            Guarded([&] { FieldEnter(field); });
+        else if (event->type() == QEvent::FocusOut)
+            Guarded([&] { FieldExit(field); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tfmlogin::FieldEnter(QWidget* field)
+{
+    QPalette p = field->palette();
+    p.setColor(QPalette::Base, toQColor(clYellow));
+    field->setPalette(p);
+    // Names and passwords are typed as plain characters; the operator may reopen it by hand.
+    if (QInputMethod* im = QGuiApplication::inputMethod()) {
+        im->reset();
+        im->hide();
+    }
+}
+
+void Tfmlogin::FieldExit(QWidget* field)
+{
+    QPalette p = field->palette();
+    p.setColor(QPalette::Base, systemColor(SystemColor::Window));
+    field->setPalette(p);
+}
+
+void Tfmlogin::bbCancelClick()
+{
+    Guarded([&] { reject(); });
+}
+
+void Tfmlogin::bbChangPwClick()
+{
+    Guarded([&] {
+        for (QWidget* w : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(Edit2),
+                           static_cast<QWidget*>(Label1), static_cast<QWidget*>(Edit4)})
+            w->show();
+        bbChangPw->setEnabled(false);
+    });
+}
+
+void Tfmlogin::bbOkClick()
+{
+    Guarded([&] {
+        // The lookup never stays open, whichever way the check ends: an open query would
+        // hold the connection.
+        try {
+            CheckLogin();
+        } catch (...) {
+            Q->Close();
+            throw;
+        }
+        Q->Close();
+    });
+}
+
+void Tfmlogin::CheckLogin()
+{
+    const QString name = gb::trimmed(ComboBox1->currentText());
+    if (name.isEmpty()) {
+        ShowMsg(kEnterNameAndPassword, QStringLiteral("!"));
+        return;
+    }
+    const QString password = gb::trimmed(Edit1->text());
+
+    Q->Close();
+    Q->SetParamValue(QStringLiteral("username"), name);
+    Q->Open();
+    if (Q->IsEmpty()) {
+        ShowMsg(kNoSuchUser, QStringLiteral("e"));
+        return;
+    }
+    if (Q->FieldByName(QStringLiteral("F07口令"))->AsString() != password) {
+        ShowMsg(kWrongPassword, QStringLiteral("e"));
+        return;
+    }
+
+    if (!ChangeMode()) {
+        loginName_ = name;
+        userID_ = Q->FieldByName(QStringLiteral("F01用户ID"))->AsInteger();
+        userName_ = Q->FieldByName(QStringLiteral("F05姓名"))->AsString();
+        DM->UserName = userName_;
+        DM->LoginName = loginName_;
+        DM->UserID = userID_;
+        LoginOK = true;
+        accept();
+        return;
+    }
+
+    const QString newPassword = gb::trimmed(Edit2->text());
+    const QString again = gb::trimmed(Edit4->text());
+    if (newPassword != again) {
+        ShowMsg(kPasswordsDiffer, QStringLiteral("!"));
+        return;
+    }
+    ChangePassword(name, newPassword);
+    ShowMsg(kPasswordChanged, QStringLiteral("!"));
+    reject();
+}
+
+void Tfmlogin::ChangePassword(const QString& name, const QString& newPassword)
+{
+    // An empty new password is stored as an empty text, never as NULL.
+    const QString pw = newPassword.isNull() ? QStringLiteral("") : newPassword;
+    Qcpw->Close();
+    Qcpw->SetParamValue(QStringLiteral("pw"), pw);
+    Qcpw->SetParamValue(QStringLiteral("username"), name);
+    Qcpw->ExecSQL();
+}

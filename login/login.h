@@ -1,0 +1,75 @@
+#pragma once
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class TADOQuery;
+class TBitBtn;
+class TDosMove;
+class TPanel;
+
+// The login dialog: checks an operator's name and password, and lets the operator change
+// the password (which ends the program; the next start uses the new one).
+class Tfmlogin : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tfmlogin(QWidget* parent = nullptr);
+    ~Tfmlogin() override;
+
+    // Runs the dialog modally. Clears LoginOK first; returns at once, as cancelled, when the
+    // application is terminating (the connection failed).
+    int ShowModal();
+
+    bool LoginOK = false;
+
+    TPanel* Panel1;  // top: picture and prompt
+    QLabel* Image1;
+    QLabel* Label5;
+    QLabel* Label3;
+    QComboBox* ComboBox1;
+    QLabel* Label2;
+    QLineEdit* Edit1;
+    QLabel* Label4;
+    QLineEdit* Edit2;
+    QLabel* Label1;
+    QLineEdit* Edit4;
+    TPanel* Panel2;  // bottom: the buttons
+    TBitBtn* bbOk;
+    TBitBtn* bbCancel;
+    TBitBtn* bbChangPw;
+    TDosMove* DosMove1;
+    std::unique_ptr<TADOQuery> Q;
+    std::unique_ptr<TADOQuery> Qcpw;
+
+    bool ChangeMode() const;
+
+    // The operator found by the last successful login, until copied to the data module.
+    const QString& FoundLoginName() const { return loginName_; }
+    int FoundUserID() const { return userID_; }
+    const QString& FoundUserName() const { return userName_; }
+
+    void bbOkClick();
+    void bbCancelClick();
+    void bbChangPwClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void FormShow();
+    void FieldEnter(QWidget* field);
+    void FieldExit(QWidget* field);
+    void CheckLogin();
+    void ChangePassword(const QString& name, const QString& newPassword);
+    bool IsInputField(QObject* object) const;
+
+    QString loginName_;
+    int userID_ = 0;
+    QString userName_;
+};

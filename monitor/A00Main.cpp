@@ -1,0 +1,354 @@
+#include "A00Main.h"
+
+#include "Application.h"
+#include "ButtonGlyphs.h"
+#include "Colors.h"
+#include "DBChart.h"
+#include "DBGridEh.h"
+#include "Exceptions.h"
+#include "Fonts.h"
+#include "LbButton.h"
+#include "MXT_PUB.h"
+#include "RzDBLabel.h"
+#include "RzPageControl.h"
+#include "Timer.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QResizeEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kHeaderHeight = 72;
+constexpr int kHeaderInset = 6;  // 1-pixel edge and the 5-pixel border width
+constexpr int kPageInset = 5;
+
+// Outer size and place of the window when first shown.
+constexpr QRect kOuterGeometry(308, 141, 976, 656);
+
+// Clears a flag however the handler ends, so one failure cannot leave it set for good.
+struct FlagScope {
+    bool& flag;
+    explicit FlagScope(bool& f) : flag(f) { flag = true; }
+    ~FlagScope() { flag = false; }
+};
+
+QLabel* caption(QWidget* parent, const QString& text, QPoint at)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(pixelFont(kYaHei, 19));
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+TRzDBLabel* valueLabel(QWidget* parent, TDataSource* source, const QString& field, TColor colour, QRect at)
+{
+    auto* label = new TRzDBLabel(parent);
+    label->setGeometry(at);
+    label->setFont(pixelFont(kYaHei, 19));
+    label->SetDataSource(source);
+    label->SetDataField(field);
+    label->SetFontColor(colour);
+    return label;
+}
+
+// Makes the child fill its parent, less a border on every side.
+void fill(QWidget* parent, QWidget* child, int border = 0)
+{
+    auto* layout = new QVBoxLayout(parent);
+    layout->setContentsMargins(border, border, border, border);
+    layout->addWidget(child);
+}
+
+QString errorText(const std::exception& error)
+{
+    const auto* own = dynamic_cast<const Exception*>(&error);
+    return own ? own->Message() : QString::fromUtf8(error.what());
+}
+
+} // namespace
+
+TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmA00Main"));
+    setWindowTitle(QStringLiteral("A00Main-主界面"));
+    setFont(pixelFont(kSongTi, 19));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    CreateQueries();
+    CreateHeader();
+    CreatePages();
+
+    // Client size from the outer size, with the frame a desktop usually draws.
+    resize(kOuterGeometry.width() - 16, kOuterGeometry.height() - 39);
+    move(kOuterGeometry.topLeft());
+    LayoutControls();
+
+    // The stored parameters of the design: 追0 and the draw of the first demo day.
+    Guarded([&] {
+        Qhead->Open();
+        Qai->Open();
+        Qais->Open();
+    });
+
+    Timer1 = new TTimer(this);
+    Timer1->SetOnTimer([this](TTimer*) { OnTick(); });
+}
+
+TfrmA00Main::~TfrmA00Main()
+{
+    Timer1->SetEnabled(false);
+    // Controls go before the queries they observe.
+    const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    qDeleteAll(children);
+}
+
+void TfrmA00Main::CreateQueries()
+{
+    TADOConnection* connection = DM->ConSG.get();
+    Qhead = std::make_unique<TADOQuery>(QStringLiteral("Qhead"), connection);
+    Qhead->SetStatement(statements::header());
+    Qai = std::make_unique<TADOQuery>(QStringLiteral("Qai"), connection);
+    Qai->SetStatement(statements::robotHistory());
+    Qais = std::make_unique<TADOQuery>(QStringLiteral("Qais"), connection);
+    Qais->SetStatement(statements::robotComparison());
+    Q = std::make_unique<TADOQuery>(QStringLiteral("Q"), connection);
+    DShead = std::make_unique<TDataSource>(QStringLiteral("DShead"));
+    DShead->SetDataSet(Qhead.get());
+    DSai = std::make_unique<TDataSource>(QStringLiteral("DSai"));
+    DSai->SetDataSet(Qai.get());
+    DSais = std::make_unique<TDataSource>(QStringLiteral("DSais"));
+    DSais->SetDataSet(Qais.get());
+}
+
+void TfrmA00Main::CreateHeader()
+{
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Panel1->setLineWidth(1);
+    Panel1->setAutoFillBackground(true);
+
+    Label2 = caption(Panel1, QStringLiteral("AI提示"), {7, 4});
+    RzDBLabel1 = valueLabel(Panel1, DShead.get(), QStringLiteral("cz"), clBlue, {7, 35, 172, 32});
+    Label1 = caption(Panel1, QStringLiteral("离下期开奖"), {184, 4});
+    st1 = valueLabel(Panel1, DShead.get(), QStringLiteral("xqkj"), clRed, {184, 35, 92, 32});
+    Label3 = caption(Panel1, QStringLiteral("本期号码"), {296, 4});
+    RzDBLabel2 = valueLabel(Panel1, DShead.get(), QStringLiteral("zjhm"), clBlack, {296, 35, 92, 32});
+    Label4 = caption(Panel1, QStringLiteral("AI机器人"), {477, 4});
+
+    cbb1 = new QComboBox(Panel1);
+    cbb1->setEditable(true);
+    cbb1->setInsertPolicy(QComboBox::NoInsert);
+    cbb1->setFont(pixelFont(kYaHei, 19));
+    cbb1->setGeometry(477, 32, 145, 33);
+    for (const char* name : {"追0", "追1", "追2", "追3", "追4", "追5", "追6", "追7", "追8", "追9", "全局最热"})
+        cbb1->addItem(QString::fromUtf8(name));
+    cbb1->setCurrentIndex(0);
+    connect(cbb1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { cbb1Change(); }); });
+
+    bbSear = new TLbButton(Panel1);
+    bbSear->setObjectName(QStringLiteral("bbSear"));
+    bbSear->setGeometry(629, 11, 100, 53);
+    bbSear->SetCaption(QStringLiteral("查询(&Q)"));
+    bbSear->SetLayout(blGlyphTop);
+    bbSear->SetColor(clSilver);
+    bbSear->SetLightColor(clWhite);
+    bbSear->SetShadowColor(clGray);
+    bbSear->SetModalResult(4);
+    bbSear->SetGlyph(searchGlyph(), 2);
+    bbSear->SetOnClick([this](QObject* sender) { bbSearClick(sender); });
+
+    bbClose = new TLbButton(Panel1);
+    bbClose->setObjectName(QStringLiteral("bbClose"));
+    bbClose->resize(130, 60);
+    bbClose->SetCaption(QStringLiteral("退出(&X)"));
+    bbClose->SetLayout(blGlyphLeft);
+    bbClose->SetColor(15519380);
+    bbClose->SetLightColor(16574164);
+    bbClose->SetShadowColor(clBlack);
+    bbClose->SetGlyph(closeGlyph(), 2);
+    bbClose->SetOnClick([this](QObject* sender) { bbCloseClick(sender); });
+
+    setTabOrder(cbb1, bbSear);
+    setTabOrder(bbSear, bbClose);
+}
+
+void TfrmA00Main::CreatePages()
+{
+    pc1 = new TRzPageControl(this);
+    pc1->setObjectName(QStringLiteral("pc1"));
+    ts11 = pc1->AddPage(QStringLiteral("实时状态盘"));
+    ts12 = pc1->AddPage(QStringLiteral("机器人对比"));
+    ts13 = pc1->AddPage(QStringLiteral("追号大势"));
+    CreateHistoryGrid(ts11);
+    CreateComparisonGrid(ts12);
+
+    DBChart1 = new TDBChart(ts13);
+    fill(ts13, DBChart1);
+    Series1 = DBChart1->AddSeries();
+    Series1->SetDataSource(Qai.get());
+    Series1->XValues().SetValueSource(QStringLiteral("id"));
+    Series1->YValues().SetValueSource(QStringLiteral("K00"));
+    DBChart1->Loaded();
+    // The page stored as active in the design; the show handler brings the first one forward.
+    pc1->SetActivePageIndex(2);
+}
+
+void TfrmA00Main::CreateHistoryGrid(QWidget* page)
+{
+    Panel2 = new QFrame(page);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    DBGridEh1 = new TDBGridEh(Panel2);
+    DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
+    DBGridEh1->setFont(pixelFont(kYaHei, 16));
+    DBGridEh1->SetTitleFont(pixelFont(kYaHei, 19));
+    DBGridEh1->SetDataSource(DSai.get());
+    fill(page, Panel2);
+    fill(Panel2, DBGridEh1, kPageInset);
+    const struct {
+        const char* field;
+        int width;  // 0: from the field's display width
+        bool grey;
+    } columns[] = {{"cpqh", 129, true}, {"zjhm", 55, false}, {"kjsj", 121, true},
+                   {"K00", 0, false},   {"K01", 0, false},   {"K02", 47, false},
+                   {"K03", 0, false},   {"K04", 79, false},  {"K05", 282, true}};
+    for (const auto& c : columns) {
+        TDBGridColumnEh* column = DBGridEh1->AddColumn(QString::fromUtf8(c.field));
+        if (c.width > 0)
+            column->SetWidth(c.width);
+        if (c.grey) {
+            column->SetFontColor(clGray);
+            column->Title()->SetFontColor(clGray);
+        }
+    }
+}
+
+void TfrmA00Main::CreateComparisonGrid(QWidget* page)
+{
+    DBGridEh3 = new TDBGridEh(page);
+    DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
+    DBGridEh3->setFont(pixelFont(kYaHei, 19));
+    DBGridEh3->SetTitleFont(pixelFont(kSongTi, 19));
+    DBGridEh3->SetDataSource(DSais.get());
+    fill(page, DBGridEh3);
+    const struct {
+        const char* field;
+        int width;
+    } columns[] = {{"ainame", 184}, {"K00", 134}, {"K01", 0},   {"k02", 0}, {"k03", 0},
+                   {"k04", 94},     {"c3max", 0}, {"c4min", 0}, {"k05", 0}};
+    for (const auto& c : columns) {
+        TDBGridColumnEh* column = DBGridEh3->AddColumn(QString::fromUtf8(c.field));
+        if (c.width > 0)
+            column->SetWidth(c.width);
+    }
+}
+
+void TfrmA00Main::LayoutControls()
+{
+    // The header keeps its height; all extra room goes to the page control.
+    Panel1->setGeometry(0, 0, width(), kHeaderHeight);
+    bbClose->move(Panel1->width() - kHeaderInset - bbClose->width(), kHeaderInset);
+    pc1->setGeometry(0, kHeaderHeight, width(), std::max(0, height() - kHeaderHeight));
+}
+
+void TfrmA00Main::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayoutControls();
+}
+
+void TfrmA00Main::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        Guarded([&] { FormShow(); });
+}
+
+void TfrmA00Main::FormShow()
+{
+    FlagScope loading(Loading);
+    pc1->SetActivePageIndex(0);
+    Qai->Close();
+    Qais->Close();
+    TickCount = 0;
+    Qhead->Close();
+    Qhead->Open();
+    const QString draw = Qhead->FieldByName(QStringLiteral("cpqh"))->AsString();
+    Q->Close();
+    Q->SetStatement(statements::robotList(draw));
+    Q->Open();
+    const QString shown = cbb1->currentText();
+    cbb1->clear();
+    cbb1->setEditText(shown);
+    for (Q->First(); !Q->Eof(); Q->Next())
+        cbb1->addItem(Q->FieldByName(QStringLiteral("ainame"))->AsString());
+    Q->Close();
+    if (cbb1->count() > 0)
+        cbb1->setCurrentIndex(0);
+    cbb1->setFocus();
+}
+
+int TfrmA00Main::ReadHeader()
+{
+    Qhead->Close();
+    Qhead->SetParamValue(QStringLiteral("ainame"), cbb1->currentText());
+    Qhead->Open();
+    return Qhead->FieldByName(QStringLiteral("ver"))->AsInteger();
+}
+
+void TfrmA00Main::Timer1Timer(TTimer*)
+{
+    ++TickCount;
+    const int ver = ReadHeader();
+    if (TickCount % 2 != 0 && ver > DM->LastVer) {
+        DM->LastVer = ver;
+        RefreshKeepPos(*Qhead);
+        ReloadGrids();
+    }
+}
+
+void TfrmA00Main::ReloadGrids()
+{
+    Qai->Close();
+    Qai->SetParamValue(QStringLiteral("ainame"), cbb1->currentText());
+    Qai->Open();
+    Qais->Close();
+    Qais->SetParamValue(QStringLiteral("cpqh"), Qai->FieldByName(QStringLiteral("cpqh"))->AsString());
+    Qais->Open();
+}
+
+void TfrmA00Main::OnTick()
+{
+    // A box's own message loop delivers ticks too; none runs while one is open.
+    if (messageBoxOpen())
+        return;
+    try {
+        Timer1Timer(Timer1);
+        shownTickFailure_.clear();
+    } catch (const std::exception& error) {
+        // A failure that repeats every second is shown once, until a tick succeeds again.
+        const QString text = errorText(error);
+        if (text != shownTickFailure_) {
+            shownTickFailure_ = text;
+            Application->ShowException(error);
+        }
+    }
+}
+
+void TfrmA00Main::cbb1Change()
+{
+    if (Loading)
+        return;
+    Label2->setText(QStringLiteral("AI:") + cbb1->currentText());
+    Label2->adjustSize();
+    bbSear->Click();
+}
+
+void TfrmA00Main::bbSearClick(QObject*) { ReloadGrids(); }
+
+void TfrmA00Main::bbCloseClick(QObject*) { close(); }

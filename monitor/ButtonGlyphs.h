@@ -1,0 +1,10 @@
+#pragma once
+#include <QColor>
+#include <QPixmap>
+
+// The header buttons' pictures: 36 x 18 strips of two 18 x 18 pictures, normal then disabled,
+// on an olive background that the button draws transparent.
+QPixmap searchGlyph();  // two green arrows turning in a circle
+QPixmap closeGlyph();   // a door
+
+inline const QColor kGlyphTransparent(128, 128, 0);

@@ -1,0 +1,88 @@
+#include "ChartPainter.h"
+
+#include "Colors.h"
+#include "LineSeries.h"
+
+#include <QPolygon>
+
+using namespace chartmetrics;
+
+void ChartPainter::PaintPanel()
+{
+    const QRect r = l_.panel;
+    p_.fillRect(r, systemColor(SystemColor::BtnFace));
+    p_.setPen(QPen(systemColor(SystemColor::BtnHighlight), 1));
+    p_.drawLine(r.topLeft(), r.topRight());
+    p_.drawLine(r.topLeft(), r.bottomLeft());
+    p_.setPen(QPen(systemColor(SystemColor::BtnShadow), 1));
+    p_.drawLine(r.bottomLeft(), r.bottomRight());
+    p_.drawLine(r.topRight(), r.bottomRight());
+}
+
+void ChartPainter::PaintWalls(const QColor& leftWall, const QColor& floor)
+{
+    const QRect& plot = l_.plot;
+    const QPoint back = l_.DepthOffset();
+    p_.setPen(QPen(Qt::black, 1));
+    p_.setBrush(Qt::NoBrush);
+    p_.drawRect(plot.translated(back));
+    p_.setBrush(leftWall);
+    p_.drawPolygon(QPolygon({plot.topLeft(), plot.topLeft() + back, plot.bottomLeft() + back, plot.bottomLeft()}));
+    p_.setBrush(floor);
+    p_.drawPolygon(QPolygon({plot.bottomLeft(), plot.bottomLeft() + back, plot.bottomRight() + back, plot.bottomRight()}));
+    p_.setBrush(Qt::NoBrush);
+}
+
+void ChartPainter::PaintLeftAxis(const QFont& labelFont)
+{
+    const QRect& plot = l_.plot;
+    const int axisX = plot.left() - kAxisWidth / 2;
+    const int tickRight = plot.left() - kAxisWidth;
+    QPen grid(AxisGrey(), 1, Qt::DotLine);
+    QPen tick(AxisGrey(), 1);
+    p_.setFont(labelFont);
+    for (const ChartAxisLabel& label : l_.labels) {
+        p_.setPen(grid);
+        p_.drawLine(plot.left() + l_.depth, label.position - l_.depth, plot.right() + l_.depth, label.position - l_.depth);
+        p_.setPen(tick);
+        p_.drawLine(tickRight - kTickLength, label.position, tickRight - 1, label.position);
+        p_.setPen(Qt::black);
+        p_.drawText(label.textRect, Qt::AlignRight | Qt::AlignVCenter, label.text);
+    }
+    p_.setPen(tick);
+    for (int row : l_.minorTicks)
+        p_.drawLine(tickRight - kMinorTickLength, row, tickRight - 1, row);
+    p_.setPen(QPen(Qt::black, kAxisWidth, Qt::SolidLine, Qt::FlatCap));
+    p_.drawLine(axisX, plot.top(), axisX, plot.bottom() + kAxisWidth);
+}
+
+void ChartPainter::PaintBottomAxis()
+{
+    const QRect& plot = l_.plot;
+    const int axisY = plot.bottom() + kAxisWidth / 2;
+    p_.setPen(QPen(Qt::black, kAxisWidth, Qt::SolidLine, Qt::FlatCap));
+    p_.drawLine(plot.left() - kAxisWidth, axisY, plot.right() + 1, axisY);
+}
+
+void ChartPainter::PaintLine(const QVector<LineSegment>& segments, const TLineSeries& series)
+{
+    if (segments.isEmpty())
+        return;
+    p_.save();
+    p_.setClipRect(l_.ClipRect());
+    const TChartPen& pen = series.LinePen();
+    p_.setPen(pen.visible ? QPen(toQColor(pen.color), pen.width) : QPen(Qt::NoPen));
+    const QPoint back = l_.DepthOffset();
+    for (const LineSegment& s : segments) {
+        p_.setBrush(toQColor(s.fill));
+        p_.drawPolygon(QPolygon({s.from, s.to, s.to + back, s.from + back}));
+    }
+    p_.restore();
+}
+
+void ChartPainter::PaintRubberBand(const QRect& band)
+{
+    p_.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p_.setBrush(Qt::NoBrush);
+    p_.drawRect(band);
+}

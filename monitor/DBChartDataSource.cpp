@@ -1,0 +1,35 @@
+#include "DBChartDataSource.h"
+
+#include "DBChart.h"
+
+TDBChartDataSource::TDBChartDataSource(TDBChart* chart, TCustomADODataSet* dataSet)
+    : chart_(chart), dataSet_(dataSet), wasActive_(dataSet->Active())
+{
+    dataSet_->AddListener(this);
+}
+
+TDBChartDataSource::~TDBChartDataSource()
+{
+    if (dataSet_)
+        dataSet_->RemoveListener(this);
+}
+
+void TDBChartDataSource::DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state)
+{
+    if (state == dsInactive) {
+        wasActive_ = false;
+        if (chart_->AutoRefresh())
+            chart_->ClearSeriesOf(dataSet);
+    } else if (state == dsBrowse && !wasActive_) {
+        chart_->ReloadFromDataSet(dataSet);
+        wasActive_ = true;
+    }
+}
+
+void TDBChartDataSource::DataSetUpdateData(TCustomADODataSet* dataSet)
+{
+    if (dataSet->State() == dsBrowse)
+        chart_->ReloadFromDataSet(dataSet);
+    else
+        wasActive_ = false;
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include "Dataset.h"
+
+class TDBChart;
+
+// The chart's listener on one dataset its series read: passes state changes and updates on.
+class TDBChartDataSource : public TDataSetListener {
+public:
+    TDBChartDataSource(TDBChart* chart, TCustomADODataSet* dataSet);
+    ~TDBChartDataSource() override;
+    TDBChartDataSource(const TDBChartDataSource&) = delete;
+    TDBChartDataSource& operator=(const TDBChartDataSource&) = delete;
+
+    TCustomADODataSet* DataSet() const { return dataSet_; }
+    bool WasActive() const { return wasActive_; }
+    // The dataset is going away: stop listening without touching it again.
+    void Forget() { dataSet_ = nullptr; }
+
+    void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) override;
+    void DataSetUpdateData(TCustomADODataSet* dataSet) override;
+
+private:
+    TDBChart* chart_;
+    TCustomADODataSet* dataSet_;
+    bool wasActive_;
+};

@@ -1,0 +1,302 @@
+#include "DBGridEh.h"
+
+#include "Application.h"
+#include "DBGridEhDataService.h"
+#include "Fonts.h"
+
+#include <QEvent>
+#include <QScrollBar>
+#include <algorithm>
+
+void TGridDataLinkEh::ActiveChanged() { grid_.LinkActiveChanged(); }
+void TGridDataLinkEh::DataSetScrolled(int) { grid_.LinkScrolled(); }
+void TGridDataLinkEh::DataSetChanged() { grid_.LinkDataChanged(); }
+
+namespace {
+constexpr int kBorder = 1;
+} // namespace
+
+TCustomDBGridEh::TCustomDBGridEh(QWidget* parent) : QWidget(parent), link_(*this), titleFont_(font())
+{
+    setFocusPolicy(Qt::StrongFocus);
+    // No menu opens anywhere in the grid, and the parent does not offer one either.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    vbar_ = new QScrollBar(Qt::Vertical, this);
+    hbar_ = new QScrollBar(Qt::Horizontal, this);
+    for (QScrollBar* bar : {vbar_, hbar_}) {
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->setContextMenuPolicy(Qt::PreventContextMenu);
+        bar->hide();
+    }
+    connect(vbar_, &QScrollBar::valueChanged, this, [this](int value) {
+        Guarded([&] {
+            if (syncingBars_ || !link_.Active())
+                return;
+            DataSet()->SetRecNo(value + 1);
+        });
+    });
+    connect(hbar_, &QScrollBar::valueChanged, this, [this](int value) {
+        Guarded([&] {
+            if (!syncingBars_)
+                SetLeftCol(value);
+        });
+    });
+    indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, 0, ShowLine());
+    LayoutGrid();
+}
+
+TCustomDBGridEh::~TCustomDBGridEh()
+{
+    link_.SetDataSource(nullptr);
+}
+
+void TCustomDBGridEh::SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+
+void TCustomDBGridEh::SetTitleFont(const QFont& font)
+{
+    titleFont_ = font;
+    LayoutGrid();
+}
+
+TDBGridColumnEh* TCustomDBGridEh::AddColumn(const QString& fieldName)
+{
+    columns_.push_back(std::make_unique<TDBGridColumnEh>(this, fieldName));
+    columnList_ << columns_.back().get();
+    LayoutGrid();
+    return columnList_.back();
+}
+
+void TCustomDBGridEh::MoveColumn(int from, int to)
+{
+    if (from < 0 || to < 0 || from >= columnList_.size() || to >= columnList_.size() || from == to)
+        return;
+    columnList_.move(from, to);
+    if (selectedIndex_ == from)
+        selectedIndex_ = to;
+    LayoutGrid();
+}
+
+void TCustomDBGridEh::SetSelectedIndex(int index)
+{
+    if (index < 0 || index >= columnList_.size())
+        return;
+    selectedIndex_ = index;
+    // The focused column is brought into view.
+    if (index < layout_.LeftCol())
+        SetLeftCol(index);
+    else
+        while (layout_.LeftCol() < index && layout_.LastVisibleCol() >= 0 &&
+               layout_.ColumnLeft(index) + layout_.ColumnWidth(index) > layout_.ClientSize().width())
+            SetLeftCol(layout_.LeftCol() + 1);
+    update();
+}
+
+void TCustomDBGridEh::SetLeftCol(int col)
+{
+    const int before = layout_.LeftCol();
+    layout_.SetLeftCol(std::min(col, layout_.MaxLeftCol()));
+    if (layout_.LeftCol() != before) {
+        UpdateScrollBars();
+        update();
+    }
+}
+
+int TCustomDBGridEh::ShownRowCount() const { return std::max(1, buffer_.Count()); }
+
+void TCustomDBGridEh::ColumnChanged(TDBGridColumnEh*) { LayoutGrid(); }
+
+void TCustomDBGridEh::SortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker)
+{
+    sortMarked_.removeAll(column);
+    if (marker != smNoneEh)
+        sortMarked_ << column;
+    LayoutGrid();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Following the dataset
+
+void TCustomDBGridEh::LinkActiveChanged()
+{
+    TCustomADODataSet* ds = DataSet();
+    // A closed dataset keeps the indicator as wide as the last result made it.
+    if (ds && ds->Active())
+        indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, ds->RecordCount(), ShowLine());
+    LayoutGrid();
+    if (ds && ds->Active())
+        buffer_.Reset(ds->RecordCount(), ds->RecNo(), layout_.VisibleRowCapacity());
+    else
+        buffer_.Clear();
+    UpdateScrollBars();
+    update();
+}
+
+void TCustomDBGridEh::LinkScrolled()
+{
+    if (TCustomADODataSet* ds = DataSet(); ds && ds->Active())
+        buffer_.Follow(ds->RecNo());
+    UpdateScrollBars();
+    update();
+}
+
+void TCustomDBGridEh::LinkDataChanged()
+{
+    if (TCustomADODataSet* ds = DataSet(); ds && ds->Active())
+        buffer_.Resync(ds->RecordCount(), ds->RecNo());
+    UpdateScrollBars();
+    update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+QSize TCustomDBGridEh::CellAreaSize(bool vbar, bool hbar) const
+{
+    QSize s = size() - QSize(2 * kBorder, 2 * kBorder);
+    if (vbar)
+        s.rwidth() -= vbar_->sizeHint().width();
+    if (hbar)
+        s.rheight() -= hbar_->sizeHint().height();
+    return s.expandedTo(QSize(0, 0));
+}
+
+void TCustomDBGridEh::LayoutGrid()
+{
+    layout_.SetRowHeight(gridmetrics::dataRowHeight(font(), Flat()));
+    layout_.SetIndicatorWidth(indicatorWidth_);
+    QVector<int> widths;
+    QVector<THeadTreeNode::LeafSpec> leaves;
+    for (TDBGridColumnEh* c : columnList_) {
+        widths << c->Width();
+        leaves << THeadTreeNode::LeafSpec{c, c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
+                                          c->Title()->SortMarker() != smNoneEh ? gridmetrics::kMarkerIndent : 0};
+    }
+    titleTree_ = THeadTreeNode::Build(leaves, true);
+    layout_.SetTitleHeight(gridmetrics::titleRowHeight(*titleTree_, VTitleMargin(), true));
+    layout_.SetColumnWidths(widths);
+    laidOut_ = true;
+    UpdateScrollBars();
+    update();
+}
+
+void TCustomDBGridEh::UpdateScrollBars()
+{
+    if (!laidOut_)
+        return;
+    const TCustomADODataSet* ds = DataSet();
+    const int records = ds && ds->Active() ? ds->RecordCount() : 0;
+    // Which bars are needed depends on the room the other one leaves.
+    bool needV = false, needH = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        layout_.SetClientSize(CellAreaSize(needV, needH));
+        needV = records > layout_.VisibleRowCapacity();
+        needH = layout_.MaxLeftCol() > 0;
+    }
+    layout_.SetClientSize(CellAreaSize(needV, needH));
+    layout_.SetLeftCol(std::min(layout_.LeftCol(), layout_.MaxLeftCol()));
+    if (buffer_.Capacity() != layout_.VisibleRowCapacity())
+        buffer_.SetCapacity(layout_.VisibleRowCapacity());
+
+    syncingBars_ = true;
+    const QSize cells = layout_.ClientSize();
+    vbar_->setVisible(needV);
+    if (needV) {
+        vbar_->setGeometry(kBorder + cells.width(), kBorder, vbar_->sizeHint().width(), cells.height());
+        vbar_->setRange(0, records - 1);
+        vbar_->setPageStep(layout_.VisibleRowCapacity());
+        vbar_->setValue(std::max(0, ds->RecNo() - 1));
+    }
+    hbar_->setVisible(needH);
+    if (needH) {
+        hbar_->setGeometry(kBorder, kBorder + cells.height(), cells.width(), hbar_->sizeHint().height());
+        hbar_->setRange(0, layout_.MaxLeftCol());
+        hbar_->setPageStep(1);
+        hbar_->setValue(layout_.LeftCol());
+    }
+    syncingBars_ = false;
+}
+
+void TCustomDBGridEh::resizeEvent(QResizeEvent*)
+{
+    Guarded([&] {
+        UpdateScrollBars();
+        update();
+    });
+}
+
+void TCustomDBGridEh::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        Guarded([&] { LayoutGrid(); });
+    QWidget::changeEvent(event);
+}
+
+void TCustomDBGridEh::focusInEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TCustomDBGridEh::focusOutEvent(QFocusEvent* event)
+{
+    update();
+    QWidget::focusOutEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Sorting
+
+bool TCustomDBGridEh::Sortable(const TDBGridColumnEh* column) const
+{
+    const TField* f = column->Field();
+    if (!f || f->FieldKind() == fkLookup)
+        return false;
+    const TFieldType t = f->DataType();
+    if (t == ftUnknown || (t >= ftBlob && t <= ftFixedChar) || (t >= ftADT && t <= ftFMTBcd))
+        return false;
+    return true;
+}
+
+void TCustomDBGridEh::TitleClick(TDBGridColumnEh* column)
+{
+    if (OnTitleClick)
+        OnTitleClick(column);
+    else if (SortOnColumnClick)
+        ToggleTitleSort(column);
+}
+
+void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
+{
+    const TCustomADODataSet* ds = DataSet();
+    if (!ds || !ds->Active() || !column || !Sortable(column))
+        return;
+    const int focused = selectedIndex_;
+    const QString fieldName = column->FieldName();
+    const TSortMarkerEh before = column->Title()->SortMarker();
+
+    for (TDBGridColumnEh* c : columnList_)
+        c->Title()->SetSortMarker(smNoneEh);
+    // The stored marker is the opposite of what the title shows once the sort is done.
+    column->Title()->SetSortMarker(before == smNoneEh ? smDownEh : before == smUpEh ? smUpEh : smNoneEh);
+
+    if (OnSortMarkingChanged)
+        OnSortMarkingChanged(this);
+    else
+        TDBGridEhDataService::instance().SortDatasetByMarkers(*this);
+
+    TDBGridColumnEh* shown = nullptr;
+    for (TDBGridColumnEh* c : columnList_)
+        if (c->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0) {
+            shown = c;
+            break;
+        }
+    if (!shown)
+        throw EDBGridEhError(QStringLiteral("字段名 '%1' 没有找到").arg(fieldName));
+    const TSortMarkerEh stored = shown->Title()->SortMarker();
+    shown->Title()->SetSortMarker(stored == smDownEh ? smUpEh : stored == smUpEh ? smDownEh : smNoneEh);
+
+    if (focused < columnList_.size())
+        SetSelectedIndex(focused);
+}

@@ -1,0 +1,46 @@
+#pragma once
+#include <QString>
+#include <QVector>
+#include <memory>
+#include <utility>
+
+struct TMetaClass;
+class TCustomADODataSet;
+class TCustomDBGridEh;
+
+// What a grid can ask of a kind of dataset; registered per dataset class.
+class TDatasetFeaturesEh {
+public:
+    virtual ~TDatasetFeaturesEh() = default;
+    // Applies the grid's sort markers to the dataset.
+    virtual void ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet) = 0;
+};
+
+// Datasets that sort in the client through their Sort text.
+class TSQLDatasetFeaturesEh : public TDatasetFeaturesEh {
+public:
+    void ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet) override;
+    // "F1 DESC, F2" from the grid's sort-marked columns; with sortLocal fields the
+    // dataset does not know are kept.
+    static QString BuildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet, bool sortLocal);
+};
+
+class TADOSQLDatasetFeaturesEh : public TSQLDatasetFeaturesEh {};
+class TADOCommandTextDatasetFeaturesEh : public TSQLDatasetFeaturesEh {};
+
+// Turns a grid's sort markers into a sort of its dataset, through the feature object of
+// the dataset's class or of its nearest registered ancestor.
+class TDBGridEhDataService {
+public:
+    static TDBGridEhDataService& instance();
+
+    void RegisterDatasetFeaturesEh(const TMetaClass& dataSetClass, std::shared_ptr<TDatasetFeaturesEh> features);
+    void UnregisterDatasetFeaturesEh(const TMetaClass& dataSetClass);
+    TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const;
+
+    void SortDatasetByMarkers(TCustomDBGridEh& grid);
+
+private:
+    TDBGridEhDataService();
+    QVector<std::pair<const TMetaClass*, std::shared_ptr<TDatasetFeaturesEh>>> registry_;
+};

@@ -1,0 +1,83 @@
+#pragma once
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QVector>
+
+class THeadTreeNode;
+
+// Sizes that follow from fonts and captions; computed when the grid lays itself out,
+// never while it paints.
+namespace gridmetrics {
+
+constexpr int kLineWidth = 1;      // grid lines between cells and rows
+constexpr int kMarkerIndent = 16;  // room a sort marker takes from its caption
+constexpr int kTitleTextInset = 4;
+
+// Data row height without the line below it: "Wg" plus the text gap plus the line width.
+int dataRowHeight(const QFont& cellFont, bool flat);
+// Height of a caption laid out word-wrapped inside a width (at least 1 pixel).
+int wrappedTextHeight(const QFont& font, const QString& text, int width);
+// Title row height from the title tree's leaves: largest text height plus the margin, less
+// 1 (3 without bevelled fixed cells).
+int titleRowHeight(const THeadTreeNode& root, int vTitleMargin, bool fixed3D);
+// Width of a column without a stored width: "0" times the field's display width plus 4.
+int defaultColumnWidth(const QFont& columnFont, int displayWidth);
+// Indicator width for a record count: its digits in the title font plus 17 (11 in all
+// without record numbers).
+int indicatorWidth(const QFont& titleFont, int recordCount, bool showLine);
+
+} // namespace gridmetrics
+
+// Cell geometry of the grid's client area: the indicator column and the title row are
+// fixed; data columns scroll sideways by whole columns. Rows: 0 is the title row, 1.. the
+// visible data rows. Columns: -1 is the indicator, 0.. the columns in visual order.
+class TDBGridEhLayout {
+public:
+    void SetClientSize(QSize size) { client_ = size; }
+    void SetIndicatorWidth(int width) { indicatorWidth_ = width; }
+    void SetTitleHeight(int height) { titleHeight_ = height; }
+    void SetRowHeight(int height) { rowHeight_ = height; }
+    void SetColumnWidths(QVector<int> widths);
+    void SetLeftCol(int col);  // clamped to the columns
+
+    QSize ClientSize() const { return client_; }
+    int IndicatorWidth() const { return indicatorWidth_; }
+    int TitleHeight() const { return titleHeight_; }
+    int RowHeight() const { return rowHeight_; }
+    int ColumnCount() const { return int(widths_.size()); }
+    int ColumnWidth(int col) const { return widths_.value(col); }
+    int LeftCol() const { return leftCol_; }
+
+    // Data rows that fit wholly below the title row; at least 1.
+    int VisibleRowCapacity() const;
+    // Last column whose left edge lies inside the client area (-1 when none).
+    int LastVisibleCol() const;
+    // The rightmost column the view can start at and still show the last column whole.
+    int MaxLeftCol() const;
+
+    int RowTop(int row) const;
+    int RowBottom(int row) const;  // exclusive, without the line below
+    // Left edge of a column (-1: indicator); a column left of LeftCol has no place (-1).
+    int ColumnLeft(int col) const;
+    QRect CellRect(int col, int row) const;  // empty when the column is scrolled away
+
+    enum class HitKind { None, Corner, Title, TitleBorder, Indicator, Data };
+    struct Hit {
+        HitKind kind = HitKind::None;
+        int col = -1;  // for TitleBorder: the column left of the border
+        int row = -1;
+    };
+    // rowCount: rows the grid shows below the title row.
+    Hit HitTest(QPoint p, int rowCount) const;
+
+private:
+    QSize client_;
+    int indicatorWidth_ = 0;
+    int titleHeight_ = 0;
+    int rowHeight_ = 0;
+    QVector<int> widths_;
+    int leftCol_ = 0;
+};

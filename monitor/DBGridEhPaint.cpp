@@ -1,0 +1,239 @@
+// Painting of TCustomDBGridEh: find what is visible, describe each cell, then draw it.
+#include "Application.h"
+#include "DBGridEh.h"
+#include "DBGridEhStyle.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace {
+
+const QColor kFixedLineColor = toQColor(8421504);
+const QColor kDataLineColor = toQColor(12632256);
+
+int textFlags(TAlignment alignment)
+{
+    switch (alignment) {
+    case taRightJustify: return Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine;
+    case taCenter: return Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
+    case taLeftJustify: break;
+    }
+    return Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+}
+
+} // namespace
+
+bool TCustomDBGridEh::IsCurrentRow(int recNo) const
+{
+    const TCustomADODataSet* ds = DataSet();
+    return ds && ds->Active() && recNo == buffer_.Current() && recNo > 0;
+}
+
+TGridCellPaint TCustomDBGridEh::DescribeCell(int col, int row) const
+{
+    if (row == 0)
+        return DescribeTitle(col);
+    const int recNo = buffer_.RecNoAt(row - 1);
+    if (recNo <= 0)
+        return col < 0 ? DescribeIndicator(row, -1) : DescribeData(col, row, -1);
+    TCustomADODataSet::ActiveRecordScope scope(*DataSet(), recNo);
+    return col < 0 ? DescribeIndicator(row, recNo) : DescribeData(col, row, recNo);
+}
+
+TGridCellPaint TCustomDBGridEh::DescribeTitle(int col) const
+{
+    TGridCellPaint cell;
+    cell.rect = layout_.CellRect(col, 0);
+    cell.background = systemColor(SystemColor::BtnFace);
+    cell.bevel = true;
+    if (col < 0)
+        return cell;  // the corner cell: background and bevel only
+    const TDBGridColumnEh* column = columnList_[col];
+    const TColumnTitleEh* title = column->Title();
+    const QRect content = cell.rect.adjusted(1, 1, -1, -1);
+    cell.textRect = content;
+    if (title->SortMarker() != smNoneEh) {
+        if (cell.rect.width() < gridmetrics::kMarkerIndent) {
+            cell.textRect = content.adjusted(0, 0, -2, 0);
+        } else {
+            cell.textRect = content.adjusted(0, 0, -gridmetrics::kMarkerIndent, 0);
+            cell.glyph = title->SortMarker() == smDownEh ? GridGlyph::SortDown : GridGlyph::SortUp;
+            const QSize g = gridGlyphSize(cell.glyph);
+            cell.glyphPos = QPoint(content.x() + content.width() - 12, content.y() + (content.height() - g.height()) / 2);
+        }
+    }
+    cell.text = title->DisplayCaption();
+    cell.font = title->Font();
+    cell.textColor = toQColor(title->FontColor());
+    cell.textFlags = Qt::AlignCenter | Qt::TextWordWrap;
+    return cell;
+}
+
+TGridCellPaint TCustomDBGridEh::DescribeIndicator(int row, int recNo) const
+{
+    TGridCellPaint cell;
+    cell.rect = layout_.CellRect(-1, row);
+    cell.background = systemColor(SystemColor::BtnFace);
+    cell.bevel = true;
+    const TCustomADODataSet* ds = DataSet();
+    // An open result without records still has its (blank) current row.
+    const bool current = recNo > 0 ? IsCurrentRow(recNo) : (ds && ds->Active() && row == 1);
+    if (current) {
+        cell.glyph = GridGlyph::Arrow;
+        const QSize g = gridGlyphSize(cell.glyph);
+        cell.glyphPos = QPoint(cell.rect.x() + cell.rect.width() - 2 - g.width(),
+                               cell.rect.y() + (cell.rect.height() - g.height()) / 2);
+    }
+    if (ShowLine() && recNo > 0) {
+        // The number uses the cell font, as if written by the row's data cells.
+        const QFont numberFont = font();
+        const QFontMetrics fm(numberFont);
+        const QString number = QString::number(recNo);
+        const int width = fm.horizontalAdvance(number);
+        if (width <= layout_.IndicatorWidth() - 11) {
+            cell.number = number;
+            cell.numberFont = numberFont;
+            cell.numberPos = QPoint((layout_.IndicatorWidth() - width - 11) / 2,
+                                    cell.rect.y() + cell.rect.height() - fm.height() - 2);
+        }
+    }
+    return cell;
+}
+
+TGridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo) const
+{
+    TGridCellPaint cell;
+    cell.rect = layout_.CellRect(col, row);
+    if (recNo <= 0 && buffer_.Count() == 0) {
+        cell.background = systemColor(SystemColor::Window);  // the blank row of an empty grid
+        return cell;
+    }
+    const TDBGridColumnEh* column = columnList_[col];
+    const TField* field = column->Field();
+    cell.font = column->Font();
+    cell.text = field ? field->DisplayText() : QString();
+    cell.background = toQColor(recNo % 2 == 1 ? RowColor1 : RowColor2);
+    cell.textColor = toQColor(column->FontColor());
+    if (IsCurrentRow(recNo)) {
+        const TDBGridEhStyle::RowColors colors = TDBGridEhStyle::instance().CurrentRowColors(hasFocus());
+        cell.background = colors.background;
+        cell.textColor = colors.text;
+    }
+    const TAlignment alignment = column->Alignment();
+    cell.textFlags = textFlags(alignment);
+    const int top = Flat() ? 1 : 2;
+    switch (alignment) {
+    case taLeftJustify: cell.textRect = cell.rect.adjusted(2, top, 0, 0); break;
+    case taRightJustify: cell.textRect = cell.rect.adjusted(0, top, -3, 0); break;
+    case taCenter: cell.textRect = cell.rect.adjusted(0, top, 0, 0); break;
+    }
+    return cell;
+}
+
+void TCustomDBGridEh::paintCell(QPainter& painter, int col, int row) const
+{
+    drawCell(painter, DescribeCell(col, row));
+}
+
+void TCustomDBGridEh::drawCell(QPainter& painter, const TGridCellPaint& cell) const
+{
+    if (cell.rect.isEmpty())
+        return;
+    painter.save();
+    painter.setClipRect(cell.rect);
+    painter.fillRect(cell.rect, cell.background);
+    if (cell.bevel) {
+        // Light top and left edges; the inner bottom and right edges keep the face colour.
+        painter.fillRect(QRect(cell.rect.left(), cell.rect.top(), cell.rect.width(), 1),
+                         systemColor(SystemColor::BtnHighlight));
+        painter.fillRect(QRect(cell.rect.left(), cell.rect.top(), 1, cell.rect.height()),
+                         systemColor(SystemColor::BtnHighlight));
+    }
+    if (!cell.text.isEmpty()) {
+        painter.setFont(cell.font);
+        painter.setPen(cell.textColor);
+        painter.setClipRect(cell.textRect.intersected(cell.rect));
+        // Text runs on past the cell's bottom when it must; the clip cuts it.
+        const QRect box = (cell.textFlags & Qt::TextWordWrap) ? cell.textRect
+                                                               : QRect(cell.textRect.topLeft(), QSize(cell.textRect.width(), 10000));
+        painter.drawText(box, cell.textFlags, cell.text);
+        painter.setClipRect(cell.rect);
+    }
+    if (cell.glyph != GridGlyph::None)
+        painter.drawPixmap(cell.glyphPos, gridGlyphPixmap(cell.glyph));
+    painter.restore();
+    if (!cell.number.isEmpty()) {
+        painter.save();
+        painter.setFont(cell.numberFont);
+        painter.setPen(Qt::black);
+        const QFontMetrics fm(cell.numberFont);
+        painter.drawText(QRect(cell.numberPos, QSize(fm.horizontalAdvance(cell.number) + 1, fm.height())),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell.number);
+        painter.restore();
+    }
+}
+
+void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) const
+{
+    const int bottom = layout_.RowBottom(rows) + 1;  // including the last row's line
+    const int indicatorLine = layout_.IndicatorWidth();
+    int right = indicatorLine + 1;
+    if (lastCol >= 0)
+        right = layout_.ColumnLeft(lastCol) + layout_.ColumnWidth(lastCol) + 1;
+    // Data lines first: the fixed lines win where they cross.
+    for (int r = 1; r <= rows; ++r)
+        painter.fillRect(QRect(indicatorLine + 1, layout_.RowBottom(r), right - indicatorLine - 1, 1), kDataLineColor);
+    for (int c = layout_.LeftCol(); c <= lastCol; ++c) {
+        const int x = layout_.ColumnLeft(c) + layout_.ColumnWidth(c);
+        painter.fillRect(QRect(x, layout_.TitleHeight() + 1, 1, bottom - layout_.TitleHeight() - 1), kDataLineColor);
+        painter.fillRect(QRect(x, 0, 1, layout_.TitleHeight()), kFixedLineColor);
+    }
+    painter.fillRect(QRect(0, layout_.TitleHeight(), right, 1), kFixedLineColor);
+    painter.fillRect(QRect(indicatorLine, 0, 1, bottom), kFixedLineColor);
+    for (int r = 1; r <= rows; ++r)
+        painter.fillRect(QRect(0, layout_.RowBottom(r), indicatorLine, 1), kFixedLineColor);
+}
+
+void TCustomDBGridEh::paintBorder(QPainter& painter) const
+{
+    // One sunken edge: shadow above and left, light below and right.
+    const QRect r = rect();
+    painter.fillRect(QRect(0, 0, r.width(), 1), systemColor(SystemColor::BtnShadow));
+    painter.fillRect(QRect(0, 0, 1, r.height()), systemColor(SystemColor::BtnShadow));
+    painter.fillRect(QRect(0, r.height() - 1, r.width(), 1), systemColor(SystemColor::BtnHighlight));
+    painter.fillRect(QRect(r.width() - 1, 0, 1, r.height()), systemColor(SystemColor::BtnHighlight));
+}
+
+void TCustomDBGridEh::paintEvent(QPaintEvent*)
+{
+    Guarded([&] {
+        QPainter painter(this);
+        paintBorder(painter);
+        const QSize cells = layout_.ClientSize();
+        // The corner between two scroll bars.
+        painter.fillRect(QRect(1, 1, width() - 2, height() - 2), systemColor(SystemColor::BtnFace));
+        painter.translate(ClientOrigin());
+        painter.setClipRect(QRect(QPoint(0, 0), cells));
+        painter.fillRect(QRect(QPoint(0, 0), cells), systemColor(SystemColor::Window));
+
+        const int rows = ShownRowCount();
+        const int lastCol = layout_.LastVisibleCol();
+        paintCell(painter, -1, 0);
+        for (int c = layout_.LeftCol(); c <= lastCol; ++c)
+            paintCell(painter, c, 0);
+        for (int r = 1; r <= rows; ++r) {
+            const int recNo = buffer_.RecNoAt(r - 1);
+            if (recNo > 0) {
+                TCustomADODataSet::ActiveRecordScope scope(*DataSet(), recNo);
+                drawCell(painter, DescribeIndicator(r, recNo));
+                for (int c = layout_.LeftCol(); c <= lastCol; ++c)
+                    drawCell(painter, DescribeData(c, r, recNo));
+            } else {
+                drawCell(painter, DescribeIndicator(r, -1));
+                for (int c = layout_.LeftCol(); c <= lastCol; ++c)
+                    drawCell(painter, DescribeData(c, r, -1));
+            }
+        }
+        paintGridLines(painter, lastCol, rows);
+    });
+}

@@ -1,0 +1,15 @@
+#include "DBGridEhStyle.h"
+
+#include "Colors.h"
+
+TDBGridEhStyle& TDBGridEhStyle::instance()
+{
+    static TDBGridEhStyle style;
+    return style;
+}
+
+TDBGridEhStyle::RowColors TDBGridEhStyle::CurrentRowColors(bool gridFocused) const
+{
+    return {systemColor(gridFocused ? SystemColor::Highlight : SystemColor::BtnShadow),
+            systemColor(SystemColor::HighlightText)};
+}

@@ -1,0 +1,414 @@
+#include "LbButton.h"
+
+#include "Accelerator.h"
+#include "Application.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QShortcut>
+
+QVector<QColor> gradientRows(int top, int end, const QColor& from, const QColor& to)
+{
+    constexpr int kBands = 32;
+    QVector<QColor> rows(qMax(0, end - top));
+    const int span = end - top;
+    const int bandHeight = span / (kBands - 1) + 1;
+    for (int i = 0; i < kBands; ++i) {
+        const QColor color(from.red() + (to.red() - from.red()) * i / (kBands - 1),
+                           from.green() + (to.green() - from.green()) * i / (kBands - 1),
+                           from.blue() + (to.blue() - from.blue()) * i / (kBands - 1));
+        const int start = top + i * span / (kBands - 1);
+        for (int y = start; y < qMin(start + bandHeight, end); ++y)
+            rows[y - top] = color;
+    }
+    return rows;
+}
+
+LbButtonGeometry::LbButtonGeometry(QSize size, TButtonLayout layout, QSize textSize, QSize glyphSize,
+                                   bool down)
+{
+    const int w = size.width();
+    const int h = size.height();
+    const int d = down ? 1 : 0;
+    right = w - 2;
+    split = h / 4 + d;
+    lowerEnd = h - 1;
+    innerFrame = QRect(QPoint(1, 1), QPoint(w - 2, h - 2));
+    outerFrame = QRect(QPoint(0, 0), QPoint(w - 1, h - 1));
+    focusRect = QRect(QPoint(4, 4), QPoint(w - 5, h - 5));
+
+    const int tw = textSize.width(), th = textSize.height();
+    const int gw = glyphSize.width(), gh = glyphSize.height();
+    QPoint textPos;
+    switch (layout) {
+    case blGlyphLeft:
+    case blGlyphRight: {
+        const int left = (w - tw - gw) / 2;
+        const bool glyphFirst = layout == blGlyphLeft;
+        glyphPos = QPoint((glyphFirst ? left : left + tw) + d, (h - gh) / 2 + d);
+        textPos = QPoint((glyphFirst ? left + gw : left) + d, (h - th) / 2 + d);
+        break;
+    }
+    case blGlyphTop:
+    case blGlyphBottom: {
+        const int top = (h - th - gh) / 2;
+        const bool glyphFirst = layout == blGlyphTop;
+        glyphPos = QPoint((w - gw) / 2 + d, (glyphFirst ? top : top + th) + d);
+        textPos = QPoint((w - tw) / 2 + d, (glyphFirst ? top + gh : top) + d);
+        break;
+    }
+    }
+    textRect = QRect(textPos, textSize);
+}
+
+TLbButton::TLbButton(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+TLbButton::~TLbButton() = default;
+
+void TLbButton::SetCaption(const QString& caption)
+{
+    caption_ = caption;
+    UpdateShortcut();
+    update();
+}
+
+void TLbButton::SetLayout(TButtonLayout layout)
+{
+    layout_ = layout;
+    update();
+}
+
+void TLbButton::SetColor(TColor color)
+{
+    color_ = color;
+    update();
+}
+
+void TLbButton::SetLightColor(TColor color)
+{
+    lightColor_ = color;
+    update();
+}
+
+void TLbButton::SetShadowColor(TColor color)
+{
+    shadowColor_ = color;
+    update();
+}
+
+void TLbButton::SetHotTrackColor(TColor color)
+{
+    hotTrackColor_ = color;
+    update();
+}
+
+void TLbButton::SetColorWhenDown(TColor color)
+{
+    colorWhenDown_ = color;
+    update();
+}
+
+void TLbButton::SetGlyph(const QPixmap& strip, int numGlyphs)
+{
+    numGlyphs_ = qMax(1, numGlyphs);
+    if (strip.isNull()) {
+        glyph_ = QPixmap();
+    } else {
+        QImage image = strip.toImage().convertToFormat(QImage::Format_ARGB32);
+        const QRgb transparent = image.pixel(0, image.height() - 1);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                if (line[x] == transparent)
+                    line[x] = qRgba(0, 0, 0, 0);
+        }
+        glyph_ = QPixmap::fromImage(image);
+    }
+    update();
+}
+
+QSize TLbButton::GlyphSize() const
+{
+    if (glyph_.isNull())
+        return {0, 0};
+    return {glyph_.width() / numGlyphs_, glyph_.height()};
+}
+
+void TLbButton::Click()
+{
+    // Hidden means hidden on purpose; a button of a window not shown yet still clicks.
+    if (isHidden() || !isEnabled())
+        return;
+    QPointer<TLbButton> self(this);
+    if (onClick_)
+        onClick_(this);
+    if (!self || modalResult_ == 0)
+        return;
+    // Only a dialog that runs modally takes a result; a main window must stay open.
+    if (auto* dialog = qobject_cast<QDialog*>(window()); dialog && dialog->isModal() && dialog->isVisible())
+        dialog->done(modalResult_);
+}
+
+void TLbButton::GuardedClick()
+{
+    Guarded([&] { Click(); });
+}
+
+QSize TLbButton::TextSize(const QString& text) const
+{
+    // Measured as written, marks included: that is how the caption is placed.
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+LbButtonGeometry TLbButton::Geometry() const
+{
+    const LbButtonPaintSpec spec = PaintSpec();
+    return LbButtonGeometry(size(), layout_, TextSize(spec.text), GlyphSize(), spec.down);
+}
+
+LbButtonPaintSpec TLbButton::PaintSpec() const
+{
+    LbButtonPaintSpec spec;
+    spec.down = Down();
+    TColor face = color_;
+    if (Hot() && hotTrackColor_ != clNone)
+        face = hotTrackColor_;
+    if (spec.down && colorWhenDown_ != clNone)
+        face = colorWhenDown_;
+    spec.face = toQColor(face);
+    spec.light = toQColor(lightColor_);
+    spec.shadow = toQColor(shadowColor_);
+    spec.frame = spec.down ? spec.shadow : spec.face;
+    spec.textColor = isEnabled() ? palette().color(QPalette::Active, QPalette::WindowText) : toQColor(clGray);
+    spec.text = layout_ == blGlyphLeft ? QLatin1Char(' ') + caption_ : caption_ + QLatin1Char(' ');
+    if (!isEnabled() && numGlyphs_ >= 2)
+        spec.glyphIndex = 1;
+    else if (spec.down && numGlyphs_ >= 3)
+        spec.glyphIndex = 2;
+    else if (Hot() && numGlyphs_ >= 4)
+        spec.glyphIndex = 3;
+    spec.focus = hasFocus() && isEnabled();
+    return spec;
+}
+
+namespace {
+void frameRect(QPainter& painter, const QRect& r, const QColor& color)
+{
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
+    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
+}
+
+// A rectangle whose corners are cut by a 6 x 6 ellipse: one diagonal pixel per corner.
+void roundFrame(QPainter& painter, const QRect& r, const QColor& color)
+{
+    painter.fillRect(QRect(QPoint(r.left() + 2, r.top()), QPoint(r.right() - 2, r.top())), color);
+    painter.fillRect(QRect(QPoint(r.left() + 2, r.bottom()), QPoint(r.right() - 2, r.bottom())), color);
+    painter.fillRect(QRect(QPoint(r.left(), r.top() + 2), QPoint(r.left(), r.bottom() - 2)), color);
+    painter.fillRect(QRect(QPoint(r.right(), r.top() + 2), QPoint(r.right(), r.bottom() - 2)), color);
+    for (const QPoint& p : {QPoint(r.left() + 1, r.top() + 1), QPoint(r.right() - 1, r.top() + 1),
+                            QPoint(r.left() + 1, r.bottom() - 1), QPoint(r.right() - 1, r.bottom() - 1)})
+        painter.fillRect(QRect(p, QSize(1, 1)), color);
+}
+
+void fillGradient(QPainter& painter, int left, int right, int top, int end, const QColor& from, const QColor& to)
+{
+    const QVector<QColor> rows = gradientRows(top, end, from, to);
+    for (int i = 0; i < rows.size(); ++i)
+        painter.fillRect(QRect(left, top + i, right - left, 1), rows[i]);
+}
+
+// Every other pixel of the outline inverted, so it shows on any face colour.
+void dottedFocusRect(QPainter& painter, const QRect& r)
+{
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    const QColor white(Qt::white);
+    auto dot = [&](int x, int y) {
+        if ((x + y - r.left() - r.top()) % 2 == 0)
+            painter.fillRect(QRect(x, y, 1, 1), white);
+    };
+    for (int x = r.left(); x <= r.right(); ++x) {
+        dot(x, r.top());
+        if (r.bottom() != r.top())
+            dot(x, r.bottom());
+    }
+    for (int y = r.top() + 1; y < r.bottom(); ++y) {
+        dot(r.left(), y);
+        if (r.right() != r.left())
+            dot(r.right(), y);
+    }
+    painter.restore();
+}
+} // namespace
+
+void TLbButton::paintEvent(QPaintEvent*)
+{
+    Guarded([&] {
+        const LbButtonPaintSpec spec = PaintSpec();
+        const LbButtonGeometry geometry(size(), layout_, TextSize(spec.text), GlyphSize(), spec.down);
+        QPainter painter(this);
+        fillGradient(painter, geometry.left, geometry.right, geometry.upperTop, geometry.split, spec.light, spec.face);
+        fillGradient(painter, geometry.left, geometry.right, geometry.split, geometry.lowerEnd, spec.face, spec.light);
+        frameRect(painter, geometry.innerFrame, spec.frame);
+        roundFrame(painter, geometry.outerFrame, spec.shadow);
+
+        painter.setFont(font());
+        painter.setPen(spec.textColor);
+        painter.drawText(geometry.textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, spec.text);
+
+        const QSize glyphSize = GlyphSize();
+        if (!glyph_.isNull())
+            painter.drawPixmap(geometry.glyphPos, glyph_,
+                               QRect(QPoint(spec.glyphIndex * glyphSize.width(), 0), glyphSize));
+        if (spec.focus)
+            dottedFocusRect(painter, geometry.focusRect);
+    });
+}
+
+void TLbButton::SetPressState(PressState state)
+{
+    if (state_ == state)
+        return;
+    state_ = state;
+    update();
+}
+
+void TLbButton::SetMouseOver(bool over)
+{
+    if (mouseOver_ == over)
+        return;
+    mouseOver_ = over;
+    update();
+}
+
+void TLbButton::mousePressEvent(QMouseEvent*)
+{
+    Guarded([&] {
+        SetMouseOver(true);
+        SetPressState(PressState::ByMouse);
+        setFocus(Qt::MouseFocusReason);
+    });
+}
+
+void TLbButton::mouseMoveEvent(QMouseEvent* event)
+{
+    // While the mouse is held the pointer may leave and come back; follow it here too.
+    Guarded([&] {
+        if (state_ == PressState::ByMouse)
+            SetMouseOver(rect().contains(event->position().toPoint()));
+    });
+}
+
+void TLbButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    Guarded([&] {
+        if (state_ != PressState::ByMouse)
+            return;
+        SetMouseOver(rect().contains(event->position().toPoint()));
+        const bool click = mouseOver_;
+        // Released before the handler runs: it may close or destroy this button's window.
+        SetPressState(PressState::Released);
+        if (click)
+            Click();
+    });
+}
+
+namespace {
+bool isPressKey(const QKeyEvent* event)
+{
+    const int key = event->key();
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+} // namespace
+
+void TLbButton::keyPressEvent(QKeyEvent* event)
+{
+    if (!isPressKey(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    Guarded([&] {
+        if (!event->isAutoRepeat())
+            SetPressState(PressState::ByKey);
+    });
+}
+
+void TLbButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (!isPressKey(event)) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    Guarded([&] {
+        if (event->isAutoRepeat() || !Pressed())
+            return;
+        SetPressState(PressState::Released);
+        Click();
+    });
+}
+
+void TLbButton::enterEvent(QEnterEvent*)
+{
+    Guarded([&] { SetMouseOver(true); });
+}
+
+void TLbButton::leaveEvent(QEvent*)
+{
+    Guarded([&] { SetMouseOver(false); });
+}
+
+void TLbButton::focusInEvent(QFocusEvent*)
+{
+    update();
+}
+
+void TLbButton::focusOutEvent(QFocusEvent*)
+{
+    // A key held while the focus moves away must not click later.
+    if (state_ == PressState::ByKey)
+        state_ = PressState::Released;
+    update();
+}
+
+void TLbButton::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::EnabledChange) {
+        if (!isEnabled())
+            state_ = PressState::Released;
+        update();
+    } else if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TLbButton::UpdateShortcut()
+{
+    delete shortcut_;
+    shortcut_ = nullptr;
+    const QChar letter = acceleratorChar(caption_);
+    if (letter.isNull())
+        return;
+    shortcut_ = new QShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(letter.unicode()))), this);
+    shortcut_->setContext(Qt::WindowShortcut);
+    connect(shortcut_, &QShortcut::activated, this, &TLbButton::AcceleratorActivated);
+    connect(shortcut_, &QShortcut::activatedAmbiguously, this, &TLbButton::AcceleratorActivated);
+}
+
+void TLbButton::AcceleratorActivated()
+{
+    Guarded([&] {
+        const QWidget* parent = parentWidget();
+        if (isVisible() && isEnabled() && (!parent || parent->isVisible()))
+            Click();
+    });
+}

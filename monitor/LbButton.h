@@ -1,0 +1,127 @@
+#pragma once
+#include "Colors.h"
+
+#include <QPixmap>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QVector>
+#include <QWidget>
+#include <functional>
+
+class QShortcut;
+
+enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+enum TButtonStyle { bsModern };
+
+// The colour of each row of a vertical gradient of 32 bands over rows [top, end).
+// Later bands overwrite earlier ones where they overlap, as when painting them in order.
+QVector<QColor> gradientRows(int top, int end, const QColor& from, const QColor& to);
+
+// Where a modern-style button puts its faces, picture and text; pure geometry.
+struct LbButtonGeometry {
+    LbButtonGeometry(QSize size, TButtonLayout layout, QSize textSize, QSize glyphSize, bool down);
+
+    int left = 2, right = 0;   // gradient columns [left, right)
+    int upperTop = 2, split = 0, lowerEnd = 0;  // upper gradient [upperTop, split), lower [split, lowerEnd)
+    QRect innerFrame;          // pixels covered by the 1-pixel rectangle, inclusive
+    QRect outerFrame;          // the rounded rectangle's bounds, inclusive
+    QPoint glyphPos;
+    QRect textRect;
+    QRect focusRect;           // inclusive pixels of the dotted focus rectangle
+};
+
+// What one paint of the button draws, worked out before any pixel is touched.
+struct LbButtonPaintSpec {
+    QColor face, light, frame, shadow, textColor;
+    QString text;   // the caption with its layout's space
+    int glyphIndex = 0;
+    bool focus = false;
+    bool down = false;
+};
+
+// A flat, gradient-faced push button with an optional picture beside or above its caption.
+class TLbButton : public QWidget {
+    Q_OBJECT
+public:
+    using ClickHandler = std::function<void(QObject* sender)>;
+
+    explicit TLbButton(QWidget* parent = nullptr);
+    ~TLbButton() override;
+
+    const QString& Caption() const { return caption_; }
+    void SetCaption(const QString& caption);
+    TButtonLayout Layout() const { return layout_; }
+    void SetLayout(TButtonLayout layout);
+    void SetStyle(TButtonStyle) {}  // the one style there is
+
+    TColor Color() const { return color_; }
+    void SetColor(TColor color);
+    TColor LightColor() const { return lightColor_; }
+    void SetLightColor(TColor color);
+    TColor ShadowColor() const { return shadowColor_; }
+    void SetShadowColor(TColor color);
+    TColor HotTrackColor() const { return hotTrackColor_; }
+    void SetHotTrackColor(TColor color);
+    TColor ColorWhenDown() const { return colorWhenDown_; }
+    void SetColorWhenDown(TColor color);
+
+    // A strip of NumGlyphs pictures side by side: normal, disabled, down, hot. The colour of
+    // the strip's bottom-left pixel is drawn transparent.
+    void SetGlyph(const QPixmap& strip, int numGlyphs);
+    int NumGlyphs() const { return numGlyphs_; }
+
+    int ModalResult() const { return modalResult_; }
+    void SetModalResult(int result) { modalResult_ = result; }
+    void SetOnClick(ClickHandler handler) { onClick_ = std::move(handler); }
+
+    // Runs the handler, then hands a non-zero modal result to a modal owning dialog.
+    // Errors from the handler reach the caller.
+    void Click();
+
+    bool Pressed() const { return state_ != PressState::Released; }
+    bool Hot() const { return mouseOver_ || hasFocus(); }
+    bool Down() const { return Pressed() && isEnabled(); }
+
+    LbButtonGeometry Geometry() const;
+    LbButtonPaintSpec PaintSpec() const;
+    QSize GlyphSize() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    enum class PressState { Released, ByMouse, ByKey };
+
+    void SetPressState(PressState state);
+    void SetMouseOver(bool over);
+    void AcceleratorActivated();
+    void UpdateShortcut();
+    void GuardedClick();
+    QSize TextSize(const QString& text) const;
+
+    QString caption_;
+    TButtonLayout layout_ = blGlyphLeft;
+    TColor color_ = clSilver;
+    TColor lightColor_ = clWhite;
+    TColor shadowColor_ = clGray;
+    TColor hotTrackColor_ = clNone;
+    TColor colorWhenDown_ = clNone;
+    QPixmap glyph_;
+    int numGlyphs_ = 1;
+    int modalResult_ = 0;
+    ClickHandler onClick_;
+    PressState state_ = PressState::Released;
+    bool mouseOver_ = false;
+    QShortcut* shortcut_ = nullptr;
+};

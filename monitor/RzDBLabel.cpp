@@ -1,0 +1,153 @@
+#include "RzDBLabel.h"
+
+#include "Application.h"
+
+#include <QPainter>
+
+LabelGeometry::LabelGeometry(QSize size, bool grooved)
+{
+    const int w = size.width();
+    const int h = size.height();
+    if (grooved) {
+        highlightFrame = QRect(QPoint(1, 1), QPoint(w - 1, h - 1));
+        shadowFrame = QRect(QPoint(0, 0), QPoint(w - 2, h - 2));
+        content = QRect(0, 0, w, h).adjusted(2, 2, -2, -2);
+    } else {
+        content = QRect(0, 0, w, h);
+    }
+}
+
+TRzDBLabel::TRzDBLabel(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+}
+
+// The link must let go of the source while this widget is still whole.
+TRzDBLabel::~TRzDBLabel() { link_.SetDataSource(nullptr); }
+
+void TRzDBLabel::SetDataField(const QString& field)
+{
+    dataField_ = field;
+    DataChange();
+}
+
+void TRzDBLabel::SetFontColor(TColor color)
+{
+    fontColor_ = color;
+    update();
+}
+
+void TRzDBLabel::SetAlignment(TAlignment alignment)
+{
+    alignment_ = alignment;
+    update();
+}
+
+void TRzDBLabel::SetBorderOuter(TFrameStyle style)
+{
+    borderOuter_ = style;
+    update();
+}
+
+void TRzDBLabel::SetTextStyle(TTextStyle style)
+{
+    textStyle_ = style;
+    update();
+}
+
+void TRzDBLabel::SetLayout(TTextLayout layout)
+{
+    layout_ = layout;
+    update();
+}
+
+TField* TRzDBLabel::Field() const
+{
+    if (!link_.Active() || dataField_.isEmpty())
+        return nullptr;
+    return link_.DataSet()->FindField(dataField_);
+}
+
+void TRzDBLabel::DataChange()
+{
+    // A field the query does not deliver shows nothing rather than failing every second.
+    const TField* field = Field();
+    const QString text = field ? field->DisplayText() : QString();
+    if (text == caption_)
+        return;
+    caption_ = text;
+    update();
+}
+
+TAlignment TRzDBLabel::EffectiveAlignment() const
+{
+    const TField* field = Field();
+    return field ? field->Alignment() : alignment_;
+}
+
+LabelPaintSpec TRzDBLabel::PaintSpec() const
+{
+    LabelPaintSpec spec;
+    const LabelGeometry geometry(size(), borderOuter_ == fsGroove);
+    if (borderOuter_ == fsGroove) {
+        spec.frameHighlight = geometry.highlightFrame;
+        spec.frameShadow = geometry.shadowFrame;
+    }
+    spec.highlight = systemColor(SystemColor::BtnHighlight);
+    spec.shadow = systemColor(SystemColor::BtnShadow);
+    // The label has no colour of its own: it shows whatever its parent is painted with.
+    spec.background = palette().color(backgroundRole());
+    spec.fontColor = toQColor(fontColor_);
+    spec.textRect = geometry.content;
+    spec.text = caption_;
+    spec.recessed = textStyle_ == tsRecessed;
+
+    int flags = Qt::TextSingleLine | Qt::TextExpandTabs | Qt::TextShowMnemonic;
+    switch (EffectiveAlignment()) {
+    case taLeftJustify: flags |= Qt::AlignLeft; break;
+    case taRightJustify: flags |= Qt::AlignRight; break;
+    case taCenter: flags |= Qt::AlignHCenter; break;
+    }
+    switch (layout_) {
+    case tlTop: flags |= Qt::AlignTop; break;
+    case tlCenter: flags |= Qt::AlignVCenter; break;
+    case tlBottom: flags |= Qt::AlignBottom; break;
+    }
+    spec.textFlags = flags;
+    return spec;
+}
+
+namespace {
+// Outlines the pixels of r (inclusive edges) one pixel wide.
+void frameRect(QPainter& painter, const QRect& r, const QColor& color)
+{
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
+    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
+    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
+    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
+}
+} // namespace
+
+void TRzDBLabel::paintEvent(QPaintEvent*)
+{
+    Guarded([&] {
+        const LabelPaintSpec spec = PaintSpec();
+        QPainter painter(this);
+        if (!spec.frameHighlight.isEmpty()) {
+            frameRect(painter, spec.frameHighlight, spec.highlight);
+            frameRect(painter, spec.frameShadow, spec.shadow);
+        }
+        painter.fillRect(spec.textRect, spec.background);
+        if (spec.text.isEmpty())
+            return;
+        painter.setFont(font());
+        if (spec.recessed) {
+            painter.setPen(spec.highlight);
+            painter.drawText(spec.textRect.translated(1, 1), spec.textFlags, spec.text);
+            painter.setPen(spec.shadow);
+            painter.drawText(spec.textRect.translated(-1, -1), spec.textFlags, spec.text);
+        }
+        painter.setPen(spec.fontColor);
+        painter.drawText(spec.textRect, spec.textFlags, spec.text);
+    });
+}

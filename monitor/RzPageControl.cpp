@@ -1,0 +1,233 @@
+#include "RzPageControl.h"
+
+#include "Application.h"
+#include "Colors.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QShortcut>
+
+namespace {
+constexpr int kFrame = 2;
+}
+
+TRzTabSheet::TRzTabSheet(TRzPageControl* pageControl, const QString& caption)
+    : QWidget(pageControl), pageControl_(pageControl), caption_(caption)
+{
+}
+
+void TRzTabSheet::SetCaption(const QString& caption)
+{
+    caption_ = caption;
+    pageControl_->update();
+}
+
+int TRzTabSheet::PageIndex() const { return int(pageControl_->pages_.indexOf(this)); }
+
+TabRowLayout::TabRowLayout(const QStringList& captions, const QFontMetrics& metrics, int rowHeight)
+    : rowHeight_(rowHeight)
+{
+    int left = kFirstTabLeft;
+    for (const QString& caption : captions) {
+        const int width = metrics.horizontalAdvance(caption) + 2 * kTextPadding;
+        tabs_ << QRect(left, kInactiveDrop, width, rowHeight - kInactiveDrop);
+        left += width;
+    }
+}
+
+QRect TabRowLayout::ActiveTabRect(int index) const
+{
+    const QRect tab = tabs_.at(index);
+    return QRect(tab.left() - 2, 0, tab.width() + 4, rowHeight_ + 1);
+}
+
+int TabRowLayout::TabAt(QPoint pos) const
+{
+    if (pos.y() < 0 || pos.y() >= rowHeight_)
+        return -1;
+    for (int i = 0; i < tabs_.size(); ++i)
+        if (pos.x() >= tabs_[i].left() && pos.x() <= tabs_[i].right())
+            return i;
+    return -1;
+}
+
+TRzPageControl::TRzPageControl(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::NoFocus);
+    // Only while the focus is on something in the pages: the control itself never takes it.
+    auto addKey = [this](QKeyCombination key, bool forward) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, forward] { Guarded([&] { SelectNextPage(forward); }); });
+    };
+    addKey(Qt::ControlModifier | Qt::Key_Tab, true);
+    addKey(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab, false);
+    addKey(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Tab, false);
+}
+
+TRzTabSheet* TRzPageControl::AddPage(const QString& caption)
+{
+    auto* page = new TRzTabSheet(this, caption);
+    pages_ << page;
+    page->setGeometry(PageRect());
+    if (active_ < 0 && pages_.size() == 1)
+        active_ = 0;
+    else
+        page->hide();
+    update();
+    return page;
+}
+
+QWidget* TRzPageControl::FirstFocusableIn(QWidget* page)
+{
+    for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
+        if (page->isAncestorOf(w) && w->isVisibleTo(page) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            return w;
+    }
+    return nullptr;
+}
+
+void TRzPageControl::SetActivePageIndex(int index)
+{
+    if (index < 0 || index >= pages_.size())
+        index = -1;
+    if (index == active_)
+        return;
+    TRzTabSheet* old = ActivePage();
+    TRzTabSheet* next = Page(index);
+    QWidget* focus = QApplication::focusWidget();
+    const bool focusOnOldPage = old && focus && old->isAncestorOf(focus);
+    active_ = index;
+    // The new page is shown and focused before the old one hides, so that the focus does not
+    // wander out of the pages on the way.
+    if (next) {
+        next->setGeometry(PageRect());
+        next->show();
+        if (focusOnOldPage) {
+            QWidget* target = FirstFocusableIn(next);
+            (target ? target : next)->setFocus(Qt::OtherFocusReason);
+        }
+    }
+    if (old)
+        old->hide();
+    update();
+    emit ActivePageChanged(active_);
+}
+
+void TRzPageControl::SelectNextPage(bool forward)
+{
+    const int count = PageCount();
+    if (count == 0)
+        return;
+    if (active_ < 0)
+        SetActivePageIndex(forward ? 0 : count - 1);
+    else
+        SetActivePageIndex((active_ + (forward ? 1 : count - 1)) % count);
+}
+
+void TRzPageControl::SetFixedDimension(int height)
+{
+    fixedDimension_ = height;
+    LayoutPages();
+    update();
+}
+
+TabRowLayout TRzPageControl::TabLayout() const
+{
+    QStringList captions;
+    for (const TRzTabSheet* page : pages_)
+        captions << page->Caption();
+    return TabRowLayout(captions, QFontMetrics(font()), fixedDimension_);
+}
+
+QRect TRzPageControl::PageRect() const
+{
+    return QRect(0, fixedDimension_, width(), height() - fixedDimension_).adjusted(kFrame, kFrame, -kFrame, -kFrame);
+}
+
+void TRzPageControl::LayoutPages()
+{
+    const QRect area = PageRect();
+    for (TRzTabSheet* page : pages_)
+        page->setGeometry(area);
+}
+
+void TRzPageControl::resizeEvent(QResizeEvent*)
+{
+    LayoutPages();
+}
+
+void TRzPageControl::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        update();
+    QWidget::changeEvent(event);
+}
+
+void TRzPageControl::mousePressEvent(QMouseEvent* event)
+{
+    Guarded([&] {
+        if (event->button() != Qt::LeftButton)
+            return;
+        const int index = TabLayout().TabAt(event->position().toPoint());
+        if (index >= 0)
+            SetActivePageIndex(index);
+    });
+}
+
+namespace {
+// A dark outline on the given sides with a light line just inside it at the left and top.
+void raisedEdges(QPainter& painter, const QRect& r, bool withBottom)
+{
+    const QColor light = systemColor(SystemColor::BtnHighlight);
+    const QColor dark = systemColor(SystemColor::BtnShadow);
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), dark);
+    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), dark);
+    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), dark);
+    if (withBottom)
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), dark);
+    painter.fillRect(QRect(r.left() + 1, r.top() + 1, r.width() - 2, 1), light);
+    painter.fillRect(QRect(r.left() + 1, r.top() + 1, 1, r.height() - (withBottom ? 2 : 1)), light);
+}
+} // namespace
+
+void TRzPageControl::PaintFrame(QPainter& painter) const
+{
+    const QRect r = QRect(0, fixedDimension_, width(), height() - fixedDimension_);
+    painter.fillRect(r, palette().color(QPalette::Button));
+    raisedEdges(painter, r, true);
+}
+
+void TRzPageControl::PaintTab(QPainter& painter, int index, const TabRowLayout& layout) const
+{
+    const bool active = index == active_;
+    const QRect r = active ? layout.ActiveTabRect(index) : layout.TabRect(index);
+    // The page in front shares its tab's colour; the others sit a shade back.
+    const QColor face = palette().color(QPalette::Button);
+    painter.fillRect(r, active ? face : face.darker(110));
+    raisedEdges(painter, active ? r.adjusted(0, 0, 0, -1) : r, false);
+    if (active)  // opens the tab into the page below
+        painter.fillRect(QRect(r.left() + 2, r.bottom() - 1, r.width() - 3, 2), face);
+    painter.setPen(palette().color(QPalette::WindowText));
+    QRect text = r;
+    if (active)
+        text.setBottom(r.bottom() - 2);  // lifted by as much as the tab is raised
+    painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine, pages_[index]->Caption());
+}
+
+void TRzPageControl::paintEvent(QPaintEvent*)
+{
+    Guarded([&] {
+        QPainter painter(this);
+        PaintFrame(painter);
+        painter.setFont(font());
+        const TabRowLayout layout = TabLayout();
+        for (int i = 0; i < layout.Count(); ++i)
+            if (i != active_)
+                PaintTab(painter, i, layout);
+        // Last, so that it covers its neighbours' edges and the frame's top line.
+        if (active_ >= 0)
+            PaintTab(painter, active_, layout);
+    });
+}

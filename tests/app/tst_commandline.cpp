@@ -1,0 +1,107 @@
+#include "CommandLine.h"
+#include "TestRegistry.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(ConnectionSettings::Kind)
+
+class TestCommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void goodInput_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<ConnectionSettings::Kind>("kind");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("file");
+        const auto server = ConnectionSettings::Kind::SqlServer;
+        const auto sqlite = ConnectionSettings::Kind::Sqlite;
+        QTest::newRow("nothing") << QStringList{} << "" << server << "localhost" << 27999 << "";
+        QTest::newRow("host") << QStringList{"--server", "db.example"} << "" << server << "db.example" << 27999 << "";
+        QTest::newRow("host,port") << QStringList{"--server", "10.0.0.5,1433"} << "" << server << "10.0.0.5" << 1433 << "";
+        QTest::newRow("equals form") << QStringList{"--server=h,1"} << "" << server << "h" << 1 << "";
+        QTest::newRow("highest port") << QStringList{"--server", "h,65535"} << "" << server << "h" << 65535 << "";
+        QTest::newRow("environment") << QStringList{} << "envhost,2000" << server << "envhost" << 2000 << "";
+        QTest::newRow("option beats environment") << QStringList{"--server", "h"} << "envhost,2000" << server << "h" << 27999 << "";
+        QTest::newRow("sqlite") << QStringList{"--sqlite", "/tmp/x.db"} << "" << sqlite << "localhost" << 27999 << "/tmp/x.db";
+        QTest::newRow("sqlite ignores a bad environment") << QStringList{"--sqlite", "a.db"} << ",0" << sqlite << "localhost" << 27999 << "a.db";
+    }
+    void goodInput()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, environment);
+        QFETCH(ConnectionSettings::Kind, kind);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(QString, file);
+        const CommandLine result = parseCommandLine(QStringList{"tallyvane"} + args, environment);
+        QCOMPARE(result.standardError, QString());
+        QCOMPARE(result.action, CommandLine::Action::Run);
+        QCOMPARE(result.settings.kind, kind);
+        QCOMPARE(result.settings.host, host);
+        QCOMPARE(result.settings.port, port);
+        QCOMPARE(result.settings.sqliteFile, file);
+    }
+
+    void badInput_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("empty host") << QStringList{"--server", ""} << "" << "host";
+        QTest::newRow("blank host with port") << QStringList{"--server", " ,1433"} << "" << "host";
+        QTest::newRow("port 0") << QStringList{"--server", "h,0"} << "" << "65535";
+        QTest::newRow("port 65536") << QStringList{"--server", "h,65536"} << "" << "65535";
+        QTest::newRow("port huge") << QStringList{"--server", "h,99999999999"} << "" << "65535";
+        QTest::newRow("port negative") << QStringList{"--server", "h,-1"} << "" << "65535";
+        QTest::newRow("port empty") << QStringList{"--server", "h,"} << "" << "65535";
+        QTest::newRow("port not a number") << QStringList{"--server", "h,12ab"} << "" << "65535";
+        QTest::newRow("two ports") << QStringList{"--server", "h,1,2"} << "" << "65535";
+        QTest::newRow("missing value") << QStringList{"--server"} << "" << "--server";
+        QTest::newRow("unknown option") << QStringList{"--verbose"} << "" << "verbose";
+        QTest::newRow("both options") << QStringList{"--server", "h", "--sqlite", "f.db"} << "" << "--sqlite";
+        QTest::newRow("positional") << QStringList{"stray"} << "" << "stray";
+        QTest::newRow("empty sqlite file") << QStringList{"--sqlite", ""} << "" << "--sqlite";
+        QTest::newRow("bad environment") << QStringList{} << "h,70000" << "TALLYVANE_SERVER";
+        QTest::newRow("environment empty host") << QStringList{} << ",1" << "TALLYVANE_SERVER";
+    }
+    void badInput()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, environment);
+        QFETCH(QString, mentions);
+        const CommandLine result = parseCommandLine(QStringList{"tallyvane"} + args, environment);
+        QCOMPARE(result.action, CommandLine::Action::Exit);
+        QCOMPARE(result.exitCode, 2);
+        QCOMPARE(result.standardOutput, QString());
+        QVERIFY(result.standardError.endsWith(QLatin1Char('\n')));
+        QCOMPARE(result.standardError.count(QLatin1Char('\n')), 1);
+        QVERIFY2(result.standardError.contains(mentions), qPrintable(result.standardError));
+    }
+
+    void helpAndVersionPrintAndExitZero_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("--help") << "--help" << "--sqlite";
+        QTest::newRow("-h") << "-h" << "--server";
+        QTest::newRow("--version") << "--version" << "Tallyvane";
+    }
+    void helpAndVersionPrintAndExitZero()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, mentions);
+        // Help wins over a bad value next to it: nothing is run either way.
+        const CommandLine result = parseCommandLine({"tallyvane", option}, ",bad");
+        QCOMPARE(result.action, CommandLine::Action::Exit);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.standardError, QString());
+        QVERIFY(result.standardOutput.contains(mentions));
+    }
+};
+
+TV_REGISTER_TEST(TestCommandLine);
+#include "tst_commandline.moc"

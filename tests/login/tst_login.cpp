@@ -1,0 +1,540 @@
+#include "Application.h"
+#include "BitBtn.h"
+#include "Colors.h"
+#include "DosMove.h"
+#include "FixtureDb.h"
+#include "Fonts.h"
+#include "MXT_PUB.h"
+#include "Panel.h"
+#include "RecordingPresenter.h"
+#include "TestRegistry.h"
+#include "data.h"
+#include "login.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// A fresh database with one operator, the data module on it, and the dialog shown.
+struct LoginFixture {
+    FixtureDb db;
+    RecordingPresenter boxes;
+    std::unique_ptr<TDM> dm;
+    std::unique_ptr<Tfmlogin> dlg;
+
+    explicit LoginFixture(const QString& storedPassword = QStringLiteral("secret"))
+    {
+        db.addOperator(7, QStringLiteral("zhang"), QStringLiteral("张三"), storedPassword);
+        ConnectionSettings settings;
+        settings.kind = ConnectionSettings::Kind::Sqlite;
+        settings.sqliteFile = db.path();
+        dm = std::make_unique<TDM>(settings);
+        DM = dm.get();
+        dlg = std::make_unique<Tfmlogin>();
+        dlg->show();
+    }
+    ~LoginFixture()
+    {
+        dlg.reset();
+        DM = nullptr;
+    }
+    void type(const QString& name, const QString& password)
+    {
+        dlg->ComboBox1->setEditText(name);
+        dlg->Edit1->setText(password);
+    }
+    void typeNew(const QString& pw, const QString& again)
+    {
+        dlg->bbChangPw->click();
+        dlg->Edit2->setText(pw);
+        dlg->Edit4->setText(again);
+    }
+    QVariant storedPassword()
+    {
+        return db.scalar(QStringLiteral("select \"F07口令\" from \"TA71操作用户\" where \"F01用户ID\" = 7"));
+    }
+    bool dmUntouched() const { return DM->UserID == 0 && DM->UserName.isEmpty() && DM->LoginName.isEmpty(); }
+};
+
+QStringList texts(const Tfmlogin& d)
+{
+    return {d.ComboBox1->currentText(), d.Edit1->text(), d.Edit2->text(), d.Edit4->text()};
+}
+
+MessageBoxSpec box(const QString& text, const char* kind) { return ShowMsgSpec(text, QString::fromLatin1(kind)); }
+
+bool activate(QWidget* w)
+{
+    QApplication::setActiveWindow(w);
+    return QTest::qWaitForWindowActive(w);
+}
+
+} // namespace
+
+class TestLogin : public QObject {
+    Q_OBJECT
+private slots:
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("changeMode");
+        QTest::addColumn<QString>("newPw");
+        QTest::addColumn<QString>("again");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("kind");
+        const QString empty = QStringLiteral("请输入用户名和口令！");
+        const QString unknown = QStringLiteral("没有这个用户名存在，您不能使用本系统！");
+        const QString wrong = QStringLiteral("口令不正确，不能登录！");
+        const QString differ = QStringLiteral("两次密码要一致，才能修改口令!");
+        QTest::newRow("empty name") << "" << "secret" << false << "" << "" << empty << "!";
+        QTest::newRow("name of blanks") << " \t  " << "secret" << false << "" << "" << empty << "!";
+        QTest::newRow("unknown name") << "li" << "secret" << false << "" << "" << unknown << "e";
+        QTest::newRow("ideographic blank is no blank") << "zhang\u3000" << "secret" << false << "" << ""
+                                                      << unknown << "e";
+        QTest::newRow("quote in name") << "zh'ang" << "secret" << false << "" << "" << unknown << "e";
+        QTest::newRow("name too long") << QString(21, QLatin1Char('z')) << "secret" << false << "" << ""
+                                       << unknown << "e";
+        QTest::newRow("name outside code page") << "zhang\U0001F600" << "secret" << false << "" << ""
+                                                << unknown << "e";
+        QTest::newRow("wrong password") << "zhang" << "secreT" << false << "" << "" << wrong << "e";
+        QTest::newRow("empty password") << "zhang" << "" << false << "" << "" << wrong << "e";
+        QTest::newRow("password with ideographic blank") << "zhang" << "secret\u3000" << false << "" << ""
+                                                         << wrong << "e";
+        QTest::newRow("change: wrong old password") << "zhang" << "nope" << true << "new" << "new" << wrong
+                                                    << "e";
+        QTest::newRow("change: passwords differ") << "zhang" << "secret" << true << "new1" << "new2"
+                                                  << differ << "!";
+        QTest::newRow("change: one empty") << "zhang" << "secret" << true << "new" << "" << differ << "!";
+    }
+    void refusals()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, password);
+        QFETCH(bool, changeMode);
+        QFETCH(QString, newPw);
+        QFETCH(QString, again);
+        QFETCH(QString, message);
+        QFETCH(QString, kind);
+        LoginFixture f;
+        f.type(name, password);
+        if (changeMode)
+            f.typeNew(newPw, again);
+        const QStringList before = texts(*f.dlg);
+        f.dlg->bbOk->click();
+        QCOMPARE(f.boxes.boxes, QVector<MessageBoxSpec>{ShowMsgSpec(message, kind)});
+        QVERIFY(f.dlg->isVisible());
+        QVERIFY(!f.dlg->LoginOK);
+        QCOMPARE(texts(*f.dlg), before);
+        QVERIFY(f.dmUntouched());
+        QCOMPARE(f.storedPassword().toString(), QStringLiteral("secret"));
+        QVERIFY(!f.dlg->Q->Active());
+        QCOMPARE(DM->ConSG->OpenQueries(), 0);
+    }
+
+    // The operator may correct the fields and try again in the same dialog.
+    void retryAfterRefusal()
+    {
+        LoginFixture f;
+        f.type(QStringLiteral("zhang"), QStringLiteral("wrong"));
+        f.dlg->bbOk->click();
+        f.dlg->Edit1->setText(QStringLiteral("secret"));
+        f.dlg->bbOk->click();
+        QCOMPARE(f.boxes.boxes.size(), 1);
+        QVERIFY(f.dlg->LoginOK);
+    }
+
+    void passwordTrimming_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("blanks around typed") << "secret" << "  secret \t" << true;
+        QTest::newRow("ideographic blank kept, matches") << "secret\u3000" << "secret\u3000 " << true;
+        QTest::newRow("ideographic blank kept, differs") << "secret" << "\u3000secret" << false;
+        QTest::newRow("stored blanks never match") << " secret" << " secret" << false;
+        QTest::newRow("case matters") << "Secret" << "secret" << false;
+        QTest::newRow("empty stored, empty typed") << "" << "  " << true;
+    }
+    void passwordTrimming()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        LoginFixture f(stored);
+        f.type(QStringLiteral("zhang"), typed);
+        f.dlg->bbOk->click();
+        QCOMPARE(f.dlg->LoginOK, accepted);
+        QCOMPARE(f.boxes.boxes.size(), accepted ? 0 : 1);
+    }
+
+    void successCopiesOperator()
+    {
+        LoginFixture f;
+        f.type(QStringLiteral("  zhang "), QStringLiteral("secret"));
+        f.dlg->bbOk->click();
+        QVERIFY(f.boxes.boxes.isEmpty());
+        QVERIFY(f.dlg->LoginOK);
+        QVERIFY(!f.dlg->isVisible());
+        QCOMPARE(f.dlg->result(), int(QDialog::Accepted));
+        QCOMPARE(DM->UserID, 7);
+        QCOMPARE(DM->UserName, QStringLiteral("张三"));
+        QCOMPARE(DM->LoginName, QStringLiteral("zhang"));
+        QCOMPARE(DM->ConSG->OpenQueries(), 0);
+    }
+
+    void changePassword_data()
+    {
+        QTest::addColumn<QString>("newPw");
+        QTest::addColumn<QString>("again");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("new password") << "neu" << "neu" << "neu";
+        QTest::newRow("trimmed alike") << " neu" << "neu  " << "neu";
+        QTest::newRow("empty twice") << "" << "" << "";
+        QTest::newRow("blanks twice") << "  " << " " << "";
+    }
+    void changePassword()
+    {
+        QFETCH(QString, newPw);
+        QFETCH(QString, again);
+        QFETCH(QString, stored);
+        LoginFixture f;
+        f.type(QStringLiteral("zhang "), QStringLiteral("secret"));
+        f.typeNew(newPw, again);
+        f.dlg->bbOk->click();
+        QCOMPARE(f.boxes.boxes,
+                 QVector<MessageBoxSpec>{box(QStringLiteral("密码修改成功,请下次使用新口令登录系统!"), "!")});
+        QCOMPARE(f.db.scalar(QStringLiteral("select typeof(\"F07口令\") from \"TA71操作用户\"")).toString(),
+                 QStringLiteral("text"));
+        QCOMPARE(f.storedPassword().toString(), stored);
+        QVERIFY(!f.dlg->isVisible());
+        QVERIFY(!f.dlg->LoginOK);
+        QVERIFY(f.dmUntouched());
+        QCOMPARE(DM->ConSG->OpenQueries(), 0);
+    }
+
+    void databaseErrors_data()
+    {
+        QTest::addColumn<bool>("changeMode");
+        QTest::addColumn<QString>("newPw");
+        QTest::addColumn<QString>("breakIt");
+        QTest::newRow("lookup fails") << false << "" << "drop table \"TA71操作用户\"";
+        QTest::newRow("change fails") << true << "neu" << "create trigger no_change before update on "
+                                                          "\"TA71操作用户\" begin select raise(abort, 'locked'); end";
+        QTest::newRow("new password too long") << true << QString(21, QLatin1Char('x')) << "";
+        QTest::newRow("new password outside code page") << true << "neu\U0001F600" << "";
+    }
+    void databaseErrors()
+    {
+        QFETCH(bool, changeMode);
+        QFETCH(QString, newPw);
+        QFETCH(QString, breakIt);
+        LoginFixture f;
+        if (!breakIt.isEmpty())
+            f.db.exec(breakIt);
+        f.type(QStringLiteral("zhang"), QStringLiteral("secret"));
+        if (changeMode)
+            f.typeNew(newPw, newPw);
+        const QStringList before = texts(*f.dlg);
+        f.dlg->bbOk->click();
+        QCOMPARE(f.boxes.boxes.size(), 1);
+        QCOMPARE(f.boxes.boxes[0].caption, QStringLiteral("Tallyvane"));
+        QCOMPARE(f.boxes.boxes[0].icon, QMessageBox::Critical);
+        QVERIFY(!f.boxes.boxes[0].text.isEmpty());
+        QVERIFY(f.dlg->isVisible());
+        QVERIFY(!f.dlg->LoginOK);
+        QCOMPARE(texts(*f.dlg), before);
+        QVERIFY(f.dmUntouched());
+        if (changeMode)
+            QCOMPARE(f.storedPassword().toString(), QStringLiteral("secret"));
+        QCOMPARE(DM->ConSG->OpenQueries(), 0);
+    }
+
+    void cancel_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("cancel button") << "button";
+        QTest::newRow("Esc in name") << "esc";
+        QTest::newRow("Esc in change mode") << "esc-change";
+        QTest::newRow("close button") << "close";
+    }
+    void cancel()
+    {
+        QFETCH(QString, how);
+        LoginFixture f;
+        QVERIFY(activate(f.dlg.get()));
+        f.type(QStringLiteral("zhang"), QStringLiteral("secret"));
+        if (how == "button") {
+            f.dlg->bbCancel->click();
+        } else if (how.startsWith("esc")) {
+            if (how == "esc-change") {
+                f.dlg->bbChangPw->click();
+                f.dlg->Edit2->setFocus();
+            }
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        } else {
+            f.dlg->close();
+        }
+        QVERIFY(!f.dlg->isVisible());
+        QCOMPARE(f.dlg->result(), int(QDialog::Rejected));
+        QVERIFY(!f.dlg->LoginOK);
+        QVERIFY(f.boxes.boxes.isEmpty());
+        QVERIFY(f.dmUntouched());
+    }
+
+    void showModal()
+    {
+        LoginFixture f;
+        f.dlg->hide();
+        f.dlg->LoginOK = true;
+        bool clearedOnShow = false;
+        QWidget* focused = nullptr;
+        QTimer::singleShot(0, f.dlg.get(), [&] {
+            clearedOnShow = !f.dlg->LoginOK;
+            focused = f.dlg->focusWidget();
+            f.dlg->bbCancel->click();
+        });
+        QCOMPARE(f.dlg->ShowModal(), int(QDialog::Rejected));
+        QVERIFY(clearedOnShow);
+        QCOMPARE(focused, f.dlg->ComboBox1);
+        QVERIFY(!f.dlg->LoginOK);
+    }
+
+    void showModalAfterConnectionFailure()
+    {
+        LoginFixture f;
+        f.dlg->hide();
+        f.dlg->LoginOK = true;
+        Application->Terminate();
+        const int result = f.dlg->ShowModal();
+        Application->Initialize();
+        QCOMPARE(result, int(QDialog::Rejected));
+        QVERIFY(!f.dlg->LoginOK);
+        QVERIFY(!f.dlg->isVisible());
+    }
+
+    void changeMode()
+    {
+        LoginFixture f;
+        QVERIFY(!f.dlg->ChangeMode());
+        for (QWidget* w : {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
+                           static_cast<QWidget*>(f.dlg->Label1), static_cast<QWidget*>(f.dlg->Edit4)})
+            QVERIFY(!w->isVisible());
+        f.dlg->bbChangPw->click();
+        QVERIFY(f.dlg->ChangeMode());
+        QVERIFY(!f.dlg->bbChangPw->isEnabled());
+        for (QWidget* w : {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
+                           static_cast<QWidget*>(f.dlg->Label1), static_cast<QWidget*>(f.dlg->Edit4)})
+            QVERIFY(w->isVisible());
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QRect>("geometry");  // empty size: only the position is given
+        QTest::newRow("top panel") << "Panel1" << QRect(0, 0, 380, 50);
+        QTest::newRow("picture") << "Image1" << QRect(10, 8, 32, 32);
+        QTest::newRow("prompt") << "Label5" << QRect(46, 16, 0, 0);
+        QTest::newRow("Label3") << "Label3" << QRect(18, 62, 0, 0);
+        QTest::newRow("ComboBox1") << "ComboBox1" << QRect(76, 56, 273, 24);
+        QTest::newRow("Label2") << "Label2" << QRect(19, 100, 0, 0);
+        QTest::newRow("Edit1") << "Edit1" << QRect(76, 94, 273, 24);
+        QTest::newRow("Label4") << "Label4" << QRect(18, 126, 0, 0);
+        QTest::newRow("Edit2") << "Edit2" << QRect(76, 122, 105, 20);
+        QTest::newRow("Label1") << "Label1" << QRect(198, 126, 0, 0);
+        QTest::newRow("Edit4") << "Edit4" << QRect(245, 122, 104, 22);
+        QTest::newRow("bottom panel") << "Panel2" << QRect(0, 160, 380, 48);
+        QTest::newRow("bbOk") << "bbOk" << QRect(26, 11, 100, 32);
+        QTest::newRow("bbCancel") << "bbCancel" << QRect(143, 11, 100, 32);
+        QTest::newRow("bbChangPw") << "bbChangPw" << QRect(266, 11, 100, 32);
+    }
+    void layout()
+    {
+        QFETCH(QString, control);
+        QFETCH(QRect, geometry);
+        LoginFixture f;
+        const QHash<QString, QWidget*> controls{
+            {"Panel1", f.dlg->Panel1}, {"Image1", f.dlg->Image1}, {"Label5", f.dlg->Label5},
+            {"Label3", f.dlg->Label3}, {"ComboBox1", f.dlg->ComboBox1}, {"Label2", f.dlg->Label2},
+            {"Edit1", f.dlg->Edit1}, {"Label4", f.dlg->Label4}, {"Edit2", f.dlg->Edit2},
+            {"Label1", f.dlg->Label1}, {"Edit4", f.dlg->Edit4}, {"Panel2", f.dlg->Panel2},
+            {"bbOk", f.dlg->bbOk}, {"bbCancel", f.dlg->bbCancel}, {"bbChangPw", f.dlg->bbChangPw}};
+        QWidget* w = controls.value(control);
+        QVERIFY(w);
+        QCOMPARE(w->pos(), geometry.topLeft());
+        if (!geometry.size().isEmpty())
+            QCOMPARE(w->size(), geometry.size());
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->pixmap().isNull())
+            QCOMPARE(label->size(), QFontMetrics(label->font()).size(0, label->text()));
+    }
+
+    void frameAndTexts()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        QCOMPARE(d.windowTitle(), QStringLiteral("login-用户登录"));
+        QCOMPARE(d.size(), QSize(380, 208));
+        const QPoint centreOffset = d.geometry().center() - d.screen()->availableGeometry().center();
+        QVERIFY2(centreOffset.manhattanLength() <= 2, "centred on the screen");
+        QCOMPARE(d.minimumSize(), d.maximumSize());
+        QVERIFY(!(d.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QVERIFY(d.windowFlags() & Qt::WindowCloseButtonHint);
+        QCOMPARE(d.Label5->text(), QStringLiteral("请输入用户名和口令："));
+        QCOMPARE(d.Label3->text(), QStringLiteral("用户名"));
+        QCOMPARE(d.Label2->text(), QStringLiteral("口  令"));
+        QCOMPARE(d.Label4->text(), QStringLiteral("新口令"));
+        QCOMPARE(d.Label1->text(), QStringLiteral("重口令"));
+        QCOMPARE(d.bbOk->text(), QStringLiteral("确定(&O)"));
+        QCOMPARE(d.bbCancel->text(), QStringLiteral("取消(ESC)"));
+        QCOMPARE(d.bbChangPw->text(), QStringLiteral("修改口令"));
+        QCOMPARE(d.ComboBox1->count(), 0);
+        QVERIFY(d.ComboBox1->isEditable());
+        for (QLineEdit* e : {d.Edit1, d.Edit2, d.Edit4}) {
+            QCOMPARE(e->echoMode(), QLineEdit::Password);
+            QCOMPARE(e->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, e), int('*'));
+            QVERIFY(!e->testAttribute(Qt::WA_InputMethodEnabled));
+        }
+        QVERIFY(d.ComboBox1->inputMethodHints() & Qt::ImhLatinOnly);
+        for (TBitBtn* b : {d.bbOk, d.bbCancel, d.bbChangPw}) {
+            QVERIFY(!b->autoDefault());
+            QVERIFY(!b->isDefault());
+        }
+        QCOMPARE(d.bbOk->iconSize(), QSize(18, 18));
+        QCOMPARE(d.bbCancel->iconSize(), QSize(18, 18));
+        QCOMPARE(d.bbChangPw->iconSize(), QSize(16, 16));
+        QCOMPARE(d.bbOk->Glyph().size(), QSize(36, 18));
+        QCOMPARE(d.bbChangPw->Glyph().size(), QSize(32, 16));
+        QCOMPARE(d.Image1->pixmap().size(), QSize(32, 32));
+    }
+
+    void fonts_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("base") << "Label3" << kSongTi << 14;
+        QTest::newRow("prompt") << "Label5" << kHeiTi << 20;
+        QTest::newRow("name") << "ComboBox1" << kSongTi << 16;
+        QTest::newRow("password") << "Edit1" << kSongTi << 16;
+        QTest::newRow("new password") << "Edit2" << kSongTi << 12;
+        QTest::newRow("again") << "Edit4" << kSongTi << 14;
+        QTest::newRow("button") << "bbOk" << kSongTi << 14;
+    }
+    void fonts()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        LoginFixture f;
+        auto* w = f.dlg->findChild<QWidget*>(control);
+        QVERIFY(w);
+        QCOMPARE(w->font().family(), family);
+        QCOMPARE(w->font().pixelSize(), pixels);
+    }
+
+    void tabOrder()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        QCOMPARE(focusTargets(&d), (QVector<QWidget*>{d.ComboBox1, d.Edit1, d.bbOk, d.bbCancel, d.bbChangPw}));
+        d.bbChangPw->click();
+        QCOMPARE(focusTargets(&d), (QVector<QWidget*>{d.ComboBox1, d.Edit1, d.Edit2, d.Edit4, d.bbOk, d.bbCancel}));
+    }
+
+    // Enter and the arrows in the dialog itself: name → password, back, hidden fields skipped.
+    void keyboardNavigation()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        QVERIFY(activate(&d));
+        QCOMPARE(QApplication::focusWidget(), d.ComboBox1);
+        QTest::keyClick(d.ComboBox1, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), d.Edit1);
+        QTest::keyClick(d.Edit1, Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), d.ComboBox1);
+        QTest::keyClick(d.ComboBox1, Qt::Key_Down);
+        QTest::keyClick(d.Edit1, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), d.bbOk);
+        QTest::keyClick(d.ComboBox1, Qt::Key_Up);
+        QVERIFY(f.boxes.boxes.isEmpty());  // nothing was pressed on the way
+        QVERIFY(d.isVisible());
+        // Enter on a focused button presses it.
+        d.bbChangPw->setFocus();
+        QTest::keyClick(d.bbChangPw, Qt::Key_Return);
+        QVERIFY(d.ChangeMode());
+        d.Edit1->setFocus();
+        QTest::keyClick(d.Edit1, Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), d.Edit2);
+        // Alt+O is bbOk's mnemonic (the offscreen platform delivers no shortcut keys to try it).
+        QCOMPARE(QKeySequence::mnemonic(d.bbOk->text()), QKeySequence(Qt::ALT | Qt::Key_O));
+    }
+
+    void removingDosMoveRestoresHandlers()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        QVERIFY(activate(&d));
+        delete d.DosMove1;
+        QTest::keyClick(d.ComboBox1, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), d.ComboBox1);
+    }
+
+    void focusColour()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        QVERIFY(activate(&d));
+        const QColor yellow(255, 255, 0);
+        QCOMPARE(d.ComboBox1->palette().color(QPalette::Base), yellow);
+        d.Edit1->setFocus();
+        QCOMPARE(d.Edit1->palette().color(QPalette::Base), yellow);
+        QCOMPARE(d.ComboBox1->palette().color(QPalette::Base), systemColor(SystemColor::Window));
+        // On screen: inside the password field, left of any text.
+        const QImage image = d.grab().toImage();
+        const QPoint inEdit = d.Edit1->geometry().topLeft() + QPoint(d.Edit1->width() - 6, d.Edit1->height() / 2);
+        QCOMPARE(image.pixelColor(inEdit), yellow);
+        const QPoint inName = d.ComboBox1->geometry().topLeft() + QPoint(6, d.ComboBox1->height() / 2);
+        QCOMPARE(image.pixelColor(inName), systemColor(SystemColor::Window));
+    }
+
+    void picture()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        const QImage image = d.grab().toImage();
+        if (qEnvironmentVariableIsSet("TV_SHOTS")) {
+            image.save(qEnvironmentVariable("TV_SHOTS") + "/login-normal.png");
+            d.bbChangPw->click();
+            d.Edit2->setFocus();
+            d.grab().save(qEnvironmentVariable("TV_SHOTS") + "/login-change.png");
+        }
+        // The top panel: white inside its two-pixel frame; the frame's outer ring is lowered.
+        QCOMPARE(image.pixel(5, 45), QColor(Qt::white).rgb());
+        QCOMPARE(image.pixel(200, 0), systemColor(SystemColor::BtnShadow).rgb());
+        QCOMPARE(image.pixel(200, 1), systemColor(SystemColor::BtnHighlight).rgb());
+        QCOMPARE(image.pixel(200, 49), systemColor(SystemColor::BtnHighlight).rgb());
+        QCOMPARE(image.pixel(200, 48), systemColor(SystemColor::BtnShadow).rgb());
+        // The line along the bottom panel's top edge.
+        QCOMPARE(image.pixel(5, 160), systemColor(SystemColor::BtnShadow).rgb());
+        QCOMPARE(image.pixel(5, 161), systemColor(SystemColor::BtnHighlight).rgb());
+        QCOMPARE(image.pixel(5, 170), systemColor(SystemColor::BtnFace).rgb());
+        // The prompt's ink lies within its text box and is dark.
+        const QRect prompt = d.Label5->geometry();
+        int ink = 0;
+        for (int y = prompt.top(); y <= prompt.bottom(); ++y)
+            for (int x = prompt.left(); x <= prompt.right(); ++x)
+                ink += image.pixelColor(x, y).lightness() < 100;
+        QVERIFY(ink > 50);
+        for (int x = prompt.left(); x < 377; ++x)
+            QVERIFY(image.pixelColor(x, prompt.top() - 2).lightness() > 100);
+    }
+};
+
+TV_REGISTER_TEST(TestLogin);
+#include "tst_login.moc"
