@@ -188,6 +188,11 @@ class TestFeed : public QObject {
     QString lastKjsj() { return scalar(file_, "SELECT max(kjsj) FROM a5_z0_5yc").toString(); }
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(kFeed).isExecutable(), qPrintable(kFeed + QStringLiteral(" is missing: build tallyvane-feed")));
+    }
+
     void init()
     {
         const QString tag = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_');

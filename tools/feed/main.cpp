@@ -36,7 +36,9 @@ Options parseOptions(const QCoreApplication& app)
         "Writes robot results into an embedded Tallyvane database, creating it when missing.\n"
         "A new database gets the demo operator (demo / demo), eleven robots and the past draws;\n"
         "an existing one continues from its last draw. Then one draw per interval, each raising\n"
-        "the version counter. Stop with Ctrl+C or SIGTERM."));
+        "the version counter. Stop with Ctrl+C or SIGTERM.\n"
+        "Draws are one minute apart; the issue number is the date, \"-\" and the minute of the day\n"
+        "from 0001 (00:00) to 1440 (23:59), e.g. 20201002-0792 for 13:11."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The database file."));
