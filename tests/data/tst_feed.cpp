@@ -294,7 +294,7 @@ private slots:
     void refusesASecondWriter()
     {
         FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("2"), QStringLiteral("--interval"),
-                           QStringLiteral("3")});
+                           QStringLiteral("5")});
         QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
         FeedProcess second({file_, QStringLiteral("--interval"), QStringLiteral("1")});
         QVERIFY(!second.waitForLine(QStringLiteral("draw")).isEmpty());
