@@ -1,0 +1,311 @@
+#include "Connection.h"
+#include "Dataset.h"
+#include "GBText.h"
+#include "Statements.h"
+#include "TestRegistry.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sqlite3.h>
+
+namespace {
+
+const QString kFeed = QStringLiteral(TALLYVANE_BINARY_DIR "/tools/feed/tallyvane-feed");
+
+// The built feed, run as the operator would run it, followed through its output lines.
+class FeedProcess {
+public:
+    explicit FeedProcess(const QStringList& args)
+    {
+        process_.setProgram(kFeed);
+        process_.setArguments(args);
+        process_.start();
+    }
+    ~FeedProcess()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+    // The next output line starting with `prefix`; empty when none came in time.
+    QString waitForLine(const QString& prefix, int ms = 20000)
+    {
+        const QDeadlineTimer deadline(ms);
+        for (;;) {
+            while (process_.canReadLine()) {
+                const QString line = QString::fromLocal8Bit(process_.readLine()).trimmed();
+                if (line.startsWith(prefix))
+                    return line;
+            }
+            if (deadline.hasExpired() || !process_.waitForReadyRead(int(deadline.remainingTime())))
+                return {};
+        }
+    }
+    // Sends the signal; returns the exit code, -1 for a crash or a feed that does not stop.
+    int stop(int signal)
+    {
+        ::kill(pid_t(process_.processId()), signal);
+        if (!process_.waitForFinished(10000) || process_.exitStatus() != QProcess::NormalExit)
+            return -1;
+        return process_.exitCode();
+    }
+    int finish()
+    {
+        if (!process_.waitForFinished(10000))
+            return -1;
+        return process_.exitCode();
+    }
+    QString errors() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
+
+private:
+    QProcess process_;
+};
+
+QVariant scalar(const QString& file, const char* sql)
+{
+    sqlite3* db = nullptr;
+    QVariant value;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            value = sqlite3_column_type(st, 0) == SQLITE_INTEGER
+                        ? QVariant(qlonglong(sqlite3_column_int64(st, 0)))
+                        : QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return value;
+}
+
+QStringList robotNames()
+{
+    QStringList names;
+    for (int k = 0; k < 10; ++k)
+        names << QStringLiteral("追%1").arg(k);
+    return names << QStringLiteral("全局最热");
+}
+
+QDateTime minuteOf(const QDateTime& t) { return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute())); }
+
+QString issueOf(const QDateTime& t)
+{
+    return t.toString(QStringLiteral("yyyyMMdd")) +
+           QStringLiteral("-%1").arg(t.time().hour() * 60 + t.time().minute() + 1, 4, 10, QLatin1Char('0'));
+}
+
+// What the client sees of a feed-made database, read through its own statements.
+class ClientView {
+public:
+    explicit ClientView(const QString& file)
+        : connection_(ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, file})
+    {
+    }
+    std::unique_ptr<TADOQuery> open(const StatementDef& statement, const QString& param = QString())
+    {
+        auto q = std::make_unique<TADOQuery>(statement.queryName, &connection_);
+        q->SetStatement(statement);
+        if (!statement.params.isEmpty())
+            q->SetParamValue(statement.params.front().name, param);
+        q->Open();
+        return q;
+    }
+
+private:
+    TADOConnection connection_;
+};
+
+} // namespace
+
+class TestFeed : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString file_;
+
+    // Every draw: eleven robots in id order, its issue number from its time, one minute after
+    // the previous draw; every robot's balance walks by its win or loss; plausible values.
+    void checkDraws(int draws)
+    {
+        QCOMPARE(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt(), draws);
+        QCOMPARE(scalar(file_, "SELECT count(*) FROM a5_z0_5yc").toInt(), draws * 11);
+        QCOMPARE(scalar(file_, "SELECT ver FROM a5_z0_00VER WHERE tablename='a5_z0_1his'").toInt(), draws);
+        // Ids ascend by draw: no row of a later draw has a smaller id.
+        QCOMPARE(scalar(file_, "SELECT count(*) FROM a5_z0_5yc a JOIN a5_z0_5yc b ON a.id < b.id AND a.cpqh > b.cpqh")
+                     .toInt(),
+                 0);
+
+        ClientView view(file_);
+        QStringList issues;
+        for (const QString& robot : robotNames()) {
+            auto q = view.open(statements::robotHistory(), robot);
+            QCOMPARE(q->RecordCount(), draws);
+            QStringList mine;
+            q->Last();  // oldest first
+            qint64 balance = q->FieldByName("K00")->AsLargeInt() - q->FieldByName("K03")->AsLargeInt();
+            QDateTime previous;
+            for (int i = 0; i < draws; ++i, q->Prior()) {
+                const QDateTime kjsj = q->FieldByName("kjsj")->AsDateTime();
+                const QString cpqh = q->FieldByName("cpqh")->AsString();
+                QCOMPARE(kjsj.time().second(), 0);
+                QCOMPARE(cpqh, issueOf(kjsj));
+                if (previous.isValid())
+                    QCOMPARE(previous.secsTo(kjsj), 60);
+                previous = kjsj;
+                mine << cpqh;
+
+                const int action = q->FieldByName("K02")->AsInteger();
+                const int stake = q->FieldByName("K01")->AsInteger();
+                const qint64 result = q->FieldByName("K03")->AsLargeInt();
+                QVERIFY(action == 0 || action == 1);
+                QVERIFY(action == 1 ? stake > 0 : stake == 0 && result == 0);
+                balance += result;
+                QCOMPARE(q->FieldByName("K00")->AsLargeInt(), balance);
+                QVERIFY(QRegularExpression(QStringLiteral("^\\d{5}$")).match(q->FieldByName("zjhm")->AsString()).hasMatch());
+                QVERIFY(QRegularExpression(QStringLiteral("^\\d{5}$")).match(q->FieldByName("K04")->AsString()).hasMatch());
+                const QString reason = q->FieldByName("K05")->AsString();
+                QVERIFY(!reason.isEmpty());
+                QVERIFY2(gb::byteLength(reason) <= 128, qPrintable(reason));
+            }
+            if (issues.isEmpty())
+                issues = mine;
+            QCOMPARE(mine, issues);  // every robot has a row in every draw
+        }
+        for (const QString& issue : issues) {
+            QStringList names;
+            auto list = view.open(statements::robotList(issue));
+            for (list->First(); !list->Eof(); list->Next())
+                names << list->FieldByName("ainame")->AsString();
+            QCOMPARE(names, robotNames());
+        }
+    }
+
+    QString lastKjsj() { return scalar(file_, "SELECT max(kjsj) FROM a5_z0_5yc").toString(); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(kFeed).isExecutable(), qPrintable(kFeed + QStringLiteral(" is missing: build tallyvane-feed")));
+    }
+
+    void init()
+    {
+        const QString tag = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_');
+        file_ = dir_.filePath(QStringLiteral("%1-%2.db").arg(QString::fromUtf8(QTest::currentTestFunction()), tag));
+    }
+
+    void createsTheDemoDatabase()
+    {
+        const QDateTime before = minuteOf(QDateTime::currentDateTime());
+        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("7"), QStringLiteral("--interval"),
+                          QStringLiteral("3600")});
+        QVERIFY(!feed.waitForLine(QStringLiteral("created")).isEmpty());
+        const QDateTime after = minuteOf(QDateTime::currentDateTime());
+        QCOMPARE(feed.stop(SIGTERM), 0);
+
+        checkDraws(7);
+        const QDateTime last = QDateTime::fromString(lastKjsj(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY2(last >= before && last <= after, qPrintable(lastKjsj()));  // the draws end now
+        QCOMPARE(scalar(file_, "PRAGMA journal_mode").toString(), QStringLiteral("wal"));
+
+        ClientView view(file_);
+        auto login = view.open(statements::operatorLookup(), QStringLiteral("demo"));
+        QCOMPARE(login->RecordCount(), 1);
+        QCOMPARE(login->FieldByName("F01用户ID")->AsInteger(), 1);
+        QCOMPARE(login->FieldByName("F05姓名")->AsString(), QStringLiteral("演示操作员"));
+        QCOMPARE(login->FieldByName("F07口令")->AsString(), QStringLiteral("demo"));
+        auto header = view.open(statements::header(), QStringLiteral("全局最热"));
+        QCOMPARE(header->FieldByName("cpqh")->AsString(), issueOf(last));
+        QCOMPARE(header->FieldByName("ver")->AsInteger(), 7);
+    }
+
+    void continuesAnExistingDatabase()
+    {
+        {
+            FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("4"), QStringLiteral("--interval"),
+                               QStringLiteral("3600")});
+            QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
+            QCOMPARE(first.stop(SIGTERM), 0);
+        }
+        const QDateTime last = QDateTime::fromString(lastKjsj(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        FeedProcess second({file_, QStringLiteral("--history"), QStringLiteral("50"), QStringLiteral("--interval"),
+                            QStringLiteral("1")});
+        QVERIFY(second.waitForLine(QStringLiteral("continuing")).contains(issueOf(last)));
+        QVERIFY(second.waitForLine(QStringLiteral("draw")).endsWith(QStringLiteral("counter 5")));
+        {
+            // The client reads while the feed writes.
+            ClientView view(file_);
+            auto header = view.open(statements::header(), QStringLiteral("追0"));
+            QVERIFY(header->FieldByName("ver")->AsInteger() >= 5);
+            QVERIFY(header->FieldByName("cpqh")->AsString() > issueOf(last));
+        }
+        QVERIFY(second.waitForLine(QStringLiteral("draw")).endsWith(QStringLiteral("counter 6")));
+        QCOMPARE(second.stop(SIGTERM), 0);
+
+        // No second history; the fast-forwarded draws follow the last one minute by minute.
+        checkDraws(6);
+        QCOMPARE(lastKjsj(), last.addSecs(120).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        QCOMPARE(scalar(file_, "SELECT count(*) FROM \"TA71操作用户\"").toInt(), 1);
+    }
+
+    void stopsCleanlyOnSignals_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void stopsCleanlyOnSignals()
+    {
+        QFETCH(int, signal);
+        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("2"), QStringLiteral("--interval"),
+                          QStringLiteral("1")});
+        QVERIFY(!feed.waitForLine(QStringLiteral("draw")).isEmpty());
+        QCOMPARE(feed.stop(signal), 0);
+        // Whatever was written is whole: every draw complete and counted.
+        const int draws = scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt();
+        QVERIFY(draws >= 3);
+        checkDraws(draws);
+    }
+
+    void refusesBadArguments_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no file") << QStringList{};
+        QTest::newRow("interval 0") << QStringList{"FILE", "--interval", "0"};
+        QTest::newRow("interval text") << QStringList{"FILE", "--interval", "soon"};
+        QTest::newRow("negative history") << QStringList{"FILE", "--history", "-1"};
+        QTest::newRow("two files") << QStringList{"FILE", "FILE2"};
+    }
+    void refusesBadArguments()
+    {
+        QFETCH(QStringList, args);
+        args.replaceInStrings(QStringLiteral("FILE"), file_);
+        FeedProcess feed(args);
+        QCOMPARE(feed.finish(), 2);
+        QVERIFY(!feed.errors().isEmpty());
+        QVERIFY(!QFileInfo::exists(file_));
+    }
+
+    void refusesASecondWriter()
+    {
+        FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("2"), QStringLiteral("--interval"),
+                           QStringLiteral("5")});
+        QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
+        FeedProcess second({file_, QStringLiteral("--interval"), QStringLiteral("1")});
+        QVERIFY(!second.waitForLine(QStringLiteral("draw")).isEmpty());
+        // The first feed's next draw would repeat an issue number the second one wrote.
+        QCOMPARE(first.finish(), 1);
+        QVERIFY(first.errors().contains(QStringLiteral("another program")));
+        QCOMPARE(second.stop(SIGTERM), 0);
+        checkDraws(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt());
+    }
+};
+
+TV_REGISTER_TEST(TestFeed);
+
+#include "tst_feed.moc"

@@ -1,0 +1,16 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+// Draws fall on whole minutes of local time. The issue number is the date, "-", and the
+// minute's number in the day counted from 0001 (00:00) to 1440 (23:59): "20201002-0792" is the
+// draw at 13:11. The text sorts in draw order, as the client's statements need.
+namespace drawtime {
+
+QDateTime minuteOf(const QDateTime& time);  // seconds and milliseconds dropped
+QString issueNumber(const QDateTime& drawTime);
+QString text(const QDateTime& time);  // "YYYY-MM-DD HH:MM:SS", as the database stores it
+std::optional<QDateTime> parse(const QString& text);
+
+} // namespace drawtime

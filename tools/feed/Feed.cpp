@@ -1,0 +1,158 @@
+#include "Feed.h"
+
+#include "DrawTime.h"
+#include "FeedSchema.h"
+
+namespace {
+
+constexpr int kHistoryChunk = 2000;  // draws per transaction while writing the past
+
+} // namespace
+
+Feed::Feed(FeedDatabase& db) : db_(db) {}
+
+Feed::~Feed() = default;
+
+void Feed::prepare()
+{
+    ensureSchema();
+    resume();
+    insert_ = std::make_unique<FeedStatement>(
+        db_, "INSERT INTO a5_z0_5yc (kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, K02, K03, K04, K05, "
+             "CreateDT) VALUES (1, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+}
+
+void Feed::ensureSchema()
+{
+    FeedTransaction t(db_);
+    db_.exec(kFeedSchemaSql);
+    db_.exec("INSERT OR IGNORE INTO \"TA71操作用户\" (\"F01用户ID\", \"F03用户名\", \"F05姓名\", \"F07口令\") "
+             "VALUES (1, 'demo', '演示操作员', 'demo')");
+    t.commit();
+}
+
+void Feed::resume()
+{
+    FeedStatement last(db_, "SELECT cpqh, kjsj FROM a5_z0_5yc ORDER BY cpqh DESC LIMIT 1");
+    if (!last.step()) {
+        fleet_ = std::make_unique<RobotFleet>(RobotFleet::defaultNames());
+        return;
+    }
+    lastIssue_ = last.text(0);
+    lastDraw_ = drawtime::parse(last.text(1));
+    if (!lastDraw_)
+        throw FeedError(QStringLiteral("the last draw %1 has no readable time").arg(lastIssue_));
+
+    // The robots of the last draw carry on, in the order their rows were written.
+    FeedStatement robots(db_, "SELECT ainame, K00 FROM a5_z0_5yc WHERE cpqh = ?1 ORDER BY id");
+    robots.bind(1, lastIssue_);
+    QStringList names;
+    std::vector<qint64> balances;
+    while (robots.step()) {
+        names << robots.text(0);
+        balances.push_back(robots.integer(1));
+    }
+    fleet_ = std::make_unique<RobotFleet>(names);
+
+    FeedStatement recent(db_, "SELECT K02, K03, zjhm FROM a5_z0_5yc WHERE ainame = ?1 ORDER BY cpqh DESC LIMIT ?2");
+    for (size_t i = 0; i < fleet_->robots().size(); ++i) {
+        Robot& robot = fleet_->robots()[i];
+        recent.reset();
+        recent.bind(1, robot.name()).bind(2, WinningHistory::kDepth);
+        int streak = 0;
+        bool streakOpen = true;
+        QStringList numbers;
+        while (recent.step()) {
+            if (streakOpen && recent.integer(0) == 1 && recent.integer(1) < 0)
+                ++streak;
+            else
+                streakOpen = false;
+            if (i == 0)
+                numbers.prepend(recent.text(2));
+        }
+        robot.restore(balances[i], streak);
+        for (const QString& n : numbers)
+            fleet_->history().add(n);
+    }
+}
+
+int Feed::writeHistory(int count, const QDateTime& lastTime, const std::function<bool()>& stop)
+{
+    return writeDraws(drawtime::minuteOf(lastTime).addSecs(-60LL * (count - 1)), count, stop);
+}
+
+int Feed::catchUp(const QDateTime& now, const std::function<bool()>& stop)
+{
+    if (!lastDraw_)
+        return 0;
+    const QDateTime next = lastDraw_->addSecs(60);
+    const qint64 behind = next.secsTo(drawtime::minuteOf(now)) / 60 + 1;
+    return behind > 0 ? writeDraws(next, int(behind), stop) : 0;
+}
+
+int Feed::writeDraws(const QDateTime& first, int count, const std::function<bool()>& stop)
+{
+    int written = 0;
+    while (written < count) {
+        FeedTransaction t(db_);
+        const int chunk = std::min(kHistoryChunk, count - written);
+        for (int i = 0; i < chunk; ++i) {
+            const QDateTime drawTime = first.addSecs(60LL * (written + i));
+            insertDraw(drawTime, drawTime.addSecs(5));
+        }
+        raiseCounter(chunk);
+        t.commit();
+        written += chunk;
+        if (stop && stop())
+            break;
+    }
+    return written;
+}
+
+qint64 Feed::appendDraw(const QDateTime& drawTime)
+{
+    FeedTransaction t(db_);
+    // A second writer would interleave its draws with ours and duplicate issue numbers.
+    FeedStatement last(db_, "SELECT max(cpqh) FROM a5_z0_5yc");
+    const QString found = last.step() && !last.isNull(0) ? last.text(0) : QString();
+    if (found != lastIssue_)
+        throw FeedError(QStringLiteral("another program wrote draw %1 meanwhile; stopping").arg(found));
+    insertDraw(drawtime::minuteOf(drawTime), QDateTime::currentDateTime());
+    raiseCounter(1);
+    const qint64 ver = counter();
+    t.commit();
+    return ver;
+}
+
+void Feed::insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt)
+{
+    const QString issue = drawtime::issueNumber(drawTime);
+    const QString winning = fleet_->drawWinningNumber();
+    const QString kjsj = drawtime::text(drawTime);
+    const QString operated = drawtime::text(drawTime.addSecs(3));
+    const QString created = drawtime::text(writtenAt);
+    for (const RobotRow& row : fleet_->play(winning)) {
+        insert_->reset();
+        insert_->bind(1, issue).bind(2, winning).bind(3, qint64(row.tsbh)).bind(4, kjsj).bind(5, operated);
+        insert_->bind(6, row.ainame).bind(7, row.balance).bind(8, qint64(row.stake)).bind(9, qint64(row.action));
+        insert_->bind(10, row.result).bind(11, row.recommended).bind(12, row.reason).bind(13, created);
+        insert_->step();
+    }
+    lastDraw_ = drawTime;
+    lastIssue_ = issue;
+}
+
+void Feed::raiseCounter(qint64 by)
+{
+    FeedStatement ensure(db_, "INSERT OR IGNORE INTO a5_z0_00VER (tablename, ver) VALUES (?1, 0)");
+    ensure.bind(1, QString::fromLatin1(kCounterTable)).step();
+    FeedStatement raise(db_, "UPDATE a5_z0_00VER SET ver = coalesce(ver, 0) + ?1 WHERE tablename = ?2");
+    raise.bind(1, by).bind(2, QString::fromLatin1(kCounterTable)).step();
+}
+
+qint64 Feed::counter()
+{
+    FeedStatement read(db_, "SELECT coalesce(ver, 0) FROM a5_z0_00VER WHERE tablename = ?1");
+    read.bind(1, QString::fromLatin1(kCounterTable));
+    return read.step() ? read.integer(0) : 0;
+}
