@@ -19,11 +19,33 @@ const QVariant kNull;
 
 bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
+// The stored form "YYYY-MM-DD HH:MM:SS" by position, as Qt's general parser is far slower.
+QDateTime parseStoredDateTime(const QString& t)
+{
+    if (t.size() < 19 || t[4] != u'-' || t[7] != u'-' || (t[10] != u' ' && t[10] != u'T') ||
+        t[13] != u':' || t[16] != u':')
+        return {};
+    bool ok[6];
+    const int y = QStringView(t).mid(0, 4).toInt(&ok[0]), mo = QStringView(t).mid(5, 2).toInt(&ok[1]),
+              d = QStringView(t).mid(8, 2).toInt(&ok[2]), h = QStringView(t).mid(11, 2).toInt(&ok[3]),
+              mi = QStringView(t).mid(14, 2).toInt(&ok[4]), sec = QStringView(t).mid(17, 2).toInt(&ok[5]);
+    for (bool b : ok)
+        if (!b)
+            return {};
+    int ms = 0;
+    if (t.size() > 20 && t[19] == u'.')
+        ms = QStringView(t).mid(20, 3).toString().leftJustified(3, u'0').toInt();
+    QDateTime dt(QDate(y, mo, d), QTime(h, mi, sec, ms));
+    return dt.isValid() ? dt : QDateTime();
+}
+
 QDateTime parseDateTime(const QString& text)
 {
-    for (const char* format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-ddTHH:mm:ss",
-                               "yyyy-MM-dd HH:mm", "yyyy-MM-dd"}) {
-        QDateTime dt = QDateTime::fromString(text, QString::fromLatin1(format));
+    QDateTime dt = parseStoredDateTime(text);
+    if (dt.isValid())
+        return dt;
+    for (const char* format : {"yyyy-MM-dd HH:mm", "yyyy-MM-dd"}) {
+        dt = QDateTime::fromString(text, QString::fromLatin1(format));
         if (dt.isValid())
             return dt;
     }
@@ -59,10 +81,9 @@ QVariant toDeclaredType(const QVariant& v, TFieldType type)
     case ftDate:
     case ftTime:
     case ftTimeStamp: {
-        if (v.typeId() == QMetaType::QDateTime)
-            return v;
-        const QDateTime dt = parseDateTime(v.toString());
-        return dt.isValid() ? QVariant(dt) : v;
+        // Text stays text until a cell is read: building a local date-time costs a time-zone
+        // lookup each, and the stored form already sorts in time order.
+        return v.typeId() == QMetaType::QDateTime ? v : QVariant(v.toString());
     }
     default:
         if (v.typeId() == QMetaType::QDateTime)
@@ -178,8 +199,11 @@ QString TField::DisplayText() const
     const QVariant& v = dataSet_->ActiveValue(index_);
     if (isNull(v))
         return QString();
-    if (v.typeId() == QMetaType::QDateTime && !def_.displayFormat.isEmpty())
-        return formatDateTime(v.toDateTime(), def_.displayFormat);
+    if (!def_.displayFormat.isEmpty() && (def_.type == ftDateTime || v.typeId() == QMetaType::QDateTime)) {
+        const QDateTime dt = v.typeId() == QMetaType::QDateTime ? v.toDateTime() : parseDateTime(v.toString());
+        if (dt.isValid())
+            return formatDateTime(dt, def_.displayFormat);
+    }
     return AsString();
 }
 
