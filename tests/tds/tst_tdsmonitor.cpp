@@ -1,0 +1,150 @@
+#include "A00Main.h"
+#include "Application.h"
+#include "FixtureDb.h"
+#include "OdbcDriver.h"
+#include "RecordingPresenter.h"
+#include "RzDBLabel.h"
+#include "TdsTestServer.h"
+#include "TestRegistry.h"
+#include "Timer.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <cstdio>
+
+// The monitor window on the SQL Server path, through outages of the link.
+class TestTdsMonitor : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TdsTestServer> server_;
+    std::unique_ptr<FixtureDb> db_;
+    std::unique_ptr<TDM> dm_;
+    std::unique_ptr<TfrmA00Main> window_;
+
+    std::unique_ptr<TADOConnection> connection()
+    {
+        const QString odbc = server_->odbcText();
+        return std::make_unique<TADOConnection>(
+            adoConnectionText(QStringLiteral("127.0.0.1"), server_->port()),
+            [odbc] { return makeOdbcDriver(odbc, OdbcTimeouts{5, 2}); });
+    }
+
+    // A tick as the timer delivers it: guarded, showing a repeated failure once.
+    void tick() { window_->Timer1->OnTimer()(window_->Timer1); }
+    QString winningNumber() const { return window_->RzDBLabel2->Caption(); }
+
+private slots:
+    void initTestCase()
+    {
+        server_ = std::make_unique<TdsTestServer>(QString());
+        QVERIFY(server_->started());
+    }
+    void cleanupTestCase() { server_.reset(); }
+
+    void init()
+    {
+        Application->Initialize();
+        db_ = std::make_unique<FixtureDb>();
+        FixtureDb::Result r;
+        for (const char* robot : {"追0", "追1"}) {
+            r.ainame = QString::fromUtf8(robot);
+            db_->addResult(r);
+        }
+        db_->setVersion(1);
+        QVERIFY(server_->setDatabase(db_->path()));
+        QVERIFY(server_->setFault(QStringLiteral("none")));
+    }
+    void cleanup()
+    {
+        if (QTest::currentTestFailed())
+            qWarning().noquote() << server_->log();
+        window_.reset();
+        dm_.reset();
+        DM = nullptr;
+        db_.reset();
+    }
+
+    void refusedLoginAtStartUpIsTheConnectionFailureBox()
+    {
+        QVERIFY(server_->setFault(QStringLiteral("refuse")));
+        RecordingPresenter presenter;
+        dm_ = std::make_unique<TDM>(connection());
+        QCOMPARE(presenter.boxes.size(), 1);
+        QCOMPARE(presenter.boxes[0].caption, QStringLiteral("信息"));
+        QVERIFY(Application->Terminated());
+    }
+
+    void lostLinkShowsOneBoxAndTheNextTickRecovers()
+    {
+        dm_ = std::make_unique<TDM>(connection());
+        DM = dm_.get();
+        window_ = std::make_unique<TfrmA00Main>();
+        window_->Timer1->SetEnabled(false);
+        window_->show();
+        RecordingPresenter presenter;
+        tick();
+        QCOMPARE(winningNumber(), QStringLiteral("12345"));
+        QVERIFY(window_->Qai->Active());
+
+        QVERIFY(server_->setFault(QStringLiteral("close")));
+        tick();
+        tick();
+        QCOMPARE(presenter.boxes.size(), 1);
+        QVERIFY(server_->setFault(QStringLiteral("none")));
+        const int connects = DM->ConSG->ConnectCount();
+        tick();
+        QCOMPARE(DM->ConSG->ConnectCount(), connects + 1);
+        QCOMPARE(winningNumber(), QStringLiteral("12345"));
+        QCOMPARE(presenter.boxes.size(), 1);
+    }
+
+    // 300 ticks with the link cut for one tick in every 20: one box per outage, recovery on
+    // the first tick after the server answers again. The figures are printed for the README.
+    void soakThroughRepeatedOutages()
+    {
+        dm_ = std::make_unique<TDM>(connection());
+        DM = dm_.get();
+        window_ = std::make_unique<TfrmA00Main>();
+        window_->Timer1->SetEnabled(false);
+        window_->show();
+        RecordingPresenter presenter;
+        tick();  // the first load keeps the connection open from here on
+        const int connectsBefore = DM->ConSG->ConnectCount();
+        int fresh = 0, outages = 0, lateRecoveries = 0;
+        bool recovering = false;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 1; i <= 300; ++i) {
+            const bool outage = i % 20 == 10;
+            if (outage) {
+                QVERIFY(server_->setFault(QStringLiteral("close")));
+                ++outages;
+            }
+            const qsizetype boxesBefore = presenter.boxes.size();
+            tick();
+            if (outage) {
+                QCOMPARE(presenter.boxes.size(), boxesBefore + 1);
+                QVERIFY(server_->setFault(QStringLiteral("none")));
+                recovering = true;
+                continue;
+            }
+            const bool ok = presenter.boxes.size() == boxesBefore && winningNumber() == u"12345";
+            fresh += ok ? 1 : 0;
+            if (recovering && !ok)
+                ++lateRecoveries;
+            recovering = false;
+        }
+        const int reconnects = DM->ConSG->ConnectCount() - connectsBefore;
+        std::printf("soak: 300 ticks, %d outages, %d error boxes, %d reconnections, %d fresh ticks, "
+                    "%d late recoveries, %lld ms\n",
+                    outages, int(presenter.boxes.size()), reconnects, fresh, lateRecoveries,
+                    qlonglong(clock.elapsed()));
+        QCOMPARE(int(presenter.boxes.size()), outages);
+        QCOMPARE(reconnects, outages);
+        QCOMPARE(fresh, 300 - outages);
+        QCOMPARE(lateRecoveries, 0);
+    }
+};
+
+TV_REGISTER_TEST(TestTdsMonitor);
+#include "tst_tdsmonitor.moc"
