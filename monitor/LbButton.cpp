@@ -1,5 +1,7 @@
 #include "LbButton.h"
 
+#include "PaintHelpers.h"
+
 #include "Accelerator.h"
 #include "Application.h"
 
@@ -199,13 +201,6 @@ LbButtonPaintSpec TLbButton::PaintSpec() const
 }
 
 namespace {
-void frameRect(QPainter& painter, const QRect& r, const QColor& color)
-{
-    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
-    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
-    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
-    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
-}
 
 // A rectangle whose corners are cut by a 6 x 6 ellipse: one diagonal pixel per corner.
 void roundFrame(QPainter& painter, const QRect& r, const QColor& color)

@@ -1,5 +1,7 @@
 #include "RzDBLabel.h"
 
+#include "PaintHelpers.h"
+
 #include "Application.h"
 
 #include <QPainter>
@@ -117,16 +119,6 @@ LabelPaintSpec TRzDBLabel::PaintSpec() const
     return spec;
 }
 
-namespace {
-// Outlines the pixels of r (inclusive edges) one pixel wide.
-void frameRect(QPainter& painter, const QRect& r, const QColor& color)
-{
-    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), color);
-    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color);
-    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), color);
-    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), color);
-}
-} // namespace
 
 void TRzDBLabel::paintEvent(QPaintEvent*)
 {

@@ -1,6 +1,7 @@
 #include "Application.h"
 #include "B001About.h"
 #include "FixtureDb.h"
+#include "LoopbackPort.h"
 #include "Program.h"
 #include "RecordingPresenter.h"
 #include "TestRegistry.h"
@@ -18,9 +19,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -28,21 +26,6 @@ namespace {
 const QString kConnectFailed = QStringLiteral(
     "对不起，无法连接大数据，请检查您的网络是否正常。如任然无法连接，请与服务商联系。");
 
-// A loopback port nobody listens on: bound by the system's choice, then released.
-int closedLoopbackPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
 
 QList<QWidget*> visibleWindows()
 {

@@ -1,4 +1,5 @@
 #pragma once
+#include "LoopbackPort.h"
 #include <QProcess>
 #include <QString>
 
@@ -32,6 +33,3 @@ private:
     QString logFile_;
     int port_ = 0;
 };
-
-// A loopback port that nothing listens on (bound, then released).
-int closedLoopbackPort();
