@@ -83,9 +83,11 @@ QVariant toDeclaredType(const QVariant& v, TFieldType type)
     case ftTimeStamp: {
         // Text stays text until a cell is read: building a local date-time costs a time-zone
         // lookup each, and the stored form already sorts in time order.
-        return v.typeId() == QMetaType::QDateTime ? v : QVariant(v.toString());
+        return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QString ? v : QVariant(v.toString());
     }
     default:
+        if (v.typeId() == QMetaType::QString)
+            return v;
         if (v.typeId() == QMetaType::QDateTime)
             return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         return v.toString();
@@ -335,7 +337,7 @@ void TCustomADODataSet::Open()
     NotifyActiveChanged();
 }
 
-void TCustomADODataSet::LoadResult(const DriverResult& result)
+void TCustomADODataSet::LoadResult(DriverResult& result)
 {
     QVector<int> source(statement_.columns.size(), -1);
     for (int f = 0; f < statement_.columns.size(); ++f) {
@@ -348,9 +350,20 @@ void TCustomADODataSet::LoadResult(const DriverResult& result)
             throw EDatabaseError(QStringLiteral("%1: %2").arg(
                 name_, QStringLiteral("Field '%1' not found").arg(fieldList_[f]->DisplayName())));
     }
+    bool sameOrder = true;
+    for (int f = 0; f < source.size(); ++f)
+        sameOrder &= source[f] == f;
     rows_.clear();
     rows_.reserve(result.rows.size());
-    for (const QVector<QVariant>& in : result.rows) {
+    for (QVector<QVariant>& in : result.rows) {
+        // Most results carry the declared columns in their order: convert in place.
+        if (sameOrder) {
+            in.resize(source.size());
+            for (int f = 0; f < source.size(); ++f)
+                in[f] = toDeclaredType(in[f], statement_.columns[f].type);
+            rows_.push_back(std::move(in));
+            continue;
+        }
         QVector<QVariant> row(source.size());
         for (int f = 0; f < source.size(); ++f)
             row[f] = toDeclaredType(in.value(source[f]), statement_.columns[f].type);

@@ -158,7 +158,7 @@ private:
     friend class TField;
     friend class TDataSource;
     const QVariant& ActiveValue(int fieldIndex) const;
-    void LoadResult(const DriverResult& result);
+    void LoadResult(DriverResult& result);
     void MoveTo(int position);  // position in the current order, notifies when it changed
     void NotifyActiveChanged();
     void NotifyScrolled(int distance);
