@@ -7,9 +7,9 @@ namespace {
 
 class ModalBoxPresenter : public MessagePresenter {
 public:
-    void present(const MessageBoxSpec& spec) override
+    void present(const MessageBoxSpec& message) override
     {
-        std::unique_ptr<QMessageBox> box(buildMessageBox(spec, QApplication::activeWindow()));
+        std::unique_ptr<QMessageBox> box(buildMessageBox(message, QApplication::activeWindow()));
         box->exec();
     }
 };
@@ -20,23 +20,23 @@ int openBoxes = 0;
 
 } // namespace
 
-QMessageBox* buildMessageBox(const MessageBoxSpec& spec, QWidget* parent)
+QMessageBox* buildMessageBox(const MessageBoxSpec& message, QWidget* parent)
 {
-    auto* box = new QMessageBox(spec.icon, spec.caption, spec.text, QMessageBox::Ok, parent);
+    auto* box = new QMessageBox(message.icon, message.caption, message.text, QMessageBox::Ok, parent);
     box->setWindowModality(Qt::ApplicationModal);
     box->setDefaultButton(QMessageBox::Ok);
     box->setEscapeButton(QMessageBox::Ok);
     return box;
 }
 
-void presentMessage(const MessageBoxSpec& spec)
+void presentMessage(const MessageBoxSpec& message)
 {
     MessagePresenter* presenter = installed ? installed : &productionPresenter;
     ++openBoxes;
     struct Done {
         ~Done() { --openBoxes; }
     } done;
-    presenter->present(spec);
+    presenter->present(message);
 }
 
 bool messageBoxOpen() { return openBoxes > 0; }

@@ -15,14 +15,14 @@ struct MessageBoxSpec {
 class MessagePresenter {
 public:
     virtual ~MessagePresenter() = default;
-    virtual void present(const MessageBoxSpec& spec) = 0;
+    virtual void present(const MessageBoxSpec& message) = 0;
 };
 
 // Builds the production box without running it.
-QMessageBox* buildMessageBox(const MessageBoxSpec& spec, QWidget* parent = nullptr);
+QMessageBox* buildMessageBox(const MessageBoxSpec& message, QWidget* parent = nullptr);
 
 // Shows the box through the installed presenter; returns after it was dismissed.
-void presentMessage(const MessageBoxSpec& spec);
+void presentMessage(const MessageBoxSpec& message);
 
 // True while a box is open (ticks and error boxes check it to never stack boxes).
 bool messageBoxOpen();

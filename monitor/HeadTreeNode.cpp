@@ -71,13 +71,13 @@ std::unique_ptr<THeadTreeNode> THeadTreeNode::Build(const QVector<LeafSpec>& lea
     auto root = std::make_unique<THeadTreeNode>();
     root->VLineWidth = colLines ? 1 : 0;
     QVector<THeadTreeNode*> children;
-    for (const LeafSpec& spec : leaves) {
+    for (const LeafSpec& look : leaves) {
         auto leaf = std::make_unique<THeadTreeNode>();
-        leaf->Text = spec.caption;
-        leaf->Column = spec.column;
-        leaf->TextFont = spec.font;
-        leaf->Width = spec.width;
-        leaf->WIndent = spec.wIndent;
+        leaf->Text = look.caption;
+        leaf->Column = look.column;
+        leaf->TextFont = look.font;
+        leaf->Width = look.width;
+        leaf->WIndent = look.wIndent;
         leaf->VLineWidth = root->VLineWidth;
         children << root->Own(std::move(leaf));
     }

@@ -171,33 +171,33 @@ QSize TLbButton::TextSize(const QString& text) const
 
 LbButtonGeometry TLbButton::Geometry() const
 {
-    const LbButtonPaintSpec spec = PaintSpec();
-    return LbButtonGeometry(size(), layout_, TextSize(spec.text), GlyphSize(), spec.down);
+    const LbButtonPaintSpec look = PaintSpec();
+    return LbButtonGeometry(size(), layout_, TextSize(look.text), GlyphSize(), look.down);
 }
 
 LbButtonPaintSpec TLbButton::PaintSpec() const
 {
-    LbButtonPaintSpec spec;
-    spec.down = Down();
+    LbButtonPaintSpec look;
+    look.down = Down();
     TColor face = color_;
     if (Hot() && hotTrackColor_ != clNone)
         face = hotTrackColor_;
-    if (spec.down && colorWhenDown_ != clNone)
+    if (look.down && colorWhenDown_ != clNone)
         face = colorWhenDown_;
-    spec.face = toQColor(face);
-    spec.light = toQColor(lightColor_);
-    spec.shadow = toQColor(shadowColor_);
-    spec.frame = spec.down ? spec.shadow : spec.face;
-    spec.textColor = isEnabled() ? palette().color(QPalette::Active, QPalette::WindowText) : toQColor(clGray);
-    spec.text = layout_ == blGlyphLeft ? QLatin1Char(' ') + caption_ : caption_ + QLatin1Char(' ');
+    look.face = toQColor(face);
+    look.light = toQColor(lightColor_);
+    look.shadow = toQColor(shadowColor_);
+    look.frame = look.down ? look.shadow : look.face;
+    look.textColor = isEnabled() ? palette().color(QPalette::Active, QPalette::WindowText) : toQColor(clGray);
+    look.text = layout_ == blGlyphLeft ? QLatin1Char(' ') + caption_ : caption_ + QLatin1Char(' ');
     if (!isEnabled() && numGlyphs_ >= 2)
-        spec.glyphIndex = 1;
-    else if (spec.down && numGlyphs_ >= 3)
-        spec.glyphIndex = 2;
+        look.glyphIndex = 1;
+    else if (look.down && numGlyphs_ >= 3)
+        look.glyphIndex = 2;
     else if (Hot() && numGlyphs_ >= 4)
-        spec.glyphIndex = 3;
-    spec.focus = hasFocus() && isEnabled();
-    return spec;
+        look.glyphIndex = 3;
+    look.focus = hasFocus() && isEnabled();
+    return look;
 }
 
 namespace {
@@ -248,23 +248,23 @@ void dottedFocusRect(QPainter& painter, const QRect& r)
 void TLbButton::paintEvent(QPaintEvent*)
 {
     Guarded([&] {
-        const LbButtonPaintSpec spec = PaintSpec();
-        const LbButtonGeometry geometry(size(), layout_, TextSize(spec.text), GlyphSize(), spec.down);
+        const LbButtonPaintSpec look = PaintSpec();
+        const LbButtonGeometry geometry(size(), layout_, TextSize(look.text), GlyphSize(), look.down);
         QPainter painter(this);
-        fillGradient(painter, geometry.left, geometry.right, geometry.upperTop, geometry.split, spec.light, spec.face);
-        fillGradient(painter, geometry.left, geometry.right, geometry.split, geometry.lowerEnd, spec.face, spec.light);
-        frameRect(painter, geometry.innerFrame, spec.frame);
-        roundFrame(painter, geometry.outerFrame, spec.shadow);
+        fillGradient(painter, geometry.left, geometry.right, geometry.upperTop, geometry.split, look.light, look.face);
+        fillGradient(painter, geometry.left, geometry.right, geometry.split, geometry.lowerEnd, look.face, look.light);
+        frameRect(painter, geometry.innerFrame, look.frame);
+        roundFrame(painter, geometry.outerFrame, look.shadow);
 
         painter.setFont(font());
-        painter.setPen(spec.textColor);
-        painter.drawText(geometry.textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, spec.text);
+        painter.setPen(look.textColor);
+        painter.drawText(geometry.textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, look.text);
 
         const QSize glyphSize = GlyphSize();
         if (!glyph_.isNull())
             painter.drawPixmap(geometry.glyphPos, glyph_,
-                               QRect(QPoint(spec.glyphIndex * glyphSize.width(), 0), glyphSize));
-        if (spec.focus)
+                               QRect(QPoint(look.glyphIndex * glyphSize.width(), 0), glyphSize));
+        if (look.focus)
             dottedFocusRect(painter, geometry.focusRect);
     });
 }

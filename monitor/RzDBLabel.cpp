@@ -89,20 +89,20 @@ TAlignment TRzDBLabel::EffectiveAlignment() const
 
 LabelPaintSpec TRzDBLabel::PaintSpec() const
 {
-    LabelPaintSpec spec;
+    LabelPaintSpec look;
     const LabelGeometry geometry(size(), borderOuter_ == fsGroove);
     if (borderOuter_ == fsGroove) {
-        spec.frameHighlight = geometry.highlightFrame;
-        spec.frameShadow = geometry.shadowFrame;
+        look.frameHighlight = geometry.highlightFrame;
+        look.frameShadow = geometry.shadowFrame;
     }
-    spec.highlight = systemColor(SystemColor::BtnHighlight);
-    spec.shadow = systemColor(SystemColor::BtnShadow);
+    look.highlight = systemColor(SystemColor::BtnHighlight);
+    look.shadow = systemColor(SystemColor::BtnShadow);
     // The label has no colour of its own: it shows whatever its parent is painted with.
-    spec.background = palette().color(backgroundRole());
-    spec.fontColor = toQColor(fontColor_);
-    spec.textRect = geometry.content;
-    spec.text = caption_;
-    spec.recessed = textStyle_ == tsRecessed;
+    look.background = palette().color(backgroundRole());
+    look.fontColor = toQColor(fontColor_);
+    look.textRect = geometry.content;
+    look.text = caption_;
+    look.recessed = textStyle_ == tsRecessed;
 
     int flags = Qt::TextSingleLine | Qt::TextExpandTabs | Qt::TextShowMnemonic;
     switch (EffectiveAlignment()) {
@@ -115,31 +115,31 @@ LabelPaintSpec TRzDBLabel::PaintSpec() const
     case tlCenter: flags |= Qt::AlignVCenter; break;
     case tlBottom: flags |= Qt::AlignBottom; break;
     }
-    spec.textFlags = flags;
-    return spec;
+    look.textFlags = flags;
+    return look;
 }
 
 
 void TRzDBLabel::paintEvent(QPaintEvent*)
 {
     Guarded([&] {
-        const LabelPaintSpec spec = PaintSpec();
+        const LabelPaintSpec look = PaintSpec();
         QPainter painter(this);
-        if (!spec.frameHighlight.isEmpty()) {
-            frameRect(painter, spec.frameHighlight, spec.highlight);
-            frameRect(painter, spec.frameShadow, spec.shadow);
+        if (!look.frameHighlight.isEmpty()) {
+            frameRect(painter, look.frameHighlight, look.highlight);
+            frameRect(painter, look.frameShadow, look.shadow);
         }
-        painter.fillRect(spec.textRect, spec.background);
-        if (spec.text.isEmpty())
+        painter.fillRect(look.textRect, look.background);
+        if (look.text.isEmpty())
             return;
         painter.setFont(font());
-        if (spec.recessed) {
-            painter.setPen(spec.highlight);
-            painter.drawText(spec.textRect.translated(1, 1), spec.textFlags, spec.text);
-            painter.setPen(spec.shadow);
-            painter.drawText(spec.textRect.translated(-1, -1), spec.textFlags, spec.text);
+        if (look.recessed) {
+            painter.setPen(look.highlight);
+            painter.drawText(look.textRect.translated(1, 1), look.textFlags, look.text);
+            painter.setPen(look.shadow);
+            painter.drawText(look.textRect.translated(-1, -1), look.textFlags, look.text);
         }
-        painter.setPen(spec.fontColor);
-        painter.drawText(spec.textRect, spec.textFlags, spec.text);
+        painter.setPen(look.fontColor);
+        painter.drawText(look.textRect, look.textFlags, look.text);
     });
 }

@@ -25,15 +25,15 @@ struct ButtonSpec {
 ButtonSpec searchSpec() { return {QStringLiteral("查询(&Q)"), blGlyphTop, {100, 53}, clSilver, clWhite, 0x808080, searchGlyph()}; }
 ButtonSpec closeSpec() { return {QStringLiteral("退出(&X)"), blGlyphLeft, {130, 60}, 15519380, 16574164, clBlack, closeGlyph()}; }
 
-void configure(TLbButton& b, const ButtonSpec& spec, bool antialias = true)
+void configure(TLbButton& b, const ButtonSpec& look, bool antialias = true)
 {
-    b.SetCaption(spec.caption);
-    b.SetLayout(spec.layout);
-    b.resize(spec.size);
-    b.SetColor(spec.color);
-    b.SetLightColor(spec.light);
-    b.SetShadowColor(spec.shadow);
-    b.SetGlyph(spec.glyph, 2);
+    b.SetCaption(look.caption);
+    b.SetLayout(look.layout);
+    b.resize(look.size);
+    b.SetColor(look.color);
+    b.SetLightColor(look.light);
+    b.SetShadowColor(look.shadow);
+    b.SetGlyph(look.glyph, 2);
     QFont font = pixelFont(kSongTi, 19);
     if (!antialias)
         font.setStyleStrategy(QFont::NoAntialias);  // exact colours for pixel checks
@@ -205,16 +205,16 @@ private slots:
         Header h(false);
         h.window.show();
         TLbButton& b = top ? *h.search : *h.close;
-        const ButtonSpec spec = top ? searchSpec() : closeSpec();
+        const ButtonSpec look = top ? searchSpec() : closeSpec();
         b.setEnabled(enabled);
         if (pressed)
             QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(5, 5));
         const QImage image = grabbed(b);
 
         const QFontMetrics metrics(b.font());
-        const QString text = top ? spec.caption + ' ' : ' ' + spec.caption;
+        const QString text = top ? look.caption + ' ' : ' ' + look.caption;
         const int tw = metrics.horizontalAdvance(text), th = metrics.height(), gw = 18, gh = 18;
-        const int W = spec.size.width(), H = spec.size.height(), d = pressed ? 1 : 0;
+        const int W = look.size.width(), H = look.size.height(), d = pressed ? 1 : 0;
         QPoint glyphAt, textAt;
         if (top) {
             const int t = (H - th - gh) / 2;
@@ -226,7 +226,7 @@ private slots:
             textAt = QPoint(left + gw + d, (H - th) / 2 + d);
         }
 
-        const QImage strip = spec.glyph.toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage strip = look.glyph.toImage().convertToFormat(QImage::Format_RGB32);
         const int picture = enabled ? 0 : 1;
         const QPoint opaque = firstOpaque(strip, picture);
         QCOMPARE(image.pixel(glyphAt + opaque), strip.pixel(opaque + QPoint(18 * picture, 0)));

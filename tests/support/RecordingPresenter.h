@@ -9,11 +9,11 @@ class RecordingPresenter : public MessagePresenter {
 public:
     RecordingPresenter() { setMessagePresenter(this); }
     ~RecordingPresenter() override { setMessagePresenter(nullptr); }
-    void present(const MessageBoxSpec& spec) override
+    void present(const MessageBoxSpec& message) override
     {
-        boxes << spec;
+        boxes << message;
         if (onPresent)
-            onPresent(spec);
+            onPresent(message);
     }
     QVector<MessageBoxSpec> boxes;
     std::function<void(const MessageBoxSpec&)> onPresent;  // runs while the "box" is open

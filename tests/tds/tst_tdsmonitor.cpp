@@ -29,6 +29,16 @@ class TestTdsMonitor : public QObject {
             [odbc] { return makeOdbcDriver(odbc, OdbcTimeouts{5, 2}); });
     }
 
+    // The data module on the test server and the window shown, its ticks driven by hand.
+    void showWindow()
+    {
+        dm_ = std::make_unique<TDM>(connection());
+        DM = dm_.get();
+        window_ = std::make_unique<TfrmA00Main>();
+        window_->Timer1->SetEnabled(false);
+        window_->show();
+    }
+
     // A tick as the timer delivers it: guarded, showing a repeated failure once.
     void tick() { window_->Timer1->OnTimer()(window_->Timer1); }
     QString winningNumber() const { return window_->RzDBLabel2->Caption(); }
@@ -76,11 +86,7 @@ private slots:
 
     void lostLinkShowsOneBoxAndTheNextTickRecovers()
     {
-        dm_ = std::make_unique<TDM>(connection());
-        DM = dm_.get();
-        window_ = std::make_unique<TfrmA00Main>();
-        window_->Timer1->SetEnabled(false);
-        window_->show();
+        showWindow();
         RecordingPresenter presenter;
         tick();
         QCOMPARE(winningNumber(), QStringLiteral("12345"));
@@ -102,11 +108,7 @@ private slots:
     // the first tick after the server answers again. The figures are printed for the README.
     void soakThroughRepeatedOutages()
     {
-        dm_ = std::make_unique<TDM>(connection());
-        DM = dm_.get();
-        window_ = std::make_unique<TfrmA00Main>();
-        window_->Timer1->SetEnabled(false);
-        window_->show();
+        showWindow();
         RecordingPresenter presenter;
         tick();  // the first load keeps the connection open from here on
         const int connectsBefore = DM->ConSG->ConnectCount();
