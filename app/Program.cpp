@@ -47,7 +47,9 @@ int RunTallyvane(const QStringList& arguments)
         splash->ShowAndPaint();
 
         Application->Initialize();
-        QGuiApplication::sync();  // the window system's pending messages, the splash's paint among them
+        // The window system's pending messages, the splash's paint among them.
+        QGuiApplication::sync();
+        QCoreApplication::processEvents();
 
         Application->SetTitle(QStringLiteral("Tallyvane"));
 

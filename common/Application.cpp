@@ -39,8 +39,10 @@ MessageBoxSpec TApplication::ErrorBoxSpec(const QString& errorText) const
             QMessageBox::Critical};
 }
 
-void TApplication::ShowException(const std::exception& error)
+QString exceptionText(const std::exception& error)
 {
     const auto* own = dynamic_cast<const Exception*>(&error);
-    presentMessage(ErrorBoxSpec(own ? own->Message() : QString::fromUtf8(error.what())));
+    return own ? own->Message() : QString::fromUtf8(error.what());
 }
+
+void TApplication::ShowException(const std::exception& error) { presentMessage(ErrorBoxSpec(exceptionText(error))); }

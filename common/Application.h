@@ -31,6 +31,9 @@ private:
 
 extern TApplication* Application;
 
+// The text an error carries for the operator.
+QString exceptionText(const std::exception& error);
+
 // The error's text, with "." appended only when its last character sorts after ".".
 QString errorBoxText(const QString& errorText);
 

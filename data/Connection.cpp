@@ -135,6 +135,11 @@ void TADOConnection::QueryClosed()
 {
     if (openQueries_ > 0)
         --openQueries_;
+    CloseIfIdle();
+}
+
+void TADOConnection::CloseIfIdle()
+{
     if (openQueries_ == 0)
         Close();
 }

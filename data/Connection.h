@@ -45,6 +45,8 @@ public:
     // Bookkeeping of the datasets on this connection.
     void QueryOpened() { ++openQueries_; }
     void QueryClosed();
+    // Disconnects when no query is open (after a command, or an open that failed).
+    void CloseIfIdle();
     int OpenQueries() const { return openQueries_; }
 
     // How often a connection was made (tests watch reconnects through it).

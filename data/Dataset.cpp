@@ -328,8 +328,7 @@ void TCustomADODataSet::Open()
         }
         LoadResult(result);
     } catch (...) {
-        if (connection_->OpenQueries() == 0)
-            connection_->Close();
+        connection_->CloseIfIdle();
         throw;
     }
     state_ = dsBrowse;
@@ -413,11 +412,7 @@ qint64 TADOQuery::ExecSQL()
         values << ParamValue(name);
     struct CloseWhenIdle {
         TADOConnection* c;
-        ~CloseWhenIdle()
-        {
-            if (c->OpenQueries() == 0)
-                c->Close();
-        }
+        ~CloseWhenIdle() { c->CloseIfIdle(); }
     } idle{connection};
     return connection->RunCommand(marked.sql, values);
 }

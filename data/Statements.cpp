@@ -61,7 +61,6 @@ const StatementDef& header()
 {
     static const StatementDef s{
         QStringLiteral("Qhead"),
-        StatementKind::Lookup,
         {{QStringLiteral("ainame"), 32, QStringLiteral("追0")}},
         {text("cpqh", 32), readOnly(text("cz", 51, "", taCenter)),
          readOnly(centred(integer("xqkj"))), readOnly(integer("ver")), text("zjhm", 5, "", taCenter)},
@@ -74,7 +73,7 @@ const StatementDef& header()
                ") as u"}),
         // Seconds as DATEDIFF counts them: whole-second boundaries between now and the draw.
         lines({"select zjhm,cpqh,(case when xqkj>0 then cz else '取数据...' end) as cz,xqkj,ver from (",
-               "SELECT zjhm,cpqh,(case K02 when 1 then '押【'||K04||'】/注<'||substr(cast(K01 as text),1,8)||'>' else '过' end) as cz,",
+               "SELECT zjhm,cpqh,(case K02 when 1 then '押【'||K04||'】/注<'||(case when length(cast(K01 as text))>8 then '*' else cast(K01 as text) end)||'>' else '过' end) as cz,",
                "(cast(strftime('%s',kjsj) as integer)-cast(strftime('%s','now','localtime') as integer))+55-cast(strftime('%S',kjsj) as integer) as xqkj,",
                "(select ver from a5_z0_00VER where tablename='a5_z0_1his') as ver",
                "FROM a5_z0_5yc",
@@ -89,7 +88,6 @@ const StatementDef& robotHistory()
 {
     static const StatementDef s{
         QStringLiteral("Qai"),
-        StatementKind::Lookup,
         {{QStringLiteral("ainame"), 32, QStringLiteral("追0")}},
         {readOnly(hidden(integer("id"))), hidden(integer("kind")), text("cpqh", 32, "彩票期数"),
          text("zjhm", 5, "奖号"), hidden(integer("tsbh")), dateTime("kjsj", "开奖时间", "yy-mm-dd hh:mm"),
@@ -107,7 +105,6 @@ const StatementDef& robotComparison()
 {
     static const StatementDef s{
         QStringLiteral("Qais"),
-        StatementKind::Lookup,
         {{QStringLiteral("cpqh"), 32, QStringLiteral("20201002-0792")}},
         {text("ainame", 32, "AI机器人"), integer("K00", "余额"), integer("K01", "注", 6),
          integer("k02", "操作", 4), integer("k03", "输赢", 6), text("k04", 32, "推荐号", taCenter),
@@ -131,7 +128,6 @@ StatementDef robotList(const QString& draw)
     const QString literal = quotedLiteral(draw);
     return StatementDef{
         QStringLiteral("Q"),
-        StatementKind::Lookup,
         {},
         {text("ainame", 32, "AI机器人")},
         QStringLiteral("SELECT [ainame]  FROM [KvtCP].[dbo].[a5_z0_5yc]  where cpqh=") + literal +
@@ -144,7 +140,6 @@ const StatementDef& operatorLookup()
 {
     static const StatementDef s{
         QStringLiteral("Q"),
-        StatementKind::Lookup,
         {{QStringLiteral("username"), 20, {}}},
         {integer("F01用户ID"), text("F03用户名", 20), text("F05姓名", 20), text("F07口令", 20)},
         QStringLiteral("select * from dbo.TA71操作用户 where F03用户名=:username"),
@@ -157,7 +152,6 @@ const StatementDef& passwordChange()
 {
     static const StatementDef s{
         QStringLiteral("Qcpw"),
-        StatementKind::Command,
         {{QStringLiteral("pw"), 20, {}}, {QStringLiteral("username"), 20, {}}},
         {},
         lines({"update TA71操作用户", "set F07口令=:pw", "where F03用户名=:username"}),

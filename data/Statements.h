@@ -25,13 +25,9 @@ struct ColumnDef {
     bool visible = true;
 };
 
-// Whether a parameter that no stored value can equal gives an empty result or an error.
-enum class StatementKind { Lookup, Command };
-
 // One statement with its two texts side by side.
 struct StatementDef {
     QString queryName;
-    StatementKind kind = StatementKind::Lookup;
     QVector<ParamDef> params;
     QVector<ColumnDef> columns;
     QString tsql;

@@ -5,7 +5,6 @@
 #include "Colors.h"
 #include "DBChart.h"
 #include "DBGridEh.h"
-#include "Exceptions.h"
 #include "Fonts.h"
 #include "LbButton.h"
 #include "MXT_PUB.h"
@@ -18,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -64,11 +64,6 @@ void fill(QWidget* parent, QWidget* child, int border = 0)
     layout->addWidget(child);
 }
 
-QString errorText(const std::exception& error)
-{
-    const auto* own = dynamic_cast<const Exception*>(&error);
-    return own ? own->Message() : QString::fromUtf8(error.what());
-}
 
 } // namespace
 
@@ -144,12 +139,24 @@ void TfrmA00Main::CreateHeader()
     cbb1 = new QComboBox(Panel1);
     cbb1->setEditable(true);
     cbb1->setInsertPolicy(QComboBox::NoInsert);
+    // Typed text is searched as typed: no completion to a listed name.
+    cbb1->setCompleter(nullptr);
     cbb1->setFont(pixelFont(kYaHei, 19));
     cbb1->setGeometry(477, 32, 145, 33);
     for (const char* name : {"追0", "追1", "追2", "追3", "追4", "追5", "追6", "追7", "追8", "追9", "全局最热"})
         cbb1->addItem(QString::fromUtf8(name));
     cbb1->setCurrentIndex(0);
-    connect(cbb1, &QComboBox::editTextChanged, this, [this] { Guarded([&] { cbb1Change(); }); });
+    // Every edit and every pick runs the change handler. A pick that changes the text has
+    // run it already, within the same event; one that leaves the text as it was runs it now.
+    connect(cbb1, &QComboBox::editTextChanged, this, [this] {
+        textJustChanged_ = true;
+        QTimer::singleShot(0, this, [this] { textJustChanged_ = false; });
+        Guarded([&] { cbb1Change(); });
+    });
+    connect(cbb1, &QComboBox::activated, this, [this] {
+        if (!textJustChanged_)
+            Guarded([&] { cbb1Change(); });
+    });
 
     bbSear = new TLbButton(Panel1);
     bbSear->setObjectName(QStringLiteral("bbSear"));
@@ -332,7 +339,7 @@ void TfrmA00Main::OnTick()
         shownTickFailure_.clear();
     } catch (const std::exception& error) {
         // A failure that repeats every second is shown once, until a tick succeeds again.
-        const QString text = errorText(error);
+        const QString text = exceptionText(error);
         if (text != shownTickFailure_) {
             shownTickFailure_ = text;
             Application->ShowException(error);

@@ -76,4 +76,5 @@ private:
 
     // The text of the tick failure on show; a repeat of it stays silent until a good tick.
     QString shownTickFailure_;
+    bool textJustChanged_ = false;
 };

@@ -48,8 +48,14 @@ AxisLabels computeAxisLabels(AxisRange range, int axisLength, int labelSize)
     double first = range.maximum;
     if (range.minimum != range.maximum) {
         first = std::trunc(range.maximum / step) * step;
-        while (first > range.maximum)
+        while (first > range.maximum) {
+            // A step below the maximum's precision would never move the value.
+            if (first - step >= first) {
+                first = range.maximum;
+                break;
+            }
             first -= step;
+        }
     }
     // Counting steps from the first label keeps rounding errors from adding up.
     for (int k = 0;; ++k) {

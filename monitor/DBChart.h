@@ -45,8 +45,8 @@ public:
     // Empties every series reading the dataset.
     void ClearSeriesOf(TCustomADODataSet* dataSet);
     int InsertPointByX(TLineSeries* series, double x, double y, const QString& label, TColor color);
-    // Drops the listener on a dataset that is about to be destroyed; call it while the
-    // dataset still exists (the dataset does not announce its destruction).
+    // Drops the listener on a dataset that is about to be destroyed (the dataset calls it
+    // through its listener while it still exists).
     void DataSetRemoved(TCustomADODataSet* dataSet);
     int DataSourceCount() const { return int(dataSources_.size()); }
 

@@ -1,14 +1,17 @@
 -- The embedded database: the same tables and columns as the server's KvtCP.
--- Date-times are text 'YYYY-MM-DD HH:MM:SS' in local time.
+-- Date-times are text 'YYYY-MM-DD HH:MM:SS' in local time. Names and issue numbers compare
+-- without trailing blanks and login names without regard to ASCII case, as the server's
+-- Chinese_PRC_CI_AS collation does (each column takes the nearest built-in collation, so
+-- every program reading the file sees the same comparisons and the indexes still serve).
 CREATE TABLE IF NOT EXISTS a5_z0_5yc (
     id          INTEGER PRIMARY KEY,
     kind        INTEGER,
-    cpqh        TEXT,
+    cpqh        TEXT COLLATE RTRIM,
     zjhm        TEXT,
     tsbh        INTEGER,
     kjsj        TEXT,
     opdatetimeT TEXT,
-    ainame      TEXT,
+    ainame      TEXT COLLATE RTRIM,
     K00         INTEGER,
     K01         INTEGER,
     K02         INTEGER,
@@ -28,7 +31,7 @@ CREATE TABLE IF NOT EXISTS a5_z0_00VER (
 
 CREATE TABLE IF NOT EXISTS "TA71操作用户" (
     "F01用户ID" INTEGER PRIMARY KEY,
-    "F03用户名" TEXT UNIQUE,
+    "F03用户名" TEXT COLLATE NOCASE UNIQUE,
     "F05姓名"   TEXT,
     "F07口令"   TEXT
 );

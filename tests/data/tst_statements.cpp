@@ -206,6 +206,34 @@ private slots:
         QVERIFY(q->IsEmpty());
     }
 
+    void comparisonsAsTheServerCollates()
+    {
+        DataFixture f;
+        f.db.addOperator(1, "Demo", "演示", "demo");
+        FixtureDb::Result r;
+        f.db.addResult(r);
+        auto lookup = f.query(statements::operatorLookup());
+        lookup->SetParamValue("username", "dEMO");
+        lookup->Open();
+        QCOMPARE(lookup->RecordCount(), 1);
+        auto head = f.query(statements::header());
+        head->SetParamValue("ainame", "追0  ");
+        head->Open();
+        QCOMPARE(head->RecordCount(), 1);
+    }
+
+    void stakeTooLongForItsTextIsAStar()
+    {
+        DataFixture f;
+        FixtureDb::Result r;
+        r.kjsj = QDateTime::currentDateTime().addSecs(40).toString("yyyy-MM-dd HH:mm:ss");
+        r.k01 = 123456789;
+        f.db.addResult(r);
+        auto q = f.query(statements::header());
+        q->Open();
+        QCOMPARE(q->FieldByName("cz")->AsString(), QStringLiteral("押【12345】/注<*>"));
+    }
+
     void unstorableValuesFindNothingAndWriteNothing_data()
     {
         QTest::addColumn<QString>("value");

@@ -10,6 +10,8 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTest>
 #include <memory>
 
@@ -168,6 +170,24 @@ private slots:
         QCOMPARE(w.Qai->RecordCount(), 3);
         QCOMPARE(w.Series1->Count(), 3);
         QCOMPARE(DM->LastVer, 1);  // a search leaves the counter alone
+    }
+
+    void typedTextIsNotCompletedAndAPickSearches()
+    {
+        MonitorFixture f;
+        TfrmA00Main& w = f.show();
+        w.cbb1->lineEdit()->clear();
+        QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("追"));
+        QApplication::sendEvent(w.cbb1->lineEdit(), &typed);
+        QCOMPARE(w.cbb1->currentText(), QStringLiteral("追"));
+        QVERIFY(w.Qai->Active() && w.Qai->IsEmpty());
+        w.cbb1->setCurrentIndex(1);
+        QCOMPARE(w.Qai->RecordCount(), 3);
+        // Picking the entry already shown changes no text, and still searches.
+        QCoreApplication::processEvents();
+        w.Qai->Close();
+        emit w.cbb1->activated(1);
+        QVERIFY(w.Qai->Active());
     }
 
     void robotZeroAbsentAtShowTime()
