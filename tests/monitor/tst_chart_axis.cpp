@@ -93,6 +93,15 @@ private slots:
             QVERIFY2(qAbs(labels.values[i] - values[i]) < 1e-9, qPrintable(QString::number(labels.values[i])));
     }
 
+    void deepZoomOnLargeValuesEnds()
+    {
+        // The step falls below the maximum's precision: the label search must still end.
+        for (double maximum : {2.5e7, 123456.789, 1e9}) {
+            const AxisLabels labels = computeAxisLabels({maximum - 1e-10, maximum}, 400, 12);
+            QVERIFY(labels.values.size() <= 10001);
+        }
+    }
+
     void placesValuesOnAxes()
     {
         const AxisMapping bottom({10, 20}, 100, 203, false);
