@@ -66,6 +66,8 @@ QString fromGB18030(const QByteArray& bytes)
     return QString();
 }
 
-int compare(const QString& a, const QString& b) { return compareBookmarks(toGB18030(a), toGB18030(b)); }
+QByteArray sortKey(const QString& text) { return toGB18030(text); }
+
+int compare(const QString& a, const QString& b) { return compareBookmarks(sortKey(a), sortKey(b)); }
 
 } // namespace gb

@@ -17,7 +17,11 @@ QString trimmed(const QString& text);
 QByteArray toGB18030(const QString& text);
 QString fromGB18030(const QByteArray& bytes);
 
-// Orders two texts as their GB18030 bytes do (unsigned, a prefix first).
+// The bytes texts are ordered by (compared unsigned, a prefix first); convert once when
+// sorting many.
+QByteArray sortKey(const QString& text);
+
+// Orders two texts as their sort keys do.
 int compare(const QString& a, const QString& b);
 
 } // namespace gb

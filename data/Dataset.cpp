@@ -590,14 +590,14 @@ void TCustomADODataSet::SetSort(const QString& sort)
     const int current = cursor_ >= 0 ? order_[cursor_] : -1;
     std::iota(order_.begin(), order_.end(), 0);
     if (!keys.isEmpty()) {
-        // Texts compare as their GB18030 bytes; convert each once, not per comparison.
+        // Text sort keys are made once per row, not per comparison.
         QVector<QVector<QByteArray>> textKeys(keys.size());
         for (int k = 0; k < keys.size(); ++k) {
             textKeys[k].resize(rows_.size());
             for (int r = 0; r < rows_.size(); ++r) {
                 const QVariant& v = rows_[r][keys[k].field];
                 if (v.typeId() == QMetaType::QString)
-                    textKeys[k][r] = gb::toGB18030(v.toString());
+                    textKeys[k][r] = gb::sortKey(v.toString());
             }
         }
         std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
