@@ -2,7 +2,7 @@
 // of about a million rows, against the same statements run straight through SQLite's C API.
 //   bench_data [FILE] [--runs N]     (FILE defaults to /tmp/tallyvane-bench.db; made when missing)
 #include "Connection.h"
-#include "Dataset.h"
+#include "ADODataSet.h"
 #include "SqlText.h"
 #include "Statements.h"
 

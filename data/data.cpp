@@ -1,8 +1,7 @@
 #include "data.h"
 
-#include "Application.h"
 #include "DBErrors.h"
-#include "MXT_PUB.h"
+#include "Shell.h"
 
 TDM* DM = nullptr;
 
@@ -37,7 +36,7 @@ void TDM::DataModuleCreate()
     } catch (const std::exception&) {
         // Reported here, once, and never left to reach the default error box.
         ConSG->Close();
-        ShowMsg(kConnectFailed, QStringLiteral("i"));
-        Application->Terminate();
+        shell().showMessage(kConnectFailed, QStringLiteral("i"));
+        shell().requestTerminate();
     }
 }

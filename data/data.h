@@ -1,6 +1,6 @@
 #pragma once
 #include "Connection.h"
-#include "Dataset.h"
+#include "ADODataSet.h"
 #include "Timer.h"
 
 #include <QString>

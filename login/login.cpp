@@ -3,7 +3,7 @@
 #include "Application.h"
 #include "BitBtn.h"
 #include "Colors.h"
-#include "Dataset.h"
+#include "ADODataSet.h"
 #include "DosMove.h"
 #include "Fonts.h"
 #include "GBText.h"

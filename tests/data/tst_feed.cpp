@@ -1,5 +1,5 @@
 #include "Connection.h"
-#include "Dataset.h"
+#include "ADODataSet.h"
 #include "GBText.h"
 #include "Statements.h"
 #include "TestRegistry.h"

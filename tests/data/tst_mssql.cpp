@@ -1,6 +1,6 @@
 #include "Connection.h"
 #include "DBErrors.h"
-#include "Dataset.h"
+#include "ADODataSet.h"
 #include "TestRegistry.h"
 
 #include <QTest>

@@ -3,6 +3,7 @@
 #include "DBChart.h"
 #include "FixtureDb.h"
 #include "LbButton.h"
+#include "MXT_PUB.h"
 #include "RecordingPresenter.h"
 #include "RzDBLabel.h"
 #include "RzPageControl.h"

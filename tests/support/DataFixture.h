@@ -1,6 +1,7 @@
 #pragma once
 #include "Connection.h"
-#include "Dataset.h"
+#include "ADODataSet.h"
+#include "DataSource.h"
 #include "FixtureDb.h"
 
 #include <memory>

@@ -1,0 +1,25 @@
+#pragma once
+#include "ADODataSet.h"
+
+class TDBChart;
+
+// The chart's listener on one dataset its series read: passes state changes and updates on.
+class TDBChartDataSource : public TDataSetListener {
+public:
+    TDBChartDataSource(TDBChart* chart, TCustomADODataSet* dataSet);
+    ~TDBChartDataSource() override;
+    TDBChartDataSource(const TDBChartDataSource&) = delete;
+    TDBChartDataSource& operator=(const TDBChartDataSource&) = delete;
+
+    TCustomADODataSet* DataSet() const { return dataSet_; }
+    bool WasActive() const { return wasActive_; }
+
+    void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) override;
+    void DataSetUpdateData(TCustomADODataSet* dataSet) override;
+    void DataSetDestroying(TCustomADODataSet* dataSet) override;
+
+private:
+    TDBChart* chart_;
+    TCustomADODataSet* dataSet_;
+    bool wasActive_;
+};

@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+// What the code below the windows asks of the application shell: show a message, report an
+// error that no handler caught, end the program. The windows' shell installs itself; without
+// it (the feed, a tool) messages and errors go to standard error.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // The one message routine: the kind letter picks icon and caption.
+    virtual void showMessage(const QString& text, const QString& kind) = 0;
+    // The default error box.
+    virtual void showError(const std::exception& error) = 0;
+    virtual void requestTerminate() = 0;
+};
+
+Shell& shell();
+// nullptr restores the standard-error shell.
+void installShell(Shell* installed);
+
+// The one guard: every entry point Qt calls runs its body here, so no exception crosses a
+// Qt frame. Returns false when the body failed (the error has been shown).
+template <class Body>
+bool Guarded(Body&& body) noexcept
+{
+    try {
+        std::forward<Body>(body)();
+        return true;
+    } catch (const std::exception& error) {
+        shell().showError(error);
+    } catch (...) {
+        shell().showError(std::runtime_error("Unknown error"));
+    }
+    return false;
+}

@@ -1,0 +1,54 @@
+#include "Timer.h"
+
+#include "Shell.h"
+#include "Exceptions.h"
+
+#include <QTimerEvent>
+
+TTimer::TTimer(QObject* owner) : QObject(owner) {}
+
+TTimer::~TTimer()
+{
+    if (timerId_)
+        killTimer(timerId_);
+}
+
+void TTimer::SetEnabled(bool enabled)
+{
+    enabled_ = enabled;
+    UpdateTimer();
+}
+
+void TTimer::SetInterval(int milliseconds)
+{
+    interval_ = milliseconds;
+    UpdateTimer();
+}
+
+void TTimer::SetOnTimer(Handler handler)
+{
+    onTimer_ = std::move(handler);
+    UpdateTimer();
+}
+
+void TTimer::UpdateTimer()
+{
+    if (timerId_) {
+        killTimer(timerId_);
+        timerId_ = 0;
+    }
+    if (interval_ != 0 && enabled_ && onTimer_) {
+        timerId_ = startTimer(interval_);
+        if (timerId_ == 0)
+            throw EOutOfResources(QStringLiteral("Not enough timers available"));
+    }
+}
+
+void TTimer::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != timerId_)
+        return QObject::timerEvent(event);
+    // Copy: the handler may replace itself.
+    Handler handler = onTimer_;
+    Guarded([&] { handler(this); });
+}

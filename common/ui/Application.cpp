@@ -1,0 +1,56 @@
+#include "Application.h"
+
+#include "Exceptions.h"
+#include "Fonts.h"
+#include "MXT_PUB.h"
+
+#include <QGuiApplication>
+
+namespace {
+
+TApplication theApplication;
+
+// Code below the windows (the data module, the timer, the guard) reaches the operator
+// through this.
+class WindowShell : public Shell {
+public:
+    WindowShell() { installShell(this); }
+    void showMessage(const QString& text, const QString& kind) override { ShowMsg(text, kind); }
+    void showError(const std::exception& error) override { theApplication.ShowException(error); }
+    void requestTerminate() override { theApplication.Terminate(); }
+};
+
+WindowShell windowShell;
+
+} // namespace
+
+TApplication* Application = &theApplication;
+
+void TApplication::Initialize()
+{
+    terminated_ = false;
+    registerFontSubstitutions();
+}
+
+void TApplication::SetTitle(const QString& title)
+{
+    title_ = title;
+    // Not the display name: Qt would append that to every window caption on X11.
+    QCoreApplication::setApplicationName(title);
+    QGuiApplication::setDesktopFileName(title.toLower());
+}
+
+QString errorBoxText(const QString& errorText)
+{
+    if (!errorText.isEmpty() && errorText.back() > QLatin1Char('.'))
+        return errorText + QLatin1Char('.');
+    return errorText;
+}
+
+MessageBoxSpec TApplication::ErrorBoxSpec(const QString& errorText) const
+{
+    return {title_.isEmpty() ? QStringLiteral("Tallyvane") : title_, errorBoxText(errorText),
+            QMessageBox::Critical};
+}
+
+void TApplication::ShowException(const std::exception& error) { presentMessage(ErrorBoxSpec(exceptionText(error))); }

@@ -1,0 +1,34 @@
+#pragma once
+#include "MessagePresenter.h"
+#include "Shell.h"
+
+#include <QString>
+#include <exception>
+
+// The application object: its title, the terminate request and the default error box that
+// reports every error no handler caught.
+class TApplication {
+public:
+    // Clears the terminate request and installs the font substitutions; run once per start.
+    void Initialize();
+
+    const QString& Title() const { return title_; }
+    // Also becomes the application name, the window class and the desktop entry name.
+    void SetTitle(const QString& title);
+
+    void Terminate() { terminated_ = true; }
+    bool Terminated() const { return terminated_; }
+
+    // The default error box for an error that reached the guard.
+    void ShowException(const std::exception& error);
+    MessageBoxSpec ErrorBoxSpec(const QString& errorText) const;
+
+private:
+    QString title_;
+    bool terminated_ = false;
+};
+
+extern TApplication* Application;
+
+// The error's text, with "." appended only when its last character sorts after ".".
+QString errorBoxText(const QString& errorText);

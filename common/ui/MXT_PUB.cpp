@@ -1,0 +1,37 @@
+#include "MXT_PUB.h"
+
+MessageBoxSpec ShowMsgSpec(const QString& text, const QString& kind)
+{
+    // "!" is no letter, so folding leaves it as it is.
+    const QString k = kind.left(1).toUpper();
+    if (k == u"W" || k == u"!")
+        return {QStringLiteral("警告"), text, QMessageBox::Warning};
+    if (k == u"E" || k == u"X")
+        return {QStringLiteral("错误"), text, QMessageBox::Critical};
+    if (k == u"I")
+        return {QStringLiteral("信息"), text, QMessageBox::Information};
+    return {QStringLiteral("询问"), text, QMessageBox::Question};
+}
+
+void ShowMsg(const QString& text, const QString& kind) { presentMessage(ShowMsgSpec(text, kind)); }
+
+void RefreshKeepPos(KeepPosQuery& query)
+{
+    if (query.IsEmpty()) {
+        query.Close();
+        query.Open();
+        return;
+    }
+    QByteArray old = query.GetBookmark();
+    query.Close();
+    query.Open();
+    QByteArray first = query.GetBookmark();
+    query.Last();
+    QByteArray last = query.GetBookmark();
+    const bool oldStillInside = compareBookmarks(old, last) < 0 || compareBookmarks(old, first) == 0;
+    if (oldStillInside && compareBookmarks(last, first) != 0)
+        query.GotoBookmark(old);
+    query.FreeBookmark(old);
+    query.FreeBookmark(first);
+    query.FreeBookmark(last);
+}

@@ -1,0 +1,501 @@
+#include "ADODataSet.h"
+
+#include "Connection.h"
+#include "DBErrors.h"
+#include "DataSource.h"
+#include "FieldValues.h"
+#include "GBText.h"
+#include "SqlText.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <exception>
+#include <numeric>
+
+namespace {
+const QVariant kNull;
+}
+
+const TMetaClass& TCustomADODataSet::StaticClass()
+{
+    static const TMetaClass meta{"TCustomADODataSet", nullptr};
+    return meta;
+}
+
+const TMetaClass& TADOQuery::StaticClass()
+{
+    static const TMetaClass meta{"TADOQuery", &TCustomADODataSet::StaticClass()};
+    return meta;
+}
+
+const TMetaClass& TADODataSet::StaticClass()
+{
+    static const TMetaClass meta{"TADODataSet", &TCustomADODataSet::StaticClass()};
+    return meta;
+}
+
+TCustomADODataSet::TCustomADODataSet(QString name, TADOConnection* connection)
+    : name_(std::move(name)), connection_(connection)
+{
+}
+
+TCustomADODataSet::~TCustomADODataSet()
+{
+    if (Active() && connection_)
+        connection_->QueryClosed();
+    for (TDataSetListener* l : QVector<TDataSetListener*>(listeners_))
+        l->DataSetDestroying(this);
+    for (TDataSource* source : sources_)
+        source->dataSet_ = nullptr;
+}
+
+void TCustomADODataSet::SetConnection(TADOConnection* connection)
+{
+    if (Active())
+        throw EDatabaseError(name_ + QStringLiteral(": Cannot perform this operation on an open dataset"));
+    connection_ = connection;
+}
+
+void TCustomADODataSet::SetStatement(const StatementDef& statement)
+{
+    if (Active())
+        throw EDatabaseError(name_ + QStringLiteral(": Cannot perform this operation on an open dataset"));
+    statement_ = statement;
+    paramValues_.clear();
+    for (const ParamDef& p : statement_.params)
+        paramValues_ << p.initial;
+    fields_.clear();
+    fieldList_.clear();
+    for (int i = 0; i < statement_.columns.size(); ++i) {
+        fields_.push_back(std::make_unique<TField>(this, statement_.columns[i], i));
+        fieldList_ << fields_.back().get();
+    }
+}
+
+static int paramIndex(const StatementDef& s, const QString& name)
+{
+    for (int i = 0; i < s.params.size(); ++i)
+        if (s.params[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QString TCustomADODataSet::ParamValue(const QString& name) const
+{
+    const int i = paramIndex(statement_, name);
+    return i < 0 ? QString() : paramValues_[i];
+}
+
+void TCustomADODataSet::SetParamValue(const QString& name, const QString& value)
+{
+    const int i = paramIndex(statement_, name);
+    if (i < 0)
+        throw EDatabaseError(name_ + QStringLiteral(": Parameter '%1' not found").arg(name));
+    paramValues_[i] = value;
+}
+
+// A value the server's column could never hold: too long, or outside its code page (the
+// server would keep "?" in its place).
+static bool storable(const QString& value, int byteLimit)
+{
+    return gb::representable(value) && (byteLimit <= 0 || gb::byteLength(value) <= byteLimit);
+}
+
+static QStringList boundValues(const StatementDef& s, const QVector<QString>& values, const QStringList& order)
+{
+    QStringList out;
+    for (const QString& name : order) {
+        const int i = paramIndex(s, name);
+        out << (i < 0 ? QString() : values[i]);
+    }
+    return out;
+}
+
+void TCustomADODataSet::Open()
+{
+    if (Active())
+        return;
+    if (!connection_)
+        throw EDatabaseError(name_ + QStringLiteral(": Missing Connection or ConnectionString"));
+    DriverResult result;
+    bool anyUnstorable = false;
+    for (int i = 0; i < statement_.params.size(); ++i)
+        anyUnstorable |= !storable(paramValues_[i], statement_.params[i].byteLimit);
+    try {
+        if (!anyUnstorable) {
+            const MarkedStatement marked = markParameters(statement_.Text(connection_->Dialect()));
+            result = connection_->RunQuery(marked.sql, boundValues(statement_, paramValues_, marked.paramNames));
+        } else {
+            // No stored value can equal it, so the lookup finds nothing.
+            for (const ColumnDef& c : statement_.columns)
+                result.columns.push_back({c.name, DriverType::Other});
+        }
+        LoadResult(result);
+    } catch (...) {
+        connection_->CloseIfIdle();
+        throw;
+    }
+    state_ = dsBrowse;
+    connection_->QueryOpened();
+    NotifyActiveChanged();
+}
+
+void TCustomADODataSet::LoadResult(DriverResult& result)
+{
+    QVector<int> source(statement_.columns.size(), -1);
+    for (int f = 0; f < statement_.columns.size(); ++f) {
+        for (int c = 0; c < result.columns.size(); ++c)
+            if (result.columns[c].name.compare(statement_.columns[f].name, Qt::CaseInsensitive) == 0) {
+                source[f] = c;
+                break;
+            }
+        if (source[f] < 0)
+            throw EDatabaseError(QStringLiteral("%1: %2").arg(
+                name_, QStringLiteral("Field '%1' not found").arg(fieldList_[f]->DisplayName())));
+    }
+    bool sameOrder = true;
+    for (int f = 0; f < source.size(); ++f)
+        sameOrder &= source[f] == f;
+    rows_.clear();
+    rows_.reserve(result.rows.size());
+    for (QVector<QVariant>& in : result.rows) {
+        // Most results carry the declared columns in their order: convert in place.
+        if (sameOrder) {
+            in.resize(source.size());
+            for (int f = 0; f < source.size(); ++f)
+                in[f] = toDeclaredType(in[f], statement_.columns[f].type);
+            rows_.push_back(std::move(in));
+            continue;
+        }
+        QVector<QVariant> row(source.size());
+        for (int f = 0; f < source.size(); ++f)
+            row[f] = toDeclaredType(in.value(source[f]), statement_.columns[f].type);
+        rows_.push_back(std::move(row));
+    }
+    order_.resize(rows_.size());
+    std::iota(order_.begin(), order_.end(), 0);
+    cursor_ = rows_.isEmpty() ? -1 : 0;
+    bof_ = true;
+    eof_ = rows_.isEmpty();
+    sort_.clear();
+}
+
+void TCustomADODataSet::Close()
+{
+    if (!Active())
+        return;
+    state_ = dsInactive;
+    rows_.clear();
+    order_.clear();
+    cursor_ = -1;
+    bof_ = eof_ = true;
+    sort_.clear();
+    if (connection_)
+        connection_->QueryClosed();
+    NotifyActiveChanged();
+}
+
+qint64 TADOQuery::ExecSQL()
+{
+    const StatementDef& s = Statement();
+    for (int i = 0; i < s.params.size(); ++i) {
+        const QString value = ParamValue(s.params[i].name);
+        if (!storable(value, s.params[i].byteLimit))
+            throw EDatabaseError(
+                QStringLiteral("%1: the value of parameter '%2' cannot be stored: longer than %3 bytes "
+                               "or with characters outside the Chinese code page")
+                    .arg(Name(), s.params[i].name)
+                    .arg(s.params[i].byteLimit));
+    }
+    TADOConnection* connection = Connection();
+    if (!connection)
+        throw EDatabaseError(Name() + QStringLiteral(": Missing Connection or ConnectionString"));
+    const MarkedStatement marked = markParameters(s.Text(connection->Dialect()));
+    QStringList values;
+    for (const QString& name : marked.paramNames)
+        values << ParamValue(name);
+    struct CloseWhenIdle {
+        TADOConnection* c;
+        ~CloseWhenIdle() { c->CloseIfIdle(); }
+    } idle{connection};
+    return connection->RunCommand(marked.sql, values);
+}
+
+bool TCustomADODataSet::IsEmpty() const { return !Active() || rows_.isEmpty(); }
+
+const QVariant& TCustomADODataSet::ActiveValue(int fieldIndex) const
+{
+    const int position = activeOverride_ >= 0 ? activeOverride_ : cursor_;
+    if (!Active() || position < 0 || position >= order_.size())
+        return kNull;
+    const QVector<QVariant>& row = rows_[order_[position]];
+    return fieldIndex < row.size() ? row[fieldIndex] : kNull;
+}
+
+void TCustomADODataSet::MoveTo(int position)
+{
+    if (position == cursor_ || position < 0 || position >= order_.size())
+        return;
+    const int distance = position - cursor_;
+    cursor_ = position;
+    NotifyScrolled(distance);
+}
+
+void TCustomADODataSet::First()
+{
+    MoveTo(0);
+    bof_ = true;
+    eof_ = rows_.isEmpty();
+}
+
+void TCustomADODataSet::Last()
+{
+    MoveTo(int(order_.size()) - 1);
+    eof_ = true;
+    bof_ = rows_.isEmpty();
+}
+
+void TCustomADODataSet::Next()
+{
+    if (cursor_ + 1 < order_.size()) {
+        MoveTo(cursor_ + 1);
+        bof_ = false;
+    } else {
+        eof_ = true;
+    }
+}
+
+void TCustomADODataSet::Prior()
+{
+    if (cursor_ > 0) {
+        MoveTo(cursor_ - 1);
+        eof_ = false;
+    } else {
+        bof_ = true;
+    }
+}
+
+int TCustomADODataSet::MoveBy(int distance)
+{
+    if (order_.isEmpty() || distance == 0)
+        return 0;
+    const int target = std::clamp(cursor_ + distance, 0, int(order_.size()) - 1);
+    const int moved = target - cursor_;
+    MoveTo(target);
+    eof_ = distance > 0 && moved < distance;
+    bof_ = distance < 0 && moved > distance;
+    return moved;
+}
+
+int TCustomADODataSet::RecNo() const
+{
+    const int position = activeOverride_ >= 0 ? activeOverride_ : cursor_;
+    if (!Active() || order_.isEmpty() || position < 0)
+        return -1;
+    return position + 1;
+}
+
+void TCustomADODataSet::SetRecNo(int recNo)
+{
+    if (order_.isEmpty())
+        return;
+    MoveTo(std::clamp(recNo - 1, 0, int(order_.size()) - 1));
+    bof_ = eof_ = false;
+}
+
+int TCustomADODataSet::RecordCount() const { return Active() ? int(rows_.size()) : 0; }
+
+TField* TCustomADODataSet::FindField(const QString& name) const
+{
+    for (TField* f : fieldList_)
+        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return f;
+    return nullptr;
+}
+
+TField* TCustomADODataSet::FieldByName(const QString& name) const
+{
+    if (TField* f = FindField(name))
+        return f;
+    throw EDatabaseError(QStringLiteral("%1: Field '%2' not found").arg(name_, name));
+}
+
+// A bookmark is the row's place in the statement's order, big-endian, so that comparing the
+// bytes orders bookmarks as the statement returned the rows.
+TBookmark TCustomADODataSet::GetBookmark() const
+{
+    if (!Active() || cursor_ < 0)
+        return {};
+    TBookmark b(4, '\0');
+    qToBigEndian<quint32>(quint32(order_[cursor_]), b.data());
+    return b;
+}
+
+bool TCustomADODataSet::BookmarkValid(const TBookmark& bookmark) const
+{
+    return Active() && bookmark.size() == 4 && qFromBigEndian<quint32>(bookmark.constData()) < quint32(rows_.size());
+}
+
+void TCustomADODataSet::GotoBookmark(const TBookmark& bookmark)
+{
+    if (!BookmarkValid(bookmark))
+        throw EDatabaseError(name_ + QStringLiteral(": Record not found"));
+    const int row = int(qFromBigEndian<quint32>(bookmark.constData()));
+    MoveTo(int(order_.indexOf(row)));
+    bof_ = eof_ = false;
+}
+
+namespace {
+
+struct SortKey {
+    int field;
+    bool descending;
+};
+
+int compareValues(const QVariant& a, const QVariant& b)
+{
+    const bool an = isNullValue(a), bn = isNullValue(b);
+    if (an || bn)
+        return an == bn ? 0 : (an ? -1 : 1);
+    if (a.typeId() == QMetaType::LongLong && b.typeId() == QMetaType::LongLong)
+        return a.toLongLong() < b.toLongLong() ? -1 : (a.toLongLong() > b.toLongLong() ? 1 : 0);
+    if (a.typeId() == QMetaType::Double || b.typeId() == QMetaType::Double)
+        return a.toDouble() < b.toDouble() ? -1 : (a.toDouble() > b.toDouble() ? 1 : 0);
+    if (a.typeId() == QMetaType::QDateTime && b.typeId() == QMetaType::QDateTime)
+        return a.toDateTime() < b.toDateTime() ? -1 : (a.toDateTime() > b.toDateTime() ? 1 : 0);
+    return 2; // texts: compared on their code-page bytes by the caller
+}
+
+} // namespace
+
+void TCustomADODataSet::SetSort(const QString& sort)
+{
+    if (!Active())
+        throw EDatabaseError(name_ + QStringLiteral(": Cannot perform this operation on a closed dataset"));
+    QVector<SortKey> keys;
+    for (const QString& part : sort.split(u',', Qt::SkipEmptyParts)) {
+        QStringList words = part.simplified().split(u' ', Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            continue;
+        bool descending = false;
+        if (words.size() > 1) {
+            const QString dir = words.takeLast().toUpper();
+            if (dir == u"DESC")
+                descending = true;
+            else if (dir != u"ASC")
+                words << dir;
+        }
+        const QString name = words.join(u' ');
+        TField* f = FindField(name);
+        if (!f)
+            throw EDatabaseError(QStringLiteral("%1: Field '%2' not found").arg(name_, name));
+        keys.push_back({f->Index(), descending});
+    }
+    const int current = cursor_ >= 0 ? order_[cursor_] : -1;
+    std::iota(order_.begin(), order_.end(), 0);
+    if (!keys.isEmpty()) {
+        // Text sort keys are made once per row, not per comparison.
+        QVector<QVector<QByteArray>> textKeys(keys.size());
+        for (int k = 0; k < keys.size(); ++k) {
+            textKeys[k].resize(rows_.size());
+            for (int r = 0; r < rows_.size(); ++r) {
+                const QVariant& v = rows_[r][keys[k].field];
+                if (v.typeId() == QMetaType::QString)
+                    textKeys[k][r] = gb::sortKey(v.toString());
+            }
+        }
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            for (int k = 0; k < keys.size(); ++k) {
+                int c = compareValues(rows_[a][keys[k].field], rows_[b][keys[k].field]);
+                if (c == 2)
+                    c = compareBookmarks(textKeys[k][a], textKeys[k][b]);
+                if (c != 0)
+                    return keys[k].descending ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
+    sort_ = sort;
+    if (current >= 0)
+        cursor_ = int(order_.indexOf(current));
+    NotifyDataChanged();
+}
+
+void TCustomADODataSet::DisableControls()
+{
+    if (disableCount_++ == 0)
+        activeWhenDisabled_ = Active();
+}
+
+void TCustomADODataSet::EnableControls()
+{
+    if (disableCount_ == 0 || --disableCount_ > 0)
+        return;
+    if (Active() != activeWhenDisabled_)
+        NotifyActiveChanged();
+    else
+        NotifyDataChanged();
+}
+
+void TCustomADODataSet::AddListener(TDataSetListener* listener)
+{
+    if (!listeners_.contains(listener))
+        listeners_ << listener;
+}
+
+void TCustomADODataSet::RemoveListener(TDataSetListener* listener) { listeners_.removeAll(listener); }
+
+void TCustomADODataSet::NotifyActiveChanged()
+{
+    // A listener that fails (a chart whose rebuild failed) must not keep the controls from
+    // hearing of the new state; its error is passed on afterwards.
+    std::exception_ptr failure;
+    for (TDataSetListener* l : QVector<TDataSetListener*>(listeners_)) {
+        try {
+            l->DataSetStateChanged(this, state_);
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (!ControlsDisabled())
+        for (TDataSource* s : QVector<TDataSource*>(sources_))
+            for (TDataLink* link : QVector<TDataLink*>(s->links_))
+                link->ActiveChanged();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void TCustomADODataSet::NotifyScrolled(int distance)
+{
+    if (ControlsDisabled())
+        return;
+    for (TDataSource* s : QVector<TDataSource*>(sources_))
+        for (TDataLink* link : QVector<TDataLink*>(s->links_))
+            link->DataSetScrolled(distance);
+}
+
+void TCustomADODataSet::NotifyDataChanged()
+{
+    if (ControlsDisabled())
+        return;
+    for (TDataSource* s : QVector<TDataSource*>(sources_))
+        for (TDataLink* link : QVector<TDataLink*>(s->links_))
+            link->DataSetChanged();
+}
+
+void TCustomADODataSet::AttachSource(TDataSource* source)
+{
+    if (!sources_.contains(source))
+        sources_ << source;
+}
+
+void TCustomADODataSet::DetachSource(TDataSource* source) { sources_.removeAll(source); }
+
+TCustomADODataSet::ActiveRecordScope::ActiveRecordScope(const TCustomADODataSet& dataSet, int recNo)
+    : dataSet_(dataSet), saved_(dataSet.activeOverride_)
+{
+    dataSet_.activeOverride_ = recNo >= 1 && recNo <= dataSet.order_.size() ? recNo - 1 : -1;
+}
+
+TCustomADODataSet::ActiveRecordScope::~ActiveRecordScope() { dataSet_.activeOverride_ = saved_; }

@@ -1,0 +1,166 @@
+#pragma once
+#include "Field.h"
+#include "FieldTypes.h"
+#include "KeepPosQuery.h"
+#include "Statements.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+#include <memory>
+#include <vector>
+
+class TADOConnection;
+class TDataSource;
+
+using TBookmark = QByteArray;
+
+// Class identity for registries that pick the entry of the nearest ancestor class.
+struct TMetaClass {
+    const char* className;
+    const TMetaClass* parent;
+    bool InheritsFrom(const TMetaClass& other) const
+    {
+        for (const TMetaClass* c = this; c; c = c->parent)
+            if (c == &other)
+                return true;
+        return false;
+    }
+};
+
+// Receives every state change of a dataset, never suspended (the chart listens this way).
+class TDataSetListener {
+public:
+    virtual ~TDataSetListener() = default;
+    virtual void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) = 0;
+    virtual void DataSetUpdateData(TCustomADODataSet*) {}
+    // The dataset is going away; a listener must not touch it afterwards.
+    virtual void DataSetDestroying(TCustomADODataSet*) {}
+};
+
+// A read-only query fetched whole into the client, with a cursor over its current order.
+class TCustomADODataSet : public KeepPosQuery {
+public:
+    explicit TCustomADODataSet(QString name, TADOConnection* connection = nullptr);
+    ~TCustomADODataSet() override;
+    TCustomADODataSet(const TCustomADODataSet&) = delete;
+    TCustomADODataSet& operator=(const TCustomADODataSet&) = delete;
+
+    static const TMetaClass& StaticClass();
+    virtual const TMetaClass& ClassType() const { return StaticClass(); }
+
+    const QString& Name() const { return name_; }
+    TADOConnection* Connection() const { return connection_; }
+    void SetConnection(TADOConnection* connection);
+
+    // The statement and its parameters; change them only while closed.
+    void SetStatement(const StatementDef& statement);
+    const StatementDef& Statement() const { return statement_; }
+    QString ParamValue(const QString& name) const;
+    void SetParamValue(const QString& name, const QString& value);
+
+    void Open() override;
+    void Close() override;
+    bool Active() const { return state_ != dsInactive; }
+    TDataSetState State() const { return state_; }
+
+    bool IsEmpty() const override;
+    void First();
+    void Next();
+    void Prior();
+    void Last() override;
+    int MoveBy(int distance);  // returns the distance moved
+    bool Eof() const { return eof_; }
+    bool Bof() const { return bof_; }
+    // 1-based position of the active record in the current order; -1 when empty or closed.
+    int RecNo() const;
+    void SetRecNo(int recNo);
+    int RecordCount() const;
+
+    const QVector<TField*>& Fields() const { return fieldList_; }
+    TField* FindField(const QString& name) const;  // case-insensitive; nullptr when absent
+    TField* FieldByName(const QString& name) const;  // raises "Q: Field 'x' not found"
+
+    TBookmark GetBookmark() const override;
+    void GotoBookmark(const TBookmark& bookmark) override;
+    void FreeBookmark(TBookmark& bookmark) override { bookmark.clear(); }
+    bool BookmarkValid(const TBookmark& bookmark) const;
+    static int CompareBookmarks(const TBookmark& a, const TBookmark& b) { return compareBookmarks(a, b); }
+
+    // Client-side order: "F1 DESC, F2"; empty restores the statement's order. Dropped on close.
+    const QString& Sort() const { return sort_; }
+    void SetSort(const QString& sort);
+    bool Modified() const { return false; }
+
+    // While disabled nothing reaches the data sources; enabling redisplays them once.
+    void DisableControls();
+    void EnableControls();
+    bool ControlsDisabled() const { return disableCount_ > 0; }
+
+    void AddListener(TDataSetListener* listener);
+    void RemoveListener(TDataSetListener* listener);
+
+    // Makes another record (1-based, in the current order) the active one for reading
+    // fields, without moving the cursor or telling anybody; restored on destruction.
+    class ActiveRecordScope {
+    public:
+        ActiveRecordScope(const TCustomADODataSet& dataSet, int recNo);
+        ~ActiveRecordScope();
+        ActiveRecordScope(const ActiveRecordScope&) = delete;
+        ActiveRecordScope& operator=(const ActiveRecordScope&) = delete;
+
+    private:
+        const TCustomADODataSet& dataSet_;
+        int saved_;
+    };
+
+private:
+    friend class TField;
+    friend class TDataSource;
+    const QVariant& ActiveValue(int fieldIndex) const;
+    void LoadResult(DriverResult& result);
+    void MoveTo(int position);  // position in the current order, notifies when it changed
+    void NotifyActiveChanged();
+    void NotifyScrolled(int distance);
+    void NotifyDataChanged();
+    void AttachSource(TDataSource* source);
+    void DetachSource(TDataSource* source);
+
+    QString name_;
+    TADOConnection* connection_;
+    StatementDef statement_;
+    QVector<QString> paramValues_;
+    TDataSetState state_ = dsInactive;
+    std::vector<std::unique_ptr<TField>> fields_;
+    QVector<TField*> fieldList_;
+    QVector<QVector<QVariant>> rows_;  // statement order, one entry per declared field
+    QVector<int> order_;               // current order: indices into rows_
+    int cursor_ = -1;                  // position in order_
+    mutable int activeOverride_ = -1;  // position in order_ while an ActiveRecordScope lives
+    bool bof_ = true;
+    bool eof_ = true;
+    QString sort_;
+    int disableCount_ = 0;
+    bool activeWhenDisabled_ = false;
+    QVector<TDataSource*> sources_;
+    QVector<TDataSetListener*> listeners_;
+};
+
+// A query with a statement text and parameters.
+class TADOQuery : public TCustomADODataSet {
+public:
+    using TCustomADODataSet::TCustomADODataSet;
+    static const TMetaClass& StaticClass();
+    const TMetaClass& ClassType() const override { return StaticClass(); }
+    // Runs the statement as a command; returns the rows it changed.
+    qint64 ExecSQL();
+};
+
+// A dataset given by its command text.
+class TADODataSet : public TCustomADODataSet {
+public:
+    using TCustomADODataSet::TCustomADODataSet;
+    static const TMetaClass& StaticClass();
+    const TMetaClass& ClassType() const override { return StaticClass(); }
+};

@@ -1,0 +1,93 @@
+#include "Field.h"
+
+#include "ADODataSet.h"
+#include "DBErrors.h"
+#include "FieldValues.h"
+
+TField::TField(TCustomADODataSet* dataSet, const ColumnDef& def, int index)
+    : dataSet_(dataSet), def_(def), index_(index)
+{
+}
+
+int TField::DisplayWidth() const
+{
+    if (def_.displayWidth > 0)
+        return def_.displayWidth;
+    switch (def_.type) {
+    case ftString:
+    case ftFixedChar:
+    case ftWideString: return def_.size;
+    case ftDateTime: return 18;
+    default: return 10;
+    }
+}
+
+QVariant TField::Value() const { return dataSet_->ActiveValue(index_); }
+
+bool TField::IsNull() const { return isNullValue(dataSet_->ActiveValue(index_)); }
+
+QString TField::AsString() const
+{
+    const QVariant& v = dataSet_->ActiveValue(index_);
+    if (isNullValue(v))
+        return QString();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return v.toString();
+}
+
+qint64 TField::AsLargeInt() const
+{
+    const QVariant& v = dataSet_->ActiveValue(index_);
+    if (isNullValue(v))
+        return 0;
+    if (v.typeId() == QMetaType::LongLong)
+        return v.toLongLong();
+    if (v.typeId() == QMetaType::Double)
+        return qint64(v.toDouble());
+    bool ok = false;
+    const qint64 n = v.toString().trimmed().toLongLong(&ok);
+    if (!ok)
+        throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+    return n;
+}
+
+int TField::AsInteger() const { return int(AsLargeInt()); }
+
+double TField::AsFloat() const
+{
+    const QVariant& v = dataSet_->ActiveValue(index_);
+    if (isNullValue(v))
+        return 0;
+    bool ok = false;
+    const double d = v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
+    if (!ok)
+        throw EDatabaseError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
+    return d;
+}
+
+QDateTime TField::AsDateTime() const
+{
+    const QVariant& v = dataSet_->ActiveValue(index_);
+    if (isNullValue(v))
+        return {};
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime();
+    const QDateTime dt = parseDateTime(v.toString());
+    if (!dt.isValid())
+        throw EDatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(v.toString()));
+    return dt;
+}
+
+QString TField::DisplayText() const
+{
+    const QVariant& v = dataSet_->ActiveValue(index_);
+    if (isNullValue(v))
+        return QString();
+    if (!def_.displayFormat.isEmpty() && (def_.type == ftDateTime || v.typeId() == QMetaType::QDateTime)) {
+        const QDateTime dt = v.typeId() == QMetaType::QDateTime ? v.toDateTime() : parseDateTime(v.toString());
+        if (dt.isValid())
+            return formatDateTime(dt, def_.displayFormat);
+    }
+    return AsString();
+}

@@ -1,0 +1,188 @@
+#pragma once
+#include "Colors.h"
+#include "DBGridColumnEh.h"
+#include "DBGridEhLayout.h"
+#include "ADODataSet.h"
+#include "DataSource.h"
+#include "Exceptions.h"
+#include "GridGlyphs.h"
+#include "GridRecordBuffer.h"
+#include "HeadTreeNode.h"
+
+#include <QFont>
+#include <QVector>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QScrollBar;
+class TCustomDBGridEh;
+
+class EDBGridEhError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Follows the bound dataset for the grid.
+class TGridDataLinkEh : public TDataLink {
+public:
+    explicit TGridDataLinkEh(TCustomDBGridEh& grid) : grid_(grid) {}
+    void ActiveChanged() override;
+    void DataSetScrolled(int distance) override;
+    void DataSetChanged() override;
+
+private:
+    TCustomDBGridEh& grid_;
+};
+
+// Everything one cell shows, decided before anything is drawn.
+struct TGridCellPaint {
+    QRect rect;
+    QColor background;
+    bool bevel = false;
+    QString text;
+    QFont font;
+    QColor textColor;
+    QRect textRect;
+    int textFlags = 0;  // Qt alignment and wrap flags
+    GridGlyph glyph = GridGlyph::None;
+    QPoint glyphPos;
+    QString number;  // record number in the indicator cell
+    QFont numberFont;
+    QPoint numberPos;  // top left of the number's text
+};
+
+// A read-only, row-selecting grid bound to a data source: one title row, an indicator
+// column with record numbers, striped rows, sort markers in the titles.
+class TCustomDBGridEh : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCustomDBGridEh(QWidget* parent = nullptr);
+    ~TCustomDBGridEh() override;
+
+    void SetDataSource(TDataSource* source);
+    TDataSource* DataSource() const { return link_.DataSource(); }
+    TCustomADODataSet* DataSet() const { return link_.DataSet(); }
+
+    QFont TitleFont() const { return titleFont_; }
+    void SetTitleFont(const QFont& font);
+
+    TDBGridColumnEh* AddColumn(const QString& fieldName);
+    // In visual order.
+    const QVector<TDBGridColumnEh*>& Columns() const { return columnList_; }
+    void MoveColumn(int from, int to);
+    int SelectedIndex() const { return selectedIndex_; }  // the focused column
+    void SetSelectedIndex(int index);
+    int LeftCol() const { return layout_.LeftCol(); }
+    void SetLeftCol(int col);
+
+    // Settings of the grids' one configuration.
+    TColor RowColor1 = 16774625;
+    TColor RowColor2 = clWhite;
+    bool Flat() const { return true; }
+    bool ShowLine() const { return true; }
+    bool UseMultiTitle() const { return true; }
+    int VTitleMargin() const { return 10; }
+    bool SortOnColumnClick = true;
+    bool AutoSort() const { return SortOnColumnClick; }
+    void SetAutoSort(bool on) { SortOnColumnClick = on; }
+    bool SortLocal() const { return sortLocal_; }
+    void SetSortLocal(bool on) { sortLocal_ = on; }
+
+    // Sorting. Assigning an event replaces the grid's own reaction.
+    std::function<void(TDBGridColumnEh*)> OnTitleClick;
+    std::function<void(TCustomDBGridEh*)> OnSortMarkingChanged;
+    void TitleClick(TDBGridColumnEh* column);
+    void ToggleTitleSort(TDBGridColumnEh* column);
+    const QVector<TDBGridColumnEh*>& SortMarkedColumns() const { return sortMarked_; }
+
+    // Layout results.
+    const TDBGridEhLayout& Layout() const { return layout_; }
+    const TGridRecordBuffer& RecordBuffer() const { return buffer_; }
+    const THeadTreeNode* TitleTree() const { return titleTree_.get(); }
+    // Rows below the title: the buffered records, or one blank row without any.
+    int ShownRowCount() const;
+    // The record a data row (1..) shows; -1 for none.
+    int RecNoAtRow(int row) const;
+    // Top left of the cell area inside the border.
+    QPoint ClientOrigin() const { return {1, 1}; }
+
+    // What a cell would show; col -1 is the indicator, row 0 the title row.
+    TGridCellPaint DescribeCell(int col, int row) const;
+
+    // Called by the columns when something that changes the layout changed.
+    void ColumnChanged(TDBGridColumnEh* column);
+    void SortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    friend class TGridDataLinkEh;
+    void LinkActiveChanged();
+    void LinkScrolled();
+    void LinkDataChanged();
+
+    void LayoutGrid();
+    void UpdateScrollBars();
+    QSize CellAreaSize(bool vbar, bool hbar) const;
+    bool Sortable(const TDBGridColumnEh* column) const;
+
+    // Painting, in the order a paint event runs them.
+    void paintCell(QPainter& painter, int col, int row) const;
+    void drawCell(QPainter& painter, const TGridCellPaint& cell) const;
+    void paintGridLines(QPainter& painter, int lastCol, int rows) const;
+    void paintBorder(QPainter& painter) const;
+    TGridCellPaint DescribeTitle(int col) const;
+    TGridCellPaint DescribeIndicator(int row, int recNo) const;
+    TGridCellPaint DescribeData(int col, int row, int recNo) const;
+    bool IsCurrentRow(int recNo) const;
+
+    // Input.
+    enum class MouseState { None, Pressed, TitlePress, MoveColumn, ResizeColumn };
+    TDBGridEhLayout::Hit HitAt(QPoint widgetPos, bool borders) const;
+    void PressAt(QMouseEvent* event);
+    void MoveRecordBy(int distance);
+    bool HandleKey(QKeyEvent* event);
+
+    TGridDataLinkEh link_;
+    QFont titleFont_;
+    std::vector<std::unique_ptr<TDBGridColumnEh>> columns_;
+    QVector<TDBGridColumnEh*> columnList_;
+    QVector<TDBGridColumnEh*> sortMarked_;
+    int selectedIndex_ = 0;
+    bool sortLocal_ = false;
+
+    TDBGridEhLayout layout_;
+    TGridRecordBuffer buffer_;
+    std::unique_ptr<THeadTreeNode> titleTree_;
+    int indicatorWidth_ = 0;
+    bool laidOut_ = false;
+
+    QScrollBar* vbar_ = nullptr;
+    QScrollBar* hbar_ = nullptr;
+    bool syncingBars_ = false;
+
+    MouseState mouseState_ = MouseState::None;
+    int pressCol_ = -1;
+    QPoint pressPos_;
+    int resizeLeft_ = 0;
+    int wheelRemainder_ = 0;
+};
+
+// The grid class of the monitor window's two tables.
+class TDBGridEh : public TCustomDBGridEh {
+    Q_OBJECT
+public:
+    using TCustomDBGridEh::TCustomDBGridEh;
+};

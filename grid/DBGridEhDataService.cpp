@@ -1,0 +1,67 @@
+#include "DBGridEhDataService.h"
+
+#include "DBGridEh.h"
+#include "ADODataSet.h"
+
+void TSQLDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet)
+{
+    // The datasets here are read-only, so there are never unsaved changes to post.
+    dataSet.SetSort(BuildSortText(grid, dataSet, grid.SortLocal()));
+}
+
+QString TSQLDatasetFeaturesEh::BuildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet,
+                                             bool sortLocal)
+{
+    QString text;
+    for (const TDBGridColumnEh* column : grid.SortMarkedColumns()) {
+        if (!sortLocal && !dataSet.FindField(column->FieldName()))
+            continue;
+        text += column->FieldName();
+        text += column->Title()->SortMarker() == smUpEh ? QStringLiteral(" DESC, ") : QStringLiteral(", ");
+    }
+    if (!text.isEmpty())
+        text.chop(2);
+    return text;
+}
+
+TDBGridEhDataService::TDBGridEhDataService()
+{
+    RegisterDatasetFeaturesEh(TADOQuery::StaticClass(), std::make_shared<TADOSQLDatasetFeaturesEh>());
+    RegisterDatasetFeaturesEh(TADODataSet::StaticClass(), std::make_shared<TADOCommandTextDatasetFeaturesEh>());
+}
+
+TDBGridEhDataService& TDBGridEhDataService::instance()
+{
+    static TDBGridEhDataService service;
+    return service;
+}
+
+void TDBGridEhDataService::RegisterDatasetFeaturesEh(const TMetaClass& dataSetClass,
+                                                     std::shared_ptr<TDatasetFeaturesEh> features)
+{
+    UnregisterDatasetFeaturesEh(dataSetClass);
+    registry_.push_back({&dataSetClass, std::move(features)});
+}
+
+void TDBGridEhDataService::UnregisterDatasetFeaturesEh(const TMetaClass& dataSetClass)
+{
+    registry_.removeIf([&](const auto& entry) { return entry.first == &dataSetClass; });
+}
+
+TDatasetFeaturesEh* TDBGridEhDataService::GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const
+{
+    for (const TMetaClass* c = &dataSet.ClassType(); c; c = c->parent)
+        for (const auto& entry : registry_)
+            if (entry.first == c)
+                return entry.second.get();
+    return nullptr;
+}
+
+void TDBGridEhDataService::SortDatasetByMarkers(TCustomDBGridEh& grid)
+{
+    TCustomADODataSet* dataSet = grid.DataSet();
+    if (!dataSet)
+        return;
+    if (TDatasetFeaturesEh* features = GetDatasetFeaturesForDataSet(*dataSet))
+        features->ApplySorting(grid, *dataSet);
+}

@@ -1,0 +1,230 @@
+#include "DBGridEhStyle.h"
+#include "GridFixture.h"
+#include "TestRegistry.h"
+
+#include <QFontMetrics>
+#include <QTest>
+
+namespace {
+const QColor kStripe(225, 245, 255);
+const QColor kWhite(255, 255, 255);
+const QColor kGlyphGrey(128, 128, 128);
+
+// A point well inside a data cell away from its text: just right of the cell's left edge.
+QPoint inCell(const TDBGridEhLayout& l, int col, int row)
+{
+    const QRect r = l.CellRect(col, row);
+    return QPoint(r.left() + 1, r.bottom() - 1);
+}
+
+// The palette's colour as a plain RGB value, comparable with image pixels.
+QColor sys(SystemColor which) { return QColor(systemColor(which).rgb()); }
+
+bool focusGrid(TDBGridEh& grid)
+{
+    grid.show();
+    grid.activateWindow();
+    grid.setFocus();
+    return QTest::qWaitForWindowActive(&grid) && grid.hasFocus();
+}
+} // namespace
+
+class TestGridPaint : public QObject {
+    Q_OBJECT
+private slots:
+    void firstRecordIsLightBlueWhateverTheScroll()
+    {
+        GridFixture f(60);
+        f.q->Open();
+        const int rows = f.grid->Layout().VisibleRowCapacity();
+        f.q->MoveBy(rows + 5);  // scroll away
+        f.q->First();
+        f.q->Next();  // record 1 back at the top, not current
+        QCOMPARE(f.grid->RecordBuffer().Top(), 1);
+        QImage img = f.image();
+        QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), kStripe);
+        QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 4)), kWhite);
+        // Sorted, the top record is again record 1 and light blue, numbered 1.
+        f.grid->ToggleTitleSort(f.column("K00"));
+        f.q->SetRecNo(2);
+        f.q->First();
+        f.q->Next();
+        img = f.image();
+        QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 4, 1)), kStripe);
+        QCOMPARE(f.grid->DescribeCell(-1, 1).number, QStringLiteral("1"));
+        QCOMPARE(f.grid->DescribeCell(-1, 2).number, QStringLiteral("2"));
+    }
+
+    void stripesMoveWithRecords_data()
+    {
+        QTest::addColumn<int>("scrolledBy");
+        QTest::newRow("none") << 0;
+        QTest::newRow("one") << 1;
+        QTest::newRow("two") << 2;
+    }
+    void stripesMoveWithRecords()
+    {
+        QFETCH(int, scrolledBy);
+        GridFixture f(60);
+        f.q->Open();
+        const int rows = f.grid->Layout().VisibleRowCapacity();
+        f.q->SetRecNo(rows + scrolledBy);  // the current row is the last visible one
+        const int top = f.grid->RecordBuffer().Top();
+        QCOMPARE(top, 1 + scrolledBy);
+        const QImage img = f.image();
+        QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), top % 2 == 0 ? kWhite : kStripe);
+        QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 2)), top % 2 == 0 ? kStripe : kWhite);
+    }
+
+    void currentRowColoursFollowFocus()
+    {
+        GridFixture f(10);
+        f.q->Open();
+        f.q->SetRecNo(3);
+        const QPoint p = inCell(f.grid->Layout(), 2, 3);
+        QVERIFY(!f.grid->hasFocus());
+        QCOMPARE(f.pixel(f.image(), p), sys(SystemColor::BtnShadow));
+        QCOMPARE(f.grid->DescribeCell(2, 3).textColor, sys(SystemColor::HighlightText));
+        QVERIFY(focusGrid(*f.grid));
+        QCOMPARE(f.pixel(f.image(), p), sys(SystemColor::Highlight));
+        QCOMPARE(f.grid->DescribeCell(2, 3).textColor, sys(SystemColor::HighlightText));
+        // Other rows keep their stripes and the column's colour.
+        QCOMPARE(f.pixel(f.image(), inCell(f.grid->Layout(), 2, 2)), kWhite);
+        QCOMPARE(f.grid->DescribeCell(2, 2).textColor, toQColor(clGray));
+    }
+
+    void recordNumbersInIndicator()
+    {
+        GridFixture f(12);
+        f.q->Open();
+        const QFontMetrics fm(f.grid->font());
+        const TDBGridEhLayout& l = f.grid->Layout();
+        const TGridCellPaint cell = f.grid->DescribeCell(-1, 11);
+        QCOMPARE(cell.number, QStringLiteral("11"));
+        const int width = fm.horizontalAdvance(QStringLiteral("11"));
+        QCOMPARE(cell.numberPos, QPoint((l.IndicatorWidth() - width - 11) / 2, l.RowBottom(11) - fm.height() - 2));
+        // Some black of the digits inside their box.
+        const QImage img = f.image();
+        bool black = false;
+        for (int x = cell.numberPos.x(); x < cell.numberPos.x() + width; ++x)
+            for (int y = cell.numberPos.y(); y < cell.numberPos.y() + fm.height(); ++y)
+                black |= f.pixel(img, QPoint(x, y)).lightness() < 60;
+        QVERIFY(black);
+        QVERIFY(f.grid->DescribeCell(-1, 2).glyph == GridGlyph::None);
+        QVERIFY(f.grid->DescribeCell(-1, 1).glyph == GridGlyph::Arrow);
+    }
+
+    void emptyResultShowsArrowAndNoNumber()
+    {
+        GridFixture f(0);
+        f.q->Open();
+        const TDBGridEhLayout& l = f.grid->Layout();
+        const TGridCellPaint cell = f.grid->DescribeCell(-1, 1);
+        QVERIFY(cell.glyph == GridGlyph::Arrow);
+        QVERIFY(cell.number.isEmpty());
+        const QRect r = l.CellRect(-1, 1);
+        QCOMPARE(cell.glyphPos, QPoint(r.right() + 1 - 2 - 6, r.top() + (r.height() - 11) / 2));
+        const QImage img = f.image();
+        // The arrow's point (middle of its right column) and its base (left column, top).
+        QCOMPARE(f.pixel(img, cell.glyphPos + QPoint(5, 5)), QColor(0, 0, 0));
+        QCOMPARE(f.pixel(img, cell.glyphPos + QPoint(0, 0)), QColor(0, 0, 0));
+        QCOMPARE(f.pixel(img, cell.glyphPos + QPoint(5, 0)), sys(SystemColor::BtnFace));
+        // The blank row is painted in the grid colour, with no stripe.
+        QCOMPARE(f.pixel(img, inCell(l, 0, 1)), sys(SystemColor::Window));
+        f.q->Close();
+        QVERIFY(f.grid->DescribeCell(-1, 1).glyph == GridGlyph::None);
+        QCOMPARE(f.pixel(f.image(), cell.glyphPos + QPoint(0, 0)), sys(SystemColor::BtnFace));
+    }
+
+    void sortGlyphsAtTheirOffsets_data()
+    {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("up");
+        QTest::newRow("ascending shows up") << 1 << true;
+        QTest::newRow("descending shows down") << 2 << false;
+    }
+    void sortGlyphsAtTheirOffsets()
+    {
+        QFETCH(int, clicks);
+        QFETCH(bool, up);
+        GridFixture f(10);
+        f.q->Open();
+        TDBGridColumnEh* k00 = f.column("K00");
+        for (int i = 0; i < clicks; ++i)
+            f.grid->ToggleTitleSort(k00);
+        const int col = f.grid->Columns().indexOf(k00);
+        const QRect content = f.grid->Layout().CellRect(col, 0).adjusted(1, 1, -1, -1);
+        const QPoint origin(content.right() + 1 - 12, content.top() + (content.height() - 9) / 2);
+        const TGridCellPaint cell = f.grid->DescribeCell(col, 0);
+        QVERIFY(cell.glyph == (up ? GridGlyph::SortUp : GridGlyph::SortDown));
+        QCOMPARE(cell.glyphPos, origin);
+        QCOMPARE(cell.textRect.width(), content.width() - 16);
+        const QImage img = f.image();
+        const QColor face = sys(SystemColor::BtnFace);
+        if (up) {
+            QCOMPARE(f.pixel(img, origin + QPoint(4, 0)), kGlyphGrey);  // apex, left stroke
+            QCOMPARE(f.pixel(img, origin + QPoint(0, 7)), kGlyphGrey);
+            QCOMPARE(f.pixel(img, origin + QPoint(9, 7)), kWhite);      // right stroke
+            QCOMPARE(f.pixel(img, origin + QPoint(2, 8)), kWhite);      // base
+        } else {
+            QCOMPARE(f.pixel(img, origin + QPoint(2, 0)), kGlyphGrey);  // base
+            QCOMPARE(f.pixel(img, origin + QPoint(4, 8)), kGlyphGrey);  // apex, left stroke
+            QCOMPARE(f.pixel(img, origin + QPoint(9, 1)), kWhite);      // right stroke
+        }
+        QCOMPARE(f.pixel(img, origin + QPoint(4, 4)), face);  // hollow inside
+        QCOMPARE(f.pixel(img, origin + QPoint(-1, 4)), face);
+    }
+
+    void narrowMarkedColumnHasNoGlyph()
+    {
+        GridFixture f(10);
+        f.q->Open();
+        TDBGridColumnEh* k00 = f.column("K00");
+        f.grid->ToggleTitleSort(k00);
+        k00->SetWidth(15);
+        const int col = f.grid->Columns().indexOf(k00);
+        const TGridCellPaint cell = f.grid->DescribeCell(col, 0);
+        QVERIFY(cell.glyph == GridGlyph::None);
+        QCOMPARE(cell.textRect.width(), 15 - 2 - 2);
+        k00->SetWidth(16);
+        QVERIFY(f.grid->DescribeCell(col, 0).glyph == GridGlyph::SortUp);
+    }
+
+    void dataSetGoneWithoutNotice()
+    {
+        GridFixture f(10);
+        f.q->Open();
+        f.source.SetDataSet(nullptr);  // the grid hears of it
+        QCOMPARE(f.grid->ShownRowCount(), 1);
+        auto source = std::make_unique<TDataSource>();
+        source->SetDataSet(f.q.get());
+        f.grid->SetDataSource(source.get());
+        QCOMPARE(f.grid->RecordBuffer().Count(), 10);
+        source.reset();  // the grid is not told, and must not read a dead dataset
+        const QImage img = f.image();
+        QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), sys(SystemColor::Window));
+        QVERIFY(f.grid->DescribeCell(-1, 1).number.isEmpty());
+    }
+
+    void lineColours()
+    {
+        GridFixture f(10);
+        f.q->Open();
+        const TDBGridEhLayout& l = f.grid->Layout();
+        const QImage img = f.image();
+        const int between = l.CellRect(0, 0).right() + 1;  // line right of the first column
+        const QColor fixed(128, 128, 128), data(192, 192, 192);
+        QCOMPARE(f.pixel(img, QPoint(between, l.TitleHeight() / 2)), fixed);
+        QCOMPARE(f.pixel(img, QPoint(between, l.RowTop(2) + 3)), data);
+        QCOMPARE(f.pixel(img, QPoint(between + 5, l.RowBottom(1))), data);
+        QCOMPARE(f.pixel(img, QPoint(between + 5, l.TitleHeight())), fixed);
+        QCOMPARE(f.pixel(img, QPoint(l.IndicatorWidth(), l.RowTop(3) + 2)), fixed);
+        QCOMPARE(f.pixel(img, QPoint(3, l.RowBottom(1))), fixed);
+        // Bevel: the light top edge of a title cell.
+        QCOMPARE(f.pixel(img, QPoint(between + 5, 0)), sys(SystemColor::BtnHighlight));
+        // Below the last row the grid colour.
+        QCOMPARE(f.pixel(img, QPoint(between + 5, l.RowBottom(10) + 4)), sys(SystemColor::Window));
+    }
+};
+TV_REGISTER_TEST(TestGridPaint);
+#include "tst_paint.moc"

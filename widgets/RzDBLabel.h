@@ -1,0 +1,87 @@
+#pragma once
+#include "Colors.h"
+#include "ADODataSet.h"
+#include "DataSource.h"
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+enum TFrameStyle { fsNone, fsGroove };
+enum TTextStyle { tsNone, tsRecessed };
+enum TTextLayout { tlTop, tlCenter, tlBottom };
+
+// Where a grooved, recessed label puts its frame and its text; pure geometry.
+struct LabelGeometry {
+    explicit LabelGeometry(QSize size, bool grooved = true);
+
+    // Both frames as the pixels they cover (left..right, top..bottom inclusive).
+    QRect highlightFrame;  // one in from the top and left, touching the right and bottom
+    QRect shadowFrame;     // touching the top and left, one in from the right and bottom
+    QRect content;         // inside the groove; text and background go here
+};
+
+// What one paint of the label draws, worked out before any pixel is touched.
+struct LabelPaintSpec {
+    QRect frameHighlight, frameShadow;  // empty without a groove
+    QColor highlight, shadow, background, fontColor;
+    QRect textRect;
+    int textFlags = 0;
+    QString text;
+    bool recessed = true;
+};
+
+// A read-only label that shows one field of the current row of a data source.
+class TRzDBLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit TRzDBLabel(QWidget* parent = nullptr);
+    ~TRzDBLabel() override;
+
+    TDataSource* DataSource() const { return link_.DataSource(); }
+    void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+    const QString& DataField() const { return dataField_; }
+    void SetDataField(const QString& field);
+
+    // The text currently shown, accelerator marks included.
+    const QString& Caption() const { return caption_; }
+
+    TColor FontColor() const { return fontColor_; }
+    void SetFontColor(TColor color);
+    // Used until a field is bound; the bound field's own alignment wins at every paint.
+    void SetAlignment(TAlignment alignment);
+    void SetBorderOuter(TFrameStyle style);
+    void SetTextStyle(TTextStyle style);
+    void SetLayout(TTextLayout layout);
+
+    LabelPaintSpec PaintSpec() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    class FieldLink : public TDataLink {
+    public:
+        explicit FieldLink(TRzDBLabel* owner) : owner_(owner) {}
+        void ActiveChanged() override { owner_->DataChange(); }
+        void DataSetScrolled(int) override { owner_->DataChange(); }
+        void DataSetChanged() override { owner_->DataChange(); }
+
+    private:
+        TRzDBLabel* owner_;
+    };
+
+    TField* Field() const;
+    void DataChange();
+    TAlignment EffectiveAlignment() const;
+
+    FieldLink link_{this};
+    QString dataField_;
+    QString caption_;
+    TColor fontColor_ = clBlack;
+    TAlignment alignment_ = taCenter;
+    TFrameStyle borderOuter_ = fsGroove;
+    TTextStyle textStyle_ = tsRecessed;
+    TTextLayout layout_ = tlTop;
+};
