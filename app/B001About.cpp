@@ -11,7 +11,7 @@
 #include <QScreen>
 
 namespace {
-constexpr TColor kPanelColor = 32896;  // olive
+constexpr TColor kPanelColor = clOlive;
 const QString kCaptionText = QStringLiteral("正在连接数据库……");
 } // namespace
 

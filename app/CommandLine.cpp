@@ -37,8 +37,7 @@ bool isDecimal(const QString& text)
     return true;
 }
 
-} // namespace
-
+// "HOST" or "HOST,PORT"; false with a reason when the host is empty or the port is not 1-65535.
 bool parseServerAddress(const QString& text, QString* host, int* port, QString* error)
 {
     const qsizetype comma = text.indexOf(QLatin1Char(','));
@@ -62,6 +61,8 @@ bool parseServerAddress(const QString& text, QString* host, int* port, QString* 
     *port = portValue;
     return true;
 }
+
+} // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments, const QString& serverFromEnvironment)
 {

@@ -21,6 +21,3 @@ inline constexpr int kDefaultServerPort = 27999;
 // arguments[0] is the program; serverFromEnvironment is TALLYVANE_SERVER (empty when unset),
 // used when neither --server nor --sqlite is given.
 CommandLine parseCommandLine(const QStringList& arguments, const QString& serverFromEnvironment);
-
-// "HOST" or "HOST,PORT"; false with a reason when the host is empty or the port is not 1-65535.
-bool parseServerAddress(const QString& text, QString* host, int* port, QString* error);

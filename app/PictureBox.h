@@ -9,7 +9,6 @@ public:
     explicit TPictureBox(QWidget* parent = nullptr);
 
     void SetPicture(const QImage& picture);
-    const QImage& Picture() const { return picture_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -27,7 +27,7 @@ int main(int argc, char** argv)
     }
     f.db.exec(QStringLiteral("COMMIT"));
     auto q = f.query(statements::robotHistory());
-    TDataSource source(QStringLiteral("DSai"));
+    TDataSource source;
     source.SetDataSet(q.get());
 
     TDBGridEh grid;

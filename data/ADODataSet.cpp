@@ -18,19 +18,19 @@ const QVariant kNull;
 
 const TMetaClass& TCustomADODataSet::StaticClass()
 {
-    static const TMetaClass meta{"TCustomADODataSet", nullptr};
+    static const TMetaClass meta{nullptr};
     return meta;
 }
 
 const TMetaClass& TADOQuery::StaticClass()
 {
-    static const TMetaClass meta{"TADOQuery", &TCustomADODataSet::StaticClass()};
+    static const TMetaClass meta{&TCustomADODataSet::StaticClass()};
     return meta;
 }
 
 const TMetaClass& TADODataSet::StaticClass()
 {
-    static const TMetaClass meta{"TADODataSet", &TCustomADODataSet::StaticClass()};
+    static const TMetaClass meta{&TCustomADODataSet::StaticClass()};
     return meta;
 }
 
@@ -47,13 +47,6 @@ TCustomADODataSet::~TCustomADODataSet()
         l->DataSetDestroying(this);
     for (TDataSource* source : sources_)
         source->dataSet_ = nullptr;
-}
-
-void TCustomADODataSet::SetConnection(TADOConnection* connection)
-{
-    if (Active())
-        throw EDatabaseError(name_ + QStringLiteral(": Cannot perform this operation on an open dataset"));
-    connection_ = connection;
 }
 
 void TCustomADODataSet::SetStatement(const StatementDef& statement)
@@ -101,30 +94,40 @@ static bool storable(const QString& value, int byteLimit)
     return gb::representable(value) && (byteLimit <= 0 || gb::byteLength(value) <= byteLimit);
 }
 
-static QStringList boundValues(const StatementDef& s, const QVector<QString>& values, const QStringList& order)
+TADOConnection& TCustomADODataSet::RequireConnection() const
 {
-    QStringList out;
-    for (const QString& name : order) {
-        const int i = paramIndex(s, name);
-        out << (i < 0 ? QString() : values[i]);
-    }
-    return out;
+    if (!connection_)
+        throw EDatabaseError(name_ + QStringLiteral(": Missing Connection or ConnectionString"));
+    return *connection_;
+}
+
+int TCustomADODataSet::FirstUnstorableParam() const
+{
+    for (int i = 0; i < statement_.params.size(); ++i)
+        if (!storable(paramValues_[i], statement_.params[i].byteLimit))
+            return i;
+    return -1;
+}
+
+TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(SqlDialect dialect) const
+{
+    const MarkedStatement marked = markParameters(statement_.Text(dialect));
+    BoundStatement bound{marked.sql, {}};
+    for (const QString& name : marked.paramNames)
+        bound.values << ParamValue(name);
+    return bound;
 }
 
 void TCustomADODataSet::Open()
 {
     if (Active())
         return;
-    if (!connection_)
-        throw EDatabaseError(name_ + QStringLiteral(": Missing Connection or ConnectionString"));
+    TADOConnection& connection = RequireConnection();
     DriverResult result;
-    bool anyUnstorable = false;
-    for (int i = 0; i < statement_.params.size(); ++i)
-        anyUnstorable |= !storable(paramValues_[i], statement_.params[i].byteLimit);
     try {
-        if (!anyUnstorable) {
-            const MarkedStatement marked = markParameters(statement_.Text(connection_->Dialect()));
-            result = connection_->RunQuery(marked.sql, boundValues(statement_, paramValues_, marked.paramNames));
+        if (FirstUnstorableParam() < 0) {
+            const BoundStatement bound = Bind(connection.Dialect());
+            result = connection.RunQuery(bound.sql, bound.values);
         } else {
             // No stored value can equal it, so the lookup finds nothing.
             for (const ColumnDef& c : statement_.columns)
@@ -132,11 +135,11 @@ void TCustomADODataSet::Open()
         }
         LoadResult(result);
     } catch (...) {
-        connection_->CloseIfIdle();
+        connection.CloseIfIdle();
         throw;
     }
     state_ = dsBrowse;
-    connection_->QueryOpened();
+    connection.QueryOpened();
     NotifyActiveChanged();
 }
 
@@ -175,7 +178,6 @@ void TCustomADODataSet::LoadResult(DriverResult& result)
     order_.resize(rows_.size());
     std::iota(order_.begin(), order_.end(), 0);
     cursor_ = rows_.isEmpty() ? -1 : 0;
-    bof_ = true;
     eof_ = rows_.isEmpty();
     sort_.clear();
 }
@@ -188,7 +190,7 @@ void TCustomADODataSet::Close()
     rows_.clear();
     order_.clear();
     cursor_ = -1;
-    bof_ = eof_ = true;
+    eof_ = true;
     sort_.clear();
     if (connection_)
         connection_->QueryClosed();
@@ -197,28 +199,21 @@ void TCustomADODataSet::Close()
 
 qint64 TADOQuery::ExecSQL()
 {
-    const StatementDef& s = Statement();
-    for (int i = 0; i < s.params.size(); ++i) {
-        const QString value = ParamValue(s.params[i].name);
-        if (!storable(value, s.params[i].byteLimit))
-            throw EDatabaseError(
-                QStringLiteral("%1: the value of parameter '%2' cannot be stored: longer than %3 bytes "
-                               "or with characters outside the Chinese code page")
-                    .arg(Name(), s.params[i].name)
-                    .arg(s.params[i].byteLimit));
+    if (const int i = FirstUnstorableParam(); i >= 0) {
+        const ParamDef& p = Statement().params[i];
+        throw EDatabaseError(
+            QStringLiteral("%1: the value of parameter '%2' cannot be stored: longer than %3 bytes "
+                           "or with characters outside the Chinese code page")
+                .arg(Name(), p.name)
+                .arg(p.byteLimit));
     }
-    TADOConnection* connection = Connection();
-    if (!connection)
-        throw EDatabaseError(Name() + QStringLiteral(": Missing Connection or ConnectionString"));
-    const MarkedStatement marked = markParameters(s.Text(connection->Dialect()));
-    QStringList values;
-    for (const QString& name : marked.paramNames)
-        values << ParamValue(name);
+    TADOConnection& connection = RequireConnection();
+    const BoundStatement bound = Bind(connection.Dialect());
     struct CloseWhenIdle {
-        TADOConnection* c;
-        ~CloseWhenIdle() { c->CloseIfIdle(); }
+        TADOConnection& c;
+        ~CloseWhenIdle() { c.CloseIfIdle(); }
     } idle{connection};
-    return connection->RunCommand(marked.sql, values);
+    return connection.RunCommand(bound.sql, bound.values);
 }
 
 bool TCustomADODataSet::IsEmpty() const { return !Active() || rows_.isEmpty(); }
@@ -244,7 +239,6 @@ void TCustomADODataSet::MoveTo(int position)
 void TCustomADODataSet::First()
 {
     MoveTo(0);
-    bof_ = true;
     eof_ = rows_.isEmpty();
 }
 
@@ -252,26 +246,14 @@ void TCustomADODataSet::Last()
 {
     MoveTo(int(order_.size()) - 1);
     eof_ = true;
-    bof_ = rows_.isEmpty();
 }
 
 void TCustomADODataSet::Next()
 {
     if (cursor_ + 1 < order_.size()) {
         MoveTo(cursor_ + 1);
-        bof_ = false;
     } else {
         eof_ = true;
-    }
-}
-
-void TCustomADODataSet::Prior()
-{
-    if (cursor_ > 0) {
-        MoveTo(cursor_ - 1);
-        eof_ = false;
-    } else {
-        bof_ = true;
     }
 }
 
@@ -283,7 +265,6 @@ int TCustomADODataSet::MoveBy(int distance)
     const int moved = target - cursor_;
     MoveTo(target);
     eof_ = distance > 0 && moved < distance;
-    bof_ = distance < 0 && moved > distance;
     return moved;
 }
 
@@ -300,7 +281,7 @@ void TCustomADODataSet::SetRecNo(int recNo)
     if (order_.isEmpty())
         return;
     MoveTo(std::clamp(recNo - 1, 0, int(order_.size()) - 1));
-    bof_ = eof_ = false;
+    eof_ = false;
 }
 
 int TCustomADODataSet::RecordCount() const { return Active() ? int(rows_.size()) : 0; }
@@ -342,7 +323,7 @@ void TCustomADODataSet::GotoBookmark(const TBookmark& bookmark)
         throw EDatabaseError(name_ + QStringLiteral(": Record not found"));
     const int row = int(qFromBigEndian<quint32>(bookmark.constData()));
     MoveTo(int(order_.indexOf(row)));
-    bof_ = eof_ = false;
+    eof_ = false;
 }
 
 namespace {

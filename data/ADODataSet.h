@@ -18,15 +18,7 @@ using TBookmark = QByteArray;
 
 // Class identity for registries that pick the entry of the nearest ancestor class.
 struct TMetaClass {
-    const char* className;
     const TMetaClass* parent;
-    bool InheritsFrom(const TMetaClass& other) const
-    {
-        for (const TMetaClass* c = this; c; c = c->parent)
-            if (c == &other)
-                return true;
-        return false;
-    }
 };
 
 // Receives every state change of a dataset, never suspended (the chart listens this way).
@@ -52,7 +44,6 @@ public:
 
     const QString& Name() const { return name_; }
     TADOConnection* Connection() const { return connection_; }
-    void SetConnection(TADOConnection* connection);
 
     // The statement and its parameters; change them only while closed.
     void SetStatement(const StatementDef& statement);
@@ -68,11 +59,9 @@ public:
     bool IsEmpty() const override;
     void First();
     void Next();
-    void Prior();
     void Last() override;
     int MoveBy(int distance);  // returns the distance moved
     bool Eof() const { return eof_; }
-    bool Bof() const { return bof_; }
     // 1-based position of the active record in the current order; -1 when empty or closed.
     int RecNo() const;
     void SetRecNo(int recNo);
@@ -86,12 +75,10 @@ public:
     void GotoBookmark(const TBookmark& bookmark) override;
     void FreeBookmark(TBookmark& bookmark) override { bookmark.clear(); }
     bool BookmarkValid(const TBookmark& bookmark) const;
-    static int CompareBookmarks(const TBookmark& a, const TBookmark& b) { return compareBookmarks(a, b); }
 
     // Client-side order: "F1 DESC, F2"; empty restores the statement's order. Dropped on close.
     const QString& Sort() const { return sort_; }
     void SetSort(const QString& sort);
-    bool Modified() const { return false; }
 
     // While disabled nothing reaches the data sources; enabling redisplays them once.
     void DisableControls();
@@ -114,6 +101,17 @@ public:
         const TCustomADODataSet& dataSet_;
         int saved_;
     };
+
+protected:
+    struct BoundStatement {
+        QString sql;
+        QStringList values;
+    };
+    TADOConnection& RequireConnection() const;  // raises when there is none
+    // The parameter no stored value can equal (too long, outside the code page); -1 for none.
+    int FirstUnstorableParam() const;
+    // The statement's text for the dialect with its values in the order of the markers.
+    BoundStatement Bind(SqlDialect dialect) const;
 
 private:
     friend class TField;
@@ -138,7 +136,6 @@ private:
     QVector<int> order_;               // current order: indices into rows_
     int cursor_ = -1;                  // position in order_
     mutable int activeOverride_ = -1;  // position in order_ while an ActiveRecordScope lives
-    bool bof_ = true;
     bool eof_ = true;
     QString sort_;
     int disableCount_ = 0;

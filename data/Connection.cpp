@@ -51,20 +51,15 @@ QString odbcConnectionText(const QString& adoText)
 TADOConnection::TADOConnection(const ConnectionSettings& settings)
 {
     if (settings.kind == ConnectionSettings::Kind::Sqlite) {
-        connectionString_ = settings.sqliteFile;
         const QString file = settings.sqliteFile;
         factory_ = [file] { return makeSqliteDriver(file); };
     } else {
-        connectionString_ = adoConnectionText(settings.host, settings.port);
-        const QString odbc = odbcConnectionText(connectionString_);
+        const QString odbc = odbcConnectionText(adoConnectionText(settings.host, settings.port));
         factory_ = [odbc] { return makeOdbcDriver(odbc); };
     }
 }
 
-TADOConnection::TADOConnection(QString connectionString, DriverFactory factory)
-    : connectionString_(std::move(connectionString)), factory_(std::move(factory))
-{
-}
+TADOConnection::TADOConnection(DriverFactory factory) : factory_(std::move(factory)) {}
 
 TADOConnection::~TADOConnection() { Close(); }
 

@@ -28,10 +28,9 @@ public:
 
     explicit TADOConnection(const ConnectionSettings& settings);
     // For tests and tools that bring their own driver.
-    TADOConnection(QString connectionString, DriverFactory factory);
+    explicit TADOConnection(DriverFactory factory);
     ~TADOConnection();
 
-    const QString& ConnectionString() const { return connectionString_; }
     SqlDialect Dialect() const;
 
     bool Connected() const;
@@ -59,7 +58,6 @@ private:
     Driver& EnsureConnected();
     qint64 Now() const;
 
-    QString connectionString_;
     DriverFactory factory_;
     mutable std::unique_ptr<Driver> driver_;
     int openQueries_ = 0;

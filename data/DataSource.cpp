@@ -2,8 +2,6 @@
 
 #include "ADODataSet.h"
 
-TDataSource::TDataSource(QString name) : name_(std::move(name)) {}
-
 TDataSource::~TDataSource()
 {
     if (dataSet_)

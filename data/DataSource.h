@@ -27,16 +27,13 @@ private:
 // Connects one dataset to any number of data links.
 class TDataSource {
 public:
-    explicit TDataSource(QString name = QString());
     ~TDataSource();
-    const QString& Name() const { return name_; }
     TCustomADODataSet* DataSet() const { return dataSet_; }
     void SetDataSet(TCustomADODataSet* dataSet);
 
 private:
     friend class TDataLink;
     friend class TCustomADODataSet;
-    QString name_;
     TCustomADODataSet* dataSet_ = nullptr;
     QVector<TDataLink*> links_;
 };

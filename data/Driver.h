@@ -8,7 +8,7 @@
 enum class SqlDialect { TSql, SQLite };
 
 // Column types as a driver reports them; the dataset converts values to the declared type.
-enum class DriverType { Text, FixedText, Integer, Float, DateTime, Other };
+enum class DriverType { Text, Integer, Float, DateTime, Other };
 
 struct DriverColumn {
     QString name;

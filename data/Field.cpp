@@ -22,8 +22,6 @@ int TField::DisplayWidth() const
     }
 }
 
-QVariant TField::Value() const { return dataSet_->ActiveValue(index_); }
-
 bool TField::IsNull() const { return isNullValue(dataSet_->ActiveValue(index_)); }
 
 QString TField::AsString() const
@@ -32,7 +30,7 @@ QString TField::AsString() const
     if (isNullValue(v))
         return QString();
     if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        return storedDateTimeText(v.toDateTime());
     return v.toString();
 }
 
@@ -64,19 +62,6 @@ double TField::AsFloat() const
     if (!ok)
         throw EDatabaseError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
     return d;
-}
-
-QDateTime TField::AsDateTime() const
-{
-    const QVariant& v = dataSet_->ActiveValue(index_);
-    if (isNullValue(v))
-        return {};
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime();
-    const QDateTime dt = parseDateTime(v.toString());
-    if (!dt.isValid())
-        throw EDatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(v.toString()));
-    return dt;
 }
 
 QString TField::DisplayText() const

@@ -13,28 +13,22 @@ class TField {
 public:
     TField(TCustomADODataSet* dataSet, const ColumnDef& def, int index);
 
-    TCustomADODataSet* DataSet() const { return dataSet_; }
     int Index() const { return index_; }
     const QString& FieldName() const { return def_.name; }
     TFieldType DataType() const { return def_.type; }
     TFieldKind FieldKind() const { return fkData; }
-    int Size() const { return def_.size; }
-    const QString& DisplayLabel() const { return def_.label; }
     // The label, or the name when there is none.
     QString DisplayName() const { return def_.label.isEmpty() ? def_.name : def_.label; }
     int DisplayWidth() const;
     TAlignment Alignment() const { return def_.alignment; }
-    const QString& DisplayFormat() const { return def_.displayFormat; }
     bool ReadOnly() const { return def_.readOnly; }
     bool Visible() const { return def_.visible; }
 
     bool IsNull() const;
-    QVariant Value() const;  // invalid QVariant for NULL
     QString AsString() const;     // NULL reads as empty text
     int AsInteger() const;        // NULL reads as 0
     qint64 AsLargeInt() const;
     double AsFloat() const;
-    QDateTime AsDateTime() const;
     // The text a control shows: the display format applied, NULL as empty text.
     QString DisplayText() const;
 

@@ -24,6 +24,11 @@ QDateTime parseStoredDateTime(const QString& t)
 
 } // namespace
 
+QString storedDateTimeText(const QDateTime& value)
+{
+    return value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 QDateTime parseDateTime(const QString& text)
 {
     QDateTime dt = parseStoredDateTime(text);
@@ -72,7 +77,7 @@ QVariant toDeclaredType(const QVariant& v, TFieldType type)
         if (v.typeId() == QMetaType::QString)
             return v;
         if (v.typeId() == QMetaType::QDateTime)
-            return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            return storedDateTimeText(v.toDateTime());
         return v.toString();
     }
 }

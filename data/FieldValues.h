@@ -13,6 +13,9 @@ inline bool isNullValue(const QVariant& v) { return !v.isValid() || v.isNull(); 
 // forms; invalid when none fits.
 QDateTime parseDateTime(const QString& text);
 
+// A date-time as the embedded database stores it, "YYYY-MM-DD HH:MM:SS".
+QString storedDateTimeText(const QDateTime& value);
+
 // Brings a value the driver delivered into the declared type; what does not convert stays
 // as it came, and reading it as that type raises the error then.
 QVariant toDeclaredType(const QVariant& v, TFieldType type);

@@ -92,7 +92,6 @@ DriverType driverType(SQLSMALLINT sqlType)
     switch (sqlType) {
     case SQL_CHAR:
     case SQL_WCHAR:
-        return DriverType::FixedText;
     case SQL_VARCHAR:
     case SQL_WVARCHAR:
     case SQL_LONGVARCHAR:

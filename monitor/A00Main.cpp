@@ -112,11 +112,11 @@ void TfrmA00Main::CreateQueries()
     Qais = std::make_unique<TADOQuery>(QStringLiteral("Qais"), connection);
     Qais->SetStatement(statements::robotComparison());
     Q = std::make_unique<TADOQuery>(QStringLiteral("Q"), connection);
-    DShead = std::make_unique<TDataSource>(QStringLiteral("DShead"));
+    DShead = std::make_unique<TDataSource>();
     DShead->SetDataSet(Qhead.get());
-    DSai = std::make_unique<TDataSource>(QStringLiteral("DSai"));
+    DSai = std::make_unique<TDataSource>();
     DSai->SetDataSet(Qai.get());
-    DSais = std::make_unique<TDataSource>(QStringLiteral("DSais"));
+    DSais = std::make_unique<TDataSource>();
     DSais->SetDataSet(Qais.get());
 }
 

@@ -1,7 +1,5 @@
 #include "GBText.h"
 
-#include "KeepPosQuery.h"
-
 #include <cerrno>
 #include <iconv.h>
 #include <optional>
@@ -25,6 +23,11 @@ std::optional<QByteArray> convert(const char* to, const char* from, const QByteA
     if (rc == size_t(-1) || inLeft != 0)
         return std::nullopt;
     return QByteArray(out.data(), qsizetype(out.size() - outLeft));
+}
+
+QByteArray toGB18030(const QString& text)
+{
+    return convert("GB18030", "UTF-8", text.toUtf8()).value_or(QByteArray());
 }
 
 } // namespace
@@ -54,20 +57,7 @@ QString trimmed(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-QByteArray toGB18030(const QString& text)
-{
-    return convert("GB18030", "UTF-8", text.toUtf8()).value_or(QByteArray());
-}
-
-QString fromGB18030(const QByteArray& bytes)
-{
-    if (auto utf8 = convert("UTF-8", "GB18030", bytes))
-        return QString::fromUtf8(*utf8);
-    return QString();
-}
 
 QByteArray sortKey(const QString& text) { return toGB18030(text); }
-
-int compare(const QString& a, const QString& b) { return compareBookmarks(sortKey(a), sortKey(b)); }
 
 } // namespace gb

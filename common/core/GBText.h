@@ -14,14 +14,8 @@ bool representable(const QString& text);
 // Removes the characters up to U+0020 at both ends; U+3000 stays, as on the GB2312 text.
 QString trimmed(const QString& text);
 
-QByteArray toGB18030(const QString& text);
-QString fromGB18030(const QByteArray& bytes);
-
 // The bytes texts are ordered by (compared unsigned, a prefix first); convert once when
 // sorting many.
 QByteArray sortKey(const QString& text);
-
-// Orders two texts as their sort keys do.
-int compare(const QString& a, const QString& b);
 
 } // namespace gb

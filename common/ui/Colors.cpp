@@ -12,8 +12,6 @@ QColor systemColor(SystemColor which)
     case SystemColor::Highlight: return palette.color(QPalette::Highlight);
     case SystemColor::HighlightText: return palette.color(QPalette::HighlightedText);
     case SystemColor::Window: return palette.color(QPalette::Base);
-    case SystemColor::WindowText: return palette.color(QPalette::WindowText);
-    case SystemColor::GrayText: return palette.color(QPalette::Disabled, QPalette::Text);
     }
     return {};
 }

@@ -23,6 +23,6 @@ inline QColor toQColor(TColor value)
 }
 
 // The named system colours, taken from the platform's palette.
-enum class SystemColor { BtnFace, BtnHighlight, BtnShadow, Highlight, HighlightText, Window, WindowText, GrayText };
+enum class SystemColor { BtnFace, BtnHighlight, BtnShadow, Highlight, HighlightText, Window };
 
 QColor systemColor(SystemColor which);

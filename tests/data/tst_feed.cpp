@@ -149,8 +149,9 @@ class TestFeed : public QObject {
             q->Last();  // oldest first
             qint64 balance = q->FieldByName("K00")->AsLargeInt() - q->FieldByName("K03")->AsLargeInt();
             QDateTime previous;
-            for (int i = 0; i < draws; ++i, q->Prior()) {
-                const QDateTime kjsj = q->FieldByName("kjsj")->AsDateTime();
+            for (int i = 0; i < draws; ++i, q->MoveBy(-1)) {
+                const QDateTime kjsj = QDateTime::fromString(q->FieldByName("kjsj")->AsString(),
+                                                             QStringLiteral("yyyy-MM-dd HH:mm:ss"));
                 const QString cpqh = q->FieldByName("cpqh")->AsString();
                 QCOMPARE(kjsj.time().second(), 0);
                 QCOMPARE(cpqh, issueOf(kjsj));

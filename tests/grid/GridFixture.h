@@ -11,7 +11,7 @@
 struct GridFixture {
     DataFixture data;
     std::unique_ptr<TADOQuery> q;
-    TDataSource source{QStringLiteral("DSai")};
+    TDataSource source;
     std::unique_ptr<TDBGridEh> grid;
 
     explicit GridFixture(int rows, QSize size = QSize(960, 400))

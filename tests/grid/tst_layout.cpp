@@ -161,7 +161,7 @@ private slots:
             using TADOQuery::TADOQuery;
             static const TMetaClass& StaticClass()
             {
-                static const TMetaClass meta{"MyQuery", &TADOQuery::StaticClass()};
+                static const TMetaClass meta{&TADOQuery::StaticClass()};
                 return meta;
             }
             const TMetaClass& ClassType() const override { return StaticClass(); }

@@ -39,9 +39,7 @@ private slots:
         QVERIFY(server_->setFault(QStringLiteral("none")));
         const QString odbc = server_->odbcText();
         connection_ = std::make_unique<TADOConnection>(
-            adoConnectionText(QStringLiteral("127.0.0.1"), server_->port()), [odbc] {
-                return makeOdbcDriver(odbc, OdbcTimeouts{5, 1});
-            });
+            [odbc] { return makeOdbcDriver(odbc, OdbcTimeouts{5, 1}); });
     }
     void cleanup()
     {

@@ -25,7 +25,6 @@ class TestTdsMonitor : public QObject {
     {
         const QString odbc = server_->odbcText();
         return std::make_unique<TADOConnection>(
-            adoConnectionText(QStringLiteral("127.0.0.1"), server_->port()),
             [odbc] { return makeOdbcDriver(odbc, OdbcTimeouts{5, 2}); });
     }
 

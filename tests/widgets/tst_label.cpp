@@ -20,7 +20,7 @@ struct HeaderFixture {
     FixtureDb db;
     TADOConnection connection{settings(db.path())};
     TADOQuery Qhead{QStringLiteral("Qhead"), &connection};
-    TDataSource DShead{QStringLiteral("DShead")};
+    TDataSource DShead;
 
     HeaderFixture()
     {
