@@ -9,10 +9,9 @@ TBitBtn::TBitBtn(const QString& caption, QWidget* parent) : QPushButton(caption,
     setDefault(false);
 }
 
-void TBitBtn::SetGlyph(const QPixmap& strip, int numGlyphs)
+void TBitBtn::SetGlyph(const QPixmap& strip)
 {
     glyph_ = strip;
-    numGlyphs_ = qMax(1, numGlyphs);
     QIcon icon;
     icon.addPixmap(StateGlyph(QIcon::Normal), QIcon::Normal);
     icon.addPixmap(StateGlyph(QIcon::Disabled), QIcon::Disabled);
@@ -24,8 +23,8 @@ QPixmap TBitBtn::StateGlyph(QIcon::Mode mode) const
 {
     if (glyph_.isNull())
         return {};
-    const int w = glyph_.width() / numGlyphs_;
-    const int index = mode == QIcon::Disabled && numGlyphs_ > 1 ? 1 : 0;
+    const int w = glyph_.width() / 2;
+    const int index = mode == QIcon::Disabled ? 1 : 0;
     return glyph_.copy(index * w, 0, w, glyph_.height());
 }
 

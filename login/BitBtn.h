@@ -9,15 +9,15 @@ class TBitBtn : public QPushButton {
 public:
     explicit TBitBtn(const QString& caption, QWidget* parent = nullptr);
 
-    // `strip` holds `numGlyphs` pictures of equal width side by side: normal, then disabled.
-    void SetGlyph(const QPixmap& strip, int numGlyphs = 2);
+    // `strip` holds two pictures of equal width side by side: normal, then disabled.
+    void SetGlyph(const QPixmap& strip);
     const QPixmap& Glyph() const { return glyph_; }
-    QPixmap StateGlyph(QIcon::Mode mode) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QPixmap StateGlyph(QIcon::Mode mode) const;
+
     QPixmap glyph_;
-    int numGlyphs_ = 1;
 };

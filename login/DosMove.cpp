@@ -38,6 +38,9 @@ QVector<QWidget*> focusTargets(QWidget* window)
     return targets;
 }
 
+namespace {
+
+// The target after (or before) `from`, wrapping at both ends; nullptr when there is none.
 QWidget* nextFocusTarget(QWidget* window, QWidget* from, bool forward)
 {
     const QVector<QWidget*> targets = focusTargets(window);
@@ -50,10 +53,13 @@ QWidget* nextFocusTarget(QWidget* window, QWidget* from, bool forward)
     return targets[(at + (forward ? 1 : n - 1)) % n];
 }
 
+// A plain single-line edit, not the edit part of a combo box.
 bool isEditField(const QWidget* widget)
 {
     return qobject_cast<const QLineEdit*>(widget) && !qobject_cast<const QComboBox*>(widget->parentWidget());
 }
+
+} // namespace
 
 TDosMove::TDosMove(QWidget* owner)
     : QObject(checkedOwner(owner)), owner_(owner), keys_(&TKeyPreview::Of(owner))
@@ -86,13 +92,10 @@ void TDosMove::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shif
     wasEdit_ = false;
     if (Active && !buttonEnter) {
         wasEdit_ = isEditField(focused);
-        if (Options) {
-            const bool forward = (enter && Options.testFlag(moEnter)) || (key == Qt::Key_Down && Options.testFlag(moUpDn));
-            const bool back = key == Qt::Key_Up && Options.testFlag(moUpDn);
-            if (forward || back)
-                if (QWidget* next = nextFocusTarget(owner_, focused, forward))
-                    next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-        }
+        const bool forward = enter || key == Qt::Key_Down;
+        if (forward || key == Qt::Key_Up)
+            if (QWidget* next = nextFocusTarget(owner_, focused, forward))
+                next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     }
     if (prevKeyDown_)
         prevKeyDown_(sender, key, shift);
@@ -100,7 +103,8 @@ void TDosMove::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shif
 
 void TDosMove::FormKeyPress(QObject* sender, QChar& key)
 {
-    if (Active && EditNoBeep && wasEdit_ && key == QLatin1Char('\r'))
+    // An edit field would beep at it.
+    if (Active && wasEdit_ && key == QLatin1Char('\r'))
         key = QChar();
     if (prevKeyPress_)
         prevKeyPress_(sender, key);

@@ -15,20 +15,19 @@ public:
 
     // The window's handlers, made on first use; they live as long as the window.
     static TKeyPreview& Of(QWidget* window);
-    static TKeyPreview* Find(const QWidget* window);
 
     bool KeyPreview = false;
     TKeyEvent OnKeyDown;
     TKeyPressEvent OnKeyPress;
-
-    // One key event aimed at the window's focused control: runs the handlers and says
-    // whether the control must not receive it.
-    bool Preview(QObject* sender, int key, Qt::KeyboardModifiers shift, const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     explicit TKeyPreview(QWidget* window);
+    static TKeyPreview* Find(const QWidget* window);
+    // One key event aimed at the window's focused control: runs the handlers and says
+    // whether the control must not receive it.
+    bool Preview(QObject* sender, int key, Qt::KeyboardModifiers shift, const QString& text);
     QWidget* window_;
 };

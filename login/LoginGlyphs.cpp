@@ -77,8 +77,7 @@ QImage key()
     return image;
 }
 
-} // namespace
-
+// A normal picture followed by its disabled form (grey, embossed) of the same size.
 QPixmap twoStateStrip(const QImage& normal)
 {
     const int w = normal.width();
@@ -92,6 +91,8 @@ QPixmap twoStateStrip(const QImage& normal)
     p.end();
     return QPixmap::fromImage(strip);
 }
+
+} // namespace
 
 QPixmap okGlyph() { return twoStateStrip(tick()); }
 QPixmap cancelGlyph() { return twoStateStrip(cross()); }

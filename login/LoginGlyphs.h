@@ -10,7 +10,4 @@ QPixmap cancelGlyph();    // 36 x 18: a red cross
 QPixmap changePwGlyph();  // 32 x 16: a key
 QPixmap topPicture();     // 32 x 32: an operator with a padlock
 
-// A normal picture followed by its disabled form (grey, embossed) of the same size.
-QPixmap twoStateStrip(const QImage& normal);
-
 } // namespace loginglyphs

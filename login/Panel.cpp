@@ -3,7 +3,19 @@
 #include "Colors.h"
 
 #include <QPainter>
+#include <QRect>
+#include <QVector>
 
+namespace {
+
+// One ring of a panel's 3D frame: its rectangle and the colours of its two halves.
+struct TBevelRing {
+    QRect rect;
+    QColor topLeft;
+    QColor bottomRight;
+};
+
+// The rings of a frame, outer first; each bevel takes one pixel.
 QVector<TBevelRing> bevelRings(const QRect& rect, TPanelBevel outer, TPanelBevel inner)
 {
     QVector<TBevelRing> rings;
@@ -19,6 +31,8 @@ QVector<TBevelRing> bevelRings(const QRect& rect, TPanelBevel outer, TPanelBevel
     }
     return rings;
 }
+
+} // namespace
 
 TPanel::TPanel(QWidget* parent) : QWidget(parent) {}
 

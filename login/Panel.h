@@ -1,20 +1,8 @@
 #pragma once
 #include <QColor>
-#include <QRect>
-#include <QVector>
 #include <QWidget>
 
 enum class TPanelBevel { bvNone, bvLowered, bvRaised };
-
-// One ring of a panel's 3D frame: its rectangle and the colours of its two halves.
-struct TBevelRing {
-    QRect rect;
-    QColor topLeft;
-    QColor bottomRight;
-};
-
-// The rings of a frame, outer first; each bevel takes one pixel.
-QVector<TBevelRing> bevelRings(const QRect& rect, TPanelBevel outer, TPanelBevel inner);
 
 // A plain filled panel with an optional 3D frame and an optional etched line along its top.
 class TPanel : public QWidget {
@@ -27,8 +15,9 @@ public:
     bool TopLine = false;
     QColor Color;  // invalid: the button face
 
-    QColor FillColor() const;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    QColor FillColor() const;
 };

@@ -298,12 +298,11 @@ void Tfmlogin::CheckLogin()
     }
 
     if (!ChangeMode()) {
-        loginName_ = name;
-        userID_ = Q->FieldByName(QStringLiteral("F01用户ID"))->AsInteger();
-        userName_ = Q->FieldByName(QStringLiteral("F05姓名"))->AsString();
-        DM->UserName = userName_;
-        DM->LoginName = loginName_;
-        DM->UserID = userID_;
+        const int userID = Q->FieldByName(QStringLiteral("F01用户ID"))->AsInteger();
+        const QString userName = Q->FieldByName(QStringLiteral("F05姓名"))->AsString();
+        DM->UserName = userName;
+        DM->LoginName = name;
+        DM->UserID = userID;
         LoginOK = true;
         accept();
         return;

@@ -46,11 +46,6 @@ public:
 
     bool ChangeMode() const;
 
-    // The operator found by the last successful login, until copied to the data module.
-    const QString& FoundLoginName() const { return loginName_; }
-    int FoundUserID() const { return userID_; }
-    const QString& FoundUserName() const { return userName_; }
-
     void bbOkClick();
     void bbCancelClick();
     void bbChangPwClick();
@@ -68,8 +63,4 @@ private:
     void CheckLogin();
     void ChangePassword(const QString& name, const QString& newPassword);
     bool IsInputField(QObject* object) const;
-
-    QString loginName_;
-    int userID_ = 0;
-    QString userName_;
 };

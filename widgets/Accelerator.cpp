@@ -11,18 +11,3 @@ QChar acceleratorChar(const QString& caption)
     }
     return {};
 }
-
-QString withoutAccelerator(const QString& caption)
-{
-    QString shown;
-    shown.reserve(caption.size());
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == QLatin1Char('&')) {
-            if (i + 1 >= caption.size())
-                break;  // a trailing mark marks nothing and is not drawn
-            ++i;
-        }
-        shown += caption[i];
-    }
-    return shown;
-}

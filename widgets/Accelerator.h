@@ -7,6 +7,3 @@
 
 // The accelerator letter of a caption, upper-cased; a null QChar when there is none.
 QChar acceleratorChar(const QString& caption);
-
-// The caption as it reads on screen: marks removed, "&&" shown as "&".
-QString withoutAccelerator(const QString& caption);

@@ -45,23 +45,14 @@ LbButtonGeometry::LbButtonGeometry(QSize size, TButtonLayout layout, QSize textS
     const int tw = textSize.width(), th = textSize.height();
     const int gw = glyphSize.width(), gh = glyphSize.height();
     QPoint textPos;
-    switch (layout) {
-    case blGlyphLeft:
-    case blGlyphRight: {
+    if (layout == blGlyphLeft) {
         const int left = (w - tw - gw) / 2;
-        const bool glyphFirst = layout == blGlyphLeft;
-        glyphPos = QPoint((glyphFirst ? left : left + tw) + d, (h - gh) / 2 + d);
-        textPos = QPoint((glyphFirst ? left + gw : left) + d, (h - th) / 2 + d);
-        break;
-    }
-    case blGlyphTop:
-    case blGlyphBottom: {
+        glyphPos = QPoint(left + d, (h - gh) / 2 + d);
+        textPos = QPoint(left + gw + d, (h - th) / 2 + d);
+    } else {
         const int top = (h - th - gh) / 2;
-        const bool glyphFirst = layout == blGlyphTop;
-        glyphPos = QPoint((w - gw) / 2 + d, (glyphFirst ? top : top + th) + d);
-        textPos = QPoint((w - tw) / 2 + d, (glyphFirst ? top + gh : top) + d);
-        break;
-    }
+        glyphPos = QPoint((w - gw) / 2 + d, top + d);
+        textPos = QPoint((w - tw) / 2 + d, top + gh + d);
     }
     textRect = QRect(textPos, textSize);
 }
@@ -101,18 +92,6 @@ void TLbButton::SetLightColor(TColor color)
 void TLbButton::SetShadowColor(TColor color)
 {
     shadowColor_ = color;
-    update();
-}
-
-void TLbButton::SetHotTrackColor(TColor color)
-{
-    hotTrackColor_ = color;
-    update();
-}
-
-void TLbButton::SetColorWhenDown(TColor color)
-{
-    colorWhenDown_ = color;
     update();
 }
 
@@ -157,11 +136,6 @@ void TLbButton::Click()
         dialog->done(modalResult_);
 }
 
-void TLbButton::GuardedClick()
-{
-    Guarded([&] { Click(); });
-}
-
 QSize TLbButton::TextSize(const QString& text) const
 {
     // Measured as written, marks included: that is how the caption is placed.
@@ -169,22 +143,11 @@ QSize TLbButton::TextSize(const QString& text) const
     return {metrics.horizontalAdvance(text), metrics.height()};
 }
 
-LbButtonGeometry TLbButton::Geometry() const
-{
-    const LbButtonPaintSpec look = PaintSpec();
-    return LbButtonGeometry(size(), layout_, TextSize(look.text), GlyphSize(), look.down);
-}
-
 LbButtonPaintSpec TLbButton::PaintSpec() const
 {
     LbButtonPaintSpec look;
     look.down = Down();
-    TColor face = color_;
-    if (Hot() && hotTrackColor_ != clNone)
-        face = hotTrackColor_;
-    if (look.down && colorWhenDown_ != clNone)
-        face = colorWhenDown_;
-    look.face = toQColor(face);
+    look.face = toQColor(color_);
     look.light = toQColor(lightColor_);
     look.shadow = toQColor(shadowColor_);
     look.frame = look.down ? look.shadow : look.face;

@@ -11,8 +11,7 @@
 
 class QShortcut;
 
-enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
-enum TButtonStyle { bsModern };
+enum TButtonLayout { blGlyphLeft, blGlyphTop };
 
 // The colour of each row of a vertical gradient of 32 bands over rows [top, end).
 // Later bands overwrite earlier ones where they overlap, as when painting them in order.
@@ -53,7 +52,6 @@ public:
     void SetCaption(const QString& caption);
     TButtonLayout Layout() const { return layout_; }
     void SetLayout(TButtonLayout layout);
-    void SetStyle(TButtonStyle) {}  // the one style there is
 
     TColor Color() const { return color_; }
     void SetColor(TColor color);
@@ -61,10 +59,6 @@ public:
     void SetLightColor(TColor color);
     TColor ShadowColor() const { return shadowColor_; }
     void SetShadowColor(TColor color);
-    TColor HotTrackColor() const { return hotTrackColor_; }
-    void SetHotTrackColor(TColor color);
-    TColor ColorWhenDown() const { return colorWhenDown_; }
-    void SetColorWhenDown(TColor color);
 
     // A strip of NumGlyphs pictures side by side: normal, disabled, down, hot. The colour of
     // the strip's bottom-left pixel is drawn transparent.
@@ -83,9 +77,7 @@ public:
     bool Hot() const { return mouseOver_ || hasFocus(); }
     bool Down() const { return Pressed() && isEnabled(); }
 
-    LbButtonGeometry Geometry() const;
     LbButtonPaintSpec PaintSpec() const;
-    QSize GlyphSize() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -107,7 +99,7 @@ private:
     void SetMouseOver(bool over);
     void AcceleratorActivated();
     void UpdateShortcut();
-    void GuardedClick();
+    QSize GlyphSize() const;
     QSize TextSize(const QString& text) const;
 
     QString caption_;
@@ -115,8 +107,6 @@ private:
     TColor color_ = clSilver;
     TColor lightColor_ = clWhite;
     TColor shadowColor_ = clGray;
-    TColor hotTrackColor_ = clNone;
-    TColor colorWhenDown_ = clNone;
     QPixmap glyph_;
     int numGlyphs_ = 1;
     int modalResult_ = 0;

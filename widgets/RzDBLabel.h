@@ -8,13 +8,9 @@
 #include <QString>
 #include <QWidget>
 
-enum TFrameStyle { fsNone, fsGroove };
-enum TTextStyle { tsNone, tsRecessed };
-enum TTextLayout { tlTop, tlCenter, tlBottom };
-
 // Where a grooved, recessed label puts its frame and its text; pure geometry.
 struct LabelGeometry {
-    explicit LabelGeometry(QSize size, bool grooved = true);
+    explicit LabelGeometry(QSize size);
 
     // Both frames as the pixels they cover (left..right, top..bottom inclusive).
     QRect highlightFrame;  // one in from the top and left, touching the right and bottom
@@ -24,12 +20,11 @@ struct LabelGeometry {
 
 // What one paint of the label draws, worked out before any pixel is touched.
 struct LabelPaintSpec {
-    QRect frameHighlight, frameShadow;  // empty without a groove
+    QRect frameHighlight, frameShadow;
     QColor highlight, shadow, background, fontColor;
     QRect textRect;
     int textFlags = 0;
     QString text;
-    bool recessed = true;
 };
 
 // A read-only label that shows one field of the current row of a data source.
@@ -49,11 +44,6 @@ public:
 
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor color);
-    // Used until a field is bound; the bound field's own alignment wins at every paint.
-    void SetAlignment(TAlignment alignment);
-    void SetBorderOuter(TFrameStyle style);
-    void SetTextStyle(TTextStyle style);
-    void SetLayout(TTextLayout layout);
 
     LabelPaintSpec PaintSpec() const;
 
@@ -74,14 +64,9 @@ private:
 
     TField* Field() const;
     void DataChange();
-    TAlignment EffectiveAlignment() const;
 
     FieldLink link_{this};
     QString dataField_;
     QString caption_;
     TColor fontColor_ = clBlack;
-    TAlignment alignment_ = taCenter;
-    TFrameStyle borderOuter_ = fsGroove;
-    TTextStyle textStyle_ = tsRecessed;
-    TTextLayout layout_ = tlTop;
 };

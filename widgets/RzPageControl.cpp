@@ -13,17 +13,9 @@ constexpr int kFrame = 2;
 }
 
 TRzTabSheet::TRzTabSheet(TRzPageControl* pageControl, const QString& caption)
-    : QWidget(pageControl), pageControl_(pageControl), caption_(caption)
+    : QWidget(pageControl), caption_(caption)
 {
 }
-
-void TRzTabSheet::SetCaption(const QString& caption)
-{
-    caption_ = caption;
-    pageControl_->update();
-}
-
-int TRzTabSheet::PageIndex() const { return int(pageControl_->pages_.indexOf(this)); }
 
 TabRowLayout::TabRowLayout(const QStringList& captions, const QFontMetrics& metrics, int rowHeight)
     : rowHeight_(rowHeight)
@@ -94,7 +86,7 @@ void TRzPageControl::SetActivePageIndex(int index)
         index = -1;
     if (index == active_)
         return;
-    TRzTabSheet* old = ActivePage();
+    TRzTabSheet* old = Page(active_);
     TRzTabSheet* next = Page(index);
     QWidget* focus = QApplication::focusWidget();
     const bool focusOnOldPage = old && focus && old->isAncestorOf(focus);
@@ -112,7 +104,6 @@ void TRzPageControl::SetActivePageIndex(int index)
     if (old)
         old->hide();
     update();
-    emit ActivePageChanged(active_);
 }
 
 void TRzPageControl::SelectNextPage(bool forward)
@@ -126,24 +117,17 @@ void TRzPageControl::SelectNextPage(bool forward)
         SetActivePageIndex((active_ + (forward ? 1 : count - 1)) % count);
 }
 
-void TRzPageControl::SetFixedDimension(int height)
-{
-    fixedDimension_ = height;
-    LayoutPages();
-    update();
-}
-
 TabRowLayout TRzPageControl::TabLayout() const
 {
     QStringList captions;
     for (const TRzTabSheet* page : pages_)
         captions << page->Caption();
-    return TabRowLayout(captions, QFontMetrics(font()), fixedDimension_);
+    return TabRowLayout(captions, QFontMetrics(font()), kFixedDimension);
 }
 
 QRect TRzPageControl::PageRect() const
 {
-    return QRect(0, fixedDimension_, width(), height() - fixedDimension_).adjusted(kFrame, kFrame, -kFrame, -kFrame);
+    return QRect(0, kFixedDimension, width(), height() - kFixedDimension).adjusted(kFrame, kFrame, -kFrame, -kFrame);
 }
 
 void TRzPageControl::LayoutPages()
@@ -194,7 +178,7 @@ void raisedEdges(QPainter& painter, const QRect& r, bool withBottom)
 
 void TRzPageControl::PaintFrame(QPainter& painter) const
 {
-    const QRect r = QRect(0, fixedDimension_, width(), height() - fixedDimension_);
+    const QRect r = QRect(0, kFixedDimension, width(), height() - kFixedDimension);
     painter.fillRect(r, palette().color(QPalette::Button));
     raisedEdges(painter, r, true);
 }

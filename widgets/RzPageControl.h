@@ -16,13 +16,9 @@ class TRzTabSheet : public QWidget {
 public:
     TRzTabSheet(TRzPageControl* pageControl, const QString& caption);
 
-    TRzPageControl* PageControl() const { return pageControl_; }
     const QString& Caption() const { return caption_; }
-    void SetCaption(const QString& caption);
-    int PageIndex() const;
 
 private:
-    TRzPageControl* pageControl_;
     QString caption_;
 };
 
@@ -58,22 +54,15 @@ public:
     TRzTabSheet* Page(int index) const { return pages_.value(index); }
 
     int ActivePageIndex() const { return active_; }
-    TRzTabSheet* ActivePage() const { return Page(active_); }
     // An index outside the pages leaves none in front.
     void SetActivePageIndex(int index);
-    // The next or previous page, wrapping at either end.
-    void SelectNextPage(bool forward);
 
     // The height of the tab row.
-    int FixedDimension() const { return fixedDimension_; }
-    void SetFixedDimension(int height);
+    int FixedDimension() const { return kFixedDimension; }
 
     TabRowLayout TabLayout() const;
     // Where the pages sit, inside the frame below the tab row.
     QRect PageRect() const;
-
-signals:
-    void ActivePageChanged(int index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -82,7 +71,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    friend class TRzTabSheet;
+    static constexpr int kFixedDimension = 25;
+
+    // The next or previous page, wrapping at either end.
+    void SelectNextPage(bool forward);
     void LayoutPages();
     void PaintTab(QPainter& painter, int index, const TabRowLayout& layout) const;
     void PaintFrame(QPainter& painter) const;
@@ -90,5 +82,4 @@ private:
 
     QVector<TRzTabSheet*> pages_;
     int active_ = -1;
-    int fixedDimension_ = 25;
 };

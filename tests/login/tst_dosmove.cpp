@@ -92,55 +92,23 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), form.widget(to));
     }
 
-    void options_data()
-    {
-        QTest::addColumn<int>("options");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("moves");
-        const int enter = TDosMove::moEnter, upDn = TDosMove::moUpDn;
-        QTest::newRow("enter only: enter") << enter << int(Qt::Key_Return) << true;
-        QTest::newRow("enter only: down") << enter << int(Qt::Key_Down) << false;
-        QTest::newRow("updn only: enter") << upDn << int(Qt::Key_Return) << false;
-        QTest::newRow("updn only: down") << upDn << int(Qt::Key_Down) << true;
-        QTest::newRow("none: enter") << 0 << int(Qt::Key_Return) << false;
-        QTest::newRow("none: up") << 0 << int(Qt::Key_Up) << false;
-    }
-    void options()
-    {
-        QFETCH(int, options);
-        QFETCH(int, key);
-        QFETCH(bool, moves);
-        Form form;
-        auto* move = new TDosMove(&form.window);
-        move->Active = true;
-        move->Options = TDosMove::TMoveOptions(options);
-        QVERIFY(form.show());
-        form.c->setFocus();
-        press(key);
-        QCOMPARE(QApplication::focusWidget(), moves ? static_cast<QWidget*>(form.d) : form.c);
-    }
-
     void enterCharacter_data()
     {
         QTest::addColumn<bool>("active");
-        QTest::addColumn<bool>("editNoBeep");
         QTest::addColumn<QString>("field");
         QTest::addColumn<bool>("reachesField");
-        QTest::newRow("edit swallows") << true << true << "a" << false;
-        QTest::newRow("edit with beep") << true << false << "a" << true;
-        QTest::newRow("combo is no edit") << true << true << "b" << true;
-        QTest::newRow("inactive alters nothing") << false << true << "a" << true;
+        QTest::newRow("edit swallows") << true << "a" << false;
+        QTest::newRow("combo is no edit") << true << "b" << true;
+        QTest::newRow("inactive alters nothing") << false << "a" << true;
     }
     void enterCharacter()
     {
         QFETCH(bool, active);
-        QFETCH(bool, editNoBeep);
         QFETCH(QString, field);
         QFETCH(bool, reachesField);
         Form form;
         auto* move = new TDosMove(&form.window);
         move->Active = active;
-        move->EditNoBeep = editNoBeep;
         QVERIFY(form.show());
         QWidget* w = form.widget(field);
         auto* edit = qobject_cast<QLineEdit*>(w) ? qobject_cast<QLineEdit*>(w) : form.b->lineEdit();
