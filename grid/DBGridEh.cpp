@@ -42,7 +42,7 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent) : QWidget(parent), link_(*this
                 SetLeftCol(value);
         });
     });
-    indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, 0, ShowLine());
+    indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, 0);
     LayoutGrid();
 }
 
@@ -128,7 +128,7 @@ void TCustomDBGridEh::LinkActiveChanged()
     TCustomADODataSet* ds = DataSet();
     // A closed dataset keeps the indicator as wide as the last result made it.
     if (ds && ds->Active())
-        indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, ds->RecordCount(), ShowLine());
+        indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, ds->RecordCount());
     LayoutGrid();
     if (ds && ds->Active())
         buffer_.Reset(ds->RecordCount(), ds->RecNo(), layout_.VisibleRowCapacity());
@@ -169,7 +169,7 @@ QSize TCustomDBGridEh::CellAreaSize(bool vbar, bool hbar) const
 
 void TCustomDBGridEh::LayoutGrid()
 {
-    layout_.SetRowHeight(gridmetrics::dataRowHeight(font(), Flat()));
+    layout_.SetRowHeight(gridmetrics::dataRowHeight(font()));
     layout_.SetIndicatorWidth(indicatorWidth_);
     QVector<int> widths;
     QVector<THeadTreeNode::LeafSpec> leaves;
@@ -178,8 +178,8 @@ void TCustomDBGridEh::LayoutGrid()
         leaves << THeadTreeNode::LeafSpec{c, c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
                                           c->Title()->SortMarker() != smNoneEh ? gridmetrics::kMarkerIndent : 0};
     }
-    titleTree_ = THeadTreeNode::Build(leaves, true);
-    layout_.SetTitleHeight(gridmetrics::titleRowHeight(*titleTree_, VTitleMargin(), true));
+    titleTree_ = THeadTreeNode::Build(leaves);
+    layout_.SetTitleHeight(gridmetrics::titleRowHeight(*titleTree_));
     layout_.SetColumnWidths(widths);
     laidOut_ = true;
     UpdateScrollBars();
@@ -268,7 +268,7 @@ void TCustomDBGridEh::TitleClick(TDBGridColumnEh* column)
 {
     if (OnTitleClick)
         OnTitleClick(column);
-    else if (SortOnColumnClick)
+    else
         ToggleTitleSort(column);
 }
 

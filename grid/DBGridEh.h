@@ -77,17 +77,10 @@ public:
     void SetLeftCol(int col);
 
     // Settings of the grids' one configuration.
-    TColor RowColor1 = 16774625;
-    TColor RowColor2 = clWhite;
+    static constexpr TColor RowColor1 = 16774625;
+    static constexpr TColor RowColor2 = clWhite;
     bool Flat() const { return true; }
     bool ShowLine() const { return true; }
-    bool UseMultiTitle() const { return true; }
-    int VTitleMargin() const { return 10; }
-    bool SortOnColumnClick = true;
-    bool AutoSort() const { return SortOnColumnClick; }
-    void SetAutoSort(bool on) { SortOnColumnClick = on; }
-    bool SortLocal() const { return sortLocal_; }
-    void SetSortLocal(bool on) { sortLocal_ = on; }
 
     // Sorting. Assigning an event replaces the grid's own reaction.
     std::function<void(TDBGridColumnEh*)> OnTitleClick;
@@ -161,7 +154,6 @@ private:
     QVector<TDBGridColumnEh*> columnList_;
     QVector<TDBGridColumnEh*> sortMarked_;
     int selectedIndex_ = 0;
-    bool sortLocal_ = false;
 
     TDBGridEhLayout layout_;
     TGridRecordBuffer buffer_;

@@ -3,18 +3,13 @@
 #include "DBGridEh.h"
 #include "ADODataSet.h"
 
-void TSQLDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet)
-{
-    // The datasets here are read-only, so there are never unsaved changes to post.
-    dataSet.SetSort(BuildSortText(grid, dataSet, grid.SortLocal()));
-}
-
-QString TSQLDatasetFeaturesEh::BuildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet,
-                                             bool sortLocal)
+namespace {
+// "F1 DESC, F2" from the grid's sort-marked columns whose fields the dataset knows.
+QString buildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet)
 {
     QString text;
     for (const TDBGridColumnEh* column : grid.SortMarkedColumns()) {
-        if (!sortLocal && !dataSet.FindField(column->FieldName()))
+        if (!dataSet.FindField(column->FieldName()))
             continue;
         text += column->FieldName();
         text += column->Title()->SortMarker() == smUpEh ? QStringLiteral(" DESC, ") : QStringLiteral(", ");
@@ -22,6 +17,13 @@ QString TSQLDatasetFeaturesEh::BuildSortText(const TCustomDBGridEh& grid, const 
     if (!text.isEmpty())
         text.chop(2);
     return text;
+}
+} // namespace
+
+void TSQLDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet)
+{
+    // The datasets here are read-only, so there are never unsaved changes to post.
+    dataSet.SetSort(buildSortText(grid, dataSet));
 }
 
 TDBGridEhDataService::TDBGridEhDataService()

@@ -20,9 +20,6 @@ public:
 class TSQLDatasetFeaturesEh : public TDatasetFeaturesEh {
 public:
     void ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet) override;
-    // "F1 DESC, F2" from the grid's sort-marked columns; with sortLocal fields the
-    // dataset does not know are kept.
-    static QString BuildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet, bool sortLocal);
 };
 
 class TADOSQLDatasetFeaturesEh : public TSQLDatasetFeaturesEh {};

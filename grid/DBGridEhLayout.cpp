@@ -9,10 +9,10 @@
 
 namespace gridmetrics {
 
-int dataRowHeight(const QFont& cellFont, bool flat)
+int dataRowHeight(const QFont& cellFont)
 {
     const QFontMetrics fm(cellFont);
-    return fm.size(Qt::TextSingleLine, QStringLiteral("Wg")).height() + (flat ? 1 : 3) + kLineWidth;
+    return fm.size(Qt::TextSingleLine, QStringLiteral("Wg")).height() + 1 + kLineWidth;
 }
 
 int wrappedTextHeight(const QFont& font, const QString& text, int width)
@@ -32,7 +32,7 @@ int wrappedTextHeight(const QFont& font, const QString& text, int width)
     return std::max(lines, 1) * QFontMetrics(font).height();
 }
 
-int titleRowHeight(const THeadTreeNode& root, int vTitleMargin, bool fixed3D)
+int titleRowHeight(const THeadTreeNode& root)
 {
     int tallest = 0;
     for (const THeadTreeNode* leaf : root.Leaves()) {
@@ -40,9 +40,9 @@ int titleRowHeight(const THeadTreeNode& root, int vTitleMargin, bool fixed3D)
         if (leaf->Width > 0)
             h = wrappedTextHeight(leaf->TextFont, leaf->Text, leaf->Width - leaf->WIndent - kTitleTextInset) +
                 leaf->HeadingsAbove();
-        tallest = std::max(tallest, h + vTitleMargin);
+        tallest = std::max(tallest, h + kVTitleMargin);
     }
-    return tallest - (fixed3D ? 1 : 3);
+    return tallest - 1;
 }
 
 int defaultColumnWidth(const QFont& columnFont, int displayWidth)
@@ -52,10 +52,8 @@ int defaultColumnWidth(const QFont& columnFont, int displayWidth)
     return fm.horizontalAdvance(QLatin1Char('0')) * displayWidth + 4;
 }
 
-int indicatorWidth(const QFont& titleFont, int recordCount, bool showLine)
+int indicatorWidth(const QFont& titleFont, int recordCount)
 {
-    if (!showLine)
-        return 11;
     const QFontMetrics fm(titleFont);
     return fm.horizontalAdvance(QString::number(recordCount)) + 17;
 }

@@ -66,10 +66,9 @@ void THeadTreeNode::GroupChildren()
     LinkChildren(children);
 }
 
-std::unique_ptr<THeadTreeNode> THeadTreeNode::Build(const QVector<LeafSpec>& leaves, bool colLines)
+std::unique_ptr<THeadTreeNode> THeadTreeNode::Build(const QVector<LeafSpec>& leaves)
 {
     auto root = std::make_unique<THeadTreeNode>();
-    root->VLineWidth = colLines ? 1 : 0;
     QVector<THeadTreeNode*> children;
     for (const LeafSpec& look : leaves) {
         auto leaf = std::make_unique<THeadTreeNode>();

@@ -33,7 +33,7 @@ public:
         int wIndent;  // room for a sort marker
     };
     // Builds the tree for the columns in visual order, grouping "|" captions.
-    static std::unique_ptr<THeadTreeNode> Build(const QVector<LeafSpec>& leaves, bool colLines);
+    static std::unique_ptr<THeadTreeNode> Build(const QVector<LeafSpec>& leaves);
 
     QVector<THeadTreeNode*> Children() const;
     // Leaves from left to right.

@@ -137,7 +137,7 @@ private slots:
                                    QStringLiteral("B|C|w")};
         for (const QString& c : captions)
             leaves << THeadTreeNode::LeafSpec{nullptr, c, QFont(), 50, 0};
-        auto root = THeadTreeNode::Build(leaves, true);
+        auto root = THeadTreeNode::Build(leaves);
         const QVector<THeadTreeNode*> top = root->Children();
         QCOMPARE(top.size(), 3);
         QCOMPARE(top[0]->Text, QStringLiteral("A"));

@@ -184,28 +184,6 @@ private slots:
         QCOMPARE(presenter.boxes.size(), 1);
     }
 
-    void sortTextFromMarkedColumns_data()
-    {
-        QTest::addColumn<bool>("sortLocal");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("fields the dataset knows") << false << "K01 DESC, K03";
-        QTest::newRow("sort local keeps every column") << true << "K01 DESC, nosuchfield DESC, K03";
-    }
-    void sortTextFromMarkedColumns()
-    {
-        QFETCH(bool, sortLocal);
-        QFETCH(QString, text);
-        GridFixture f(3);
-        f.q->Open();
-        TDBGridColumnEh* ghost = f.grid->AddColumn(QStringLiteral("nosuchfield"));
-        // Marked in this order; smUpEh is the stored marker of a descending sort.
-        f.column("K01")->Title()->SetSortMarker(smUpEh);
-        ghost->Title()->SetSortMarker(smUpEh);
-        f.column("K03")->Title()->SetSortMarker(smDownEh);
-        QCOMPARE(f.column("K03")->Title()->SortIndex(), 3);
-        QCOMPARE(TSQLDatasetFeaturesEh::BuildSortText(*f.grid, *f.q, sortLocal), text);
-    }
-
     void titleClickEventReplacesSorting()
     {
         GridFixture f(5);
