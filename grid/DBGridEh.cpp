@@ -264,14 +264,6 @@ bool TCustomDBGridEh::Sortable(const TDBGridColumnEh* column) const
     return true;
 }
 
-void TCustomDBGridEh::TitleClick(TDBGridColumnEh* column)
-{
-    if (OnTitleClick)
-        OnTitleClick(column);
-    else
-        ToggleTitleSort(column);
-}
-
 void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
 {
     const TCustomADODataSet* ds = DataSet();
@@ -286,19 +278,14 @@ void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
     // The stored marker is the opposite of what the title shows once the sort is done.
     column->Title()->SetSortMarker(before == smNoneEh ? smDownEh : before == smUpEh ? smUpEh : smNoneEh);
 
-    if (OnSortMarkingChanged)
-        OnSortMarkingChanged(this);
-    else
-        TDBGridEhDataService::instance().SortDatasetByMarkers(*this);
+    // Nothing catches an error of the sort, so the markers then stay as stored, unreversed.
+    TDBGridEhDataService::instance().SortDatasetByMarkers(*this);
 
-    TDBGridColumnEh* shown = nullptr;
-    for (TDBGridColumnEh* c : columnList_)
-        if (c->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0) {
-            shown = c;
-            break;
-        }
-    if (!shown)
-        throw EDBGridEhError(QStringLiteral("字段名 '%1' 没有找到").arg(fieldName));
+    // The first column of that field, which may stand left of the clicked one.
+    const auto match = std::find_if(columnList_.begin(), columnList_.end(), [&](const TDBGridColumnEh* c) {
+        return c->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0;
+    });
+    TDBGridColumnEh* shown = match != columnList_.end() ? *match : column;
     const TSortMarkerEh stored = shown->Title()->SortMarker();
     shown->Title()->SetSortMarker(stored == smDownEh ? smUpEh : stored == smUpEh ? smDownEh : smNoneEh);
 

@@ -4,7 +4,6 @@
 #include "DBGridEhLayout.h"
 #include "ADODataSet.h"
 #include "DataSource.h"
-#include "Exceptions.h"
 #include "GridGlyphs.h"
 #include "GridRecordBuffer.h"
 #include "HeadTreeNode.h"
@@ -12,16 +11,10 @@
 #include <QFont>
 #include <QVector>
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 class QScrollBar;
 class TCustomDBGridEh;
-
-class EDBGridEhError : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // Follows the bound dataset for the grid.
 class TGridDataLinkEh : public TDataLink {
@@ -82,10 +75,7 @@ public:
     bool Flat() const { return true; }
     bool ShowLine() const { return true; }
 
-    // Sorting. Assigning an event replaces the grid's own reaction.
-    std::function<void(TDBGridColumnEh*)> OnTitleClick;
-    std::function<void(TCustomDBGridEh*)> OnSortMarkingChanged;
-    void TitleClick(TDBGridColumnEh* column);
+    // The grid's reaction to a title click.
     void ToggleTitleSort(TDBGridColumnEh* column);
     const QVector<TDBGridColumnEh*>& SortMarkedColumns() const { return sortMarked_; }
 

@@ -124,7 +124,7 @@ void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* event)
             clicked = hit.col;  // the moved column now sits under the pointer
         }
         if (clicked >= 0 && clicked < columnList_.size())
-            TitleClick(columnList_[clicked]);
+            ToggleTitleSort(columnList_[clicked]);
     });
 }
 
