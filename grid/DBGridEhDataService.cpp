@@ -29,7 +29,6 @@ void TSQLDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TCustomADODataSe
 TDBGridEhDataService::TDBGridEhDataService()
 {
     RegisterDatasetFeaturesEh(TADOQuery::StaticClass(), std::make_shared<TADOSQLDatasetFeaturesEh>());
-    RegisterDatasetFeaturesEh(TADODataSet::StaticClass(), std::make_shared<TADOCommandTextDatasetFeaturesEh>());
 }
 
 TDBGridEhDataService& TDBGridEhDataService::instance()
@@ -41,13 +40,8 @@ TDBGridEhDataService& TDBGridEhDataService::instance()
 void TDBGridEhDataService::RegisterDatasetFeaturesEh(const TMetaClass& dataSetClass,
                                                      std::shared_ptr<TDatasetFeaturesEh> features)
 {
-    UnregisterDatasetFeaturesEh(dataSetClass);
-    registry_.push_back({&dataSetClass, std::move(features)});
-}
-
-void TDBGridEhDataService::UnregisterDatasetFeaturesEh(const TMetaClass& dataSetClass)
-{
     registry_.removeIf([&](const auto& entry) { return entry.first == &dataSetClass; });
+    registry_.push_back({&dataSetClass, std::move(features)});
 }
 
 TDatasetFeaturesEh* TDBGridEhDataService::GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const

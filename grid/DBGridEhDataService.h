@@ -23,7 +23,6 @@ public:
 };
 
 class TADOSQLDatasetFeaturesEh : public TSQLDatasetFeaturesEh {};
-class TADOCommandTextDatasetFeaturesEh : public TSQLDatasetFeaturesEh {};
 
 // Turns a grid's sort markers into a sort of its dataset, through the feature object of
 // the dataset's class or of its nearest registered ancestor.
@@ -31,8 +30,8 @@ class TDBGridEhDataService {
 public:
     static TDBGridEhDataService& instance();
 
+    // Replaces an earlier entry of the same class.
     void RegisterDatasetFeaturesEh(const TMetaClass& dataSetClass, std::shared_ptr<TDatasetFeaturesEh> features);
-    void UnregisterDatasetFeaturesEh(const TMetaClass& dataSetClass);
     TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const;
 
     void SortDatasetByMarkers(TCustomDBGridEh& grid);

@@ -7,6 +7,14 @@
 
 namespace {
 int titleLine(const QFont& font) { return QFontMetrics(font).height(); }
+
+// A class identity of the test's own, below the given one.
+TMetaClass subclassOf(const TMetaClass& parent)
+{
+    TMetaClass meta{};
+    meta.parent = &parent;
+    return meta;
+}
 } // namespace
 
 class TestGridLayout : public QObject {
@@ -157,28 +165,36 @@ private slots:
 
     void featuresOfNearestRegisteredAncestor()
     {
-        struct MyQuery : TADOQuery {
+        // Two query classes of the test's own: Own registered, Deeper below it not.
+        struct Own : TADOQuery {
             using TADOQuery::TADOQuery;
             static const TMetaClass& StaticClass()
             {
-                static const TMetaClass meta{"MyQuery", &TADOQuery::StaticClass()};
+                static const TMetaClass meta = subclassOf(TADOQuery::StaticClass());
+                return meta;
+            }
+            const TMetaClass& ClassType() const override { return StaticClass(); }
+        };
+        struct Deeper : Own {
+            using Own::Own;
+            static const TMetaClass& StaticClass()
+            {
+                static const TMetaClass meta = subclassOf(Own::StaticClass());
                 return meta;
             }
             const TMetaClass& ClassType() const override { return StaticClass(); }
         };
         TDBGridEhDataService& service = TDBGridEhDataService::instance();
         TADOQuery query(QStringLiteral("Q"));
-        TADODataSet dataSet(QStringLiteral("D"));
         TCustomADODataSet plain(QStringLiteral("P"));
-        MyQuery mine(QStringLiteral("M"));
+        Deeper deeper(QStringLiteral("D"));
         QVERIFY(dynamic_cast<TADOSQLDatasetFeaturesEh*>(service.GetDatasetFeaturesForDataSet(query)));
-        QVERIFY(dynamic_cast<TADOCommandTextDatasetFeaturesEh*>(service.GetDatasetFeaturesForDataSet(dataSet)));
         QCOMPARE(service.GetDatasetFeaturesForDataSet(plain), nullptr);
-        QCOMPARE(service.GetDatasetFeaturesForDataSet(mine), service.GetDatasetFeaturesForDataSet(query));
-        auto own = std::make_shared<TADOCommandTextDatasetFeaturesEh>();
-        service.RegisterDatasetFeaturesEh(MyQuery::StaticClass(), own);
-        QCOMPARE(service.GetDatasetFeaturesForDataSet(mine), own.get());
-        service.UnregisterDatasetFeaturesEh(MyQuery::StaticClass());
+        QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper), service.GetDatasetFeaturesForDataSet(query));
+        auto own = std::make_shared<TADOSQLDatasetFeaturesEh>();
+        service.RegisterDatasetFeaturesEh(Own::StaticClass(), own);
+        QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper), own.get());
+        QVERIFY(service.GetDatasetFeaturesForDataSet(query) != own.get());
     }
 };
 TV_REGISTER_TEST(TestGridLayout);
