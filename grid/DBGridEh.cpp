@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DBGridEhDataService.h"
+#include "HeadTreeNode.h"
 
 #include <QEvent>
 #include <QScrollBar>
@@ -175,11 +176,10 @@ void TCustomDBGridEh::LayoutGrid()
     QVector<THeadTreeNode::LeafSpec> leaves;
     for (TDBGridColumnEh* c : columnList_) {
         widths << c->Width();
-        leaves << THeadTreeNode::LeafSpec{c, c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
+        leaves << THeadTreeNode::LeafSpec{c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
                                           c->Title()->SortMarker() != smNoneEh ? gridmetrics::kMarkerIndent : 0};
     }
-    titleTree_ = THeadTreeNode::Build(leaves);
-    layout_.SetTitleHeight(gridmetrics::titleRowHeight(*titleTree_));
+    layout_.SetTitleHeight(gridmetrics::titleRowHeight(*THeadTreeNode::Build(leaves)));
     layout_.SetColumnWidths(widths);
     laidOut_ = true;
     UpdateScrollBars();

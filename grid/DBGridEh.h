@@ -6,7 +6,6 @@
 #include "DataSource.h"
 #include "GridGlyphs.h"
 #include "GridRecordBuffer.h"
-#include "HeadTreeNode.h"
 
 #include <QFont>
 #include <QVector>
@@ -82,7 +81,6 @@ public:
     // Layout results.
     const TDBGridEhLayout& Layout() const { return layout_; }
     const TGridRecordBuffer& RecordBuffer() const { return buffer_; }
-    const THeadTreeNode* TitleTree() const { return titleTree_.get(); }
     // Rows below the title: the buffered records, or one blank row without any.
     int ShownRowCount() const;
     // The record a data row (1..) shows; -1 for none.
@@ -147,7 +145,6 @@ private:
 
     TDBGridEhLayout layout_;
     TGridRecordBuffer buffer_;
-    std::unique_ptr<THeadTreeNode> titleTree_;
     int indicatorWidth_ = 0;
     bool laidOut_ = false;
 

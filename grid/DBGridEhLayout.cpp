@@ -35,11 +35,10 @@ int wrappedTextHeight(const QFont& font, const QString& text, int width)
 int titleRowHeight(const THeadTreeNode& root)
 {
     int tallest = 0;
-    for (const THeadTreeNode* leaf : root.Leaves()) {
+    for (const THeadTreeNode& leaf : root.Leaves()) {
         int h = 0;
-        if (leaf->Width > 0)
-            h = wrappedTextHeight(leaf->TextFont, leaf->Text, leaf->Width - leaf->WIndent - kTitleTextInset) +
-                leaf->HeadingsAbove();
+        if (leaf.Width > 0)
+            h = wrappedTextHeight(leaf.TextFont, leaf.Text, leaf.Width - leaf.WIndent - kTitleTextInset);
         tallest = std::max(tallest, h + kVTitleMargin);
     }
     return tallest - 1;

@@ -138,31 +138,6 @@ private slots:
         QCOMPARE(b.RowOf(99), 8);
     }
 
-    void titleTreeGroupsBarCaptions()
-    {
-        QVector<THeadTreeNode::LeafSpec> leaves;
-        const QStringList captions{QStringLiteral("A|x"), QStringLiteral("A|y"), QStringLiteral("z"),
-                                   QStringLiteral("B|C|w")};
-        for (const QString& c : captions)
-            leaves << THeadTreeNode::LeafSpec{nullptr, c, QFont(), 50, 0};
-        auto root = THeadTreeNode::Build(leaves);
-        const QVector<THeadTreeNode*> top = root->Children();
-        QCOMPARE(top.size(), 3);
-        QCOMPARE(top[0]->Text, QStringLiteral("A"));
-        QCOMPARE(top[0]->Height, 20);
-        QCOMPARE(top[0]->Children().size(), 2);
-        QCOMPARE(top[0]->Child->Text, QStringLiteral("x"));
-        QCOMPARE(top[0]->Child->Next->Text, QStringLiteral("y"));
-        QCOMPARE(top[0]->Child->Next->Next, top[0]->Child);  // siblings form a ring
-        QCOMPARE(top[1]->Text, QStringLiteral("z"));
-        QCOMPARE(top[2]->Text, QStringLiteral("B"));
-        QCOMPARE(top[2]->Child->Text, QStringLiteral("C"));
-        QCOMPARE(top[2]->Child->Child->Text, QStringLiteral("w"));
-        QCOMPARE(root->Leaves().size(), 4);
-        QCOMPARE(root->Leaves()[3]->HeadingsAbove(), 40);
-        QCOMPARE(top[2]->Child->Child->Host->Host, top[2]);
-    }
-
     void featuresOfNearestRegisteredAncestor()
     {
         // Two query classes of the test's own: Own registered, Deeper below it not.
