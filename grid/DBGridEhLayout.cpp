@@ -127,7 +127,7 @@ QRect TDBGridEhLayout::CellRect(int col, int row) const
     return QRect(left, RowTop(row), std::max(0, width), RowBottom(row) - RowTop(row));
 }
 
-TDBGridEhLayout::Hit TDBGridEhLayout::HitTest(QPoint p, int rowCount) const
+TDBGridEhLayout::Hit TDBGridEhLayout::HitTest(QPoint p, int rowCount, bool borders) const
 {
     Hit hit;
     if (p.x() < 0 || p.y() < 0 || p.x() >= client_.width() || p.y() >= client_.height())
@@ -143,7 +143,7 @@ TDBGridEhLayout::Hit TDBGridEhLayout::HitTest(QPoint p, int rowCount) const
     if (row < 0)
         return hit;
     hit.row = row;
-    if (row == 0) {
+    if (row == 0 && borders) {
         // A border grabs a few pixels either side of the line right of a column.
         for (int c = leftCol_; c <= LastVisibleCol(); ++c) {
             const int line = ColumnLeft(c) + widths_[c];

@@ -71,8 +71,9 @@ public:
         int col = -1;  // for TitleBorder: the column left of the border
         int row = -1;
     };
-    // rowCount: rows the grid shows below the title row.
-    Hit HitTest(QPoint p, int rowCount) const;
+    // rowCount: rows the grid shows below the title row. Without borders, the pixels about a
+    // title's right line belong to the title they lie in.
+    Hit HitTest(QPoint p, int rowCount, bool borders) const;
 
 private:
     QSize client_;

@@ -134,6 +134,11 @@ private slots:
         QCOMPARE(f.q->Sort(), QString());
         QCOMPARE(f.grid->Columns()[0]->Title()->SortMarker(), smNoneEh);
         QCOMPARE(f.grid->Layout().ColumnLeft(1), f.grid->Layout().IndicatorWidth() + 1 + 159 + 1);
+        // A press inside a title released over its border is a click on that title.
+        const QRect zjhm = f.grid->Layout().CellRect(1, 0).translated(f.grid->ClientOrigin());
+        QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, zjhm.center());
+        QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {}, QPoint(zjhm.right(), zjhm.center().y()));
+        QCOMPARE(f.q->Sort(), QStringLiteral("zjhm"));
     }
 
     void clicksThatDoNotSort()
