@@ -8,12 +8,12 @@
 
 namespace {
 
-const QColor kFixedLineColor = toQColor(8421504);
+const QColor kFixedLineColor = toQColor(clGray);
 
 // Silver lines would vanish on a silver grid; they darken to the fixed lines' grey then.
 QColor dataLineColor()
 {
-    const QColor silver = toQColor(12632256);
+    const QColor silver = toQColor(clSilver);
     return systemColor(SystemColor::Window).rgb() == silver.rgb() ? kFixedLineColor : silver;
 }
 
@@ -171,7 +171,7 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const TGridCellPaint& cell) co
     if (!cell.number.isEmpty()) {
         painter.save();
         painter.setFont(cell.numberFont);
-        painter.setPen(Qt::black);
+        painter.setPen(toQColor(clBlack));
         const QFontMetrics fm(cell.numberFont);
         painter.drawText(QRect(cell.numberPos, QSize(fm.horizontalAdvance(cell.number) + 1, fm.height())),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell.number);
