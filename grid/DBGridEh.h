@@ -68,11 +68,9 @@ public:
     int LeftCol() const { return layout_.LeftCol(); }
     void SetLeftCol(int col);
 
-    // Settings of the grids' one configuration.
+    // Backgrounds of records with odd and with even record numbers.
     static constexpr TColor RowColor1 = 16774625;
     static constexpr TColor RowColor2 = clWhite;
-    bool Flat() const { return true; }
-    bool ShowLine() const { return true; }
 
     // The grid's reaction to a title click.
     void ToggleTitleSort(TDBGridColumnEh* column);
