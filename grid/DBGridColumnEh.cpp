@@ -2,28 +2,14 @@
 
 #include "DBGridEh.h"
 
-void TColumnTitleEh::SetCaption(const QString& caption)
-{
-    caption_ = caption;
-    column_->Changed();
-}
-
 QString TColumnTitleEh::DisplayCaption() const
 {
-    if (!caption_.isEmpty())
-        return caption_;
     if (const TField* f = column_->Field())
         return f->DisplayName();
     return column_->FieldName();
 }
 
-QFont TColumnTitleEh::Font() const { return font_ ? *font_ : column_->Grid()->TitleFont(); }
-
-void TColumnTitleEh::SetFont(const QFont& font)
-{
-    font_ = font;
-    column_->Changed();
-}
+QFont TColumnTitleEh::Font() const { return column_->Grid()->TitleFont(); }
 
 void TColumnTitleEh::SetFontColor(TColor color)
 {
@@ -67,13 +53,7 @@ void TColumnEh::SetWidth(int width)
     Changed();
 }
 
-QFont TColumnEh::Font() const { return font_ ? *font_ : grid_->font(); }
-
-void TColumnEh::SetFont(const QFont& font)
-{
-    font_ = font;
-    Changed();
-}
+QFont TColumnEh::Font() const { return grid_->font(); }
 
 void TColumnEh::SetFontColor(TColor color)
 {
@@ -83,17 +63,9 @@ void TColumnEh::SetFontColor(TColor color)
 
 TAlignment TColumnEh::Alignment() const
 {
-    if (alignment_)
-        return *alignment_;
     if (const TField* f = Field())
         return f->Alignment();
     return taLeftJustify;
-}
-
-void TColumnEh::SetAlignment(TAlignment alignment)
-{
-    alignment_ = alignment;
-    grid_->update();
 }
 
 void TColumnEh::Changed() { grid_->ColumnChanged(static_cast<TDBGridColumnEh*>(this)); }

@@ -4,7 +4,6 @@
 
 #include <QFont>
 #include <QString>
-#include <memory>
 #include <optional>
 
 class TCustomDBGridEh;
@@ -13,19 +12,15 @@ class TDBGridColumnEh;
 
 enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
 
-// A column's title: caption, own font and colour, sort marker.
+// A column's title: caption, colour, sort marker.
 class TColumnTitleEh {
 public:
     explicit TColumnTitleEh(TDBGridColumnEh* column) : column_(column) {}
 
-    // Empty caption: the field's display name shows (the field name without a field).
-    const QString& Caption() const { return caption_; }
-    void SetCaption(const QString& caption);
+    // The field's display name (the field name without a field).
     QString DisplayCaption() const;
 
-    QFont Font() const;  // the grid's title font unless the title has its own
-    void SetFont(const QFont& font);
-    bool HasOwnFont() const { return font_.has_value(); }
+    QFont Font() const;  // the grid's title font
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor color);
 
@@ -34,12 +29,8 @@ public:
     // 1 while the column is the grid's sort-marked column, else 0.
     int SortIndex() const;
 
-    bool TitleButton() const { return false; }
-
 private:
     TDBGridColumnEh* column_;
-    QString caption_;
-    std::optional<QFont> font_;
     TColor fontColor_ = clBlack;
     TSortMarkerEh sortMarker_ = smNoneEh;
 };
@@ -60,17 +51,12 @@ public:
     // Stored width, or the width derived from the field's display width.
     int Width() const;
     void SetWidth(int width);
-    bool HasStoredWidth() const { return width_.has_value(); }
 
-    QFont Font() const;  // the grid's font unless the column has its own
-    void SetFont(const QFont& font);
+    QFont Font() const;  // the grid's font
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor color);
 
-    TAlignment Alignment() const;  // the field's alignment unless overridden
-    void SetAlignment(TAlignment alignment);
-
-    bool Visible() const { return true; }
+    TAlignment Alignment() const;  // the field's
 
 protected:
     void Changed();
@@ -79,8 +65,6 @@ private:
     TCustomDBGridEh* grid_;
     QString fieldName_;
     std::optional<int> width_;
-    std::optional<QFont> font_;
-    std::optional<TAlignment> alignment_;
     TColor fontColor_ = clBlack;
 };
 
@@ -91,6 +75,5 @@ public:
     const TColumnTitleEh* Title() const { return &title_; }
 
 private:
-    friend class TColumnTitleEh;
     TColumnTitleEh title_;
 };

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DBGridEhDataService.h"
+#include "HeadTreeNode.h"
 
 #include <QEvent>
 #include <QScrollBar>
@@ -42,7 +43,7 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent) : QWidget(parent), link_(*this
                 SetLeftCol(value);
         });
     });
-    indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, 0, ShowLine());
+    indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, 0);
     LayoutGrid();
 }
 
@@ -128,7 +129,7 @@ void TCustomDBGridEh::LinkActiveChanged()
     TCustomADODataSet* ds = DataSet();
     // A closed dataset keeps the indicator as wide as the last result made it.
     if (ds && ds->Active())
-        indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, ds->RecordCount(), ShowLine());
+        indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, ds->RecordCount());
     LayoutGrid();
     if (ds && ds->Active())
         buffer_.Reset(ds->RecordCount(), ds->RecNo(), layout_.VisibleRowCapacity());
@@ -169,17 +170,16 @@ QSize TCustomDBGridEh::CellAreaSize(bool vbar, bool hbar) const
 
 void TCustomDBGridEh::LayoutGrid()
 {
-    layout_.SetRowHeight(gridmetrics::dataRowHeight(font(), Flat()));
+    layout_.SetRowHeight(gridmetrics::dataRowHeight(font()));
     layout_.SetIndicatorWidth(indicatorWidth_);
     QVector<int> widths;
     QVector<THeadTreeNode::LeafSpec> leaves;
     for (TDBGridColumnEh* c : columnList_) {
         widths << c->Width();
-        leaves << THeadTreeNode::LeafSpec{c, c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
+        leaves << THeadTreeNode::LeafSpec{c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
                                           c->Title()->SortMarker() != smNoneEh ? gridmetrics::kMarkerIndent : 0};
     }
-    titleTree_ = THeadTreeNode::Build(leaves, true);
-    layout_.SetTitleHeight(gridmetrics::titleRowHeight(*titleTree_, VTitleMargin(), true));
+    layout_.SetTitleHeight(gridmetrics::titleRowHeight(*THeadTreeNode::Build(leaves)));
     layout_.SetColumnWidths(widths);
     laidOut_ = true;
     UpdateScrollBars();
@@ -264,14 +264,6 @@ bool TCustomDBGridEh::Sortable(const TDBGridColumnEh* column) const
     return true;
 }
 
-void TCustomDBGridEh::TitleClick(TDBGridColumnEh* column)
-{
-    if (OnTitleClick)
-        OnTitleClick(column);
-    else if (SortOnColumnClick)
-        ToggleTitleSort(column);
-}
-
 void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
 {
     const TCustomADODataSet* ds = DataSet();
@@ -286,19 +278,14 @@ void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
     // The stored marker is the opposite of what the title shows once the sort is done.
     column->Title()->SetSortMarker(before == smNoneEh ? smDownEh : before == smUpEh ? smUpEh : smNoneEh);
 
-    if (OnSortMarkingChanged)
-        OnSortMarkingChanged(this);
-    else
-        TDBGridEhDataService::instance().SortDatasetByMarkers(*this);
+    // Nothing catches an error of the sort, so the markers then stay as stored, unreversed.
+    TDBGridEhDataService::instance().SortDatasetByMarkers(*this);
 
-    TDBGridColumnEh* shown = nullptr;
-    for (TDBGridColumnEh* c : columnList_)
-        if (c->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0) {
-            shown = c;
-            break;
-        }
-    if (!shown)
-        throw EDBGridEhError(QStringLiteral("字段名 '%1' 没有找到").arg(fieldName));
+    // The first column of that field, which may stand left of the clicked one.
+    const auto match = std::find_if(columnList_.begin(), columnList_.end(), [&](const TDBGridColumnEh* c) {
+        return c->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0;
+    });
+    TDBGridColumnEh* shown = match != columnList_.end() ? *match : column;
     const TSortMarkerEh stored = shown->Title()->SortMarker();
     shown->Title()->SetSortMarker(stored == smDownEh ? smUpEh : stored == smUpEh ? smDownEh : smNoneEh);
 

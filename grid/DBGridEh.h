@@ -4,24 +4,16 @@
 #include "DBGridEhLayout.h"
 #include "ADODataSet.h"
 #include "DataSource.h"
-#include "Exceptions.h"
 #include "GridGlyphs.h"
 #include "GridRecordBuffer.h"
-#include "HeadTreeNode.h"
 
 #include <QFont>
 #include <QVector>
 #include <QWidget>
-#include <functional>
 #include <memory>
 
 class QScrollBar;
 class TCustomDBGridEh;
-
-class EDBGridEhError : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // Follows the bound dataset for the grid.
 class TGridDataLinkEh : public TDataLink {
@@ -76,30 +68,17 @@ public:
     int LeftCol() const { return layout_.LeftCol(); }
     void SetLeftCol(int col);
 
-    // Settings of the grids' one configuration.
-    TColor RowColor1 = 16774625;
-    TColor RowColor2 = clWhite;
-    bool Flat() const { return true; }
-    bool ShowLine() const { return true; }
-    bool UseMultiTitle() const { return true; }
-    int VTitleMargin() const { return 10; }
-    bool SortOnColumnClick = true;
-    bool AutoSort() const { return SortOnColumnClick; }
-    void SetAutoSort(bool on) { SortOnColumnClick = on; }
-    bool SortLocal() const { return sortLocal_; }
-    void SetSortLocal(bool on) { sortLocal_ = on; }
+    // Backgrounds of records with odd and with even record numbers.
+    static constexpr TColor RowColor1 = 16774625;
+    static constexpr TColor RowColor2 = clWhite;
 
-    // Sorting. Assigning an event replaces the grid's own reaction.
-    std::function<void(TDBGridColumnEh*)> OnTitleClick;
-    std::function<void(TCustomDBGridEh*)> OnSortMarkingChanged;
-    void TitleClick(TDBGridColumnEh* column);
+    // The grid's reaction to a title click.
     void ToggleTitleSort(TDBGridColumnEh* column);
     const QVector<TDBGridColumnEh*>& SortMarkedColumns() const { return sortMarked_; }
 
     // Layout results.
     const TDBGridEhLayout& Layout() const { return layout_; }
     const TGridRecordBuffer& RecordBuffer() const { return buffer_; }
-    const THeadTreeNode* TitleTree() const { return titleTree_.get(); }
     // Rows below the title: the buffered records, or one blank row without any.
     int ShownRowCount() const;
     // The record a data row (1..) shows; -1 for none.
@@ -161,11 +140,9 @@ private:
     QVector<TDBGridColumnEh*> columnList_;
     QVector<TDBGridColumnEh*> sortMarked_;
     int selectedIndex_ = 0;
-    bool sortLocal_ = false;
 
     TDBGridEhLayout layout_;
     TGridRecordBuffer buffer_;
-    std::unique_ptr<THeadTreeNode> titleTree_;
     int indicatorWidth_ = 0;
     bool laidOut_ = false;
 

@@ -3,18 +3,13 @@
 #include "DBGridEh.h"
 #include "ADODataSet.h"
 
-void TSQLDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet)
-{
-    // The datasets here are read-only, so there are never unsaved changes to post.
-    dataSet.SetSort(BuildSortText(grid, dataSet, grid.SortLocal()));
-}
-
-QString TSQLDatasetFeaturesEh::BuildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet,
-                                             bool sortLocal)
+namespace {
+// "F1 DESC, F2" from the grid's sort-marked columns whose fields the dataset knows.
+QString buildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet)
 {
     QString text;
     for (const TDBGridColumnEh* column : grid.SortMarkedColumns()) {
-        if (!sortLocal && !dataSet.FindField(column->FieldName()))
+        if (!dataSet.FindField(column->FieldName()))
             continue;
         text += column->FieldName();
         text += column->Title()->SortMarker() == smUpEh ? QStringLiteral(" DESC, ") : QStringLiteral(", ");
@@ -23,11 +18,17 @@ QString TSQLDatasetFeaturesEh::BuildSortText(const TCustomDBGridEh& grid, const 
         text.chop(2);
     return text;
 }
+} // namespace
+
+void TSQLDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet)
+{
+    // The datasets here are read-only, so there are never unsaved changes to post.
+    dataSet.SetSort(buildSortText(grid, dataSet));
+}
 
 TDBGridEhDataService::TDBGridEhDataService()
 {
     RegisterDatasetFeaturesEh(TADOQuery::StaticClass(), std::make_shared<TADOSQLDatasetFeaturesEh>());
-    RegisterDatasetFeaturesEh(TADODataSet::StaticClass(), std::make_shared<TADOCommandTextDatasetFeaturesEh>());
 }
 
 TDBGridEhDataService& TDBGridEhDataService::instance()
@@ -39,13 +40,8 @@ TDBGridEhDataService& TDBGridEhDataService::instance()
 void TDBGridEhDataService::RegisterDatasetFeaturesEh(const TMetaClass& dataSetClass,
                                                      std::shared_ptr<TDatasetFeaturesEh> features)
 {
-    UnregisterDatasetFeaturesEh(dataSetClass);
-    registry_.push_back({&dataSetClass, std::move(features)});
-}
-
-void TDBGridEhDataService::UnregisterDatasetFeaturesEh(const TMetaClass& dataSetClass)
-{
     registry_.removeIf([&](const auto& entry) { return entry.first == &dataSetClass; });
+    registry_.push_back({&dataSetClass, std::move(features)});
 }
 
 TDatasetFeaturesEh* TDBGridEhDataService::GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const

@@ -20,13 +20,9 @@ public:
 class TSQLDatasetFeaturesEh : public TDatasetFeaturesEh {
 public:
     void ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet) override;
-    // "F1 DESC, F2" from the grid's sort-marked columns; with sortLocal fields the
-    // dataset does not know are kept.
-    static QString BuildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet, bool sortLocal);
 };
 
 class TADOSQLDatasetFeaturesEh : public TSQLDatasetFeaturesEh {};
-class TADOCommandTextDatasetFeaturesEh : public TSQLDatasetFeaturesEh {};
 
 // Turns a grid's sort markers into a sort of its dataset, through the feature object of
 // the dataset's class or of its nearest registered ancestor.
@@ -34,8 +30,8 @@ class TDBGridEhDataService {
 public:
     static TDBGridEhDataService& instance();
 
+    // Replaces an earlier entry of the same class.
     void RegisterDatasetFeaturesEh(const TMetaClass& dataSetClass, std::shared_ptr<TDatasetFeaturesEh> features);
-    void UnregisterDatasetFeaturesEh(const TMetaClass& dataSetClass);
     TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const;
 
     void SortDatasetByMarkers(TCustomDBGridEh& grid);

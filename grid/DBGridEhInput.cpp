@@ -12,20 +12,7 @@ using HitKind = TDBGridEhLayout::HitKind;
 
 TDBGridEhLayout::Hit TCustomDBGridEh::HitAt(QPoint widgetPos, bool borders) const
 {
-    TDBGridEhLayout::Hit hit = layout_.HitTest(widgetPos - ClientOrigin(), ShownRowCount());
-    if (!borders && hit.kind == HitKind::TitleBorder) {
-        // Over a border, the pointer is still over the title it lies in.
-        const QPoint p = widgetPos - ClientOrigin();
-        hit.kind = HitKind::None;
-        for (int c = layout_.LeftCol(); c <= layout_.LastVisibleCol(); ++c) {
-            const int left = layout_.ColumnLeft(c);
-            if (p.x() >= left && p.x() < left + layout_.ColumnWidth(c) + gridmetrics::kLineWidth) {
-                hit.kind = HitKind::Title;
-                hit.col = c;
-            }
-        }
-    }
-    return hit;
+    return layout_.HitTest(widgetPos - ClientOrigin(), ShownRowCount(), borders);
 }
 
 void TCustomDBGridEh::MoveRecordBy(int distance)
@@ -124,7 +111,7 @@ void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* event)
             clicked = hit.col;  // the moved column now sits under the pointer
         }
         if (clicked >= 0 && clicked < columnList_.size())
-            TitleClick(columnList_[clicked]);
+            ToggleTitleSort(columnList_[clicked]);
     });
 }
 

@@ -9,10 +9,10 @@
 
 namespace gridmetrics {
 
-int dataRowHeight(const QFont& cellFont, bool flat)
+int dataRowHeight(const QFont& cellFont)
 {
     const QFontMetrics fm(cellFont);
-    return fm.size(Qt::TextSingleLine, QStringLiteral("Wg")).height() + (flat ? 1 : 3) + kLineWidth;
+    return fm.size(Qt::TextSingleLine, QStringLiteral("Wg")).height() + 1 + kLineWidth;
 }
 
 int wrappedTextHeight(const QFont& font, const QString& text, int width)
@@ -32,17 +32,16 @@ int wrappedTextHeight(const QFont& font, const QString& text, int width)
     return std::max(lines, 1) * QFontMetrics(font).height();
 }
 
-int titleRowHeight(const THeadTreeNode& root, int vTitleMargin, bool fixed3D)
+int titleRowHeight(const THeadTreeNode& root)
 {
     int tallest = 0;
-    for (const THeadTreeNode* leaf : root.Leaves()) {
+    for (const THeadTreeNode& leaf : root.Leaves()) {
         int h = 0;
-        if (leaf->Width > 0)
-            h = wrappedTextHeight(leaf->TextFont, leaf->Text, leaf->Width - leaf->WIndent - kTitleTextInset) +
-                leaf->HeadingsAbove();
-        tallest = std::max(tallest, h + vTitleMargin);
+        if (leaf.Width > 0)
+            h = wrappedTextHeight(leaf.TextFont, leaf.Text, leaf.Width - leaf.WIndent - kTitleTextInset);
+        tallest = std::max(tallest, h + kVTitleMargin);
     }
-    return tallest - (fixed3D ? 1 : 3);
+    return tallest - 1;
 }
 
 int defaultColumnWidth(const QFont& columnFont, int displayWidth)
@@ -52,10 +51,8 @@ int defaultColumnWidth(const QFont& columnFont, int displayWidth)
     return fm.horizontalAdvance(QLatin1Char('0')) * displayWidth + 4;
 }
 
-int indicatorWidth(const QFont& titleFont, int recordCount, bool showLine)
+int indicatorWidth(const QFont& titleFont, int recordCount)
 {
-    if (!showLine)
-        return 11;
     const QFontMetrics fm(titleFont);
     return fm.horizontalAdvance(QString::number(recordCount)) + 17;
 }
@@ -130,7 +127,7 @@ QRect TDBGridEhLayout::CellRect(int col, int row) const
     return QRect(left, RowTop(row), std::max(0, width), RowBottom(row) - RowTop(row));
 }
 
-TDBGridEhLayout::Hit TDBGridEhLayout::HitTest(QPoint p, int rowCount) const
+TDBGridEhLayout::Hit TDBGridEhLayout::HitTest(QPoint p, int rowCount, bool borders) const
 {
     Hit hit;
     if (p.x() < 0 || p.y() < 0 || p.x() >= client_.width() || p.y() >= client_.height())
@@ -146,7 +143,7 @@ TDBGridEhLayout::Hit TDBGridEhLayout::HitTest(QPoint p, int rowCount) const
     if (row < 0)
         return hit;
     hit.row = row;
-    if (row == 0) {
+    if (row == 0 && borders) {
         // A border grabs a few pixels either side of the line right of a column.
         for (int c = leftCol_; c <= LastVisibleCol(); ++c) {
             const int line = ColumnLeft(c) + widths_[c];

@@ -15,19 +15,20 @@ namespace gridmetrics {
 constexpr int kLineWidth = 1;      // grid lines between cells and rows
 constexpr int kMarkerIndent = 16;  // room a sort marker takes from its caption
 constexpr int kTitleTextInset = 4;
+constexpr int kVTitleMargin = 10;  // added to every title's text height
 
-// Data row height without the line below it: "Wg" plus the text gap plus the line width.
-int dataRowHeight(const QFont& cellFont, bool flat);
+// Data row height without the line below it: "Wg" plus the flat look's 1-pixel text gap plus
+// the line width.
+int dataRowHeight(const QFont& cellFont);
 // Height of a caption laid out word-wrapped inside a width (at least 1 pixel).
 int wrappedTextHeight(const QFont& font, const QString& text, int width);
 // Title row height from the title tree's leaves: largest text height plus the margin, less
-// 1 (3 without bevelled fixed cells).
-int titleRowHeight(const THeadTreeNode& root, int vTitleMargin, bool fixed3D);
+// 1 for the bevelled fixed cells.
+int titleRowHeight(const THeadTreeNode& root);
 // Width of a column without a stored width: "0" times the field's display width plus 4.
 int defaultColumnWidth(const QFont& columnFont, int displayWidth);
-// Indicator width for a record count: its digits in the title font plus 17 (11 in all
-// without record numbers).
-int indicatorWidth(const QFont& titleFont, int recordCount, bool showLine);
+// Indicator width for a record count: its digits in the title font plus 17.
+int indicatorWidth(const QFont& titleFont, int recordCount);
 
 } // namespace gridmetrics
 
@@ -70,8 +71,9 @@ public:
         int col = -1;  // for TitleBorder: the column left of the border
         int row = -1;
     };
-    // rowCount: rows the grid shows below the title row.
-    Hit HitTest(QPoint p, int rowCount) const;
+    // rowCount: rows the grid shows below the title row. Without borders, the pixels about a
+    // title's right line belong to the title they lie in.
+    Hit HitTest(QPoint p, int rowCount, bool borders) const;
 
 private:
     QSize client_;

@@ -8,12 +8,12 @@
 
 namespace {
 
-const QColor kFixedLineColor = toQColor(8421504);
+const QColor kFixedLineColor = toQColor(clGray);
 
 // Silver lines would vanish on a silver grid; they darken to the fixed lines' grey then.
 QColor dataLineColor()
 {
-    const QColor silver = toQColor(12632256);
+    const QColor silver = toQColor(clSilver);
     return systemColor(SystemColor::Window).rgb() == silver.rgb() ? kFixedLineColor : silver;
 }
 
@@ -90,7 +90,7 @@ TGridCellPaint TCustomDBGridEh::DescribeIndicator(int row, int recNo) const
         cell.glyphPos = QPoint(cell.rect.x() + cell.rect.width() - 2 - g.width(),
                                cell.rect.y() + (cell.rect.height() - g.height()) / 2);
     }
-    if (ShowLine() && recNo > 0) {
+    if (recNo > 0) {
         // The number uses the cell font, as if written by the row's data cells.
         const QFont numberFont = font();
         const QFontMetrics fm(numberFont);
@@ -127,7 +127,7 @@ TGridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo) const
     }
     const TAlignment alignment = column->Alignment();
     cell.textFlags = textFlags(alignment);
-    const int top = Flat() ? 1 : 2;
+    const int top = 1;  // the flat look's text gap
     switch (alignment) {
     case taLeftJustify: cell.textRect = cell.rect.adjusted(2, top, 0, 0); break;
     case taRightJustify: cell.textRect = cell.rect.adjusted(0, top, -3, 0); break;
@@ -171,7 +171,7 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const TGridCellPaint& cell) co
     if (!cell.number.isEmpty()) {
         painter.save();
         painter.setFont(cell.numberFont);
-        painter.setPen(Qt::black);
+        painter.setPen(toQColor(clBlack));
         const QFontMetrics fm(cell.numberFont);
         painter.drawText(QRect(cell.numberPos, QSize(fm.horizontalAdvance(cell.number) + 1, fm.height())),
                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell.number);

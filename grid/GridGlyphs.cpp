@@ -1,13 +1,15 @@
 #include "GridGlyphs.h"
 
+#include "Colors.h"
+
 #include <QImage>
 
 namespace {
 
 const QRgb kTransparent = qRgba(0, 0, 0, 0);
-const QRgb kBlack = qRgb(0, 0, 0);
-const QRgb kGrey = qRgb(128, 128, 128);
-const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kBlack = toQColor(clBlack).rgb();
+const QRgb kGrey = toQColor(clGray).rgb();
+const QRgb kWhite = toQColor(clWhite).rgb();
 
 // A solid triangle pointing right, apex in the middle of the right column.
 QImage drawArrow()
@@ -38,17 +40,6 @@ QImage drawSortTriangle(bool pointingUp)
 }
 
 } // namespace
-
-GridGlyph gridGlyphByName(const QString& name)
-{
-    if (name == u"DBGARROWEH")
-        return GridGlyph::Arrow;
-    if (name == u"DBSMDOWNEH")
-        return GridGlyph::SortDown;
-    if (name == u"DBSMUPEH")
-        return GridGlyph::SortUp;
-    return GridGlyph::None;
-}
 
 const QPixmap& gridGlyphPixmap(GridGlyph glyph)
 {

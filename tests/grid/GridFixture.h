@@ -47,7 +47,6 @@ struct GridFixture {
                 col->Title()->SetFontColor(clGray);
             }
         }
-        grid->Columns()[7]->SetAlignment(taCenter);
     }
 
     TDBGridColumnEh* column(const char* field) const

@@ -130,34 +130,10 @@ private slots:
         QCOMPARE(b.RowOf(99), 8);
     }
 
-    void titleTreeGroupsBarCaptions()
-    {
-        QVector<THeadTreeNode::LeafSpec> leaves;
-        const QStringList captions{QStringLiteral("A|x"), QStringLiteral("A|y"), QStringLiteral("z"),
-                                   QStringLiteral("B|C|w")};
-        for (const QString& c : captions)
-            leaves << THeadTreeNode::LeafSpec{nullptr, c, QFont(), 50, 0};
-        auto root = THeadTreeNode::Build(leaves, true);
-        const QVector<THeadTreeNode*> top = root->Children();
-        QCOMPARE(top.size(), 3);
-        QCOMPARE(top[0]->Text, QStringLiteral("A"));
-        QCOMPARE(top[0]->Height, 20);
-        QCOMPARE(top[0]->Children().size(), 2);
-        QCOMPARE(top[0]->Child->Text, QStringLiteral("x"));
-        QCOMPARE(top[0]->Child->Next->Text, QStringLiteral("y"));
-        QCOMPARE(top[0]->Child->Next->Next, top[0]->Child);  // siblings form a ring
-        QCOMPARE(top[1]->Text, QStringLiteral("z"));
-        QCOMPARE(top[2]->Text, QStringLiteral("B"));
-        QCOMPARE(top[2]->Child->Text, QStringLiteral("C"));
-        QCOMPARE(top[2]->Child->Child->Text, QStringLiteral("w"));
-        QCOMPARE(root->Leaves().size(), 4);
-        QCOMPARE(root->Leaves()[3]->HeadingsAbove(), 40);
-        QCOMPARE(top[2]->Child->Child->Host->Host, top[2]);
-    }
-
     void featuresOfNearestRegisteredAncestor()
     {
-        struct MyQuery : TADOQuery {
+        // Two query classes of the test's own: Own registered, Deeper below it not.
+        struct Own : TADOQuery {
             using TADOQuery::TADOQuery;
             static const TMetaClass& StaticClass()
             {
@@ -166,19 +142,26 @@ private slots:
             }
             const TMetaClass& ClassType() const override { return StaticClass(); }
         };
+        struct Deeper : Own {
+            using Own::Own;
+            static const TMetaClass& StaticClass()
+            {
+                static const TMetaClass meta{&Own::StaticClass()};
+                return meta;
+            }
+            const TMetaClass& ClassType() const override { return StaticClass(); }
+        };
         TDBGridEhDataService& service = TDBGridEhDataService::instance();
         TADOQuery query(QStringLiteral("Q"));
-        TADODataSet dataSet(QStringLiteral("D"));
         TCustomADODataSet plain(QStringLiteral("P"));
-        MyQuery mine(QStringLiteral("M"));
+        Deeper deeper(QStringLiteral("D"));
         QVERIFY(dynamic_cast<TADOSQLDatasetFeaturesEh*>(service.GetDatasetFeaturesForDataSet(query)));
-        QVERIFY(dynamic_cast<TADOCommandTextDatasetFeaturesEh*>(service.GetDatasetFeaturesForDataSet(dataSet)));
         QCOMPARE(service.GetDatasetFeaturesForDataSet(plain), nullptr);
-        QCOMPARE(service.GetDatasetFeaturesForDataSet(mine), service.GetDatasetFeaturesForDataSet(query));
-        auto own = std::make_shared<TADOCommandTextDatasetFeaturesEh>();
-        service.RegisterDatasetFeaturesEh(MyQuery::StaticClass(), own);
-        QCOMPARE(service.GetDatasetFeaturesForDataSet(mine), own.get());
-        service.UnregisterDatasetFeaturesEh(MyQuery::StaticClass());
+        QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper), service.GetDatasetFeaturesForDataSet(query));
+        auto own = std::make_shared<TADOSQLDatasetFeaturesEh>();
+        service.RegisterDatasetFeaturesEh(Own::StaticClass(), own);
+        QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper), own.get());
+        QVERIFY(service.GetDatasetFeaturesForDataSet(query) != own.get());
     }
 };
 TV_REGISTER_TEST(TestGridLayout);
