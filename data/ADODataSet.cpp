@@ -28,12 +28,6 @@ const TMetaClass& TADOQuery::StaticClass()
     return meta;
 }
 
-const TMetaClass& TADODataSet::StaticClass()
-{
-    static const TMetaClass meta{&TCustomADODataSet::StaticClass()};
-    return meta;
-}
-
 TCustomADODataSet::TCustomADODataSet(QString name, TADOConnection* connection)
     : name_(std::move(name)), connection_(connection)
 {
@@ -231,9 +225,8 @@ void TCustomADODataSet::MoveTo(int position)
 {
     if (position == cursor_ || position < 0 || position >= order_.size())
         return;
-    const int distance = position - cursor_;
     cursor_ = position;
-    NotifyScrolled(distance);
+    NotifyScrolled();
 }
 
 void TCustomADODataSet::First()
@@ -447,13 +440,13 @@ void TCustomADODataSet::NotifyActiveChanged()
         std::rethrow_exception(failure);
 }
 
-void TCustomADODataSet::NotifyScrolled(int distance)
+void TCustomADODataSet::NotifyScrolled()
 {
     if (ControlsDisabled())
         return;
     for (TDataSource* s : QVector<TDataSource*>(sources_))
         for (TDataLink* link : QVector<TDataLink*>(s->links_))
-            link->DataSetScrolled(distance);
+            link->DataSetScrolled();
 }
 
 void TCustomADODataSet::NotifyDataChanged()

@@ -120,7 +120,7 @@ private:
     void LoadResult(DriverResult& result);
     void MoveTo(int position);  // position in the current order, notifies when it changed
     void NotifyActiveChanged();
-    void NotifyScrolled(int distance);
+    void NotifyScrolled();
     void NotifyDataChanged();
     void AttachSource(TDataSource* source);
     void DetachSource(TDataSource* source);
@@ -154,10 +154,3 @@ public:
     qint64 ExecSQL();
 };
 
-// A dataset given by its command text.
-class TADODataSet : public TCustomADODataSet {
-public:
-    using TCustomADODataSet::TCustomADODataSet;
-    static const TMetaClass& StaticClass();
-    const TMetaClass& ClassType() const override { return StaticClass(); }
-};

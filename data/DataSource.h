@@ -16,7 +16,7 @@ public:
     bool Active() const;
 
     virtual void ActiveChanged() {}
-    virtual void DataSetScrolled(int /*distance*/) {}
+    virtual void DataSetScrolled() {}
     virtual void DataSetChanged() {}
 
 private:

@@ -9,7 +9,7 @@
 #include <algorithm>
 
 void TGridDataLinkEh::ActiveChanged() { grid_.LinkActiveChanged(); }
-void TGridDataLinkEh::DataSetScrolled(int) { grid_.LinkScrolled(); }
+void TGridDataLinkEh::DataSetScrolled() { grid_.LinkScrolled(); }
 void TGridDataLinkEh::DataSetChanged() { grid_.LinkDataChanged(); }
 
 namespace {

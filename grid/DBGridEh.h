@@ -20,7 +20,7 @@ class TGridDataLinkEh : public TDataLink {
 public:
     explicit TGridDataLinkEh(TCustomDBGridEh& grid) : grid_(grid) {}
     void ActiveChanged() override;
-    void DataSetScrolled(int distance) override;
+    void DataSetScrolled() override;
     void DataSetChanged() override;
 
 private:

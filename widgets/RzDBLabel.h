@@ -55,7 +55,7 @@ private:
     public:
         explicit FieldLink(TRzDBLabel* owner) : owner_(owner) {}
         void ActiveChanged() override { owner_->DataChange(); }
-        void DataSetScrolled(int) override { owner_->DataChange(); }
+        void DataSetScrolled() override { owner_->DataChange(); }
         void DataSetChanged() override { owner_->DataChange(); }
 
     private:

@@ -24,6 +24,6 @@ struct DataFixture {
 struct CountingLink : TDataLink {
     int active = 0, scrolled = 0, changed = 0;
     void ActiveChanged() override { ++active; }
-    void DataSetScrolled(int) override { ++scrolled; }
+    void DataSetScrolled() override { ++scrolled; }
     void DataSetChanged() override { ++changed; }
 };
