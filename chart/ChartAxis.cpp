@@ -14,6 +14,8 @@ double roundHalfEven(double value)
     return std::fmod(down, 2.0) == 0 ? down : down + 1;
 }
 
+namespace {
+// The step after the given one in the series 1, 2, 5, 10, … (and its tenths below 1).
 double nextAxisStep(double step)
 {
     // Work on mantissa and exponent so that repeated steps do not drift (0.1 * 2 * 5 …).
@@ -26,6 +28,7 @@ double nextAxisStep(double step)
         return 5 * scale;
     return 10 * scale;
 }
+} // namespace
 
 AxisLabels computeAxisLabels(AxisRange range, int axisLength, int labelSize)
 {

@@ -26,7 +26,6 @@ ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRa
     int widest = 0;
     for (double v : l.leftLabels.values) {
         ChartAxisLabel label;
-        label.value = v;
         label.text = formatAxisValue(v);
         label.position = int(vertical.Position(v));
         widest = qMax(widest, labelFont.horizontalAdvance(label.text));

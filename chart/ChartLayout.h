@@ -10,7 +10,6 @@
 
 // Fixed sizes of the chart's frame and axes, in pixels or per cent as noted.
 namespace chartmetrics {
-constexpr int kBevel = 1;
 constexpr int kMarginXPercent = 3;
 constexpr int kMarginYPercent = 4;
 constexpr int kDepthPerMille = 15;
@@ -23,7 +22,6 @@ constexpr int kFarLimit = 32766;
 } // namespace chartmetrics
 
 struct ChartAxisLabel {
-    double value = 0;
     QString text;
     int position = 0;  // pixel row on the front plane
     QRect textRect;

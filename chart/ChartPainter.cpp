@@ -1,7 +1,6 @@
 #include "ChartPainter.h"
 
 #include "Colors.h"
-#include "LineSeries.h"
 
 #include <QPolygon>
 
@@ -38,8 +37,8 @@ void ChartPainter::PaintLeftAxis(const QFont& labelFont)
     const QRect& plot = l_.plot;
     const int axisX = plot.left() - kAxisWidth / 2;
     const int tickRight = plot.left() - kAxisWidth;
-    QPen grid(AxisGrey(), 1, Qt::DotLine);
-    QPen tick(AxisGrey(), 1);
+    QPen grid(toQColor(clGray), 1, Qt::DotLine);
+    QPen tick(toQColor(clGray), 1);
     p_.setFont(labelFont);
     for (const ChartAxisLabel& label : l_.labels) {
         p_.setPen(grid);
@@ -64,14 +63,13 @@ void ChartPainter::PaintBottomAxis()
     p_.drawLine(plot.left() - kAxisWidth, axisY, plot.right() + 1, axisY);
 }
 
-void ChartPainter::PaintLine(const QVector<LineSegment>& segments, const TLineSeries& series)
+void ChartPainter::PaintLine(const QVector<LineSegment>& segments)
 {
     if (segments.isEmpty())
         return;
     p_.save();
     p_.setClipRect(l_.ClipRect());
-    const TChartPen& pen = series.LinePen();
-    p_.setPen(pen.visible ? QPen(toQColor(pen.color), pen.width) : QPen(Qt::NoPen));
+    p_.setPen(QPen(Qt::black, 1));
     const QPoint back = l_.DepthOffset();
     for (const LineSegment& s : segments) {
         p_.setBrush(toQColor(s.fill));

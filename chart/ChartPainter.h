@@ -7,8 +7,6 @@
 #include <QPainter>
 #include <QVector>
 
-class TLineSeries;
-
 // Draws the parts of a laid-out chart; knows nothing about datasets or the mouse.
 class ChartPainter {
 public:
@@ -18,10 +16,9 @@ public:
     void PaintWalls(const QColor& leftWall, const QColor& floor);
     void PaintLeftAxis(const QFont& labelFont);
     void PaintBottomAxis();
-    void PaintLine(const QVector<LineSegment>& segments, const TLineSeries& series);
+    // The series' ribbons, outlined with its line pen (black, 1 pixel, solid).
+    void PaintLine(const QVector<LineSegment>& segments);
     void PaintRubberBand(const QRect& band);
-
-    static QColor AxisGrey() { return QColor(128, 128, 128); }
 
 private:
     QPainter& p_;

@@ -47,7 +47,6 @@ struct ChartTransform {
     AxisMapping y;
 
     QPointF ToScreen(double xValue, double yValue) const { return {x.Position(xValue), y.Position(yValue)}; }
-    QPointF ToValue(QPointF screen) const { return {x.Value(screen.x()), y.Value(screen.y())}; }
 };
 
 // Whether a zoom or a pan has fixed the axes, and what to return to on undo.
@@ -55,7 +54,6 @@ class ChartZoomState {
 public:
     bool Fixed() const { return fixed_; }
     const AxisSetting& Bottom() const { return bottom_; }
-    const AxisSetting& Left() const { return left_; }
 
     // The ranges in effect, given those the points ask for.
     AxisRange BottomRange(AxisRange automatic) const { return bottom_.automatic ? automatic : bottom_.range; }

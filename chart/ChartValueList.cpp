@@ -1,11 +1,5 @@
 #include "ChartValueList.h"
 
-void TChartValueList::SetMultiplier(double multiplier)
-{
-    multiplier_ = multiplier;
-    stale_ = true;
-}
-
 void TChartValueList::Insert(int index, double value)
 {
     values_.insert(index, value);
@@ -30,24 +24,17 @@ double TChartValueList::MaxValue() const
     return max_;
 }
 
-double TChartValueList::Total() const
-{
-    Recalc();
-    return total_;
-}
-
 void TChartValueList::Recalc() const
 {
     if (!stale_)
         return;
-    min_ = max_ = total_ = 0;
+    min_ = max_ = 0;
     for (int i = 0; i < Count(); ++i) {
         const double v = Value(i);
         if (i == 0 || v < min_)
             min_ = v;
         if (i == 0 || v > max_)
             max_ = v;
-        total_ += v;
     }
     stale_ = false;
 }

@@ -15,6 +15,9 @@
 namespace {
 constexpr int kZoomThreshold = 16;
 constexpr int kArialEightPointPixels = 11;  // 8 pt at 96 dpi
+// The left wall's fill: 0x80FFFF, that is red 255, green 255, blue 128.
+constexpr TColor kLeftWallColor = 8454143;
+constexpr TColor kBottomWallColor = clWhite;
 } // namespace
 
 TDBChart::TDBChart(QWidget* parent)
@@ -28,10 +31,7 @@ TDBChart::~TDBChart() = default;
 TLineSeries* TDBChart::AddSeries()
 {
     series_.push_back(std::make_unique<TLineSeries>());
-    TLineSeries* s = series_.back().get();
-    s->SetName(QStringLiteral("Series%1").arg(series_.size()));
-    s->SetParentChart(this);
-    return s;
+    return series_.back().get();
 }
 
 void TDBChart::Loaded()
@@ -42,8 +42,6 @@ void TDBChart::Loaded()
 
 void TDBChart::AttachSeries(TLineSeries* series)
 {
-    if (series->ParentChart() != this)
-        throw EChartException(QStringLiteral("Series.ParentChart is not myself!"));
     ClearSeriesPoints(series);
     TCustomADODataSet* dataSet = series->DataSource();
     if (!dataSet)
@@ -75,13 +73,6 @@ void TDBChart::DataSetRemoved(TCustomADODataSet* dataSet)
             s->SetDataSource(nullptr);
 }
 
-void TDBChart::SetRefreshInterval(int seconds)
-{
-    if (seconds < 0 || seconds > 60)
-        throw EChartException(QStringLiteral("Refresh Interval must be between 0 and 60"));
-    refreshInterval_ = seconds;
-}
-
 void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
 {
     if (updating_ || !dataSet || !dataSet->Active())
@@ -99,10 +90,8 @@ void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
             if (s->DataSource() == dataSet && !s->YValues().ValueSource().isEmpty())
                 reading.push_back(s.get());
         if (!reading.empty()) {
-            if (showGlassCursor_) {
-                QApplication::setOverrideCursor(Qt::WaitCursor);
-                cursorShown = true;
-            }
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            cursorShown = true;
             for (TLineSeries* s : reading)
                 ClearSeriesPoints(s);
             // The grids on the same dataset must not follow the walk.
@@ -139,13 +128,11 @@ void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
 
 void TDBChart::AddRowPoint(TLineSeries* series, TCustomADODataSet* dataSet)
 {
-    const QString& xSource = series->XValues().ValueSource();
-    // Without an X field the points are numbered in arrival order.
-    const double x = xSource.isEmpty() ? series->Count() : dataSet->FieldByName(xSource)->AsFloat();
+    const double x = dataSet->FieldByName(series->XValues().ValueSource())->AsFloat();
     const TField* yField = dataSet->FieldByName(series->YValues().ValueSource());
     const double y = yField->AsFloat();
     const TColor colour = yField->IsNull() ? clNone : clDefault;
-    InsertPointByX(series, x, y, QString(), colour);
+    InsertPointByX(series, x, y, colour);
 }
 
 void TDBChart::ClearSeriesPoints(TLineSeries* series)
@@ -161,9 +148,9 @@ void TDBChart::ClearSeriesOf(TCustomADODataSet* dataSet)
             ClearSeriesPoints(s.get());
 }
 
-int TDBChart::InsertPointByX(TLineSeries* series, double x, double y, const QString& label, TColor color)
+int TDBChart::InsertPointByX(TLineSeries* series, double x, double y, TColor color)
 {
-    const int index = series->InsertPointByX(x, y, label, color);
+    const int index = series->InsertPointByX(x, y, color);
     ChangedPoints();
     return index;
 }
@@ -230,11 +217,11 @@ void TDBChart::paintEvent(QPaintEvent*)
         const ChartLayout& l = Layout();
         ChartPainter p(painter, l);
         p.PaintPanel();
-        p.PaintWalls(toQColor(leftWallColor_), toQColor(bottomWallColor_));
+        p.PaintWalls(toQColor(kLeftWallColor), toQColor(kBottomWallColor));
         p.PaintLeftAxis(labelFont_);
         p.PaintBottomAxis();
         for (const auto& s : series_)
-            p.PaintLine(lineSegments(*s, l.transform), *s);
+            p.PaintLine(lineSegments(*s, l.transform));
         if (mouseState_ == MouseState::Zoom)
             p.PaintRubberBand(ZoomRect());
     });

@@ -17,20 +17,11 @@ void TDBChartDataSource::DataSetStateChanged(TCustomADODataSet* dataSet, TDataSe
 {
     if (state == dsInactive) {
         wasActive_ = false;
-        if (chart_->AutoRefresh())
-            chart_->ClearSeriesOf(dataSet);
+        chart_->ClearSeriesOf(dataSet);
     } else if (state == dsBrowse && !wasActive_) {
         chart_->ReloadFromDataSet(dataSet);
         wasActive_ = true;
     }
-}
-
-void TDBChartDataSource::DataSetUpdateData(TCustomADODataSet* dataSet)
-{
-    if (dataSet->State() == dsBrowse)
-        chart_->ReloadFromDataSet(dataSet);
-    else
-        wasActive_ = false;
 }
 
 void TDBChartDataSource::DataSetDestroying(TCustomADODataSet* dataSet)

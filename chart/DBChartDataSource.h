@@ -3,7 +3,7 @@
 
 class TDBChart;
 
-// The chart's listener on one dataset its series read: passes state changes and updates on.
+// The chart's listener on one dataset its series read: passes state changes on.
 class TDBChartDataSource : public TDataSetListener {
 public:
     TDBChartDataSource(TDBChart* chart, TCustomADODataSet* dataSet);
@@ -15,7 +15,6 @@ public:
     bool WasActive() const { return wasActive_; }
 
     void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) override;
-    void DataSetUpdateData(TCustomADODataSet* dataSet) override;
     void DataSetDestroying(TCustomADODataSet* dataSet) override;
 
 private:

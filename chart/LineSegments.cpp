@@ -76,7 +76,7 @@ QVector<LineSegment> lineSegments(const TLineSeries& series, const ChartTransfor
             // Rise over run against the depth offset's slope of 1 (orthogonal projection).
             s.steep = previous.y() - point.y() > point.x() - previous.x();
             const TColor colour = series.ValueColor(i);
-            s.fill = s.steep && series.Dark3D() ? darker3D(colour) : colour;
+            s.fill = s.steep ? darker3D(colour) : colour;
             out << s;
         }
         previous = point;

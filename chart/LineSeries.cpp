@@ -3,10 +3,10 @@
 TColor TLineSeries::ValueColor(int index) const
 {
     const TColor c = colors_[index];
-    return c == clDefault ? seriesColor_ : c;
+    return c == clDefault ? clRed : c;
 }
 
-int TLineSeries::InsertPointByX(double x, double y, const QString& label, TColor color)
+int TLineSeries::InsertPointByX(double x, double y, TColor color)
 {
     int index = Count();
     if (index > 0 && x < x_.Last()) {
@@ -18,7 +18,6 @@ int TLineSeries::InsertPointByX(double x, double y, const QString& label, TColor
     x_.Insert(index, x);
     y_.Insert(index, y);
     colors_.insert(index, color);
-    labels_.insert(index, label);
     return index;
 }
 
@@ -27,5 +26,4 @@ void TLineSeries::Clear()
     x_.Clear();
     y_.Clear();
     colors_.clear();
-    labels_.clear();
 }
