@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "ButtonGlyphs.h"
 #include "Colors.h"
+#include "Exceptions.h"
 #include "DBChart.h"
 #include "DBGridEh.h"
 #include "Fonts.h"
