@@ -26,7 +26,6 @@ class TDataSetListener {
 public:
     virtual ~TDataSetListener() = default;
     virtual void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) = 0;
-    virtual void DataSetUpdateData(TCustomADODataSet*) {}
     // The dataset is going away; a listener must not touch it afterwards.
     virtual void DataSetDestroying(TCustomADODataSet*) {}
 };
@@ -54,7 +53,6 @@ public:
     void Open() override;
     void Close() override;
     bool Active() const { return state_ != dsInactive; }
-    TDataSetState State() const { return state_; }
 
     bool IsEmpty() const override;
     void First();

@@ -13,4 +13,4 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
 
-enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert };
+enum TDataSetState { dsInactive, dsBrowse };
