@@ -1,4 +1,6 @@
 #pragma once
+#include "Colors.h"
+
 #include <QColor>
 #include <QPixmap>
 
@@ -7,4 +9,4 @@
 QPixmap searchGlyph();  // two green arrows turning in a circle
 QPixmap closeGlyph();   // a door
 
-inline const QColor kGlyphTransparent(128, 128, 0);
+inline const QColor kGlyphTransparent = toQColor(clOlive);
