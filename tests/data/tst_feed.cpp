@@ -1,6 +1,8 @@
 #include "Connection.h"
 #include "ADODataSet.h"
+#include "DBErrors.h"
 #include "GBText.h"
+#include "SqliteDatabase.h"
 #include "Statements.h"
 #include "TestRegistry.h"
 
@@ -11,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-#include <sqlite3.h>
 
 namespace {
 
@@ -69,18 +70,17 @@ private:
 
 QVariant scalar(const QString& file, const char* sql)
 {
-    sqlite3* db = nullptr;
-    QVariant value;
-    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-            value = sqlite3_column_type(st, 0) == SQLITE_INTEGER
-                        ? QVariant(qlonglong(sqlite3_column_int64(st, 0)))
-                        : QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
-        sqlite3_finalize(st);
+    try {
+        SqliteDatabase db(file, SqliteDatabase::OpenMode::ReadOnly);
+        SqliteStatement st(db, QString::fromUtf8(sql));
+        if (!st.step())
+            return {};
+        return st.columnType(0) == SqliteStatement::ColumnType::Integer
+                   ? QVariant(qlonglong(st.columnInt64(0)))
+                   : QVariant(st.columnText(0));
+    } catch (const EDatabaseError&) {
+        return {};
     }
-    sqlite3_close(db);
-    return value;
 }
 
 QStringList robotNames()

@@ -1,61 +1,55 @@
 #include "FixtureDb.h"
 
+#include "DBErrors.h"
+
 #include <QFile>
 #include <cstdio>
 #include <cstdlib>
-#include <sqlite3.h>
+#include <optional>
 
 namespace {
-[[noreturn]] void die(sqlite3* db, const QString& sql)
+[[noreturn]] void die(const QString& error, const QString& sql)
 {
-    std::fprintf(stderr, "fixture SQL failed: %s\n%s\n", sqlite3_errmsg(db), qPrintable(sql));
+    std::fprintf(stderr, "fixture SQL failed: %s\n%s\n", qPrintable(error), qPrintable(sql));
     std::abort();
 }
 
-void bind(sqlite3_stmt* st, int i, const QVariant& v)
+void run(SqliteDatabase& db, const QString& sql, const QVariantList& values)
 {
-    if (!v.isValid() || v.isNull())
-        sqlite3_bind_null(st, i);
-    else if (v.typeId() == QMetaType::QString) {
-        const QByteArray u = v.toString().toUtf8();
-        sqlite3_bind_text(st, i, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-    } else
-        sqlite3_bind_int64(st, i, v.toLongLong());
+    try {
+        SqliteStatement st(db, sql);
+        for (int i = 0; i < values.size(); ++i)
+            st.bindValue(i + 1, values[i]);
+        if (st.step())
+            die(db.errorText(), sql);
+    } catch (const EDatabaseError& error) {
+        die(error.Message(), sql);
+    }
 }
 } // namespace
 
 FixtureDb::FixtureDb() : path_(dir_.filePath(QStringLiteral("fixture.db")))
 {
-    if (sqlite3_open(path_.toUtf8().constData(), &db_) != SQLITE_OK)
-        die(db_, path_);
+    try {
+        db_.open(path_, SqliteDatabase::OpenMode::Create);
+    } catch (const EDatabaseError& error) {
+        die(error.Message(), path_);
+    }
     QFile schema(QStringLiteral(TALLYVANE_SOURCE_DIR "/db/sqlite/create.sql"));
     if (!schema.open(QIODevice::ReadOnly))
-        die(db_, schema.fileName());
+        die(db_.errorText(), schema.fileName());
     // Fixtures are thrown away: no waiting for the disk on every row.
     exec(QStringLiteral("PRAGMA synchronous=OFF; PRAGMA journal_mode=MEMORY;"));
     exec(QString::fromUtf8(schema.readAll()));
 }
 
-FixtureDb::~FixtureDb() { sqlite3_close(db_); }
-
 void FixtureDb::exec(const QString& sql)
 {
-    char* err = nullptr;
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK)
-        die(db_, sql);
-}
-
-static void run(sqlite3* db, const QString& sql, const QVariantList& values)
-{
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        die(db, sql);
-    for (int i = 0; i < values.size(); ++i)
-        bind(st, i + 1, values[i]);
-    if (sqlite3_step(st) != SQLITE_DONE)
-        die(db, sql);
-    sqlite3_finalize(st);
+    try {
+        db_.exec(sql);
+    } catch (const EDatabaseError& error) {
+        die(error.Message(), sql);
+    }
 }
 
 qint64 FixtureDb::addResult(const Result& r)
@@ -65,7 +59,7 @@ qint64 FixtureDb::addResult(const Result& r)
         "K02, K03, K04, K05, CreateDT) VALUES (?, 1, ?, ?, 0, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
         {r.id, r.cpqh, r.zjhm, r.kjsj, r.kjsj, r.ainame, r.k00, r.k01, r.k02, r.k03, r.k04, r.k05,
          r.kjsj});
-    return sqlite3_last_insert_rowid(db_);
+    return db_.lastInsertRowId();
 }
 
 void FixtureDb::setVersion(const QVariant& ver)
@@ -85,19 +79,24 @@ void FixtureDb::addOperator(int id, const QString& login, const QString& name, c
 
 QVariant FixtureDb::scalar(const QString& sql)
 {
-    sqlite3_stmt* st = nullptr;
-    const QByteArray u = sql.toUtf8();
-    if (sqlite3_prepare_v2(db_, u.constData(), -1, &st, nullptr) != SQLITE_OK)
-        die(db_, sql);
-    QVariant out;
-    if (sqlite3_step(st) == SQLITE_ROW) {
-        switch (sqlite3_column_type(st, 0)) {
-        case SQLITE_INTEGER: out = qlonglong(sqlite3_column_int64(st, 0)); break;
-        case SQLITE_NULL: break;
-        default:
-            out = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        }
+    std::optional<SqliteStatement> st;
+    try {
+        st.emplace(db_, sql);
+    } catch (const EDatabaseError& error) {
+        die(error.Message(), sql);
     }
-    sqlite3_finalize(st);
-    return out;
+    try {
+        if (!st->step())
+            return {};
+    } catch (const EDatabaseError&) {
+        return {}; // a failing read has always counted as no row
+    }
+    switch (st->columnType(0)) {
+    case SqliteStatement::ColumnType::Integer:
+        return qlonglong(st->columnInt64(0));
+    case SqliteStatement::ColumnType::Null:
+        return {};
+    default:
+        return st->columnText(0);
+    }
 }

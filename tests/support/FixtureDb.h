@@ -1,17 +1,16 @@
 #pragma once
+#include "SqliteDatabase.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <memory>
 
-struct sqlite3;
-
 // A fresh embedded database in a temporary folder, made with db/sqlite/create.sql.
 class FixtureDb {
 public:
     FixtureDb();
-    ~FixtureDb();
     const QString& path() const { return path_; }
 
     // Runs statements; fails the process loudly on an error (fixtures must be right).
@@ -35,5 +34,5 @@ public:
 private:
     QTemporaryDir dir_;
     QString path_;
-    sqlite3* db_ = nullptr;
+    SqliteDatabase db_;
 };

@@ -24,7 +24,7 @@ void Feed::prepare()
 
 void Feed::ensureSchema()
 {
-    FeedTransaction t(db_);
+    SqliteTransaction t(db_);
     db_.exec(kFeedSchemaSql);
     db_.exec("INSERT OR IGNORE INTO \"TA71操作用户\" (\"F01用户ID\", \"F03用户名\", \"F05姓名\", \"F07口令\") "
              "VALUES (1, 'demo', '演示操作员', 'demo')");
@@ -94,7 +94,7 @@ int Feed::writeDraws(const QDateTime& first, int count, const std::function<bool
 {
     int written = 0;
     while (written < count) {
-        FeedTransaction t(db_);
+        SqliteTransaction t(db_);
         const int chunk = std::min(kHistoryChunk, count - written);
         for (int i = 0; i < chunk; ++i) {
             const QDateTime drawTime = first.addSecs(60LL * (written + i));
@@ -111,7 +111,7 @@ int Feed::writeDraws(const QDateTime& first, int count, const std::function<bool
 
 qint64 Feed::appendDraw(const QDateTime& drawTime)
 {
-    FeedTransaction t(db_);
+    SqliteTransaction t(db_);
     // A second writer would interleave its draws with ours and duplicate issue numbers.
     FeedStatement last(db_, "SELECT max(cpqh) FROM a5_z0_5yc");
     const QString found = last.step() && !last.isNull(0) ? last.text(0) : QString();

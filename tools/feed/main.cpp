@@ -118,7 +118,7 @@ int main(int argc, char* argv[])
     const Options options = parseOptions(app);
     try {
         return run(options, stop);
-    } catch (const FeedError& error) {
+    } catch (const Exception& error) { // a FeedError or the database layer's EDatabaseError
         std::fprintf(stderr, "tallyvane-feed: %s\n", error.what());
         return 1;
     }

@@ -1,0 +1,103 @@
+#include "DBErrors.h"
+#include "Driver.h"
+#include "SqliteDatabase.h"
+#include "TestRegistry.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+qint64 count(SqliteDatabase& db)
+{
+    SqliteStatement st(db, QStringLiteral("SELECT count(*) FROM t"));
+    st.step();
+    return st.columnInt64(0);
+}
+
+} // namespace
+
+class TestSqlite : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString file(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+
+private slots:
+    void transactionRollsBackUnlessCommitted()
+    {
+        SqliteDatabase db(file("tx.db"), SqliteDatabase::OpenMode::Create);
+        db.exec(QStringLiteral("CREATE TABLE t (x)"));
+        {
+            SqliteTransaction t(db);
+            db.exec(QStringLiteral("INSERT INTO t VALUES (1)"));
+        }
+        QCOMPARE(count(db), 0);
+        {
+            SqliteTransaction t(db);
+            db.exec(QStringLiteral("INSERT INTO t VALUES (1)"));
+            t.commit();
+        }
+        QCOMPARE(count(db), 1);
+    }
+
+    void valuesRoundTripAndResetClearsThem()
+    {
+        SqliteDatabase db(file("values.db"), SqliteDatabase::OpenMode::Create);
+        SqliteStatement st(db, QStringLiteral("SELECT ?1, typeof(?1)"));
+        const struct {
+            QVariant in, out;
+            const char* type;
+        } rows[] = {
+            {QVariant(), QVariant(), "null"},
+            {QStringLiteral("追0"), QStringLiteral("追0"), "text"},
+            {2.5, 2.5, "real"},
+            {7, qlonglong(7), "integer"},
+            {true, qlonglong(1), "integer"},
+        };
+        for (const auto& row : rows) {
+            st.reset();
+            st.bindValue(1, row.in);
+            QVERIFY(st.step());
+            QCOMPARE(st.columnValue(0), row.out);
+            QCOMPARE(st.columnText(1), QString::fromLatin1(row.type));
+        }
+        st.reset();
+        QVERIFY(st.step());
+        QVERIFY(st.isNull(0));
+    }
+
+    void driverConnectsToExistingDatabasesOnly()
+    {
+        QFile text(file("notes.txt"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("not a database, but long enough to have a header\n");
+        text.close();
+        const struct {
+            QString path, message;
+        } rows[] = {
+            {file("missing.db"),
+             QStringLiteral("unable to open database file: ") + file("missing.db")},
+            {text.fileName(), QStringLiteral("file is not a database")},
+        };
+        for (const auto& row : rows) {
+            const auto driver = makeSqliteDriver(row.path);
+            try {
+                driver->Connect();
+                QFAIL(qPrintable(row.path));
+            } catch (const EConnectionError& error) {
+                QCOMPARE(error.Message(), row.message);
+            }
+            QVERIFY(!driver->Connected());
+        }
+        QVERIFY(!QFile::exists(file("missing.db")));
+        QVERIFY_THROWS_EXCEPTION(
+            EDatabaseError,
+            SqliteDatabase(file("missing.db"), SqliteDatabase::OpenMode::ReadWrite));
+        QVERIFY(!QFile::exists(file("missing.db")));
+    }
+};
+TV_REGISTER_TEST(TestSqlite);
+
+#include "tst_sqlite.moc"
