@@ -22,7 +22,6 @@ public:
     bool hasDraws() const { return lastDraw_.has_value(); }
     const std::optional<QDateTime>& lastDraw() const { return lastDraw_; }
     const QString& lastIssue() const { return lastIssue_; }
-    RobotFleet& fleet() { return *fleet_; }
 
     // Writes `count` draws one minute apart, the last at `lastTime`'s minute, committing in
     // chunks; stops early (between chunks) when `stop` says so. Returns the draws written.

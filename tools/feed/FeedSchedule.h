@@ -9,7 +9,6 @@
 class FeedSchedule {
 public:
     explicit FeedSchedule(int intervalSeconds) : interval_(intervalSeconds) {}
-    int interval() const { return interval_; }
     bool followsClock() const { return interval_ == 60; }
 
     // The first moment after `now` at which a tick is due, following `previous` if any.

@@ -45,8 +45,6 @@ public:
     // "追k" chases the previous units digit shifted by k; "全局最热" takes the hottest digits.
     Robot(QString name, int index);
     const QString& name() const { return name_; }
-    qint64 balance() const { return balance_; }
-    int lossStreak() const { return lossStreak_; }
     void restore(qint64 balance, int lossStreak);
     RobotRow play(const QString& winning, const WinningHistory& recent, std::mt19937_64& rng);
 
