@@ -5,7 +5,7 @@
 #include <QWidget>
 
 class QLabel;
-class TPictureBox;
+class PictureBox;
 
 // The splash window shown while the data module connects: a frameless olive panel with the
 // banner picture and a caption along the bottom.
@@ -24,7 +24,7 @@ public:
     const SplashLayout& Layout() const { return layout_; }
 
     QWidget* Panel1;
-    TPictureBox* Image1;
+    PictureBox* Image1;
     QLabel* Label1;
 
 private:

@@ -4,16 +4,16 @@
 
 #include <QPainter>
 
-TPictureBox::TPictureBox(QWidget* parent) : QWidget(parent) {}
+PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
-void TPictureBox::SetPicture(const QImage& picture)
+void PictureBox::SetPicture(const QImage& picture)
 {
     picture_ = picture;
     resize(picture_.isNull() ? QSize(0, 0) : picture_.size());
     update();
 }
 
-void TPictureBox::paintEvent(QPaintEvent*)
+void PictureBox::paintEvent(QPaintEvent*)
 {
     Guarded([&] {
         if (picture_.isNull())

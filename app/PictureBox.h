@@ -4,9 +4,9 @@
 
 // A picture drawn at its natural size from the top-left corner; the box takes the picture's
 // size, and an empty picture leaves nothing to see.
-class TPictureBox : public QWidget {
+class PictureBox : public QWidget {
 public:
-    explicit TPictureBox(QWidget* parent = nullptr);
+    explicit PictureBox(QWidget* parent = nullptr);
 
     void SetPicture(const QImage& picture);
 

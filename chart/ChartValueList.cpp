@@ -1,30 +1,30 @@
 #include "ChartValueList.h"
 
-void TChartValueList::Insert(int index, double value)
+void ChartValueList::Insert(int index, double value)
 {
     values_.insert(index, value);
     stale_ = true;
 }
 
-void TChartValueList::Clear()
+void ChartValueList::Clear()
 {
     values_.clear();
     stale_ = true;
 }
 
-double TChartValueList::MinValue() const
+double ChartValueList::MinValue() const
 {
     Recalc();
     return min_;
 }
 
-double TChartValueList::MaxValue() const
+double ChartValueList::MaxValue() const
 {
     Recalc();
     return max_;
 }
 
-void TChartValueList::Recalc() const
+void ChartValueList::Recalc() const
 {
     if (!stale_)
         return;

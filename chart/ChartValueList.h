@@ -4,7 +4,7 @@
 
 // One coordinate of a series' points, with its minimum and maximum cached until the next
 // change.
-class TChartValueList {
+class ChartValueList {
 public:
     const QString& ValueSource() const { return valueSource_; }
     void SetValueSource(const QString& field) { valueSource_ = field; }

@@ -164,14 +164,14 @@ void TDBChart::ChangedPoints()
 namespace {
 // The range over every series with points; 0 to 0 when there are none.
 AxisRange rangeOver(const std::vector<std::unique_ptr<TLineSeries>>& series,
-                    const TChartValueList& (TLineSeries::*list)() const)
+                    const ChartValueList& (TLineSeries::*list)() const)
 {
     AxisRange r;
     bool any = false;
     for (const auto& s : series) {
         if (s->Count() == 0)
             continue;
-        const TChartValueList& values = (s.get()->*list)();
+        const ChartValueList& values = (s.get()->*list)();
         r = any ? AxisRange{qMin(r.minimum, values.MinValue()), qMax(r.maximum, values.MaxValue())}
                 : AxisRange{values.MinValue(), values.MaxValue()};
         any = true;

@@ -4,7 +4,7 @@
 class TDBChart;
 
 // The chart's listener on one dataset its series read: passes state changes on.
-class TDBChartDataSource : public TDataSetListener {
+class TDBChartDataSource : public DataSetListener {
 public:
     TDBChartDataSource(TDBChart* chart, TCustomADODataSet* dataSet);
     ~TDBChartDataSource() override;

@@ -16,10 +16,10 @@ public:
     TCustomADODataSet* DataSource() const { return dataSource_; }
     void SetDataSource(TCustomADODataSet* dataSet) { dataSource_ = dataSet; }
 
-    TChartValueList& XValues() { return x_; }
-    const TChartValueList& XValues() const { return x_; }
-    TChartValueList& YValues() { return y_; }
-    const TChartValueList& YValues() const { return y_; }
+    ChartValueList& XValues() { return x_; }
+    const ChartValueList& XValues() const { return x_; }
+    ChartValueList& YValues() { return y_; }
+    const ChartValueList& YValues() const { return y_; }
 
     int Count() const { return x_.Count(); }
     double XValue(int index) const { return x_.Value(index); }
@@ -35,7 +35,7 @@ public:
 
 private:
     TCustomADODataSet* dataSource_ = nullptr;
-    TChartValueList x_;
-    TChartValueList y_;
+    ChartValueList x_;
+    ChartValueList y_;
     QVector<TColor> colors_;
 };

@@ -16,15 +16,15 @@ namespace {
 const QVariant kNull;
 }
 
-const TMetaClass& TCustomADODataSet::StaticClass()
+const DataSetClass& TCustomADODataSet::StaticClass()
 {
-    static const TMetaClass meta{nullptr};
+    static const DataSetClass meta{nullptr};
     return meta;
 }
 
-const TMetaClass& TADOQuery::StaticClass()
+const DataSetClass& TADOQuery::StaticClass()
 {
-    static const TMetaClass meta{&TCustomADODataSet::StaticClass()};
+    static const DataSetClass meta{&TCustomADODataSet::StaticClass()};
     return meta;
 }
 
@@ -37,7 +37,7 @@ TCustomADODataSet::~TCustomADODataSet()
 {
     if (Active() && connection_)
         connection_->QueryClosed();
-    for (TDataSetListener* l : QVector<TDataSetListener*>(listeners_))
+    for (DataSetListener* l : QVector<DataSetListener*>(listeners_))
         l->DataSetDestroying(this);
     for (TDataSource* source : sources_)
         source->dataSet_ = nullptr;
@@ -411,20 +411,20 @@ void TCustomADODataSet::EnableControls()
         NotifyDataChanged();
 }
 
-void TCustomADODataSet::AddListener(TDataSetListener* listener)
+void TCustomADODataSet::AddListener(DataSetListener* listener)
 {
     if (!listeners_.contains(listener))
         listeners_ << listener;
 }
 
-void TCustomADODataSet::RemoveListener(TDataSetListener* listener) { listeners_.removeAll(listener); }
+void TCustomADODataSet::RemoveListener(DataSetListener* listener) { listeners_.removeAll(listener); }
 
 void TCustomADODataSet::NotifyActiveChanged()
 {
     // A listener that fails (a chart whose rebuild failed) must not keep the controls from
     // hearing of the new state; its error is passed on afterwards.
     std::exception_ptr failure;
-    for (TDataSetListener* l : QVector<TDataSetListener*>(listeners_)) {
+    for (DataSetListener* l : QVector<DataSetListener*>(listeners_)) {
         try {
             l->DataSetStateChanged(this, state_);
         } catch (...) {

@@ -17,14 +17,14 @@ class TDataSource;
 using TBookmark = QByteArray;
 
 // Class identity for registries that pick the entry of the nearest ancestor class.
-struct TMetaClass {
-    const TMetaClass* parent;
+struct DataSetClass {
+    const DataSetClass* parent;
 };
 
 // Receives every state change of a dataset, never suspended (the chart listens this way).
-class TDataSetListener {
+class DataSetListener {
 public:
-    virtual ~TDataSetListener() = default;
+    virtual ~DataSetListener() = default;
     virtual void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) = 0;
     // The dataset is going away; a listener must not touch it afterwards.
     virtual void DataSetDestroying(TCustomADODataSet*) {}
@@ -38,8 +38,8 @@ public:
     TCustomADODataSet(const TCustomADODataSet&) = delete;
     TCustomADODataSet& operator=(const TCustomADODataSet&) = delete;
 
-    static const TMetaClass& StaticClass();
-    virtual const TMetaClass& ClassType() const { return StaticClass(); }
+    static const DataSetClass& StaticClass();
+    virtual const DataSetClass& ClassType() const { return StaticClass(); }
 
     const QString& Name() const { return name_; }
     TADOConnection* Connection() const { return connection_; }
@@ -83,8 +83,8 @@ public:
     void EnableControls();
     bool ControlsDisabled() const { return disableCount_ > 0; }
 
-    void AddListener(TDataSetListener* listener);
-    void RemoveListener(TDataSetListener* listener);
+    void AddListener(DataSetListener* listener);
+    void RemoveListener(DataSetListener* listener);
 
     // Makes another record (1-based, in the current order) the active one for reading
     // fields, without moving the cursor or telling anybody; restored on destruction.
@@ -139,15 +139,15 @@ private:
     int disableCount_ = 0;
     bool activeWhenDisabled_ = false;
     QVector<TDataSource*> sources_;
-    QVector<TDataSetListener*> listeners_;
+    QVector<DataSetListener*> listeners_;
 };
 
 // A query with a statement text and parameters.
 class TADOQuery : public TCustomADODataSet {
 public:
     using TCustomADODataSet::TCustomADODataSet;
-    static const TMetaClass& StaticClass();
-    const TMetaClass& ClassType() const override { return StaticClass(); }
+    static const DataSetClass& StaticClass();
+    const DataSetClass& ClassType() const override { return StaticClass(); }
     // Runs the statement as a command; returns the rows it changed.
     qint64 ExecSQL();
 };

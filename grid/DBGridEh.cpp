@@ -8,9 +8,9 @@
 #include <QScrollBar>
 #include <algorithm>
 
-void TGridDataLinkEh::ActiveChanged() { grid_.LinkActiveChanged(); }
-void TGridDataLinkEh::DataSetScrolled() { grid_.LinkScrolled(); }
-void TGridDataLinkEh::DataSetChanged() { grid_.LinkDataChanged(); }
+void GridDataLink::ActiveChanged() { grid_.LinkActiveChanged(); }
+void GridDataLink::DataSetScrolled() { grid_.LinkScrolled(); }
+void GridDataLink::DataSetChanged() { grid_.LinkDataChanged(); }
 
 namespace {
 constexpr int kBorder = 1;

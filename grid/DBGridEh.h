@@ -1,7 +1,7 @@
 #pragma once
 #include "Colors.h"
 #include "DBGridColumnEh.h"
-#include "DBGridEhLayout.h"
+#include "GridLayout.h"
 #include "ADODataSet.h"
 #include "DataSource.h"
 #include "GridGlyphs.h"
@@ -16,9 +16,9 @@ class QScrollBar;
 class TCustomDBGridEh;
 
 // Follows the bound dataset for the grid.
-class TGridDataLinkEh : public TDataLink {
+class GridDataLink : public TDataLink {
 public:
-    explicit TGridDataLinkEh(TCustomDBGridEh& grid) : grid_(grid) {}
+    explicit GridDataLink(TCustomDBGridEh& grid) : grid_(grid) {}
     void ActiveChanged() override;
     void DataSetScrolled() override;
     void DataSetChanged() override;
@@ -28,7 +28,7 @@ private:
 };
 
 // Everything one cell shows, decided before anything is drawn.
-struct TGridCellPaint {
+struct GridCellPaint {
     QRect rect;
     QColor background;
     bool bevel = false;
@@ -77,8 +77,8 @@ public:
     const QVector<TDBGridColumnEh*>& SortMarkedColumns() const { return sortMarked_; }
 
     // Layout results.
-    const TDBGridEhLayout& Layout() const { return layout_; }
-    const TGridRecordBuffer& RecordBuffer() const { return buffer_; }
+    const GridLayout& Layout() const { return layout_; }
+    const GridRecordBuffer& RecordBuffer() const { return buffer_; }
     // Rows below the title: the buffered records, or one blank row without any.
     int ShownRowCount() const;
     // The record a data row (1..) shows; -1 for none.
@@ -87,7 +87,7 @@ public:
     QPoint ClientOrigin() const { return {1, 1}; }
 
     // What a cell would show; col -1 is the indicator, row 0 the title row.
-    TGridCellPaint DescribeCell(int col, int row) const;
+    GridCellPaint DescribeCell(int col, int row) const;
 
     // Called by the columns when something that changes the layout changed.
     void ColumnChanged(TDBGridColumnEh* column);
@@ -107,7 +107,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    friend class TGridDataLinkEh;
+    friend class GridDataLink;
     void LinkActiveChanged();
     void LinkScrolled();
     void LinkDataChanged();
@@ -119,30 +119,30 @@ private:
 
     // Painting, in the order a paint event runs them.
     void paintCell(QPainter& painter, int col, int row) const;
-    void drawCell(QPainter& painter, const TGridCellPaint& cell) const;
+    void drawCell(QPainter& painter, const GridCellPaint& cell) const;
     void paintGridLines(QPainter& painter, int lastCol, int rows) const;
     void paintBorder(QPainter& painter) const;
-    TGridCellPaint DescribeTitle(int col) const;
-    TGridCellPaint DescribeIndicator(int row, int recNo) const;
-    TGridCellPaint DescribeData(int col, int row, int recNo) const;
+    GridCellPaint DescribeTitle(int col) const;
+    GridCellPaint DescribeIndicator(int row, int recNo) const;
+    GridCellPaint DescribeData(int col, int row, int recNo) const;
     bool IsCurrentRow(int recNo) const;
 
     // Input.
     enum class MouseState { None, Pressed, TitlePress, MoveColumn, ResizeColumn };
-    TDBGridEhLayout::Hit HitAt(QPoint widgetPos, bool borders) const;
+    GridLayout::Hit HitAt(QPoint widgetPos, bool borders) const;
     void PressAt(QMouseEvent* event);
     void MoveRecordBy(int distance);
     bool HandleKey(QKeyEvent* event);
 
-    TGridDataLinkEh link_;
+    GridDataLink link_;
     QFont titleFont_;
     std::vector<std::unique_ptr<TDBGridColumnEh>> columns_;
     QVector<TDBGridColumnEh*> columnList_;
     QVector<TDBGridColumnEh*> sortMarked_;
     int selectedIndex_ = 0;
 
-    TDBGridEhLayout layout_;
-    TGridRecordBuffer buffer_;
+    GridLayout layout_;
+    GridRecordBuffer buffer_;
     int indicatorWidth_ = 0;
     bool laidOut_ = false;
 

@@ -37,7 +37,7 @@ TDBGridEhDataService& TDBGridEhDataService::instance()
     return service;
 }
 
-void TDBGridEhDataService::RegisterDatasetFeaturesEh(const TMetaClass& dataSetClass,
+void TDBGridEhDataService::RegisterDatasetFeaturesEh(const DataSetClass& dataSetClass,
                                                      std::shared_ptr<TDatasetFeaturesEh> features)
 {
     registry_.removeIf([&](const auto& entry) { return entry.first == &dataSetClass; });
@@ -46,7 +46,7 @@ void TDBGridEhDataService::RegisterDatasetFeaturesEh(const TMetaClass& dataSetCl
 
 TDatasetFeaturesEh* TDBGridEhDataService::GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const
 {
-    for (const TMetaClass* c = &dataSet.ClassType(); c; c = c->parent)
+    for (const DataSetClass* c = &dataSet.ClassType(); c; c = c->parent)
         for (const auto& entry : registry_)
             if (entry.first == c)
                 return entry.second.get();

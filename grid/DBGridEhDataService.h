@@ -4,7 +4,7 @@
 #include <memory>
 #include <utility>
 
-struct TMetaClass;
+struct DataSetClass;
 class TCustomADODataSet;
 class TCustomDBGridEh;
 
@@ -31,12 +31,12 @@ public:
     static TDBGridEhDataService& instance();
 
     // Replaces an earlier entry of the same class.
-    void RegisterDatasetFeaturesEh(const TMetaClass& dataSetClass, std::shared_ptr<TDatasetFeaturesEh> features);
+    void RegisterDatasetFeaturesEh(const DataSetClass& dataSetClass, std::shared_ptr<TDatasetFeaturesEh> features);
     TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const;
 
     void SortDatasetByMarkers(TCustomDBGridEh& grid);
 
 private:
     TDBGridEhDataService();
-    QVector<std::pair<const TMetaClass*, std::shared_ptr<TDatasetFeaturesEh>>> registry_;
+    QVector<std::pair<const DataSetClass*, std::shared_ptr<TDatasetFeaturesEh>>> registry_;
 };

@@ -8,9 +8,9 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-using HitKind = TDBGridEhLayout::HitKind;
+using HitKind = GridLayout::HitKind;
 
-TDBGridEhLayout::Hit TCustomDBGridEh::HitAt(QPoint widgetPos, bool borders) const
+GridLayout::Hit TCustomDBGridEh::HitAt(QPoint widgetPos, bool borders) const
 {
     return layout_.HitTest(widgetPos - ClientOrigin(), ShownRowCount(), borders);
 }
@@ -28,7 +28,7 @@ void TCustomDBGridEh::PressAt(QMouseEvent* event)
         return;
     if (!hasFocus())
         setFocus(Qt::MouseFocusReason);
-    const TDBGridEhLayout::Hit hit = HitAt(event->position().toPoint(), true);
+    const GridLayout::Hit hit = HitAt(event->position().toPoint(), true);
     pressPos_ = event->position().toPoint();
     pressCol_ = hit.col;
     switch (hit.kind) {
@@ -102,7 +102,7 @@ void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* event)
         mouseState_ = MouseState::None;
         if (state == MouseState::None || state == MouseState::ResizeColumn)
             return;
-        const TDBGridEhLayout::Hit hit = HitAt(event->position().toPoint(), false);
+        const GridLayout::Hit hit = HitAt(event->position().toPoint(), false);
         if (hit.kind != HitKind::Title)
             return;
         int clicked = hit.col;

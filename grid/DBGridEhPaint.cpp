@@ -35,7 +35,7 @@ bool TCustomDBGridEh::IsCurrentRow(int recNo) const
     return ds && ds->Active() && recNo == buffer_.Current() && recNo > 0;
 }
 
-TGridCellPaint TCustomDBGridEh::DescribeCell(int col, int row) const
+GridCellPaint TCustomDBGridEh::DescribeCell(int col, int row) const
 {
     if (row == 0)
         return DescribeTitle(col);
@@ -46,9 +46,9 @@ TGridCellPaint TCustomDBGridEh::DescribeCell(int col, int row) const
     return col < 0 ? DescribeIndicator(row, recNo) : DescribeData(col, row, recNo);
 }
 
-TGridCellPaint TCustomDBGridEh::DescribeTitle(int col) const
+GridCellPaint TCustomDBGridEh::DescribeTitle(int col) const
 {
-    TGridCellPaint cell;
+    GridCellPaint cell;
     cell.rect = layout_.CellRect(col, 0);
     cell.background = systemColor(SystemColor::BtnFace);
     cell.bevel = true;
@@ -75,9 +75,9 @@ TGridCellPaint TCustomDBGridEh::DescribeTitle(int col) const
     return cell;
 }
 
-TGridCellPaint TCustomDBGridEh::DescribeIndicator(int row, int recNo) const
+GridCellPaint TCustomDBGridEh::DescribeIndicator(int row, int recNo) const
 {
-    TGridCellPaint cell;
+    GridCellPaint cell;
     cell.rect = layout_.CellRect(-1, row);
     cell.background = systemColor(SystemColor::BtnFace);
     cell.bevel = true;
@@ -106,9 +106,9 @@ TGridCellPaint TCustomDBGridEh::DescribeIndicator(int row, int recNo) const
     return cell;
 }
 
-TGridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo) const
+GridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo) const
 {
-    TGridCellPaint cell;
+    GridCellPaint cell;
     cell.rect = layout_.CellRect(col, row);
     if (recNo <= 0) {
         cell.background = systemColor(SystemColor::Window);  // the blank row of an empty grid
@@ -141,7 +141,7 @@ void TCustomDBGridEh::paintCell(QPainter& painter, int col, int row) const
     drawCell(painter, DescribeCell(col, row));
 }
 
-void TCustomDBGridEh::drawCell(QPainter& painter, const TGridCellPaint& cell) const
+void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) const
 {
     if (cell.rect.isEmpty())
         return;

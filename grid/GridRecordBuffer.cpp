@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-void TGridRecordBuffer::Reset(int recordCount, int currentRecNo, int capacity)
+void GridRecordBuffer::Reset(int recordCount, int currentRecNo, int capacity)
 {
     recordCount_ = std::max(0, recordCount);
     capacity_ = std::max(1, capacity);
@@ -10,14 +10,14 @@ void TGridRecordBuffer::Reset(int recordCount, int currentRecNo, int capacity)
     Follow(currentRecNo);
 }
 
-void TGridRecordBuffer::Clear()
+void GridRecordBuffer::Clear()
 {
     recordCount_ = 0;
     top_ = 1;
     current_ = -1;
 }
 
-void TGridRecordBuffer::Follow(int currentRecNo)
+void GridRecordBuffer::Follow(int currentRecNo)
 {
     current_ = recordCount_ > 0 ? std::clamp(currentRecNo, 1, recordCount_) : -1;
     if (current_ > 0) {
@@ -29,7 +29,7 @@ void TGridRecordBuffer::Follow(int currentRecNo)
     Clamp();
 }
 
-void TGridRecordBuffer::Resync(int recordCount, int currentRecNo)
+void GridRecordBuffer::Resync(int recordCount, int currentRecNo)
 {
     const int screenRow = current_ > 0 ? current_ - top_ : 0;
     recordCount_ = std::max(0, recordCount);
@@ -39,24 +39,24 @@ void TGridRecordBuffer::Resync(int recordCount, int currentRecNo)
     Follow(next);
 }
 
-void TGridRecordBuffer::SetCapacity(int capacity)
+void GridRecordBuffer::SetCapacity(int capacity)
 {
     capacity_ = std::max(1, capacity);
     Follow(current_);
 }
 
-void TGridRecordBuffer::Clamp()
+void GridRecordBuffer::Clamp()
 {
     // Rows below the last record stay unused only when there are too few records.
     const int maxTop = std::max(1, recordCount_ - capacity_ + 1);
     top_ = std::clamp(top_, 1, maxTop);
 }
 
-int TGridRecordBuffer::Count() const { return std::clamp(recordCount_ - top_ + 1, 0, capacity_); }
+int GridRecordBuffer::Count() const { return std::clamp(recordCount_ - top_ + 1, 0, capacity_); }
 
-int TGridRecordBuffer::RecNoAt(int row) const { return row >= 0 && row < Count() ? top_ + row : -1; }
+int GridRecordBuffer::RecNoAt(int row) const { return row >= 0 && row < Count() ? top_ + row : -1; }
 
-int TGridRecordBuffer::RowOf(int recNo) const
+int GridRecordBuffer::RowOf(int recNo) const
 {
     const int row = recNo - top_;
     return row >= 0 && row < Count() ? row : -1;

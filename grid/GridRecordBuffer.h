@@ -2,7 +2,7 @@
 
 // Which records the grid's rows show: a window of consecutive record numbers that always
 // holds the current record and moves only as far as needed to keep it so.
-class TGridRecordBuffer {
+class GridRecordBuffer {
 public:
     // An opened dataset: fill from the top and bring the current record into view.
     void Reset(int recordCount, int currentRecNo, int capacity);

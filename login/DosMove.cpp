@@ -62,7 +62,7 @@ bool isEditField(const QWidget* widget)
 } // namespace
 
 TDosMove::TDosMove(QWidget* owner)
-    : QObject(checkedOwner(owner)), owner_(owner), keys_(&TKeyPreview::Of(owner))
+    : QObject(checkedOwner(owner)), owner_(owner), keys_(&WindowKeyHandlers::Of(owner))
 {
     setObjectName(QStringLiteral("DosMove"));
     keys_->KeyPreview = true;

@@ -1,5 +1,5 @@
 #pragma once
-#include "KeyPreview.h"
+#include "WindowKeyHandlers.h"
 
 #include <QObject>
 #include <QPointer>
@@ -23,10 +23,10 @@ private:
     void FormKeyPress(QObject* sender, QChar& key);
 
     QWidget* owner_;
-    QPointer<TKeyPreview> keys_;  // a sibling under the window; may go first
+    QPointer<WindowKeyHandlers> keys_;  // a sibling under the window; may go first
     // The handlers the window had before this component put itself in front of them.
-    TKeyPreview::TKeyEvent prevKeyDown_;
-    TKeyPreview::TKeyPressEvent prevKeyPress_;
+    WindowKeyHandlers::TKeyEvent prevKeyDown_;
+    WindowKeyHandlers::TKeyPressEvent prevKeyPress_;
     bool wasEdit_ = false;
 };
 

@@ -1,7 +1,7 @@
 #include "login.h"
 
 #include "Application.h"
-#include "BitBtn.h"
+#include "GlyphButton.h"
 #include "Colors.h"
 #include "ADODataSet.h"
 #include "DosMove.h"
@@ -9,7 +9,7 @@
 #include "GBText.h"
 #include "LoginGlyphs.h"
 #include "MXT_PUB.h"
-#include "Panel.h"
+#include "BevelPanel.h"
 #include "Statements.h"
 #include "data.h"
 
@@ -95,7 +95,7 @@ Tfmlogin::~Tfmlogin() = default;
 
 void Tfmlogin::CreateControls()
 {
-    Panel1 = new TPanel(this);
+    Panel1 = new BevelPanel(this);
     Panel1->setGeometry(0, 0, 380, 50);
     Panel1->Color = Qt::white;
     Panel1->BevelOuter = TPanelBevel::bvLowered;
@@ -141,16 +141,16 @@ void Tfmlogin::CreateControls()
     for (QLineEdit* edit : {Edit1, Edit2, Edit4})
         edit->setAttribute(Qt::WA_InputMethodEnabled, false);
 
-    Panel2 = new TPanel(this);
+    Panel2 = new BevelPanel(this);
     Panel2->setGeometry(0, 208 - 48, 380, 48);
     Panel2->TopLine = true;
-    bbOk = new TBitBtn(QStringLiteral("确定(&O)"), Panel2);
+    bbOk = new GlyphButton(QStringLiteral("确定(&O)"), Panel2);
     bbOk->setGeometry(26, 11, 100, 32);
     bbOk->SetGlyph(loginglyphs::okGlyph());
-    bbCancel = new TBitBtn(QStringLiteral("取消(ESC)"), Panel2);
+    bbCancel = new GlyphButton(QStringLiteral("取消(ESC)"), Panel2);
     bbCancel->setGeometry(143, 11, 100, 32);
     bbCancel->SetGlyph(loginglyphs::cancelGlyph());
-    bbChangPw = new TBitBtn(QStringLiteral("修改口令"), Panel2);
+    bbChangPw = new GlyphButton(QStringLiteral("修改口令"), Panel2);
     bbChangPw->setGeometry(266, 11, 100, 32);
     bbChangPw->SetGlyph(loginglyphs::changePwGlyph());
     connect(bbOk, &QPushButton::clicked, this, &Tfmlogin::bbOkClick);

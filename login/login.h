@@ -7,9 +7,9 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class TADOQuery;
-class TBitBtn;
+class GlyphButton;
 class TDosMove;
-class TPanel;
+class BevelPanel;
 
 // The login dialog: checks an operator's name and password, and lets the operator change
 // the password (which ends the program; the next start uses the new one).
@@ -25,7 +25,7 @@ public:
 
     bool LoginOK = false;
 
-    TPanel* Panel1;  // top: picture and prompt
+    BevelPanel* Panel1;  // top: picture and prompt
     QLabel* Image1;
     QLabel* Label5;
     QLabel* Label3;
@@ -36,10 +36,10 @@ public:
     QLineEdit* Edit2;
     QLabel* Label1;
     QLineEdit* Edit4;
-    TPanel* Panel2;  // bottom: the buttons
-    TBitBtn* bbOk;
-    TBitBtn* bbCancel;
-    TBitBtn* bbChangPw;
+    BevelPanel* Panel2;  // bottom: the buttons
+    GlyphButton* bbOk;
+    GlyphButton* bbCancel;
+    GlyphButton* bbChangPw;
     TDosMove* DosMove1;
     std::unique_ptr<TADOQuery> Q;
     std::unique_ptr<TADOQuery> Qcpw;

@@ -9,7 +9,7 @@
 #include "A00Main.h"
 #include "LbButton.h"
 #include "login.h"
-#include "BitBtn.h"
+#include "GlyphButton.h"
 
 #include <QApplication>
 #include <QFile>

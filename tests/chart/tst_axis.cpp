@@ -137,7 +137,7 @@ private slots:
 
     void valueListCachesUntilChanged()
     {
-        TChartValueList list;
+        ChartValueList list;
         QCOMPARE(list.MinValue(), 0.0);
         list.Insert(0, 5);
         list.Insert(0, -3);

@@ -176,7 +176,7 @@ private slots:
     {
         DataFixture f;
         auto q = f.query(statements::robotHistory());
-        struct : TDataSetListener {
+        struct : DataSetListener {
             QList<TDataSetState> states;
             void DataSetStateChanged(TCustomADODataSet*, TDataSetState s) override { states << s; }
         } listener;
@@ -198,7 +198,7 @@ private slots:
         CountingLink link;
         link.SetDataSource(&ds);
         link.active = 0;
-        struct : TDataSetListener {
+        struct : DataSetListener {
             int destroying = 0;
             void DataSetStateChanged(TCustomADODataSet*, TDataSetState s) override
             {

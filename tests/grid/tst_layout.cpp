@@ -18,7 +18,7 @@ private slots:
         f.q->Open();
         const QFontMetrics cell(f.grid->font());
         const QFontMetrics title(f.grid->TitleFont());
-        const TDBGridEhLayout& l = f.grid->Layout();
+        const GridLayout& l = f.grid->Layout();
         QCOMPARE(l.RowHeight(), cell.size(Qt::TextSingleLine, QStringLiteral("Wg")).height() + 2);
         // Every caption of the history grid fits on one line.
         QCOMPARE(l.TitleHeight(), titleLine(f.grid->TitleFont()) + 10 - 1);
@@ -109,7 +109,7 @@ private slots:
         QFETCH(int, count);
         QFETCH(QList<int>, moves);
         QFETCH(int, top);
-        TGridRecordBuffer b;
+        GridRecordBuffer b;
         b.Reset(count, 1, 10);
         for (int m : moves)
             b.Follow(m);
@@ -120,7 +120,7 @@ private slots:
 
     void recordBufferResyncKeepsScreenRow()
     {
-        TGridRecordBuffer b;
+        GridRecordBuffer b;
         b.Reset(100, 1, 10);
         b.Follow(4);  // fourth screen row
         b.Resync(100, 57);
@@ -135,21 +135,21 @@ private slots:
         // Two query classes of the test's own: Own registered, Deeper below it not.
         struct Own : TADOQuery {
             using TADOQuery::TADOQuery;
-            static const TMetaClass& StaticClass()
+            static const DataSetClass& StaticClass()
             {
-                static const TMetaClass meta{&TADOQuery::StaticClass()};
+                static const DataSetClass meta{&TADOQuery::StaticClass()};
                 return meta;
             }
-            const TMetaClass& ClassType() const override { return StaticClass(); }
+            const DataSetClass& ClassType() const override { return StaticClass(); }
         };
         struct Deeper : Own {
             using Own::Own;
-            static const TMetaClass& StaticClass()
+            static const DataSetClass& StaticClass()
             {
-                static const TMetaClass meta{&Own::StaticClass()};
+                static const DataSetClass meta{&Own::StaticClass()};
                 return meta;
             }
-            const TMetaClass& ClassType() const override { return StaticClass(); }
+            const DataSetClass& ClassType() const override { return StaticClass(); }
         };
         TDBGridEhDataService& service = TDBGridEhDataService::instance();
         TADOQuery query(QStringLiteral("Q"));

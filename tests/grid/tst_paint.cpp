@@ -11,7 +11,7 @@ const QColor kWhite(255, 255, 255);
 const QColor kGlyphGrey(128, 128, 128);
 
 // A point well inside a data cell away from its text: just right of the cell's left edge.
-QPoint inCell(const TDBGridEhLayout& l, int col, int row)
+QPoint inCell(const GridLayout& l, int col, int row)
 {
     const QRect r = l.CellRect(col, row);
     return QPoint(r.left() + 1, r.bottom() - 1);
@@ -98,8 +98,8 @@ private slots:
         GridFixture f(12);
         f.q->Open();
         const QFontMetrics fm(f.grid->font());
-        const TDBGridEhLayout& l = f.grid->Layout();
-        const TGridCellPaint cell = f.grid->DescribeCell(-1, 11);
+        const GridLayout& l = f.grid->Layout();
+        const GridCellPaint cell = f.grid->DescribeCell(-1, 11);
         QCOMPARE(cell.number, QStringLiteral("11"));
         const int width = fm.horizontalAdvance(QStringLiteral("11"));
         QCOMPARE(cell.numberPos, QPoint((l.IndicatorWidth() - width - 11) / 2, l.RowBottom(11) - fm.height() - 2));
@@ -118,8 +118,8 @@ private slots:
     {
         GridFixture f(0);
         f.q->Open();
-        const TDBGridEhLayout& l = f.grid->Layout();
-        const TGridCellPaint cell = f.grid->DescribeCell(-1, 1);
+        const GridLayout& l = f.grid->Layout();
+        const GridCellPaint cell = f.grid->DescribeCell(-1, 1);
         QVERIFY(cell.glyph == GridGlyph::Arrow);
         QVERIFY(cell.number.isEmpty());
         const QRect r = l.CellRect(-1, 1);
@@ -155,7 +155,7 @@ private slots:
         const int col = f.grid->Columns().indexOf(k00);
         const QRect content = f.grid->Layout().CellRect(col, 0).adjusted(1, 1, -1, -1);
         const QPoint origin(content.right() + 1 - 12, content.top() + (content.height() - 9) / 2);
-        const TGridCellPaint cell = f.grid->DescribeCell(col, 0);
+        const GridCellPaint cell = f.grid->DescribeCell(col, 0);
         QVERIFY(cell.glyph == (up ? GridGlyph::SortUp : GridGlyph::SortDown));
         QCOMPARE(cell.glyphPos, origin);
         QCOMPARE(cell.textRect.width(), content.width() - 16);
@@ -183,7 +183,7 @@ private slots:
         f.grid->ToggleTitleSort(k00);
         k00->SetWidth(15);
         const int col = f.grid->Columns().indexOf(k00);
-        const TGridCellPaint cell = f.grid->DescribeCell(col, 0);
+        const GridCellPaint cell = f.grid->DescribeCell(col, 0);
         QVERIFY(cell.glyph == GridGlyph::None);
         QCOMPARE(cell.textRect.width(), 15 - 2 - 2);
         k00->SetWidth(16);
@@ -210,7 +210,7 @@ private slots:
     {
         GridFixture f(10);
         f.q->Open();
-        const TDBGridEhLayout& l = f.grid->Layout();
+        const GridLayout& l = f.grid->Layout();
         const QImage img = f.image();
         const int between = l.CellRect(0, 0).right() + 1;  // line right of the first column
         const QColor fixed(128, 128, 128), data(192, 192, 192);

@@ -124,7 +124,7 @@ private slots:
     {
         GridFixture f(20);
         f.q->Open();
-        const TDBGridEhLayout& l = f.grid->Layout();
+        const GridLayout& l = f.grid->Layout();
         const QRect cell = l.CellRect(0, 0);
         const QPoint border = QPoint(cell.right() + 1, cell.center().y()) + f.grid->ClientOrigin();
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, border);

@@ -1,4 +1,4 @@
-#include "BitBtn.h"
+#include "GlyphButton.h"
 #include "DosMove.h"
 #include "Exceptions.h"
 #include "TestRegistry.h"
@@ -18,7 +18,7 @@ struct Form {
     QComboBox* b = new QComboBox(&window);
     QLineEdit* c = new QLineEdit(&window);
     QLineEdit* d = new QLineEdit(&window);
-    TBitBtn* button = new TBitBtn(QStringLiteral("OK"), &window);
+    GlyphButton* button = new GlyphButton(QStringLiteral("OK"), &window);
 
     Form()
     {
@@ -144,7 +144,7 @@ private slots:
     {
         QFETCH(bool, active);
         Form form;
-        TKeyPreview& keys = TKeyPreview::Of(&form.window);
+        WindowKeyHandlers& keys = WindowKeyHandlers::Of(&form.window);
         QList<int> downs;
         QString chars;
         keys.OnKeyDown = [&](QObject*, int& key, Qt::KeyboardModifiers) { downs << key; };

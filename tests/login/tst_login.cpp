@@ -1,11 +1,11 @@
 #include "Application.h"
-#include "BitBtn.h"
+#include "GlyphButton.h"
 #include "Colors.h"
 #include "DosMove.h"
 #include "FixtureDb.h"
 #include "Fonts.h"
 #include "MXT_PUB.h"
-#include "Panel.h"
+#include "BevelPanel.h"
 #include "RecordingPresenter.h"
 #include "TestRegistry.h"
 #include "data.h"
@@ -401,7 +401,7 @@ private slots:
             QVERIFY(!e->testAttribute(Qt::WA_InputMethodEnabled));
         }
         QVERIFY(d.ComboBox1->inputMethodHints() & Qt::ImhLatinOnly);
-        for (TBitBtn* b : {d.bbOk, d.bbCancel, d.bbChangPw}) {
+        for (GlyphButton* b : {d.bbOk, d.bbCancel, d.bbChangPw}) {
             QVERIFY(!b->autoDefault());
             QVERIFY(!b->isDefault());
         }

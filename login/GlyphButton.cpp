@@ -1,15 +1,15 @@
-#include "BitBtn.h"
+#include "GlyphButton.h"
 
 #include <QKeyEvent>
 
-TBitBtn::TBitBtn(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
+GlyphButton::GlyphButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
 {
     // Inside a dialog a push button would become the default button on focus.
     setAutoDefault(false);
     setDefault(false);
 }
 
-void TBitBtn::SetGlyph(const QPixmap& strip)
+void GlyphButton::SetGlyph(const QPixmap& strip)
 {
     glyph_ = strip;
     QIcon icon;
@@ -19,7 +19,7 @@ void TBitBtn::SetGlyph(const QPixmap& strip)
     setIconSize(StateGlyph(QIcon::Normal).size());
 }
 
-QPixmap TBitBtn::StateGlyph(QIcon::Mode mode) const
+QPixmap GlyphButton::StateGlyph(QIcon::Mode mode) const
 {
     if (glyph_.isNull())
         return {};
@@ -28,7 +28,7 @@ QPixmap TBitBtn::StateGlyph(QIcon::Mode mode) const
     return glyph_.copy(index * w, 0, w, glyph_.height());
 }
 
-void TBitBtn::keyPressEvent(QKeyEvent* event)
+void GlyphButton::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !event->isAutoRepeat()) {

@@ -1,30 +1,30 @@
-#include "KeyPreview.h"
+#include "WindowKeyHandlers.h"
 
 #include "Application.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 
-TKeyPreview::TKeyPreview(QWidget* window) : QObject(window), window_(window)
+WindowKeyHandlers::WindowKeyHandlers(QWidget* window) : QObject(window), window_(window)
 {
     setObjectName(QStringLiteral("KeyPreview"));
     // Keys go straight to the focused control; only the application sees them sooner.
     qApp->installEventFilter(this);
 }
 
-TKeyPreview* TKeyPreview::Find(const QWidget* window)
+WindowKeyHandlers* WindowKeyHandlers::Find(const QWidget* window)
 {
-    return window ? window->findChild<TKeyPreview*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    return window ? window->findChild<WindowKeyHandlers*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
-TKeyPreview& TKeyPreview::Of(QWidget* window)
+WindowKeyHandlers& WindowKeyHandlers::Of(QWidget* window)
 {
-    if (TKeyPreview* existing = Find(window))
+    if (WindowKeyHandlers* existing = Find(window))
         return *existing;
-    return *new TKeyPreview(window);
+    return *new WindowKeyHandlers(window);
 }
 
-bool TKeyPreview::Preview(QObject* sender, int key, Qt::KeyboardModifiers shift, const QString& text)
+bool WindowKeyHandlers::Preview(QObject* sender, int key, Qt::KeyboardModifiers shift, const QString& text)
 {
     if (!KeyPreview)
         return false;
@@ -39,7 +39,7 @@ bool TKeyPreview::Preview(QObject* sender, int key, Qt::KeyboardModifiers shift,
     return swallow;
 }
 
-bool TKeyPreview::eventFilter(QObject* watched, QEvent* event)
+bool WindowKeyHandlers::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress || !KeyPreview)
         return false;

@@ -4,10 +4,10 @@
 
 // A push button with a two-state picture (normal and disabled side by side) left of its
 // caption. It is never a default button; Enter presses it while it has the focus.
-class TBitBtn : public QPushButton {
+class GlyphButton : public QPushButton {
     Q_OBJECT
 public:
-    explicit TBitBtn(const QString& caption, QWidget* parent = nullptr);
+    explicit GlyphButton(const QString& caption, QWidget* parent = nullptr);
 
     // `strip` holds two pictures of equal width side by side: normal, then disabled.
     void SetGlyph(const QPixmap& strip);

@@ -1,4 +1,4 @@
-#include "DBGridEhLayout.h"
+#include "GridLayout.h"
 
 #include "HeadTreeNode.h"
 
@@ -61,21 +61,21 @@ int indicatorWidth(const QFont& titleFont, int recordCount)
 
 using gridmetrics::kLineWidth;
 
-void TDBGridEhLayout::SetColumnWidths(QVector<int> widths)
+void GridLayout::SetColumnWidths(QVector<int> widths)
 {
     widths_ = std::move(widths);
     SetLeftCol(leftCol_);
 }
 
-void TDBGridEhLayout::SetLeftCol(int col) { leftCol_ = std::clamp(col, 0, std::max(0, ColumnCount() - 1)); }
+void GridLayout::SetLeftCol(int col) { leftCol_ = std::clamp(col, 0, std::max(0, ColumnCount() - 1)); }
 
-int TDBGridEhLayout::VisibleRowCapacity() const
+int GridLayout::VisibleRowCapacity() const
 {
     const int room = client_.height() - titleHeight_ - kLineWidth;
     return std::max(1, room / (rowHeight_ + kLineWidth));
 }
 
-int TDBGridEhLayout::LastVisibleCol() const
+int GridLayout::LastVisibleCol() const
 {
     int last = -1;
     for (int c = leftCol_; c < ColumnCount(); ++c) {
@@ -86,7 +86,7 @@ int TDBGridEhLayout::LastVisibleCol() const
     return last;
 }
 
-int TDBGridEhLayout::MaxLeftCol() const
+int GridLayout::MaxLeftCol() const
 {
     int room = client_.width() - indicatorWidth_ - kLineWidth;
     int col = ColumnCount() - 1;
@@ -97,16 +97,16 @@ int TDBGridEhLayout::MaxLeftCol() const
     return std::max(0, col);
 }
 
-int TDBGridEhLayout::RowTop(int row) const
+int GridLayout::RowTop(int row) const
 {
     if (row <= 0)
         return 0;
     return titleHeight_ + kLineWidth + (row - 1) * (rowHeight_ + kLineWidth);
 }
 
-int TDBGridEhLayout::RowBottom(int row) const { return row <= 0 ? titleHeight_ : RowTop(row) + rowHeight_; }
+int GridLayout::RowBottom(int row) const { return row <= 0 ? titleHeight_ : RowTop(row) + rowHeight_; }
 
-int TDBGridEhLayout::ColumnLeft(int col) const
+int GridLayout::ColumnLeft(int col) const
 {
     if (col < 0)
         return 0;
@@ -118,7 +118,7 @@ int TDBGridEhLayout::ColumnLeft(int col) const
     return x;
 }
 
-QRect TDBGridEhLayout::CellRect(int col, int row) const
+QRect GridLayout::CellRect(int col, int row) const
 {
     const int left = ColumnLeft(col);
     if (col >= 0 && left < 0)
@@ -127,7 +127,7 @@ QRect TDBGridEhLayout::CellRect(int col, int row) const
     return QRect(left, RowTop(row), std::max(0, width), RowBottom(row) - RowTop(row));
 }
 
-TDBGridEhLayout::Hit TDBGridEhLayout::HitTest(QPoint p, int rowCount, bool borders) const
+GridLayout::Hit GridLayout::HitTest(QPoint p, int rowCount, bool borders) const
 {
     Hit hit;
     if (p.x() < 0 || p.y() < 0 || p.x() >= client_.width() || p.y() >= client_.height())

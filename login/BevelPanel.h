@@ -5,10 +5,10 @@
 enum class TPanelBevel { bvNone, bvLowered, bvRaised };
 
 // A plain filled panel with an optional 3D frame and an optional etched line along its top.
-class TPanel : public QWidget {
+class BevelPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit TPanel(QWidget* parent = nullptr);
+    explicit BevelPanel(QWidget* parent = nullptr);
 
     TPanelBevel BevelOuter = TPanelBevel::bvNone;
     TPanelBevel BevelInner = TPanelBevel::bvNone;

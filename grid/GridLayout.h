@@ -35,7 +35,7 @@ int indicatorWidth(const QFont& titleFont, int recordCount);
 // Cell geometry of the grid's client area: the indicator column and the title row are
 // fixed; data columns scroll sideways by whole columns. Rows: 0 is the title row, 1.. the
 // visible data rows. Columns: -1 is the indicator, 0.. the columns in visual order.
-class TDBGridEhLayout {
+class GridLayout {
 public:
     void SetClientSize(QSize size) { client_ = size; }
     void SetIndicatorWidth(int width) { indicatorWidth_ = width; }

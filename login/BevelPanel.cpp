@@ -1,4 +1,4 @@
-#include "Panel.h"
+#include "BevelPanel.h"
 
 #include "Colors.h"
 
@@ -34,11 +34,11 @@ QVector<TBevelRing> bevelRings(const QRect& rect, TPanelBevel outer, TPanelBevel
 
 } // namespace
 
-TPanel::TPanel(QWidget* parent) : QWidget(parent) {}
+BevelPanel::BevelPanel(QWidget* parent) : QWidget(parent) {}
 
-QColor TPanel::FillColor() const { return Color.isValid() ? Color : systemColor(SystemColor::BtnFace); }
+QColor BevelPanel::FillColor() const { return Color.isValid() ? Color : systemColor(SystemColor::BtnFace); }
 
-void TPanel::paintEvent(QPaintEvent*)
+void BevelPanel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), FillColor());
