@@ -4,7 +4,10 @@
 
 // Outside any namespace, as the resource initialiser must be; the resources live in a
 // static library, so nothing registers them by itself.
-static void initTallyvaneResources() { Q_INIT_RESOURCE(tallyvane); }
+static void initTallyvaneResources()
+{
+    Q_INIT_RESOURCE(tallyvane);
+}
 
 QByteArray builtInBannerJpeg()
 {

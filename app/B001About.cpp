@@ -16,10 +16,8 @@ const QString kCaptionText = QStringLiteral("正在连接数据库……");
 } // namespace
 
 TfrmB001About::TfrmB001About(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
-      Panel1(new QWidget(this)),
-      Image1(new PictureBox(Panel1)),
-      Label1(new QLabel(Panel1))
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Panel1(new QWidget(this)),
+      Image1(new PictureBox(Panel1)), Label1(new QLabel(Panel1))
 {
     setWindowTitle(QStringLiteral("B001About-初始画面"));
     setFixedSize(SplashLayout::kClientSize);

@@ -50,8 +50,8 @@ bool parseServerAddress(const QString& text, QString* host, int* port, QString* 
     if (comma >= 0) {
         const QString portPart = text.mid(comma + 1).trimmed();
         // At most five digits, so the value cannot overflow before the range check.
-        if (!isDecimal(portPart) || portPart.size() > 5 || (portValue = portPart.toInt()) < 1
-            || portValue > 65535) {
+        if (!isDecimal(portPart) || portPart.size() > 5 || (portValue = portPart.toInt()) < 1 ||
+            portValue > 65535) {
             *error = QStringLiteral("the server port must be a number from 1 to 65535, not \"%1\"")
                          .arg(portPart);
             return false;
@@ -76,9 +76,10 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
                        "variable TALLYVANE_SERVER, else localhost; port %1).")
             .arg(kDefaultServerPort),
         QStringLiteral("HOST[,PORT]"));
-    const QCommandLineOption sqlite(QStringLiteral("sqlite"),
-                                    QStringLiteral("Use the embedded database FILE instead of a server."),
-                                    QStringLiteral("FILE"));
+    const QCommandLineOption sqlite(
+        QStringLiteral("sqlite"),
+        QStringLiteral("Use the embedded database FILE instead of a server."),
+        QStringLiteral("FILE"));
     parser.addOption(server);
     parser.addOption(sqlite);
 
@@ -89,7 +90,8 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
     if (parser.isSet(version))
         return finished(QStringLiteral("Tallyvane %1\n").arg(QStringLiteral(TALLYVANE_VERSION)));
     if (!parser.positionalArguments().isEmpty())
-        return failure(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        return failure(
+            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
     if (parser.isSet(server) && parser.isSet(sqlite))
         return failure(QStringLiteral("--server and --sqlite cannot be used together"));
     if (parser.values(server).size() > 1 || parser.values(sqlite).size() > 1)

@@ -11,8 +11,8 @@ struct CommandLine {
     Action action = Action::Run;
     ConnectionSettings settings;
     int exitCode = 0;
-    QString standardOutput;  // --help, --version
-    QString standardError;   // one line on bad input (exit code 2)
+    QString standardOutput; // --help, --version
+    QString standardError;  // one line on bad input (exit code 2)
 };
 
 inline constexpr int kBadCommandLine = 2;

@@ -23,7 +23,7 @@ struct ErrorManager {
 void onMessage(j_common_ptr) {}
 
 struct RawPixels {
-    unsigned char* rgb = nullptr;  // malloc'd, rows of width * 3 bytes
+    unsigned char* rgb = nullptr; // malloc'd, rows of width * 3 bytes
     int width = 0;
     int height = 0;
 };
@@ -46,9 +46,9 @@ bool decodeRaw(const unsigned char* bytes, unsigned long size, RawPixels* out)
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, bytes, size);
-    if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK
-        || info.image_width == 0 || info.image_height == 0
-        || info.image_width > unsigned(kMaxJpegSide) || info.image_height > unsigned(kMaxJpegSide)) {
+    if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK || info.image_width == 0 ||
+        info.image_height == 0 || info.image_width > unsigned(kMaxJpegSide) ||
+        info.image_height > unsigned(kMaxJpegSide)) {
         jpeg_destroy_decompress(&info);
         return false;
     }

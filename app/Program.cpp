@@ -1,11 +1,11 @@
 #include "Program.h"
 
+#include "A00Main.h"
 #include "AppResources.h"
 #include "Application.h"
 #include "B001About.h"
 #include "CommandLine.h"
 #include "Fonts.h"
-#include "A00Main.h"
 #include "data.h"
 #include "login.h"
 

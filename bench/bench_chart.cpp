@@ -13,8 +13,7 @@
 #include <vector>
 
 namespace {
-template <class Body>
-double medianMicroseconds(int runs, Body&& body)
+template <class Body> double medianMicroseconds(int runs, Body&& body)
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {

@@ -1,8 +1,8 @@
 // How much the dataset layer adds to the statements the monitor window re-runs, on a database
 // of about a million rows, against the same statements run straight through SQLite's C API.
 //   bench_data [FILE] [--runs N]     (FILE defaults to /tmp/tallyvane-bench.db; made when missing)
-#include "Connection.h"
 #include "ADODataSet.h"
+#include "Connection.h"
 #include "SqlText.h"
 #include "Statements.h"
 
@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kHistoryDraws = 90000;  // × 11 robots ≈ one million rows
+constexpr int kHistoryDraws = 90000; // × 11 robots ≈ one million rows
 
 const QStringList& robots()
 {
@@ -37,8 +37,8 @@ bool makeDatabase(const QString& file)
     std::fflush(stdout);
     QProcess feed;
     feed.start(QStringLiteral(TALLYVANE_BINARY_DIR "/tools/feed/tallyvane-feed"),
-               {file, QStringLiteral("--history"), QString::number(kHistoryDraws), QStringLiteral("--interval"),
-                QStringLiteral("86400")});
+               {file, QStringLiteral("--history"), QString::number(kHistoryDraws),
+                QStringLiteral("--interval"), QStringLiteral("86400")});
     while (feed.waitForReadyRead(-1)) {
         if (feed.readAllStandardOutput().contains("created")) {
             feed.terminate();
@@ -54,10 +54,14 @@ bool makeDatabase(const QString& file)
 // into a Qt value, finalize.
 class DirectStatement {
 public:
-    DirectStatement(sqlite3* db, const StatementDef& def) : db_(db), sql_(markParameters(def.sqlite).sql.toUtf8()) {}
+    DirectStatement(sqlite3* db, const StatementDef& def)
+        : db_(db), sql_(markParameters(def.sqlite).sql.toUtf8())
+    {
+    }
 
     // Returns the rows read; the values go into `sink` so that nothing is optimised away.
-    int run(const QStringList& params, std::vector<QVariant>& sink, QString* firstText = nullptr) const
+    int run(const QStringList& params, std::vector<QVariant>& sink,
+            QString* firstText = nullptr) const
     {
         sqlite3_stmt* st = nullptr;
         if (sqlite3_prepare_v2(db_, sql_.constData(), int(sql_.size()), &st, nullptr) != SQLITE_OK)
@@ -72,9 +76,15 @@ public:
         while (sqlite3_step(st) == SQLITE_ROW) {
             for (int c = 0; c < columns; ++c) {
                 switch (sqlite3_column_type(st, c)) {
-                case SQLITE_INTEGER: sink.emplace_back(qlonglong(sqlite3_column_int64(st, c))); break;
-                case SQLITE_FLOAT: sink.emplace_back(sqlite3_column_double(st, c)); break;
-                case SQLITE_NULL: sink.emplace_back(); break;
+                case SQLITE_INTEGER:
+                    sink.emplace_back(qlonglong(sqlite3_column_int64(st, c)));
+                    break;
+                case SQLITE_FLOAT:
+                    sink.emplace_back(sqlite3_column_double(st, c));
+                    break;
+                case SQLITE_NULL:
+                    sink.emplace_back();
+                    break;
                 default: {
                     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
                     sink.emplace_back(QString::fromUtf8(text, sqlite3_column_bytes(st, c)));
@@ -82,7 +92,8 @@ public:
                 }
             }
             if (rows++ == 0 && firstText)
-                *firstText = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, firstColumn_)));
+                *firstText = QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, firstColumn_)));
         }
         sqlite3_finalize(st);
         return rows;
@@ -101,11 +112,13 @@ private:
 };
 
 struct Timing {
-    std::vector<double> layer, direct;  // milliseconds per re-run
+    std::vector<double> layer, direct; // milliseconds per re-run
     static double median(std::vector<double> v)
     {
         std::sort(v.begin(), v.end());
-        return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+        return v.empty()      ? 0
+               : v.size() % 2 ? v[v.size() / 2]
+                              : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
     }
 };
 
@@ -118,7 +131,8 @@ double timed(const std::function<void()>& work)
 }
 
 // Alternates the two ways so that both see the same machine load; the first runs warm up.
-Timing compare(int runs, const std::function<void(int)>& layer, const std::function<void(int)>& direct)
+Timing compare(int runs, const std::function<void(int)>& layer,
+               const std::function<void(int)>& direct)
 {
     Timing timing;
     for (int i = -5; i < runs; ++i) {
@@ -146,7 +160,8 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     int runs = 200;
-    if (const int at = int(args.indexOf(QStringLiteral("--runs"))); at >= 0 && at + 1 < args.size()) {
+    if (const int at = int(args.indexOf(QStringLiteral("--runs")));
+        at >= 0 && at + 1 < args.size()) {
         runs = std::max(1, args[at + 1].toInt());
         args.remove(at, 2);
     }
@@ -158,7 +173,8 @@ int main(int argc, char* argv[])
     if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         return 1;
     sqlite3_busy_timeout(db, 5000);
-    TADOConnection connection(ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, file});
+    TADOConnection connection(
+        ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, file});
 
     TADOQuery Qhead(QStringLiteral("Qhead"), &connection);
     TADOQuery Qai(QStringLiteral("Qai"), &connection);
@@ -168,7 +184,7 @@ int main(int argc, char* argv[])
     Qais.SetStatement(statements::robotComparison());
     const DirectStatement head(db, statements::header());
     DirectStatement history(db, statements::robotHistory());
-    history.setFirstColumn(2);  // cpqh
+    history.setFirstColumn(2); // cpqh
     const DirectStatement comparison(db, statements::robotComparison());
 
     auto rerun = [](TADOQuery& q, const QString& param, const QString& value) {
@@ -184,7 +200,7 @@ int main(int argc, char* argv[])
         const Timing alone = compare(
             runs, [&](int i) { rerun(Qhead, ainame, robots()[i % 11]); },
             [&](int i) { head.run({robots()[i % 11]}, sink); });
-        rerun(Qai, ainame, robots()[0]);  // the window keeps its grids open: the connection stays
+        rerun(Qai, ainame, robots()[0]); // the window keeps its grids open: the connection stays
         const Timing header = compare(
             runs, [&](int i) { rerun(Qhead, ainame, robots()[i % 11]); },
             [&](int i) { head.run({robots()[i % 11]}, sink); });
@@ -205,7 +221,8 @@ int main(int argc, char* argv[])
             std::max(1, runs / 4), [&](int i) { rerun(Qai, ainame, robots()[i % 11]); },
             [&](int i) { history.run({robots()[i % 11]}, sink); });
         const Timing comparisonOnly = compare(
-            std::max(1, runs / 4), [&](int) { rerun(Qais, cpqh, draw); }, [&](int) { comparison.run({draw}, sink); });
+            std::max(1, runs / 4), [&](int) { rerun(Qais, cpqh, draw); },
+            [&](int) { comparison.run({draw}, sink); });
         const qint64 rowsInDb = [&] {
             sqlite3_stmt* st = nullptr;
             sqlite3_prepare_v2(db, "select count(*) from a5_z0_5yc", -1, &st, nullptr);
@@ -214,9 +231,10 @@ int main(int argc, char* argv[])
             sqlite3_finalize(st);
             return n;
         }();
-        std::printf("%s: %lld rows; medians in ms over %d re-runs (%d for the grids)\n", qPrintable(file),
-                    rowsInDb, runs, std::max(1, runs / 4));
-        std::printf("%-34s %10s %10s %8s\n", "re-run (close, bind, open)", "dataset", "C API", "ratio");
+        std::printf("%s: %lld rows; medians in ms over %d re-runs (%d for the grids)\n",
+                    qPrintable(file), rowsInDb, runs, std::max(1, runs / 4));
+        std::printf("%-34s %10s %10s %8s\n", "re-run (close, bind, open)", "dataset", "C API",
+                    "ratio");
         report("header S1", header);
         report("history S2 (360) + comparison S3", grids);
         report("  history S2 alone", historyOnly);

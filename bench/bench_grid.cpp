@@ -12,7 +12,8 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
+                                                                    : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     testsupport::prepareTestEnvironment();
 
@@ -37,7 +38,7 @@ int main(int argc, char** argv)
     const struct {
         const char* field;
         int width;
-    } cols[] = {{"cpqh", 129}, {"zjhm", 55}, {"kjsj", 121}, {"K00", 0}, {"K01", 0},
+    } cols[] = {{"cpqh", 129}, {"zjhm", 55}, {"kjsj", 121}, {"K00", 0},  {"K01", 0},
                 {"K02", 47},   {"K03", 0},   {"K04", 79},   {"K05", 282}};
     for (const auto& c : cols) {
         TDBGridColumnEh* col = grid.AddColumn(QString::fromLatin1(c.field));
@@ -52,7 +53,7 @@ int main(int argc, char** argv)
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < paints; ++i) {
-        q->MoveBy(i % 2 ? -7 : 9);  // different rows each time
+        q->MoveBy(i % 2 ? -7 : 9); // different rows each time
         QPainter p(&image);
         grid.render(&p);
     }

@@ -39,7 +39,10 @@ AxisLabels computeAxisLabels(AxisRange range, int axisLength, int labelSize)
     if (!std::isfinite(length) || length < 0)
         return out;
     axisLength = qMax(axisLength, 0);
-    const double most = labelSize == 0 ? 1 : roundHalfEven(double(axisLength) / (labelSize + roundHalfEven(labelSize * 10 / 100.0)));
+    const double most = labelSize == 0
+                            ? 1
+                            : roundHalfEven(double(axisLength) /
+                                            (labelSize + roundHalfEven(labelSize * 10 / 100.0)));
     double step = length >= 1 ? 1 : 1e-12;
     while (roundHalfEven(length / step) > most)
         step = nextAxisStep(step);

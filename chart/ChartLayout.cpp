@@ -3,10 +3,14 @@
 using namespace chartmetrics;
 
 namespace {
-int percentOf(int length, int percent) { return int(roundHalfEven(length * percent / 100.0)); }
+int percentOf(int length, int percent)
+{
+    return int(roundHalfEven(length * percent / 100.0));
+}
 } // namespace
 
-ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRange bottom, AxisRange left)
+ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRange bottom,
+                               AxisRange left)
 {
     ChartLayout l;
     l.panel = QRect(QPoint(0, 0), size);
@@ -20,7 +24,8 @@ ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRa
     const int top = l.chartArea.top() + l.depth;
     const int bottomEdge = qMax(top, l.chartArea.top() + l.chartArea.height() - kAxisWidth);
     const AxisMapping vertical(left, top, bottomEdge, true);
-    // Every label text has the font's height; the texts for the minimum and maximum are never empty.
+    // Every label text has the font's height; the texts for the minimum and maximum are never
+    // empty.
     const int labelSize = labelFont.height();
     l.leftLabels = computeAxisLabels(left, vertical.Length(), labelSize);
     int widest = 0;
@@ -36,7 +41,8 @@ ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRa
     l.plot = QRect(QPoint(plotLeft, top), QPoint(plotRight, bottomEdge));
     for (ChartAxisLabel& label : l.labels) {
         const int right = plotLeft - kAxisWidth - kTickLength - kLabelGap;
-        label.textRect = QRect(right - widest, label.position - labelFont.height() / 2, widest, labelFont.height());
+        label.textRect = QRect(right - widest, label.position - labelFont.height() / 2, widest,
+                               labelFont.height());
     }
     l.transform.x = AxisMapping(bottom, plotLeft, plotRight, false);
     l.transform.y = vertical;

@@ -23,7 +23,7 @@ constexpr int kFarLimit = 32766;
 
 struct ChartAxisLabel {
     QString text;
-    int position = 0;  // pixel row on the front plane
+    int position = 0; // pixel row on the front plane
     QRect textRect;
 };
 
@@ -32,7 +32,7 @@ struct ChartLayout {
     QRect panel;
     QRect chartArea;
     int depth = 0;
-    QRect plot;  // the front plane
+    QRect plot; // the front plane
     ChartTransform transform;
     AxisLabels leftLabels;
     QVector<ChartAxisLabel> labels;
@@ -45,8 +45,10 @@ struct ChartLayout {
     // Where a mouse press starts a zoom or a pan: the plot, its walls and its axis lines.
     QRect MouseArea() const
     {
-        return ClipRect().adjusted(-chartmetrics::kAxisWidth - chartmetrics::kTickLength, 0, 0, chartmetrics::kAxisWidth);
+        return ClipRect().adjusted(-chartmetrics::kAxisWidth - chartmetrics::kTickLength, 0, 0,
+                                   chartmetrics::kAxisWidth);
     }
 };
 
-ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRange bottom, AxisRange left);
+ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRange bottom,
+                               AxisRange left);

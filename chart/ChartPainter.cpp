@@ -26,9 +26,11 @@ void ChartPainter::PaintWalls(const QColor& leftWall, const QColor& floor)
     p_.setBrush(Qt::NoBrush);
     p_.drawRect(plot.translated(back));
     p_.setBrush(leftWall);
-    p_.drawPolygon(QPolygon({plot.topLeft(), plot.topLeft() + back, plot.bottomLeft() + back, plot.bottomLeft()}));
+    p_.drawPolygon(QPolygon(
+        {plot.topLeft(), plot.topLeft() + back, plot.bottomLeft() + back, plot.bottomLeft()}));
     p_.setBrush(floor);
-    p_.drawPolygon(QPolygon({plot.bottomLeft(), plot.bottomLeft() + back, plot.bottomRight() + back, plot.bottomRight()}));
+    p_.drawPolygon(QPolygon({plot.bottomLeft(), plot.bottomLeft() + back, plot.bottomRight() + back,
+                             plot.bottomRight()}));
     p_.setBrush(Qt::NoBrush);
 }
 
@@ -42,7 +44,8 @@ void ChartPainter::PaintLeftAxis(const QFont& labelFont)
     p_.setFont(labelFont);
     for (const ChartAxisLabel& label : l_.labels) {
         p_.setPen(grid);
-        p_.drawLine(plot.left() + l_.depth, label.position - l_.depth, plot.right() + l_.depth, label.position - l_.depth);
+        p_.drawLine(plot.left() + l_.depth, label.position - l_.depth, plot.right() + l_.depth,
+                    label.position - l_.depth);
         p_.setPen(tick);
         p_.drawLine(tickRight - kTickLength, label.position, tickRight - 1, label.position);
         p_.setPen(Qt::black);

@@ -46,7 +46,10 @@ struct ChartTransform {
     AxisMapping x;
     AxisMapping y;
 
-    QPointF ToScreen(double xValue, double yValue) const { return {x.Position(xValue), y.Position(yValue)}; }
+    QPointF ToScreen(double xValue, double yValue) const
+    {
+        return {x.Position(xValue), y.Position(yValue)};
+    }
 };
 
 // Whether a zoom or a pan has fixed the axes, and what to return to on undo.
@@ -56,8 +59,14 @@ public:
     const AxisSetting& Bottom() const { return bottom_; }
 
     // The ranges in effect, given those the points ask for.
-    AxisRange BottomRange(AxisRange automatic) const { return bottom_.automatic ? automatic : bottom_.range; }
-    AxisRange LeftRange(AxisRange automatic) const { return left_.automatic ? automatic : left_.range; }
+    AxisRange BottomRange(AxisRange automatic) const
+    {
+        return bottom_.automatic ? automatic : bottom_.range;
+    }
+    AxisRange LeftRange(AxisRange automatic) const
+    {
+        return left_.automatic ? automatic : left_.range;
+    }
 
     // Fixes both axes; the settings before the first zoom or pan are kept for the undo.
     void Fix(AxisRange bottom, AxisRange left)

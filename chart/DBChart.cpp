@@ -1,9 +1,9 @@
 #include "DBChart.h"
 
+#include "ADODataSet.h"
 #include "Application.h"
 #include "ChartPainter.h"
 #include "DBChartDataSource.h"
-#include "ADODataSet.h"
 #include "Fonts.h"
 #include "LineSegments.h"
 
@@ -14,7 +14,7 @@
 
 namespace {
 constexpr int kZoomThreshold = 16;
-constexpr int kArialEightPointPixels = 11;  // 8 pt at 96 dpi
+constexpr int kArialEightPointPixels = 11; // 8 pt at 96 dpi
 // The left wall's fill: 0x80FFFF, that is red 255, green 255, blue 128.
 constexpr TColor kLeftWallColor = 8454143;
 constexpr TColor kBottomWallColor = clWhite;
@@ -180,9 +180,15 @@ AxisRange rangeOver(const std::vector<std::unique_ptr<TLineSeries>>& series,
 }
 } // namespace
 
-AxisRange TDBChart::AutomaticBottomRange() const { return rangeOver(series_, &TLineSeries::XValues); }
+AxisRange TDBChart::AutomaticBottomRange() const
+{
+    return rangeOver(series_, &TLineSeries::XValues);
+}
 
-AxisRange TDBChart::AutomaticLeftRange() const { return rangeOver(series_, &TLineSeries::YValues); }
+AxisRange TDBChart::AutomaticLeftRange() const
+{
+    return rangeOver(series_, &TLineSeries::YValues);
+}
 
 void TDBChart::ZoomTo(AxisRange bottom, AxisRange left)
 {
@@ -230,7 +236,8 @@ void TDBChart::paintEvent(QPaintEvent*)
 void TDBChart::mousePressEvent(QMouseEvent* event)
 {
     Guarded([&] {
-        if (mouseState_ != MouseState::None || !Layout().MouseArea().contains(event->position().toPoint()))
+        if (mouseState_ != MouseState::None ||
+            !Layout().MouseArea().contains(event->position().toPoint()))
             return;
         pressPoint_ = lastPoint_ = event->position().toPoint();
         if (event->button() == Qt::LeftButton)
@@ -286,7 +293,8 @@ void TDBChart::FinishZoomDrag(QPoint releasePoint)
     }
     const ChartTransform& t = Layout().transform;
     const QRect band(pressPoint_, releasePoint);
-    ZoomTo({t.x.Value(band.left()), t.x.Value(band.right())}, {t.y.Value(band.bottom()), t.y.Value(band.top())});
+    ZoomTo({t.x.Value(band.left()), t.x.Value(band.right())},
+           {t.y.Value(band.bottom()), t.y.Value(band.top())});
 }
 
 void TDBChart::PanBy(QPoint from, QPoint to)

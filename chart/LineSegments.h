@@ -13,7 +13,7 @@ struct LineSegment {
     QPoint from;
     QPoint to;
     TColor fill = clRed;
-    bool steep = false;  // rises faster than the depth offset, so it is filled darker
+    bool steep = false; // rises faster than the depth offset, so it is filled darker
 };
 
 // The first and last point indexes worth drawing for the bottom axis' range; the last one

@@ -46,7 +46,8 @@ TCustomADODataSet::~TCustomADODataSet()
 void TCustomADODataSet::SetStatement(const StatementDef& statement)
 {
     if (Active())
-        throw EDatabaseError(name_ + QStringLiteral(": Cannot perform this operation on an open dataset"));
+        throw EDatabaseError(name_ +
+                             QStringLiteral(": Cannot perform this operation on an open dataset"));
     statement_ = statement;
     paramValues_.clear();
     for (const ParamDef& p : statement_.params)
@@ -142,7 +143,8 @@ void TCustomADODataSet::LoadResult(DriverResult& result)
     QVector<int> source(statement_.columns.size(), -1);
     for (int f = 0; f < statement_.columns.size(); ++f) {
         for (int c = 0; c < result.columns.size(); ++c)
-            if (result.columns[c].name.compare(statement_.columns[f].name, Qt::CaseInsensitive) == 0) {
+            if (result.columns[c].name.compare(statement_.columns[f].name, Qt::CaseInsensitive) ==
+                0) {
                 source[f] = c;
                 break;
             }
@@ -210,7 +212,10 @@ qint64 TADOQuery::ExecSQL()
     return connection.RunCommand(bound.sql, bound.values);
 }
 
-bool TCustomADODataSet::IsEmpty() const { return !Active() || rows_.isEmpty(); }
+bool TCustomADODataSet::IsEmpty() const
+{
+    return !Active() || rows_.isEmpty();
+}
 
 const QVariant& TCustomADODataSet::ActiveValue(int fieldIndex) const
 {
@@ -277,7 +282,10 @@ void TCustomADODataSet::SetRecNo(int recNo)
     eof_ = false;
 }
 
-int TCustomADODataSet::RecordCount() const { return Active() ? int(rows_.size()) : 0; }
+int TCustomADODataSet::RecordCount() const
+{
+    return Active() ? int(rows_.size()) : 0;
+}
 
 TField* TCustomADODataSet::FindField(const QString& name) const
 {
@@ -307,7 +315,8 @@ TBookmark TCustomADODataSet::GetBookmark() const
 
 bool TCustomADODataSet::BookmarkValid(const TBookmark& bookmark) const
 {
-    return Active() && bookmark.size() == 4 && qFromBigEndian<quint32>(bookmark.constData()) < quint32(rows_.size());
+    return Active() && bookmark.size() == 4 &&
+           qFromBigEndian<quint32>(bookmark.constData()) < quint32(rows_.size());
 }
 
 void TCustomADODataSet::GotoBookmark(const TBookmark& bookmark)
@@ -345,7 +354,8 @@ int compareValues(const QVariant& a, const QVariant& b)
 void TCustomADODataSet::SetSort(const QString& sort)
 {
     if (!Active())
-        throw EDatabaseError(name_ + QStringLiteral(": Cannot perform this operation on a closed dataset"));
+        throw EDatabaseError(name_ +
+                             QStringLiteral(": Cannot perform this operation on a closed dataset"));
     QVector<SortKey> keys;
     for (const QString& part : sort.split(u',', Qt::SkipEmptyParts)) {
         QStringList words = part.simplified().split(u' ', Qt::SkipEmptyParts);
@@ -417,7 +427,10 @@ void TCustomADODataSet::AddListener(DataSetListener* listener)
         listeners_ << listener;
 }
 
-void TCustomADODataSet::RemoveListener(DataSetListener* listener) { listeners_.removeAll(listener); }
+void TCustomADODataSet::RemoveListener(DataSetListener* listener)
+{
+    listeners_.removeAll(listener);
+}
 
 void TCustomADODataSet::NotifyActiveChanged()
 {
@@ -464,7 +477,10 @@ void TCustomADODataSet::AttachSource(TDataSource* source)
         sources_ << source;
 }
 
-void TCustomADODataSet::DetachSource(TDataSource* source) { sources_.removeAll(source); }
+void TCustomADODataSet::DetachSource(TDataSource* source)
+{
+    sources_.removeAll(source);
+}
 
 TCustomADODataSet::ActiveRecordScope::ActiveRecordScope(const TCustomADODataSet& dataSet, int recNo)
     : dataSet_(dataSet), saved_(dataSet.activeOverride_)
@@ -472,4 +488,7 @@ TCustomADODataSet::ActiveRecordScope::ActiveRecordScope(const TCustomADODataSet&
     dataSet_.activeOverride_ = recNo >= 1 && recNo <= dataSet.order_.size() ? recNo - 1 : -1;
 }
 
-TCustomADODataSet::ActiveRecordScope::~ActiveRecordScope() { dataSet_.activeOverride_ = saved_; }
+TCustomADODataSet::ActiveRecordScope::~ActiveRecordScope()
+{
+    dataSet_.activeOverride_ = saved_;
+}

@@ -58,7 +58,7 @@ public:
     void First();
     void Next();
     void Last() override;
-    int MoveBy(int distance);  // returns the distance moved
+    int MoveBy(int distance); // returns the distance moved
     bool Eof() const { return eof_; }
     // 1-based position of the active record in the current order; -1 when empty or closed.
     int RecNo() const;
@@ -66,8 +66,8 @@ public:
     int RecordCount() const;
 
     const QVector<TField*>& Fields() const { return fieldList_; }
-    TField* FindField(const QString& name) const;  // case-insensitive; nullptr when absent
-    TField* FieldByName(const QString& name) const;  // raises "Q: Field 'x' not found"
+    TField* FindField(const QString& name) const;   // case-insensitive; nullptr when absent
+    TField* FieldByName(const QString& name) const; // raises "Q: Field 'x' not found"
 
     TBookmark GetBookmark() const override;
     void GotoBookmark(const TBookmark& bookmark) override;
@@ -105,7 +105,7 @@ protected:
         QString sql;
         QStringList values;
     };
-    TADOConnection& RequireConnection() const;  // raises when there is none
+    TADOConnection& RequireConnection() const; // raises when there is none
     // The parameter no stored value can equal (too long, outside the code page); -1 for none.
     int FirstUnstorableParam() const;
     // The statement's text for the dialect with its values in the order of the markers.
@@ -116,7 +116,7 @@ private:
     friend class TDataSource;
     const QVariant& ActiveValue(int fieldIndex) const;
     void LoadResult(DriverResult& result);
-    void MoveTo(int position);  // position in the current order, notifies when it changed
+    void MoveTo(int position); // position in the current order, notifies when it changed
     void NotifyActiveChanged();
     void NotifyScrolled();
     void NotifyDataChanged();
@@ -130,10 +130,10 @@ private:
     TDataSetState state_ = dsInactive;
     std::vector<std::unique_ptr<TField>> fields_;
     QVector<TField*> fieldList_;
-    QVector<QVector<QVariant>> rows_;  // statement order, one entry per declared field
-    QVector<int> order_;               // current order: indices into rows_
-    int cursor_ = -1;                  // position in order_
-    mutable int activeOverride_ = -1;  // position in order_ while an ActiveRecordScope lives
+    QVector<QVector<QVariant>> rows_; // statement order, one entry per declared field
+    QVector<int> order_;              // current order: indices into rows_
+    int cursor_ = -1;                 // position in order_
+    mutable int activeOverride_ = -1; // position in order_ while an ActiveRecordScope lives
     bool eof_ = true;
     QString sort_;
     int disableCount_ = 0;
@@ -151,4 +151,3 @@ public:
     // Runs the statement as a command; returns the rows it changed.
     qint64 ExecSQL();
 };
-

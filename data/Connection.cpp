@@ -61,7 +61,10 @@ TADOConnection::TADOConnection(const ConnectionSettings& settings)
 
 TADOConnection::TADOConnection(DriverFactory factory) : factory_(std::move(factory)) {}
 
-TADOConnection::~TADOConnection() { Close(); }
+TADOConnection::~TADOConnection()
+{
+    Close();
+}
 
 SqlDialect TADOConnection::Dialect() const
 {
@@ -70,7 +73,10 @@ SqlDialect TADOConnection::Dialect() const
     return driver_->Dialect();
 }
 
-bool TADOConnection::Connected() const { return driver_ && driver_->Connected(); }
+bool TADOConnection::Connected() const
+{
+    return driver_ && driver_->Connected();
+}
 
 void TADOConnection::Open()
 {

@@ -34,7 +34,7 @@ public:
     SqlDialect Dialect() const;
 
     bool Connected() const;
-    void Open();  // throws EConnectionError
+    void Open(); // throws EConnectionError
     void Close() noexcept;
 
     // Runs a statement, connecting first when needed.

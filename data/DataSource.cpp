@@ -41,7 +41,10 @@ void TDataLink::SetDataSource(TDataSource* source)
     ActiveChanged();
 }
 
-TCustomADODataSet* TDataLink::DataSet() const { return source_ ? source_->DataSet() : nullptr; }
+TCustomADODataSet* TDataLink::DataSet() const
+{
+    return source_ ? source_->DataSet() : nullptr;
+}
 
 bool TDataLink::Active() const
 {

@@ -16,13 +16,19 @@ int TField::DisplayWidth() const
     switch (def_.type) {
     case ftString:
     case ftFixedChar:
-    case ftWideString: return def_.size;
-    case ftDateTime: return 18;
-    default: return 10;
+    case ftWideString:
+        return def_.size;
+    case ftDateTime:
+        return 18;
+    default:
+        return 10;
     }
 }
 
-bool TField::IsNull() const { return isNullValue(dataSet_->ActiveValue(index_)); }
+bool TField::IsNull() const
+{
+    return isNullValue(dataSet_->ActiveValue(index_));
+}
 
 QString TField::AsString() const
 {
@@ -50,7 +56,10 @@ qint64 TField::AsLargeInt() const
     return n;
 }
 
-int TField::AsInteger() const { return int(AsLargeInt()); }
+int TField::AsInteger() const
+{
+    return int(AsLargeInt());
+}
 
 double TField::AsFloat() const
 {
@@ -58,9 +67,11 @@ double TField::AsFloat() const
     if (isNullValue(v))
         return 0;
     bool ok = false;
-    const double d = v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
+    const double d =
+        v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
     if (!ok)
-        throw EDatabaseError(QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
+        throw EDatabaseError(
+            QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));
     return d;
 }
 
@@ -69,8 +80,10 @@ QString TField::DisplayText() const
     const QVariant& v = dataSet_->ActiveValue(index_);
     if (isNullValue(v))
         return QString();
-    if (!def_.displayFormat.isEmpty() && (def_.type == ftDateTime || v.typeId() == QMetaType::QDateTime)) {
-        const QDateTime dt = v.typeId() == QMetaType::QDateTime ? v.toDateTime() : parseDateTime(v.toString());
+    if (!def_.displayFormat.isEmpty() &&
+        (def_.type == ftDateTime || v.typeId() == QMetaType::QDateTime)) {
+        const QDateTime dt =
+            v.typeId() == QMetaType::QDateTime ? v.toDateTime() : parseDateTime(v.toString());
         if (dt.isValid())
             return formatDateTime(dt, def_.displayFormat);
     }

@@ -25,8 +25,8 @@ public:
     bool Visible() const { return def_.visible; }
 
     bool IsNull() const;
-    QString AsString() const;     // NULL reads as empty text
-    int AsInteger() const;        // NULL reads as 0
+    QString AsString() const; // NULL reads as empty text
+    int AsInteger() const;    // NULL reads as 0
     qint64 AsLargeInt() const;
     double AsFloat() const;
     // The text a control shows: the display format applied, NULL as empty text.

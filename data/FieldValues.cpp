@@ -9,9 +9,12 @@ QDateTime parseStoredDateTime(const QString& t)
         t[13] != u':' || t[16] != u':')
         return {};
     bool ok[6];
-    const int y = QStringView(t).mid(0, 4).toInt(&ok[0]), mo = QStringView(t).mid(5, 2).toInt(&ok[1]),
-              d = QStringView(t).mid(8, 2).toInt(&ok[2]), h = QStringView(t).mid(11, 2).toInt(&ok[3]),
-              mi = QStringView(t).mid(14, 2).toInt(&ok[4]), sec = QStringView(t).mid(17, 2).toInt(&ok[5]);
+    const int y = QStringView(t).mid(0, 4).toInt(&ok[0]),
+              mo = QStringView(t).mid(5, 2).toInt(&ok[1]),
+              d = QStringView(t).mid(8, 2).toInt(&ok[2]),
+              h = QStringView(t).mid(11, 2).toInt(&ok[3]),
+              mi = QStringView(t).mid(14, 2).toInt(&ok[4]),
+              sec = QStringView(t).mid(17, 2).toInt(&ok[5]);
     for (bool b : ok)
         if (!b)
             return {};
@@ -55,7 +58,9 @@ QVariant toDeclaredType(const QVariant& v, TFieldType type)
         if (v.typeId() == QMetaType::LongLong)
             return v;
         bool ok = false;
-        const qlonglong n = v.typeId() == QMetaType::Double ? qlonglong(v.toDouble()) : v.toString().trimmed().toLongLong(&ok);
+        const qlonglong n = v.typeId() == QMetaType::Double
+                                ? qlonglong(v.toDouble())
+                                : v.toString().trimmed().toLongLong(&ok);
         return ok || v.typeId() == QMetaType::Double ? QVariant(n) : v;
     }
     case ftFloat:
@@ -71,7 +76,9 @@ QVariant toDeclaredType(const QVariant& v, TFieldType type)
     case ftTimeStamp: {
         // Text stays text until a cell is read: building a local date-time costs a time-zone
         // lookup each, and the stored form already sorts in time order.
-        return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QString ? v : QVariant(v.toString());
+        return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QString
+                   ? v
+                   : QVariant(v.toString());
     }
     default:
         if (v.typeId() == QMetaType::QString)
@@ -94,13 +101,29 @@ QString formatDateTime(const QDateTime& value, const QString& format)
             ++n;
         auto two = [](int v) { return QString::number(v).rightJustified(2, u'0'); };
         switch (c.unicode()) {
-        case 'y': out += n >= 3 ? QString::number(value.date().year()) : two(value.date().year() % 100); break;
-        case 'm': out += afterHour ? two(value.time().minute()) : two(value.date().month()); afterHour = false; break;
-        case 'd': out += two(value.date().day()); break;
-        case 'h': out += two(value.time().hour()); afterHour = true; break;
-        case 'n': out += two(value.time().minute()); afterHour = false; break;
-        case 's': out += two(value.time().second()); break;
-        default: out += format.mid(i, n);
+        case 'y':
+            out += n >= 3 ? QString::number(value.date().year()) : two(value.date().year() % 100);
+            break;
+        case 'm':
+            out += afterHour ? two(value.time().minute()) : two(value.date().month());
+            afterHour = false;
+            break;
+        case 'd':
+            out += two(value.date().day());
+            break;
+        case 'h':
+            out += two(value.time().hour());
+            afterHour = true;
+            break;
+        case 'n':
+            out += two(value.time().minute());
+            afterHour = false;
+            break;
+        case 's':
+            out += two(value.time().second());
+            break;
+        default:
+            out += format.mid(i, n);
         }
         i += n;
     }

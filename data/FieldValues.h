@@ -7,7 +7,10 @@
 
 // How values of the declared field types are held, read and shown.
 
-inline bool isNullValue(const QVariant& v) { return !v.isValid() || v.isNull(); }
+inline bool isNullValue(const QVariant& v)
+{
+    return !v.isValid() || v.isNull();
+}
 
 // The stored form "YYYY-MM-DD HH:MM:SS" (optionally with milliseconds), then two shorter
 // forms; invalid when none fits.

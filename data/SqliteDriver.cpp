@@ -96,4 +96,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<Driver> makeSqliteDriver(const QString& file) { return std::make_unique<SqliteDriver>(file); }
+std::unique_ptr<Driver> makeSqliteDriver(const QString& file)
+{
+    return std::make_unique<SqliteDriver>(file);
+}

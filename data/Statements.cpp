@@ -6,19 +6,34 @@ namespace {
 
 ColumnDef text(const char* name, int size, const char* label = "", TAlignment align = taLeftJustify)
 {
-    return {QString::fromUtf8(name), ftString, size, QString::fromUtf8(label), 0, align, {}, false, true};
+    return {QString::fromUtf8(name),
+            ftString,
+            size,
+            QString::fromUtf8(label),
+            0,
+            align,
+            {},
+            false,
+            true};
 }
 
 ColumnDef integer(const char* name, const char* label = "", int displayWidth = 0)
 {
-    return {QString::fromUtf8(name), ftInteger, 0, QString::fromUtf8(label), displayWidth, taRightJustify,
-            {}, false, true};
+    return {QString::fromUtf8(name),
+            ftInteger,
+            0,
+            QString::fromUtf8(label),
+            displayWidth,
+            taRightJustify,
+            {},
+            false,
+            true};
 }
 
 ColumnDef dateTime(const char* name, const char* label = "", const char* format = "")
 {
-    return {QString::fromUtf8(name), ftDateTime, 0, QString::fromUtf8(label), 0, taLeftJustify,
-            QString::fromUtf8(format), false, true};
+    return {QString::fromUtf8(name),   ftDateTime, 0,   QString::fromUtf8(label), 0, taLeftJustify,
+            QString::fromUtf8(format), false,      true};
 }
 
 ColumnDef readOnly(ColumnDef c)
@@ -63,23 +78,26 @@ const StatementDef& header()
         QStringLiteral("Qhead"),
         {{QStringLiteral("ainame"), 32, QStringLiteral("追0")}},
         {text("cpqh", 32), readOnly(text("cz", 51, "", taCenter)),
-         readOnly(centred(integer("xqkj"))), readOnly(integer("ver")), text("zjhm", 5, "", taCenter)},
-        lines({"select zjhm,cpqh,cz=(case when xqkj>0 then cz else '取数据...' end),xqkj,ver from (",
-               "SELECT TOP 1 zjhm,cpqh,cz=(case [K02] when 1 then '押【'+[K04]+'】/注<'+convert(varchar(8),k01)+'>' else '过' end),DATEDIFF(SS,GETDATE(),[kjsj])+55-datepart(ss,[kjsj]) as xqkj,",
-               "(select ver from dbo.a5_z0_00VER where tablename='a5_z0_1his') as ver",
-               "FROM [KvtCP].[dbo].[a5_z0_5yc]",
-               "where ainame=:ainame",
-               "order by cpqh desc",
-               ") as u"}),
+         readOnly(centred(integer("xqkj"))), readOnly(integer("ver")),
+         text("zjhm", 5, "", taCenter)},
+        lines(
+            {"select zjhm,cpqh,cz=(case when xqkj>0 then cz else '取数据...' end),xqkj,ver from (",
+             "SELECT TOP 1 zjhm,cpqh,cz=(case [K02] when 1 then "
+             "'押【'+[K04]+'】/注<'+convert(varchar(8),k01)+'>' else '过' "
+             "end),DATEDIFF(SS,GETDATE(),[kjsj])+55-datepart(ss,[kjsj]) as xqkj,",
+             "(select ver from dbo.a5_z0_00VER where tablename='a5_z0_1his') as ver",
+             "FROM [KvtCP].[dbo].[a5_z0_5yc]", "where ainame=:ainame", "order by cpqh desc",
+             ") as u"}),
         // Seconds as DATEDIFF counts them: whole-second boundaries between now and the draw.
-        lines({"select zjhm,cpqh,(case when xqkj>0 then cz else '取数据...' end) as cz,xqkj,ver from (",
-               "SELECT zjhm,cpqh,(case K02 when 1 then '押【'||K04||'】/注<'||(case when length(cast(K01 as text))>8 then '*' else cast(K01 as text) end)||'>' else '过' end) as cz,",
-               "(cast(strftime('%s',kjsj) as integer)-cast(strftime('%s','now','localtime') as integer))+55-cast(strftime('%S',kjsj) as integer) as xqkj,",
+        lines({"select zjhm,cpqh,(case when xqkj>0 then cz else '取数据...' end) as cz,xqkj,ver "
+               "from (",
+               "SELECT zjhm,cpqh,(case K02 when 1 then '押【'||K04||'】/注<'||(case when "
+               "length(cast(K01 as text))>8 then '*' else cast(K01 as text) end)||'>' else '过' "
+               "end) as cz,",
+               "(cast(strftime('%s',kjsj) as integer)-cast(strftime('%s','now','localtime') as "
+               "integer))+55-cast(strftime('%S',kjsj) as integer) as xqkj,",
                "(select ver from a5_z0_00VER where tablename='a5_z0_1his') as ver",
-               "FROM a5_z0_5yc",
-               "where ainame=:ainame",
-               "order by cpqh desc limit 1",
-               ") as u"}),
+               "FROM a5_z0_5yc", "where ainame=:ainame", "order by cpqh desc limit 1", ") as u"}),
     };
     return s;
 }
@@ -90,13 +108,15 @@ const StatementDef& robotHistory()
         QStringLiteral("Qai"),
         {{QStringLiteral("ainame"), 32, QStringLiteral("追0")}},
         {readOnly(hidden(integer("id"))), hidden(integer("kind")), text("cpqh", 32, "彩票期数"),
-         text("zjhm", 5, "奖号"), hidden(integer("tsbh")), dateTime("kjsj", "开奖时间", "yy-mm-dd hh:mm"),
-         hidden(dateTime("opdatetimeT")), hidden(text("ainame", 32, "AI机器人")),
-         integer("K00", "余额", 6), integer("K01", "注", 4), integer("K02", "操作"),
-         integer("K03", "输赢", 6), text("K04", 32, "推荐号", taCenter), text("K05", 128, "理由"),
-         hidden(dateTime("CreateDT"))},
-        lines({"SELECT top 360 *   FROM [dbo].[a5_z0_5yc]", "where ainame=:ainame", "order by cpqh desc"}),
-        lines({"SELECT *   FROM a5_z0_5yc", "where ainame=:ainame", "order by cpqh desc limit 360"}),
+         text("zjhm", 5, "奖号"), hidden(integer("tsbh")),
+         dateTime("kjsj", "开奖时间", "yy-mm-dd hh:mm"), hidden(dateTime("opdatetimeT")),
+         hidden(text("ainame", 32, "AI机器人")), integer("K00", "余额", 6), integer("K01", "注", 4),
+         integer("K02", "操作"), integer("K03", "输赢", 6), text("K04", 32, "推荐号", taCenter),
+         text("K05", 128, "理由"), hidden(dateTime("CreateDT"))},
+        lines({"SELECT top 360 *   FROM [dbo].[a5_z0_5yc]", "where ainame=:ainame",
+               "order by cpqh desc"}),
+        lines(
+            {"SELECT *   FROM a5_z0_5yc", "where ainame=:ainame", "order by cpqh desc limit 360"}),
     };
     return s;
 }
@@ -132,7 +152,8 @@ StatementDef robotList(const QString& draw)
         {text("ainame", 32, "AI机器人")},
         QStringLiteral("SELECT [ainame]  FROM [KvtCP].[dbo].[a5_z0_5yc]  where cpqh=") + literal +
             QStringLiteral("  order by id"),
-        QStringLiteral("SELECT ainame  FROM a5_z0_5yc  where cpqh=") + literal + QStringLiteral("  order by id"),
+        QStringLiteral("SELECT ainame  FROM a5_z0_5yc  where cpqh=") + literal +
+            QStringLiteral("  order by id"),
     };
 }
 

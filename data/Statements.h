@@ -18,7 +18,7 @@ struct ColumnDef {
     TFieldType type = ftString;
     int size = 0;
     QString label;
-    int displayWidth = 0;  // 0: derived from the type and size
+    int displayWidth = 0; // 0: derived from the type and size
     TAlignment alignment = taLeftJustify;
     QString displayFormat;
     bool readOnly = false;
@@ -33,16 +33,19 @@ struct StatementDef {
     QString tsql;
     QString sqlite;
 
-    const QString& Text(SqlDialect dialect) const { return dialect == SqlDialect::TSql ? tsql : sqlite; }
+    const QString& Text(SqlDialect dialect) const
+    {
+        return dialect == SqlDialect::TSql ? tsql : sqlite;
+    }
 };
 
 namespace statements {
 
-const StatementDef& header();          // S1, Qhead
-const StatementDef& robotHistory();    // S2, Qai
-const StatementDef& robotComparison(); // S3, Qais
+const StatementDef& header();                // S1, Qhead
+const StatementDef& robotHistory();          // S2, Qai
+const StatementDef& robotComparison();       // S3, Qais
 StatementDef robotList(const QString& draw); // S4, Q of the monitor window
-const StatementDef& operatorLookup();  // S5, Q of the login dialog
-const StatementDef& passwordChange();  // S6, Qcpw
+const StatementDef& operatorLookup();        // S5, Q of the login dialog
+const StatementDef& passwordChange();        // S6, Qcpw
 
 } // namespace statements

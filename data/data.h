@@ -1,6 +1,6 @@
 #pragma once
-#include "Connection.h"
 #include "ADODataSet.h"
+#include "Connection.h"
 #include "Timer.h"
 
 #include <QString>
@@ -18,7 +18,7 @@ public:
     std::unique_ptr<TADOConnection> ConSG;
     std::unique_ptr<TADOQuery> Q;
     std::unique_ptr<TADOQuery> Q1;
-    std::unique_ptr<TTimer> Timer1;  // no handler: never ticks
+    std::unique_ptr<TTimer> Timer1; // no handler: never ticks
 
     QString UserName;
     QString LoginName;

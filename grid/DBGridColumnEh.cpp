@@ -9,7 +9,10 @@ QString TColumnTitleEh::DisplayCaption() const
     return column_->FieldName();
 }
 
-QFont TColumnTitleEh::Font() const { return column_->Grid()->TitleFont(); }
+QFont TColumnTitleEh::Font() const
+{
+    return column_->Grid()->TitleFont();
+}
 
 void TColumnTitleEh::SetFontColor(TColor color)
 {
@@ -30,7 +33,10 @@ int TColumnTitleEh::SortIndex() const
     return column_->Grid()->SortMarkedColumns().indexOf(column_) + 1;
 }
 
-TColumnEh::TColumnEh(TCustomDBGridEh* grid, QString fieldName) : grid_(grid), fieldName_(std::move(fieldName)) {}
+TColumnEh::TColumnEh(TCustomDBGridEh* grid, QString fieldName)
+    : grid_(grid), fieldName_(std::move(fieldName))
+{
+}
 
 TField* TColumnEh::Field() const
 {
@@ -53,7 +59,10 @@ void TColumnEh::SetWidth(int width)
     Changed();
 }
 
-QFont TColumnEh::Font() const { return grid_->font(); }
+QFont TColumnEh::Font() const
+{
+    return grid_->font();
+}
 
 void TColumnEh::SetFontColor(TColor color)
 {
@@ -68,7 +77,10 @@ TAlignment TColumnEh::Alignment() const
     return taLeftJustify;
 }
 
-void TColumnEh::Changed() { grid_->ColumnChanged(static_cast<TDBGridColumnEh*>(this)); }
+void TColumnEh::Changed()
+{
+    grid_->ColumnChanged(static_cast<TDBGridColumnEh*>(this));
+}
 
 TDBGridColumnEh::TDBGridColumnEh(TCustomDBGridEh* grid, QString fieldName)
     : TColumnEh(grid, std::move(fieldName)), title_(this)

@@ -20,7 +20,7 @@ public:
     // The field's display name (the field name without a field).
     QString DisplayCaption() const;
 
-    QFont Font() const;  // the grid's title font
+    QFont Font() const; // the grid's title font
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor color);
 
@@ -52,11 +52,11 @@ public:
     int Width() const;
     void SetWidth(int width);
 
-    QFont Font() const;  // the grid's font
+    QFont Font() const; // the grid's font
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor color);
 
-    TAlignment Alignment() const;  // the field's
+    TAlignment Alignment() const; // the field's
 
 protected:
     void Changed();

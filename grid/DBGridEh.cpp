@@ -8,15 +8,25 @@
 #include <QScrollBar>
 #include <algorithm>
 
-void GridDataLink::ActiveChanged() { grid_.LinkActiveChanged(); }
-void GridDataLink::DataSetScrolled() { grid_.LinkScrolled(); }
-void GridDataLink::DataSetChanged() { grid_.LinkDataChanged(); }
+void GridDataLink::ActiveChanged()
+{
+    grid_.LinkActiveChanged();
+}
+void GridDataLink::DataSetScrolled()
+{
+    grid_.LinkScrolled();
+}
+void GridDataLink::DataSetChanged()
+{
+    grid_.LinkDataChanged();
+}
 
 namespace {
 constexpr int kBorder = 1;
 } // namespace
 
-TCustomDBGridEh::TCustomDBGridEh(QWidget* parent) : QWidget(parent), link_(*this), titleFont_(font())
+TCustomDBGridEh::TCustomDBGridEh(QWidget* parent)
+    : QWidget(parent), link_(*this), titleFont_(font())
 {
     setFocusPolicy(Qt::StrongFocus);
     // No menu opens anywhere in the grid, and the parent does not offer one either.
@@ -52,7 +62,10 @@ TCustomDBGridEh::~TCustomDBGridEh()
     link_.SetDataSource(nullptr);
 }
 
-void TCustomDBGridEh::SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
+void TCustomDBGridEh::SetDataSource(TDataSource* source)
+{
+    link_.SetDataSource(source);
+}
 
 void TCustomDBGridEh::SetTitleFont(const QFont& font)
 {
@@ -87,12 +100,12 @@ void TCustomDBGridEh::SetSelectedIndex(int index)
     if (index < layout_.LeftCol())
         SetLeftCol(index);
     else
-        while (layout_.LeftCol() < index &&
-               layout_.ColumnLeft(index) + layout_.ColumnWidth(index) > layout_.ClientSize().width()) {
+        while (layout_.LeftCol() < index && layout_.ColumnLeft(index) + layout_.ColumnWidth(index) >
+                                                layout_.ClientSize().width()) {
             const int before = layout_.LeftCol();
             SetLeftCol(before + 1);
             if (layout_.LeftCol() == before)
-                break;  // a column wider than the view
+                break; // a column wider than the view
         }
     update();
 }
@@ -107,11 +120,20 @@ void TCustomDBGridEh::SetLeftCol(int col)
     }
 }
 
-int TCustomDBGridEh::ShownRowCount() const { return link_.Active() ? std::max(1, buffer_.Count()) : 1; }
+int TCustomDBGridEh::ShownRowCount() const
+{
+    return link_.Active() ? std::max(1, buffer_.Count()) : 1;
+}
 
-int TCustomDBGridEh::RecNoAtRow(int row) const { return link_.Active() ? buffer_.RecNoAt(row - 1) : -1; }
+int TCustomDBGridEh::RecNoAtRow(int row) const
+{
+    return link_.Active() ? buffer_.RecNoAt(row - 1) : -1;
+}
 
-void TCustomDBGridEh::ColumnChanged(TDBGridColumnEh*) { LayoutGrid(); }
+void TCustomDBGridEh::ColumnChanged(TDBGridColumnEh*)
+{
+    LayoutGrid();
+}
 
 void TCustomDBGridEh::SortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker)
 {
@@ -176,8 +198,9 @@ void TCustomDBGridEh::LayoutGrid()
     QVector<THeadTreeNode::LeafSpec> leaves;
     for (TDBGridColumnEh* c : columnList_) {
         widths << c->Width();
-        leaves << THeadTreeNode::LeafSpec{c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
-                                          c->Title()->SortMarker() != smNoneEh ? gridmetrics::kMarkerIndent : 0};
+        leaves << THeadTreeNode::LeafSpec{
+            c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
+            c->Title()->SortMarker() != smNoneEh ? gridmetrics::kMarkerIndent : 0};
     }
     layout_.SetTitleHeight(gridmetrics::titleRowHeight(*THeadTreeNode::Build(leaves)));
     layout_.SetColumnWidths(widths);
@@ -208,14 +231,16 @@ void TCustomDBGridEh::UpdateScrollBars()
     const QSize cells = layout_.ClientSize();
     vbar_->setVisible(needV);
     if (needV) {
-        vbar_->setGeometry(kBorder + cells.width(), kBorder, vbar_->sizeHint().width(), cells.height());
+        vbar_->setGeometry(kBorder + cells.width(), kBorder, vbar_->sizeHint().width(),
+                           cells.height());
         vbar_->setRange(0, records - 1);
         vbar_->setPageStep(layout_.VisibleRowCapacity());
         vbar_->setValue(std::max(0, ds->RecNo() - 1));
     }
     hbar_->setVisible(needH);
     if (needH) {
-        hbar_->setGeometry(kBorder, kBorder + cells.height(), cells.width(), hbar_->sizeHint().height());
+        hbar_->setGeometry(kBorder, kBorder + cells.height(), cells.width(),
+                           hbar_->sizeHint().height());
         hbar_->setRange(0, layout_.MaxLeftCol());
         hbar_->setPageStep(1);
         hbar_->setValue(layout_.LeftCol());
@@ -276,18 +301,23 @@ void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
     for (TDBGridColumnEh* c : columnList_)
         c->Title()->SetSortMarker(smNoneEh);
     // The stored marker is the opposite of what the title shows once the sort is done.
-    column->Title()->SetSortMarker(before == smNoneEh ? smDownEh : before == smUpEh ? smUpEh : smNoneEh);
+    column->Title()->SetSortMarker(before == smNoneEh ? smDownEh
+                                   : before == smUpEh ? smUpEh
+                                                      : smNoneEh);
 
     // Nothing catches an error of the sort, so the markers then stay as stored, unreversed.
     TDBGridEhDataService::instance().SortDatasetByMarkers(*this);
 
     // The first column of that field, which may stand left of the clicked one.
-    const auto match = std::find_if(columnList_.begin(), columnList_.end(), [&](const TDBGridColumnEh* c) {
-        return c->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0;
-    });
+    const auto match =
+        std::find_if(columnList_.begin(), columnList_.end(), [&](const TDBGridColumnEh* c) {
+            return c->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0;
+        });
     TDBGridColumnEh* shown = match != columnList_.end() ? *match : column;
     const TSortMarkerEh stored = shown->Title()->SortMarker();
-    shown->Title()->SetSortMarker(stored == smDownEh ? smUpEh : stored == smUpEh ? smDownEh : smNoneEh);
+    shown->Title()->SetSortMarker(stored == smDownEh ? smUpEh
+                                  : stored == smUpEh ? smDownEh
+                                                     : smNoneEh);
 
     if (focused < columnList_.size())
         SetSelectedIndex(focused);

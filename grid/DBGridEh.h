@@ -1,10 +1,10 @@
 #pragma once
+#include "ADODataSet.h"
 #include "Colors.h"
 #include "DBGridColumnEh.h"
-#include "GridLayout.h"
-#include "ADODataSet.h"
 #include "DataSource.h"
 #include "GridGlyphs.h"
+#include "GridLayout.h"
 #include "GridRecordBuffer.h"
 
 #include <QFont>
@@ -36,12 +36,12 @@ struct GridCellPaint {
     QFont font;
     QColor textColor;
     QRect textRect;
-    int textFlags = 0;  // Qt alignment and wrap flags
+    int textFlags = 0; // Qt alignment and wrap flags
     GridGlyph glyph = GridGlyph::None;
     QPoint glyphPos;
-    QString number;  // record number in the indicator cell
+    QString number; // record number in the indicator cell
     QFont numberFont;
-    QPoint numberPos;  // top left of the number's text
+    QPoint numberPos; // top left of the number's text
 };
 
 // A read-only, row-selecting grid bound to a data source: one title row, an indicator
@@ -63,7 +63,7 @@ public:
     // In visual order.
     const QVector<TDBGridColumnEh*>& Columns() const { return columnList_; }
     void MoveColumn(int from, int to);
-    int SelectedIndex() const { return selectedIndex_; }  // the focused column
+    int SelectedIndex() const { return selectedIndex_; } // the focused column
     void SetSelectedIndex(int index);
     int LeftCol() const { return layout_.LeftCol(); }
     void SetLeftCol(int col);

@@ -1,7 +1,7 @@
 #include "DBGridEhDataService.h"
 
-#include "DBGridEh.h"
 #include "ADODataSet.h"
+#include "DBGridEh.h"
 
 namespace {
 // "F1 DESC, F2" from the grid's sort-marked columns whose fields the dataset knows.
@@ -12,7 +12,8 @@ QString buildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& data
         if (!dataSet.FindField(column->FieldName()))
             continue;
         text += column->FieldName();
-        text += column->Title()->SortMarker() == smUpEh ? QStringLiteral(" DESC, ") : QStringLiteral(", ");
+        text += column->Title()->SortMarker() == smUpEh ? QStringLiteral(" DESC, ")
+                                                        : QStringLiteral(", ");
     }
     if (!text.isEmpty())
         text.chop(2);
@@ -28,7 +29,8 @@ void TSQLDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TCustomADODataSe
 
 TDBGridEhDataService::TDBGridEhDataService()
 {
-    RegisterDatasetFeaturesEh(TADOQuery::StaticClass(), std::make_shared<TADOSQLDatasetFeaturesEh>());
+    RegisterDatasetFeaturesEh(TADOQuery::StaticClass(),
+                              std::make_shared<TADOSQLDatasetFeaturesEh>());
 }
 
 TDBGridEhDataService& TDBGridEhDataService::instance()
@@ -44,7 +46,8 @@ void TDBGridEhDataService::RegisterDatasetFeaturesEh(const DataSetClass& dataSet
     registry_.push_back({&dataSetClass, std::move(features)});
 }
 
-TDatasetFeaturesEh* TDBGridEhDataService::GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const
+TDatasetFeaturesEh*
+TDBGridEhDataService::GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const
 {
     for (const DataSetClass* c = &dataSet.ClassType(); c; c = c->parent)
         for (const auto& entry : registry_)

@@ -31,7 +31,8 @@ public:
     static TDBGridEhDataService& instance();
 
     // Replaces an earlier entry of the same class.
-    void RegisterDatasetFeaturesEh(const DataSetClass& dataSetClass, std::shared_ptr<TDatasetFeaturesEh> features);
+    void RegisterDatasetFeaturesEh(const DataSetClass& dataSetClass,
+                                   std::shared_ptr<TDatasetFeaturesEh> features);
     TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const;
 
     void SortDatasetByMarkers(TCustomDBGridEh& grid);

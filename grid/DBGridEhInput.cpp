@@ -71,7 +71,8 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* event)
         switch (mouseState_) {
         case MouseState::ResizeColumn: {
             const int width = std::max(1, pos.x() - ClientOrigin().x() - resizeLeft_);
-            if (pressCol_ >= 0 && pressCol_ < columnList_.size() && width != columnList_[pressCol_]->Width())
+            if (pressCol_ >= 0 && pressCol_ < columnList_.size() &&
+                width != columnList_[pressCol_]->Width())
                 columnList_[pressCol_]->SetWidth(width);
             return;
         }
@@ -108,7 +109,7 @@ void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* event)
         int clicked = hit.col;
         if (state == MouseState::MoveColumn && pressCol_ >= 0 && hit.col != pressCol_) {
             MoveColumn(pressCol_, hit.col);
-            clicked = hit.col;  // the moved column now sits under the pointer
+            clicked = hit.col; // the moved column now sits under the pointer
         }
         if (clicked >= 0 && clicked < columnList_.size())
             ToggleTitleSort(columnList_[clicked]);
@@ -149,11 +150,13 @@ bool TCustomDBGridEh::HandleKey(QKeyEvent* event)
         return true;
     case Qt::Key_PageUp:
         if (open)
-            ctrl ? MoveRecordBy(firstShown - ds->RecNo()) : MoveRecordBy(-layout_.VisibleRowCapacity());
+            ctrl ? MoveRecordBy(firstShown - ds->RecNo())
+                 : MoveRecordBy(-layout_.VisibleRowCapacity());
         return true;
     case Qt::Key_PageDown:
         if (open)
-            ctrl ? MoveRecordBy(lastShown - ds->RecNo()) : MoveRecordBy(layout_.VisibleRowCapacity());
+            ctrl ? MoveRecordBy(lastShown - ds->RecNo())
+                 : MoveRecordBy(layout_.VisibleRowCapacity());
         return true;
     case Qt::Key_Home:
         if (open)

@@ -20,9 +20,12 @@ QColor dataLineColor()
 int textFlags(TAlignment alignment)
 {
     switch (alignment) {
-    case taRightJustify: return Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine;
-    case taCenter: return Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
-    case taLeftJustify: break;
+    case taRightJustify:
+        return Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine;
+    case taCenter:
+        return Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
+    case taLeftJustify:
+        break;
     }
     return Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
 }
@@ -53,7 +56,7 @@ GridCellPaint TCustomDBGridEh::DescribeTitle(int col) const
     cell.background = systemColor(SystemColor::BtnFace);
     cell.bevel = true;
     if (col < 0)
-        return cell;  // the corner cell: background and bevel only
+        return cell; // the corner cell: background and bevel only
     const TDBGridColumnEh* column = columnList_[col];
     const TColumnTitleEh* title = column->Title();
     const QRect content = cell.rect.adjusted(1, 1, -1, -1);
@@ -65,7 +68,8 @@ GridCellPaint TCustomDBGridEh::DescribeTitle(int col) const
             cell.textRect = content.adjusted(0, 0, -gridmetrics::kMarkerIndent, 0);
             cell.glyph = title->SortMarker() == smDownEh ? GridGlyph::SortDown : GridGlyph::SortUp;
             const QSize g = gridGlyphSize(cell.glyph);
-            cell.glyphPos = QPoint(content.x() + content.width() - 12, content.y() + (content.height() - g.height()) / 2);
+            cell.glyphPos = QPoint(content.x() + content.width() - 12,
+                                   content.y() + (content.height() - g.height()) / 2);
         }
     }
     cell.text = title->DisplayCaption();
@@ -111,7 +115,7 @@ GridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo) const
     GridCellPaint cell;
     cell.rect = layout_.CellRect(col, row);
     if (recNo <= 0) {
-        cell.background = systemColor(SystemColor::Window);  // the blank row of an empty grid
+        cell.background = systemColor(SystemColor::Window); // the blank row of an empty grid
         return cell;
     }
     const TDBGridColumnEh* column = columnList_[col];
@@ -121,17 +125,24 @@ GridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo) const
     cell.background = toQColor(recNo % 2 == 1 ? RowColor1 : RowColor2);
     cell.textColor = toQColor(column->FontColor());
     if (IsCurrentRow(recNo)) {
-        const TDBGridEhStyle::RowColors colors = TDBGridEhStyle::instance().CurrentRowColors(hasFocus());
+        const TDBGridEhStyle::RowColors colors =
+            TDBGridEhStyle::instance().CurrentRowColors(hasFocus());
         cell.background = colors.background;
         cell.textColor = colors.text;
     }
     const TAlignment alignment = column->Alignment();
     cell.textFlags = textFlags(alignment);
-    const int top = 1;  // the flat look's text gap
+    const int top = 1; // the flat look's text gap
     switch (alignment) {
-    case taLeftJustify: cell.textRect = cell.rect.adjusted(2, top, 0, 0); break;
-    case taRightJustify: cell.textRect = cell.rect.adjusted(0, top, -3, 0); break;
-    case taCenter: cell.textRect = cell.rect.adjusted(0, top, 0, 0); break;
+    case taLeftJustify:
+        cell.textRect = cell.rect.adjusted(2, top, 0, 0);
+        break;
+    case taRightJustify:
+        cell.textRect = cell.rect.adjusted(0, top, -3, 0);
+        break;
+    case taCenter:
+        cell.textRect = cell.rect.adjusted(0, top, 0, 0);
+        break;
     }
     return cell;
 }
@@ -160,8 +171,9 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
         painter.setPen(cell.textColor);
         painter.setClipRect(cell.textRect.intersected(cell.rect));
         // Text runs on past the cell's bottom when it must; the clip cuts it.
-        const QRect box = (cell.textFlags & Qt::TextWordWrap) ? cell.textRect
-                                                               : QRect(cell.textRect.topLeft(), QSize(cell.textRect.width(), 10000));
+        const QRect box = (cell.textFlags & Qt::TextWordWrap)
+                              ? cell.textRect
+                              : QRect(cell.textRect.topLeft(), QSize(cell.textRect.width(), 10000));
         painter.drawText(box, cell.textFlags, cell.text);
         painter.setClipRect(cell.rect);
     }
@@ -173,15 +185,16 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
         painter.setFont(cell.numberFont);
         painter.setPen(toQColor(clBlack));
         const QFontMetrics fm(cell.numberFont);
-        painter.drawText(QRect(cell.numberPos, QSize(fm.horizontalAdvance(cell.number) + 1, fm.height())),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell.number);
+        painter.drawText(
+            QRect(cell.numberPos, QSize(fm.horizontalAdvance(cell.number) + 1, fm.height())),
+            Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell.number);
         painter.restore();
     }
 }
 
 void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) const
 {
-    const int bottom = layout_.RowBottom(rows) + 1;  // including the last row's line
+    const int bottom = layout_.RowBottom(rows) + 1; // including the last row's line
     const int indicatorLine = layout_.IndicatorWidth();
     int right = indicatorLine + 1;
     if (lastCol >= 0)
@@ -189,10 +202,12 @@ void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) c
     const QColor dataLine = dataLineColor();
     // Data lines first: the fixed lines win where they cross.
     for (int r = 1; r <= rows; ++r)
-        painter.fillRect(QRect(indicatorLine + 1, layout_.RowBottom(r), right - indicatorLine - 1, 1), dataLine);
+        painter.fillRect(
+            QRect(indicatorLine + 1, layout_.RowBottom(r), right - indicatorLine - 1, 1), dataLine);
     for (int c = layout_.LeftCol(); c <= lastCol; ++c) {
         const int x = layout_.ColumnLeft(c) + layout_.ColumnWidth(c);
-        painter.fillRect(QRect(x, layout_.TitleHeight() + 1, 1, bottom - layout_.TitleHeight() - 1), dataLine);
+        painter.fillRect(QRect(x, layout_.TitleHeight() + 1, 1, bottom - layout_.TitleHeight() - 1),
+                         dataLine);
         painter.fillRect(QRect(x, 0, 1, layout_.TitleHeight()), kFixedLineColor);
     }
     painter.fillRect(QRect(0, layout_.TitleHeight(), right, 1), kFixedLineColor);
@@ -207,8 +222,10 @@ void TCustomDBGridEh::paintBorder(QPainter& painter) const
     const QRect r = rect();
     painter.fillRect(QRect(0, 0, r.width(), 1), systemColor(SystemColor::BtnShadow));
     painter.fillRect(QRect(0, 0, 1, r.height()), systemColor(SystemColor::BtnShadow));
-    painter.fillRect(QRect(0, r.height() - 1, r.width(), 1), systemColor(SystemColor::BtnHighlight));
-    painter.fillRect(QRect(r.width() - 1, 0, 1, r.height()), systemColor(SystemColor::BtnHighlight));
+    painter.fillRect(QRect(0, r.height() - 1, r.width(), 1),
+                     systemColor(SystemColor::BtnHighlight));
+    painter.fillRect(QRect(r.width() - 1, 0, 1, r.height()),
+                     systemColor(SystemColor::BtnHighlight));
 }
 
 void TCustomDBGridEh::paintEvent(QPaintEvent*)

@@ -48,10 +48,14 @@ const QPixmap& gridGlyphPixmap(GridGlyph glyph)
     static const QPixmap down = QPixmap::fromImage(drawSortTriangle(false));
     static const QPixmap up = QPixmap::fromImage(drawSortTriangle(true));
     switch (glyph) {
-    case GridGlyph::Arrow: return arrow;
-    case GridGlyph::SortDown: return down;
-    case GridGlyph::SortUp: return up;
-    case GridGlyph::None: break;
+    case GridGlyph::Arrow:
+        return arrow;
+    case GridGlyph::SortDown:
+        return down;
+    case GridGlyph::SortUp:
+        return up;
+    case GridGlyph::None:
+        break;
     }
     return none;
 }
@@ -59,10 +63,13 @@ const QPixmap& gridGlyphPixmap(GridGlyph glyph)
 QSize gridGlyphSize(GridGlyph glyph)
 {
     switch (glyph) {
-    case GridGlyph::Arrow: return {6, 11};
+    case GridGlyph::Arrow:
+        return {6, 11};
     case GridGlyph::SortDown:
-    case GridGlyph::SortUp: return {10, 9};
-    case GridGlyph::None: break;
+    case GridGlyph::SortUp:
+        return {10, 9};
+    case GridGlyph::None:
+        break;
     }
     return {0, 0};
 }

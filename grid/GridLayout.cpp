@@ -38,7 +38,8 @@ int titleRowHeight(const THeadTreeNode& root)
     for (const THeadTreeNode& leaf : root.Leaves()) {
         int h = 0;
         if (leaf.Width > 0)
-            h = wrappedTextHeight(leaf.TextFont, leaf.Text, leaf.Width - leaf.WIndent - kTitleTextInset);
+            h = wrappedTextHeight(leaf.TextFont, leaf.Text,
+                                  leaf.Width - leaf.WIndent - kTitleTextInset);
         tallest = std::max(tallest, h + kVTitleMargin);
     }
     return tallest - 1;
@@ -67,7 +68,10 @@ void GridLayout::SetColumnWidths(QVector<int> widths)
     SetLeftCol(leftCol_);
 }
 
-void GridLayout::SetLeftCol(int col) { leftCol_ = std::clamp(col, 0, std::max(0, ColumnCount() - 1)); }
+void GridLayout::SetLeftCol(int col)
+{
+    leftCol_ = std::clamp(col, 0, std::max(0, ColumnCount() - 1));
+}
 
 int GridLayout::VisibleRowCapacity() const
 {
@@ -104,7 +108,10 @@ int GridLayout::RowTop(int row) const
     return titleHeight_ + kLineWidth + (row - 1) * (rowHeight_ + kLineWidth);
 }
 
-int GridLayout::RowBottom(int row) const { return row <= 0 ? titleHeight_ : RowTop(row) + rowHeight_; }
+int GridLayout::RowBottom(int row) const
+{
+    return row <= 0 ? titleHeight_ : RowTop(row) + rowHeight_;
+}
 
 int GridLayout::ColumnLeft(int col) const
 {

@@ -12,10 +12,10 @@ class THeadTreeNode;
 // never while it paints.
 namespace gridmetrics {
 
-constexpr int kLineWidth = 1;      // grid lines between cells and rows
-constexpr int kMarkerIndent = 16;  // room a sort marker takes from its caption
+constexpr int kLineWidth = 1;     // grid lines between cells and rows
+constexpr int kMarkerIndent = 16; // room a sort marker takes from its caption
 constexpr int kTitleTextInset = 4;
-constexpr int kVTitleMargin = 10;  // added to every title's text height
+constexpr int kVTitleMargin = 10; // added to every title's text height
 
 // Data row height without the line below it: "Wg" plus the flat look's 1-pixel text gap plus
 // the line width.
@@ -42,7 +42,7 @@ public:
     void SetTitleHeight(int height) { titleHeight_ = height; }
     void SetRowHeight(int height) { rowHeight_ = height; }
     void SetColumnWidths(QVector<int> widths);
-    void SetLeftCol(int col);  // clamped to the columns
+    void SetLeftCol(int col); // clamped to the columns
 
     QSize ClientSize() const { return client_; }
     int IndicatorWidth() const { return indicatorWidth_; }
@@ -60,15 +60,15 @@ public:
     int MaxLeftCol() const;
 
     int RowTop(int row) const;
-    int RowBottom(int row) const;  // exclusive, without the line below
+    int RowBottom(int row) const; // exclusive, without the line below
     // Left edge of a column (-1: indicator); a column left of LeftCol has no place (-1).
     int ColumnLeft(int col) const;
-    QRect CellRect(int col, int row) const;  // empty when the column is scrolled away
+    QRect CellRect(int col, int row) const; // empty when the column is scrolled away
 
     enum class HitKind { None, Corner, Title, TitleBorder, Indicator, Data };
     struct Hit {
         HitKind kind = HitKind::None;
-        int col = -1;  // for TitleBorder: the column left of the border
+        int col = -1; // for TitleBorder: the column left of the border
         int row = -1;
     };
     // rowCount: rows the grid shows below the title row. Without borders, the pixels about a

@@ -52,9 +52,15 @@ void GridRecordBuffer::Clamp()
     top_ = std::clamp(top_, 1, maxTop);
 }
 
-int GridRecordBuffer::Count() const { return std::clamp(recordCount_ - top_ + 1, 0, capacity_); }
+int GridRecordBuffer::Count() const
+{
+    return std::clamp(recordCount_ - top_ + 1, 0, capacity_);
+}
 
-int GridRecordBuffer::RecNoAt(int row) const { return row >= 0 && row < Count() ? top_ + row : -1; }
+int GridRecordBuffer::RecNoAt(int row) const
+{
+    return row >= 0 && row < Count() ? top_ + row : -1;
+}
 
 int GridRecordBuffer::RowOf(int recNo) const
 {

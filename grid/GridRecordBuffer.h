@@ -16,9 +16,9 @@ public:
 
     int Top() const { return top_; }
     int Capacity() const { return capacity_; }
-    int Count() const;  // records shown
-    int RecNoAt(int row) const;  // row 0-based; -1 outside
-    int RowOf(int recNo) const;  // -1 when not shown
+    int Count() const;          // records shown
+    int RecNoAt(int row) const; // row 0-based; -1 outside
+    int RowOf(int recNo) const; // -1 when not shown
     int Current() const { return current_; }
 
 private:

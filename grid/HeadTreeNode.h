@@ -18,7 +18,7 @@ public:
         QString caption;
         QFont font;
         int width;
-        int wIndent;  // room for a sort marker
+        int wIndent; // room for a sort marker
     };
     // Builds the tree for the columns in visual order.
     static std::unique_ptr<THeadTreeNode> Build(const QVector<LeafSpec>& leaves);

@@ -36,7 +36,10 @@ QVector<TBevelRing> bevelRings(const QRect& rect, TPanelBevel outer, TPanelBevel
 
 BevelPanel::BevelPanel(QWidget* parent) : QWidget(parent) {}
 
-QColor BevelPanel::FillColor() const { return Color.isValid() ? Color : systemColor(SystemColor::BtnFace); }
+QColor BevelPanel::FillColor() const
+{
+    return Color.isValid() ? Color : systemColor(SystemColor::BtnFace);
+}
 
 void BevelPanel::paintEvent(QPaintEvent*)
 {

@@ -13,7 +13,7 @@ public:
     TPanelBevel BevelOuter = TPanelBevel::bvNone;
     TPanelBevel BevelInner = TPanelBevel::bvNone;
     bool TopLine = false;
-    QColor Color;  // invalid: the button face
+    QColor Color; // invalid: the button face
 
 protected:
     void paintEvent(QPaintEvent* event) override;

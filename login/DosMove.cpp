@@ -21,8 +21,8 @@ QWidget* checkedOwner(QWidget* owner)
 
 bool takesFocus(const QWidget* w, const QWidget* window)
 {
-    return w->window() == window && !w->focusProxy() && (w->focusPolicy() & Qt::TabFocus)
-        && w->isEnabled() && w->isVisibleTo(window);
+    return w->window() == window && !w->focusProxy() && (w->focusPolicy() & Qt::TabFocus) &&
+           w->isEnabled() && w->isVisibleTo(window);
 }
 
 } // namespace
@@ -56,7 +56,8 @@ QWidget* nextFocusTarget(QWidget* window, QWidget* from, bool forward)
 // A plain single-line edit, not the edit part of a combo box.
 bool isEditField(const QWidget* widget)
 {
-    return qobject_cast<const QLineEdit*>(widget) && !qobject_cast<const QComboBox*>(widget->parentWidget());
+    return qobject_cast<const QLineEdit*>(widget) &&
+           !qobject_cast<const QComboBox*>(widget->parentWidget());
 }
 
 } // namespace

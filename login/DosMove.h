@@ -23,7 +23,7 @@ private:
     void FormKeyPress(QObject* sender, QChar& key);
 
     QWidget* owner_;
-    QPointer<WindowKeyHandlers> keys_;  // a sibling under the window; may go first
+    QPointer<WindowKeyHandlers> keys_; // a sibling under the window; may go first
     // The handlers the window had before this component put itself in front of them.
     WindowKeyHandlers::TKeyEvent prevKeyDown_;
     WindowKeyHandlers::TKeyPressEvent prevKeyPress_;

@@ -94,9 +94,18 @@ QPixmap twoStateStrip(const QImage& normal)
 
 } // namespace
 
-QPixmap okGlyph() { return twoStateStrip(tick()); }
-QPixmap cancelGlyph() { return twoStateStrip(cross()); }
-QPixmap changePwGlyph() { return twoStateStrip(key()); }
+QPixmap okGlyph()
+{
+    return twoStateStrip(tick());
+}
+QPixmap cancelGlyph()
+{
+    return twoStateStrip(cross());
+}
+QPixmap changePwGlyph()
+{
+    return twoStateStrip(key());
+}
 
 QPixmap topPicture()
 {

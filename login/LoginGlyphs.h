@@ -5,9 +5,9 @@
 // normal and disabled side by side.
 namespace loginglyphs {
 
-QPixmap okGlyph();        // 36 x 18: a green tick
-QPixmap cancelGlyph();    // 36 x 18: a red cross
-QPixmap changePwGlyph();  // 32 x 16: a key
-QPixmap topPicture();     // 32 x 32: an operator with a padlock
+QPixmap okGlyph();       // 36 x 18: a green tick
+QPixmap cancelGlyph();   // 36 x 18: a red cross
+QPixmap changePwGlyph(); // 32 x 16: a key
+QPixmap topPicture();    // 32 x 32: an operator with a padlock
 
 } // namespace loginglyphs

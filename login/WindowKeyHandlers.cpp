@@ -14,7 +14,8 @@ WindowKeyHandlers::WindowKeyHandlers(QWidget* window) : QObject(window), window_
 
 WindowKeyHandlers* WindowKeyHandlers::Find(const QWidget* window)
 {
-    return window ? window->findChild<WindowKeyHandlers*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    return window ? window->findChild<WindowKeyHandlers*>(QString(), Qt::FindDirectChildrenOnly)
+                  : nullptr;
 }
 
 WindowKeyHandlers& WindowKeyHandlers::Of(QWidget* window)
@@ -24,7 +25,8 @@ WindowKeyHandlers& WindowKeyHandlers::Of(QWidget* window)
     return *new WindowKeyHandlers(window);
 }
 
-bool WindowKeyHandlers::Preview(QObject* sender, int key, Qt::KeyboardModifiers shift, const QString& text)
+bool WindowKeyHandlers::Preview(QObject* sender, int key, Qt::KeyboardModifiers shift,
+                                const QString& text)
 {
     if (!KeyPreview)
         return false;

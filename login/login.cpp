@@ -1,15 +1,15 @@
 #include "login.h"
 
-#include "Application.h"
-#include "GlyphButton.h"
-#include "Colors.h"
 #include "ADODataSet.h"
+#include "Application.h"
+#include "BevelPanel.h"
+#include "Colors.h"
 #include "DosMove.h"
 #include "Fonts.h"
 #include "GBText.h"
+#include "GlyphButton.h"
 #include "LoginGlyphs.h"
 #include "MXT_PUB.h"
-#include "BevelPanel.h"
 #include "Statements.h"
 #include "data.h"
 
@@ -67,8 +67,8 @@ QLineEdit* makePasswordEdit(QWidget* parent, const QRect& geometry, QStyle* styl
 } // namespace
 
 Tfmlogin::Tfmlogin(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("fmlogin"));
     setWindowTitle(QStringLiteral("login-用户登录"));
@@ -158,10 +158,11 @@ void Tfmlogin::CreateControls()
     connect(bbChangPw, &QPushButton::clicked, this, &Tfmlogin::bbChangPwClick);
 
     const std::pair<QWidget*, const char*> names[] = {
-        {Panel1, "Panel1"}, {Image1, "Image1"}, {Label5, "Label5"}, {Label3, "Label3"},
-        {ComboBox1, "ComboBox1"}, {Label2, "Label2"}, {Edit1, "Edit1"}, {Label4, "Label4"},
-        {Edit2, "Edit2"}, {Label1, "Label1"}, {Edit4, "Edit4"}, {Panel2, "Panel2"},
-        {bbOk, "bbOk"}, {bbCancel, "bbCancel"}, {bbChangPw, "bbChangPw"}};
+        {Panel1, "Panel1"}, {Image1, "Image1"},       {Label5, "Label5"},
+        {Label3, "Label3"}, {ComboBox1, "ComboBox1"}, {Label2, "Label2"},
+        {Edit1, "Edit1"},   {Label4, "Label4"},       {Edit2, "Edit2"},
+        {Label1, "Label1"}, {Edit4, "Edit4"},         {Panel2, "Panel2"},
+        {bbOk, "bbOk"},     {bbCancel, "bbCancel"},   {bbChangPw, "bbChangPw"}};
     for (const auto& [widget, name] : names)
         widget->setObjectName(QLatin1String(name));
 
@@ -183,7 +184,10 @@ int Tfmlogin::ShowModal()
     return exec();
 }
 
-bool Tfmlogin::ChangeMode() const { return !bbChangPw->isEnabled(); }
+bool Tfmlogin::ChangeMode() const
+{
+    return !bbChangPw->isEnabled();
+}
 
 void Tfmlogin::showEvent(QShowEvent* event)
 {

@@ -25,7 +25,7 @@ public:
 
     bool LoginOK = false;
 
-    BevelPanel* Panel1;  // top: picture and prompt
+    BevelPanel* Panel1; // top: picture and prompt
     QLabel* Image1;
     QLabel* Label5;
     QLabel* Label3;
@@ -36,7 +36,7 @@ public:
     QLineEdit* Edit2;
     QLabel* Label1;
     QLineEdit* Edit4;
-    BevelPanel* Panel2;  // bottom: the buttons
+    BevelPanel* Panel2; // bottom: the buttons
     GlyphButton* bbOk;
     GlyphButton* bbCancel;
     GlyphButton* bbChangPw;

@@ -3,9 +3,9 @@
 #include "Application.h"
 #include "ButtonGlyphs.h"
 #include "Colors.h"
-#include "Exceptions.h"
 #include "DBChart.h"
 #include "DBGridEh.h"
+#include "Exceptions.h"
 #include "Fonts.h"
 #include "LbButton.h"
 #include "MXT_PUB.h"
@@ -24,7 +24,7 @@
 namespace {
 
 constexpr int kHeaderHeight = 72;
-constexpr int kHeaderInset = 6;  // 1-pixel edge and the 5-pixel border width
+constexpr int kHeaderInset = 6; // 1-pixel edge and the 5-pixel border width
 constexpr int kPageInset = 5;
 
 // Outer size and place of the window when first shown.
@@ -46,7 +46,8 @@ QLabel* caption(QWidget* parent, const QString& text, QPoint at)
     return label;
 }
 
-TRzDBLabel* valueLabel(QWidget* parent, TDataSource* source, const QString& field, TColor colour, QRect at)
+TRzDBLabel* valueLabel(QWidget* parent, TDataSource* source, const QString& field, TColor colour,
+                       QRect at)
 {
     auto* label = new TRzDBLabel(parent);
     label->setGeometry(at);
@@ -64,7 +65,6 @@ void fill(QWidget* parent, QWidget* child, int border = 0)
     layout->setContentsMargins(border, border, border, border);
     layout->addWidget(child);
 }
-
 
 } // namespace
 
@@ -134,7 +134,8 @@ void TfrmA00Main::CreateHeader()
     Label1 = caption(Panel1, QStringLiteral("离下期开奖"), {184, 4});
     st1 = valueLabel(Panel1, DShead.get(), QStringLiteral("xqkj"), clRed, {184, 35, 92, 32});
     Label3 = caption(Panel1, QStringLiteral("本期号码"), {296, 4});
-    RzDBLabel2 = valueLabel(Panel1, DShead.get(), QStringLiteral("zjhm"), clBlack, {296, 35, 92, 32});
+    RzDBLabel2 =
+        valueLabel(Panel1, DShead.get(), QStringLiteral("zjhm"), clBlack, {296, 35, 92, 32});
     Label4 = caption(Panel1, QStringLiteral("AI机器人"), {477, 4});
 
     cbb1 = new QComboBox(Panel1);
@@ -144,7 +145,8 @@ void TfrmA00Main::CreateHeader()
     cbb1->setCompleter(nullptr);
     cbb1->setFont(pixelFont(kYaHei, 19));
     cbb1->setGeometry(477, 32, 145, 33);
-    for (const char* name : {"追0", "追1", "追2", "追3", "追4", "追5", "追6", "追7", "追8", "追9", "全局最热"})
+    for (const char* name :
+         {"追0", "追1", "追2", "追3", "追4", "追5", "追6", "追7", "追8", "追9", "全局最热"})
         cbb1->addItem(QString::fromUtf8(name));
     cbb1->setCurrentIndex(0);
     // Every edit and every pick runs the change handler. A pick that changes the text has
@@ -220,7 +222,7 @@ void TfrmA00Main::CreateHistoryGrid(QWidget* page)
     fill(Panel2, DBGridEh1, kPageInset);
     const struct {
         const char* field;
-        int width;  // 0: from the field's display width
+        int width; // 0: from the field's display width
         bool grey;
     } columns[] = {{"cpqh", 129, true}, {"zjhm", 55, false}, {"kjsj", 121, true},
                    {"K00", 0, false},   {"K01", 0, false},   {"K02", 47, false},
@@ -326,7 +328,8 @@ void TfrmA00Main::ReloadGrids()
     Qai->SetParamValue(QStringLiteral("ainame"), cbb1->currentText());
     Qai->Open();
     Qais->Close();
-    Qais->SetParamValue(QStringLiteral("cpqh"), Qai->FieldByName(QStringLiteral("cpqh"))->AsString());
+    Qais->SetParamValue(QStringLiteral("cpqh"),
+                        Qai->FieldByName(QStringLiteral("cpqh"))->AsString());
     Qais->Open();
 }
 
@@ -357,6 +360,12 @@ void TfrmA00Main::cbb1Change()
     bbSear->Click();
 }
 
-void TfrmA00Main::bbSearClick(QObject*) { ReloadGrids(); }
+void TfrmA00Main::bbSearClick(QObject*)
+{
+    ReloadGrids();
+}
 
-void TfrmA00Main::bbCloseClick(QObject*) { close(); }
+void TfrmA00Main::bbCloseClick(QObject*)
+{
+    close();
+}

@@ -38,7 +38,7 @@ public:
     std::unique_ptr<TADOQuery> Qhead, Qai, Qais, Q;
     std::unique_ptr<TDataSource> DShead, DSai, DSais;
 
-    QFrame* Panel1;  // header
+    QFrame* Panel1; // header
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
@@ -53,7 +53,7 @@ public:
     TRzTabSheet* ts11;
     TRzTabSheet* ts12;
     TRzTabSheet* ts13;
-    QFrame* Panel2;  // holds the history grid
+    QFrame* Panel2; // holds the history grid
     TDBGridEh* DBGridEh1;
     TDBGridEh* DBGridEh3;
     TDBChart* DBChart1;

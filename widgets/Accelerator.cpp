@@ -7,7 +7,7 @@ QChar acceleratorChar(const QString& caption)
             continue;
         if (caption[i + 1] != QLatin1Char('&'))
             return caption[i + 1].toUpper();
-        ++i;  // "&&" is a literal ampersand
+        ++i; // "&&" is a literal ampersand
     }
     return {};
 }

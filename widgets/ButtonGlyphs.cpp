@@ -13,12 +13,14 @@ constexpr int kSide = 18;
 struct Inks {
     QColor outline, dark, body, accent, light;
 };
-const Inks kNormal{QColor(0, 0, 0), QColor(0, 0, 0), QColor(128, 0, 0), QColor(255, 255, 0), QColor(192, 192, 192)};
-const Inks kDisabled{QColor(128, 128, 128), QColor(128, 128, 128), QColor(192, 192, 192), QColor(255, 255, 255),
-                     QColor(255, 255, 255)};
-const Inks kArrowsNormal{QColor(0, 128, 0), QColor(0, 128, 0), QColor(0, 128, 0), QColor(0, 255, 0), QColor(0, 255, 0)};
-const Inks kArrowsDisabled{QColor(128, 128, 128), QColor(128, 128, 128), QColor(128, 128, 128), QColor(255, 255, 255),
-                           QColor(255, 255, 255)};
+const Inks kNormal{QColor(0, 0, 0), QColor(0, 0, 0), QColor(128, 0, 0), QColor(255, 255, 0),
+                   QColor(192, 192, 192)};
+const Inks kDisabled{QColor(128, 128, 128), QColor(128, 128, 128), QColor(192, 192, 192),
+                     QColor(255, 255, 255), QColor(255, 255, 255)};
+const Inks kArrowsNormal{QColor(0, 128, 0), QColor(0, 128, 0), QColor(0, 128, 0), QColor(0, 255, 0),
+                         QColor(0, 255, 0)};
+const Inks kArrowsDisabled{QColor(128, 128, 128), QColor(128, 128, 128), QColor(128, 128, 128),
+                           QColor(255, 255, 255), QColor(255, 255, 255)};
 
 using Drawing = std::function<void(QPainter&, const Inks&)>;
 
@@ -55,7 +57,8 @@ void drawDoor(QPainter& p, const Inks& ink)
     p.drawRect(4, 1, 10, 14);
     p.fillRect(6, 3, 7, 12, ink.dark);
     // The door, swung open towards the viewer on its left hinge.
-    fill(p, QPolygon({QPoint(5, 2), QPoint(10, 4), QPoint(10, 16), QPoint(5, 15)}), ink.body, ink.outline);
+    fill(p, QPolygon({QPoint(5, 2), QPoint(10, 4), QPoint(10, 16), QPoint(5, 15)}), ink.body,
+         ink.outline);
     p.fillRect(9, 9, 1, 2, ink.accent);
     // The threshold.
     p.fillRect(2, 16, 14, 1, ink.light);
@@ -79,7 +82,10 @@ void drawArrows(QPainter& p, const Inks& ink)
 }
 } // namespace
 
-QPixmap closeGlyph() { return glyphStrip(drawDoor, kNormal, kDisabled); }
+QPixmap closeGlyph()
+{
+    return glyphStrip(drawDoor, kNormal, kDisabled);
+}
 
 QPixmap searchGlyph()
 {

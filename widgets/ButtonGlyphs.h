@@ -6,7 +6,7 @@
 
 // The header buttons' pictures: 36 x 18 strips of two 18 x 18 pictures, normal then disabled,
 // on an olive background that the button draws transparent.
-QPixmap searchGlyph();  // two green arrows turning in a circle
-QPixmap closeGlyph();   // a door
+QPixmap searchGlyph(); // two green arrows turning in a circle
+QPixmap closeGlyph();  // a door
 
 inline const QColor kGlyphTransparent = toQColor(clOlive);

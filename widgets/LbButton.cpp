@@ -29,8 +29,8 @@ QVector<QColor> gradientRows(int top, int end, const QColor& from, const QColor&
     return rows;
 }
 
-LbButtonGeometry::LbButtonGeometry(QSize size, TButtonLayout layout, QSize textSize, QSize glyphSize,
-                                   bool down)
+LbButtonGeometry::LbButtonGeometry(QSize size, TButtonLayout layout, QSize textSize,
+                                   QSize glyphSize, bool down)
 {
     const int w = size.width();
     const int h = size.height();
@@ -132,7 +132,8 @@ void TLbButton::Click()
     if (!self || modalResult_ == 0)
         return;
     // Only a dialog that runs modally takes a result; a main window must stay open.
-    if (auto* dialog = qobject_cast<QDialog*>(window()); dialog && dialog->isModal() && dialog->isVisible())
+    if (auto* dialog = qobject_cast<QDialog*>(window());
+        dialog && dialog->isModal() && dialog->isVisible())
         dialog->done(modalResult_);
 }
 
@@ -151,7 +152,8 @@ LbButtonPaintSpec TLbButton::PaintSpec() const
     look.light = toQColor(lightColor_);
     look.shadow = toQColor(shadowColor_);
     look.frame = look.down ? look.shadow : look.face;
-    look.textColor = isEnabled() ? palette().color(QPalette::Active, QPalette::WindowText) : toQColor(clGray);
+    look.textColor =
+        isEnabled() ? palette().color(QPalette::Active, QPalette::WindowText) : toQColor(clGray);
     look.text = layout_ == blGlyphLeft ? QLatin1Char(' ') + caption_ : caption_ + QLatin1Char(' ');
     if (!isEnabled() && numGlyphs_ >= 2)
         look.glyphIndex = 1;
@@ -169,15 +171,19 @@ namespace {
 void roundFrame(QPainter& painter, const QRect& r, const QColor& color)
 {
     painter.fillRect(QRect(QPoint(r.left() + 2, r.top()), QPoint(r.right() - 2, r.top())), color);
-    painter.fillRect(QRect(QPoint(r.left() + 2, r.bottom()), QPoint(r.right() - 2, r.bottom())), color);
+    painter.fillRect(QRect(QPoint(r.left() + 2, r.bottom()), QPoint(r.right() - 2, r.bottom())),
+                     color);
     painter.fillRect(QRect(QPoint(r.left(), r.top() + 2), QPoint(r.left(), r.bottom() - 2)), color);
-    painter.fillRect(QRect(QPoint(r.right(), r.top() + 2), QPoint(r.right(), r.bottom() - 2)), color);
-    for (const QPoint& p : {QPoint(r.left() + 1, r.top() + 1), QPoint(r.right() - 1, r.top() + 1),
-                            QPoint(r.left() + 1, r.bottom() - 1), QPoint(r.right() - 1, r.bottom() - 1)})
+    painter.fillRect(QRect(QPoint(r.right(), r.top() + 2), QPoint(r.right(), r.bottom() - 2)),
+                     color);
+    for (const QPoint& p :
+         {QPoint(r.left() + 1, r.top() + 1), QPoint(r.right() - 1, r.top() + 1),
+          QPoint(r.left() + 1, r.bottom() - 1), QPoint(r.right() - 1, r.bottom() - 1)})
         painter.fillRect(QRect(p, QSize(1, 1)), color);
 }
 
-void fillGradient(QPainter& painter, int left, int right, int top, int end, const QColor& from, const QColor& to)
+void fillGradient(QPainter& painter, int left, int right, int top, int end, const QColor& from,
+                  const QColor& to)
 {
     const QVector<QColor> rows = gradientRows(top, end, from, to);
     for (int i = 0; i < rows.size(); ++i)
@@ -212,16 +218,20 @@ void TLbButton::paintEvent(QPaintEvent*)
 {
     Guarded([&] {
         const LbButtonPaintSpec look = PaintSpec();
-        const LbButtonGeometry geometry(size(), layout_, TextSize(look.text), GlyphSize(), look.down);
+        const LbButtonGeometry geometry(size(), layout_, TextSize(look.text), GlyphSize(),
+                                        look.down);
         QPainter painter(this);
-        fillGradient(painter, geometry.left, geometry.right, geometry.upperTop, geometry.split, look.light, look.face);
-        fillGradient(painter, geometry.left, geometry.right, geometry.split, geometry.lowerEnd, look.face, look.light);
+        fillGradient(painter, geometry.left, geometry.right, geometry.upperTop, geometry.split,
+                     look.light, look.face);
+        fillGradient(painter, geometry.left, geometry.right, geometry.split, geometry.lowerEnd,
+                     look.face, look.light);
         frameRect(painter, geometry.innerFrame, look.frame);
         roundFrame(painter, geometry.outerFrame, look.shadow);
 
         painter.setFont(font());
         painter.setPen(look.textColor);
-        painter.drawText(geometry.textRect, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, look.text);
+        painter.drawText(geometry.textRect,
+                         Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, look.text);
 
         const QSize glyphSize = GlyphSize();
         if (!glyph_.isNull())
@@ -356,7 +366,8 @@ void TLbButton::UpdateShortcut()
     const QChar letter = acceleratorChar(caption_);
     if (letter.isNull())
         return;
-    shortcut_ = new QShortcut(QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(letter.unicode()))), this);
+    shortcut_ = new QShortcut(
+        QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(letter.unicode()))), this);
     shortcut_->setContext(Qt::WindowShortcut);
     connect(shortcut_, &QShortcut::activated, this, &TLbButton::AcceleratorActivated);
     connect(shortcut_, &QShortcut::activatedAmbiguously, this, &TLbButton::AcceleratorActivated);

@@ -21,19 +21,20 @@ QVector<QColor> gradientRows(int top, int end, const QColor& from, const QColor&
 struct LbButtonGeometry {
     LbButtonGeometry(QSize size, TButtonLayout layout, QSize textSize, QSize glyphSize, bool down);
 
-    int left = 2, right = 0;   // gradient columns [left, right)
-    int upperTop = 2, split = 0, lowerEnd = 0;  // upper gradient [upperTop, split), lower [split, lowerEnd)
-    QRect innerFrame;          // pixels covered by the 1-pixel rectangle, inclusive
-    QRect outerFrame;          // the rounded rectangle's bounds, inclusive
+    int left = 2, right = 0; // gradient columns [left, right)
+    int upperTop = 2, split = 0,
+        lowerEnd = 0; // upper gradient [upperTop, split), lower [split, lowerEnd)
+    QRect innerFrame; // pixels covered by the 1-pixel rectangle, inclusive
+    QRect outerFrame; // the rounded rectangle's bounds, inclusive
     QPoint glyphPos;
     QRect textRect;
-    QRect focusRect;           // inclusive pixels of the dotted focus rectangle
+    QRect focusRect; // inclusive pixels of the dotted focus rectangle
 };
 
 // What one paint of the button draws, worked out before any pixel is touched.
 struct LbButtonPaintSpec {
     QColor face, light, frame, shadow, textColor;
-    QString text;   // the caption with its layout's space
+    QString text; // the caption with its layout's space
     int glyphIndex = 0;
     bool focus = false;
     bool down = false;

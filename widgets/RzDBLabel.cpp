@@ -21,7 +21,10 @@ TRzDBLabel::TRzDBLabel(QWidget* parent) : QWidget(parent)
 }
 
 // The link must let go of the source while this widget is still whole.
-TRzDBLabel::~TRzDBLabel() { link_.SetDataSource(nullptr); }
+TRzDBLabel::~TRzDBLabel()
+{
+    link_.SetDataSource(nullptr);
+}
 
 void TRzDBLabel::SetDataField(const QString& field)
 {
@@ -71,14 +74,19 @@ LabelPaintSpec TRzDBLabel::PaintSpec() const
     // Without a field there is no text, so the alignment only matters with one.
     const TField* field = Field();
     switch (field ? field->Alignment() : taCenter) {
-    case taLeftJustify: flags |= Qt::AlignLeft; break;
-    case taRightJustify: flags |= Qt::AlignRight; break;
-    case taCenter: flags |= Qt::AlignHCenter; break;
+    case taLeftJustify:
+        flags |= Qt::AlignLeft;
+        break;
+    case taRightJustify:
+        flags |= Qt::AlignRight;
+        break;
+    case taCenter:
+        flags |= Qt::AlignHCenter;
+        break;
     }
     look.textFlags = flags;
     return look;
 }
-
 
 void TRzDBLabel::paintEvent(QPaintEvent*)
 {

@@ -1,6 +1,6 @@
 #pragma once
-#include "Colors.h"
 #include "ADODataSet.h"
+#include "Colors.h"
 #include "DataSource.h"
 
 #include <QColor>
@@ -13,9 +13,9 @@ struct LabelGeometry {
     explicit LabelGeometry(QSize size);
 
     // Both frames as the pixels they cover (left..right, top..bottom inclusive).
-    QRect highlightFrame;  // one in from the top and left, touching the right and bottom
-    QRect shadowFrame;     // touching the top and left, one in from the right and bottom
-    QRect content;         // inside the groove; text and background go here
+    QRect highlightFrame; // one in from the top and left, touching the right and bottom
+    QRect shadowFrame;    // touching the top and left, one in from the right and bottom
+    QRect content;        // inside the groove; text and background go here
 };
 
 // What one paint of the label draws, worked out before any pixel is touched.

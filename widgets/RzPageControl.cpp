@@ -51,7 +51,8 @@ TRzPageControl::TRzPageControl(QWidget* parent) : QWidget(parent)
     auto addKey = [this](QKeyCombination key, bool forward) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this, forward] { Guarded([&] { SelectNextPage(forward); }); });
+        connect(shortcut, &QShortcut::activated, this,
+                [this, forward] { Guarded([&] { SelectNextPage(forward); }); });
     };
     addKey(Qt::ControlModifier | Qt::Key_Tab, true);
     addKey(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab, false);
@@ -74,7 +75,8 @@ TRzTabSheet* TRzPageControl::AddPage(const QString& caption)
 QWidget* TRzPageControl::FirstFocusableIn(QWidget* page)
 {
     for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
-        if (page->isAncestorOf(w) && w->isVisibleTo(page) && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+        if (page->isAncestorOf(w) && w->isVisibleTo(page) && w->isEnabled() &&
+            (w->focusPolicy() & Qt::TabFocus))
             return w;
     }
     return nullptr;
@@ -127,7 +129,8 @@ TabRowLayout TRzPageControl::TabLayout() const
 
 QRect TRzPageControl::PageRect() const
 {
-    return QRect(0, kFixedDimension, width(), height() - kFixedDimension).adjusted(kFrame, kFrame, -kFrame, -kFrame);
+    return QRect(0, kFixedDimension, width(), height() - kFixedDimension)
+        .adjusted(kFrame, kFrame, -kFrame, -kFrame);
 }
 
 void TRzPageControl::LayoutPages()
@@ -191,12 +194,12 @@ void TRzPageControl::PaintTab(QPainter& painter, int index, const TabRowLayout& 
     const QColor face = palette().color(QPalette::Button);
     painter.fillRect(r, active ? face : face.darker(110));
     raisedEdges(painter, active ? r.adjusted(0, 0, 0, -1) : r, false);
-    if (active)  // opens the tab into the page below
+    if (active) // opens the tab into the page below
         painter.fillRect(QRect(r.left() + 2, r.bottom() - 1, r.width() - 3, 2), face);
     painter.setPen(palette().color(QPalette::WindowText));
     QRect text = r;
     if (active)
-        text.setBottom(r.bottom() - 2);  // lifted by as much as the tab is raised
+        text.setBottom(r.bottom() - 2); // lifted by as much as the tab is raised
     painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine, pages_[index]->Caption());
 }
 

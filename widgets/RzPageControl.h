@@ -27,7 +27,7 @@ class TabRowLayout {
 public:
     static constexpr int kFirstTabLeft = 2;
     static constexpr int kTextPadding = 8;
-    static constexpr int kInactiveDrop = 2;  // inactive tabs start this far below the top
+    static constexpr int kInactiveDrop = 2; // inactive tabs start this far below the top
 
     TabRowLayout(const QStringList& captions, const QFontMetrics& metrics, int rowHeight);
     int Count() const { return int(tabs_.size()); }
@@ -35,7 +35,7 @@ public:
     QRect TabRect(int index) const { return tabs_.at(index); }
     // The page in front's tab, raised and widened so that it joins the page below.
     QRect ActiveTabRect(int index) const;
-    int TabAt(QPoint pos) const;  // -1 when no tab is there
+    int TabAt(QPoint pos) const; // -1 when no tab is there
 
 private:
     QVector<QRect> tabs_;

@@ -57,7 +57,9 @@ QString trimmed(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-
-QByteArray sortKey(const QString& text) { return toGB18030(text); }
+QByteArray sortKey(const QString& text)
+{
+    return toGB18030(text);
+}
 
 } // namespace gb

@@ -24,6 +24,12 @@ Shell* current = nullptr;
 
 } // namespace
 
-Shell& shell() { return current ? *current : standardErrorShell; }
+Shell& shell()
+{
+    return current ? *current : standardErrorShell;
+}
 
-void installShell(Shell* installed) { current = installed; }
+void installShell(Shell* installed)
+{
+    current = installed;
+}

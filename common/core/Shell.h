@@ -23,8 +23,7 @@ void installShell(Shell* installed);
 
 // The one guard: every entry point Qt calls runs its body here, so no exception crosses a
 // Qt frame. Returns false when the body failed (the error has been shown).
-template <class Body>
-bool Guarded(Body&& body) noexcept
+template <class Body> bool Guarded(Body&& body) noexcept
 {
     try {
         std::forward<Body>(body)();

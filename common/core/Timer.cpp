@@ -1,7 +1,7 @@
 #include "Timer.h"
 
-#include "Shell.h"
 #include "Exceptions.h"
+#include "Shell.h"
 
 #include <QTimerEvent>
 

@@ -53,4 +53,7 @@ MessageBoxSpec TApplication::ErrorBoxSpec(const QString& errorText) const
             QMessageBox::Critical};
 }
 
-void TApplication::ShowException(const std::exception& error) { presentMessage(ErrorBoxSpec(exceptionText(error))); }
+void TApplication::ShowException(const std::exception& error)
+{
+    presentMessage(ErrorBoxSpec(exceptionText(error)));
+}

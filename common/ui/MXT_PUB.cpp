@@ -13,7 +13,10 @@ MessageBoxSpec ShowMsgSpec(const QString& text, const QString& kind)
     return {QStringLiteral("询问"), text, QMessageBox::Question};
 }
 
-void ShowMsg(const QString& text, const QString& kind) { presentMessage(ShowMsgSpec(text, kind)); }
+void ShowMsg(const QString& text, const QString& kind)
+{
+    presentMessage(ShowMsgSpec(text, kind));
+}
 
 void RefreshKeepPos(KeepPosQuery& query)
 {
@@ -28,7 +31,8 @@ void RefreshKeepPos(KeepPosQuery& query)
     QByteArray first = query.GetBookmark();
     query.Last();
     QByteArray last = query.GetBookmark();
-    const bool oldStillInside = compareBookmarks(old, last) < 0 || compareBookmarks(old, first) == 0;
+    const bool oldStillInside =
+        compareBookmarks(old, last) < 0 || compareBookmarks(old, first) == 0;
     if (oldStillInside && compareBookmarks(last, first) != 0)
         query.GotoBookmark(old);
     query.FreeBookmark(old);

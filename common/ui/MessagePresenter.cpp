@@ -22,7 +22,8 @@ int openBoxes = 0;
 
 QMessageBox* buildMessageBox(const MessageBoxSpec& message, QWidget* parent)
 {
-    auto* box = new QMessageBox(message.icon, message.caption, message.text, QMessageBox::Ok, parent);
+    auto* box =
+        new QMessageBox(message.icon, message.caption, message.text, QMessageBox::Ok, parent);
     box->setWindowModality(Qt::ApplicationModal);
     box->setDefaultButton(QMessageBox::Ok);
     box->setEscapeButton(QMessageBox::Ok);
@@ -39,6 +40,12 @@ void presentMessage(const MessageBoxSpec& message)
     presenter->present(message);
 }
 
-bool messageBoxOpen() { return openBoxes > 0; }
+bool messageBoxOpen()
+{
+    return openBoxes > 0;
+}
 
-void setMessagePresenter(MessagePresenter* presenter) { installed = presenter; }
+void setMessagePresenter(MessagePresenter* presenter)
+{
+    installed = presenter;
+}

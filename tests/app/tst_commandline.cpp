@@ -20,14 +20,22 @@ private slots:
         const auto server = ConnectionSettings::Kind::SqlServer;
         const auto sqlite = ConnectionSettings::Kind::Sqlite;
         QTest::newRow("nothing") << QStringList{} << "" << server << "localhost" << 27999 << "";
-        QTest::newRow("host") << QStringList{"--server", "db.example"} << "" << server << "db.example" << 27999 << "";
-        QTest::newRow("host,port") << QStringList{"--server", "10.0.0.5,1433"} << "" << server << "10.0.0.5" << 1433 << "";
-        QTest::newRow("equals form") << QStringList{"--server=h,1"} << "" << server << "h" << 1 << "";
-        QTest::newRow("highest port") << QStringList{"--server", "h,65535"} << "" << server << "h" << 65535 << "";
-        QTest::newRow("environment") << QStringList{} << "envhost,2000" << server << "envhost" << 2000 << "";
-        QTest::newRow("option beats environment") << QStringList{"--server", "h"} << "envhost,2000" << server << "h" << 27999 << "";
-        QTest::newRow("sqlite") << QStringList{"--sqlite", "/tmp/x.db"} << "" << sqlite << "localhost" << 27999 << "/tmp/x.db";
-        QTest::newRow("sqlite ignores a bad environment") << QStringList{"--sqlite", "a.db"} << ",0" << sqlite << "localhost" << 27999 << "a.db";
+        QTest::newRow("host") << QStringList{"--server", "db.example"} << "" << server
+                              << "db.example" << 27999 << "";
+        QTest::newRow("host,port")
+            << QStringList{"--server", "10.0.0.5,1433"} << "" << server << "10.0.0.5" << 1433 << "";
+        QTest::newRow("equals form")
+            << QStringList{"--server=h,1"} << "" << server << "h" << 1 << "";
+        QTest::newRow("highest port")
+            << QStringList{"--server", "h,65535"} << "" << server << "h" << 65535 << "";
+        QTest::newRow("environment")
+            << QStringList{} << "envhost,2000" << server << "envhost" << 2000 << "";
+        QTest::newRow("option beats environment")
+            << QStringList{"--server", "h"} << "envhost,2000" << server << "h" << 27999 << "";
+        QTest::newRow("sqlite") << QStringList{"--sqlite", "/tmp/x.db"} << "" << sqlite
+                                << "localhost" << 27999 << "/tmp/x.db";
+        QTest::newRow("sqlite ignores a bad environment")
+            << QStringList{"--sqlite", "a.db"} << ",0" << sqlite << "localhost" << 27999 << "a.db";
     }
     void goodInput()
     {
@@ -51,22 +59,38 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("environment");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("empty host") << QStringList{"--server", ""} << "" << "host";
-        QTest::newRow("blank host with port") << QStringList{"--server", " ,1433"} << "" << "host";
-        QTest::newRow("port 0") << QStringList{"--server", "h,0"} << "" << "65535";
-        QTest::newRow("port 65536") << QStringList{"--server", "h,65536"} << "" << "65535";
-        QTest::newRow("port huge") << QStringList{"--server", "h,99999999999"} << "" << "65535";
-        QTest::newRow("port negative") << QStringList{"--server", "h,-1"} << "" << "65535";
-        QTest::newRow("port empty") << QStringList{"--server", "h,"} << "" << "65535";
-        QTest::newRow("port not a number") << QStringList{"--server", "h,12ab"} << "" << "65535";
-        QTest::newRow("two ports") << QStringList{"--server", "h,1,2"} << "" << "65535";
-        QTest::newRow("missing value") << QStringList{"--server"} << "" << "--server";
-        QTest::newRow("unknown option") << QStringList{"--verbose"} << "" << "verbose";
-        QTest::newRow("both options") << QStringList{"--server", "h", "--sqlite", "f.db"} << "" << "--sqlite";
-        QTest::newRow("positional") << QStringList{"stray"} << "" << "stray";
-        QTest::newRow("empty sqlite file") << QStringList{"--sqlite", ""} << "" << "--sqlite";
-        QTest::newRow("bad environment") << QStringList{} << "h,70000" << "TALLYVANE_SERVER";
-        QTest::newRow("environment empty host") << QStringList{} << ",1" << "TALLYVANE_SERVER";
+        QTest::newRow("empty host") << QStringList{"--server", ""} << ""
+                                    << "host";
+        QTest::newRow("blank host with port") << QStringList{"--server", " ,1433"} << ""
+                                              << "host";
+        QTest::newRow("port 0") << QStringList{"--server", "h,0"} << ""
+                                << "65535";
+        QTest::newRow("port 65536") << QStringList{"--server", "h,65536"} << ""
+                                    << "65535";
+        QTest::newRow("port huge") << QStringList{"--server", "h,99999999999"} << ""
+                                   << "65535";
+        QTest::newRow("port negative") << QStringList{"--server", "h,-1"} << ""
+                                       << "65535";
+        QTest::newRow("port empty") << QStringList{"--server", "h,"} << ""
+                                    << "65535";
+        QTest::newRow("port not a number") << QStringList{"--server", "h,12ab"} << ""
+                                           << "65535";
+        QTest::newRow("two ports") << QStringList{"--server", "h,1,2"} << ""
+                                   << "65535";
+        QTest::newRow("missing value") << QStringList{"--server"} << ""
+                                       << "--server";
+        QTest::newRow("unknown option") << QStringList{"--verbose"} << ""
+                                        << "verbose";
+        QTest::newRow("both options") << QStringList{"--server", "h", "--sqlite", "f.db"} << ""
+                                      << "--sqlite";
+        QTest::newRow("positional") << QStringList{"stray"} << ""
+                                    << "stray";
+        QTest::newRow("empty sqlite file") << QStringList{"--sqlite", ""} << ""
+                                           << "--sqlite";
+        QTest::newRow("bad environment") << QStringList{} << "h,70000"
+                                         << "TALLYVANE_SERVER";
+        QTest::newRow("environment empty host") << QStringList{} << ",1"
+                                                << "TALLYVANE_SERVER";
     }
     void badInput()
     {
@@ -86,9 +110,12 @@ private slots:
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("mentions");
-        QTest::newRow("--help") << "--help" << "--sqlite";
-        QTest::newRow("-h") << "-h" << "--server";
-        QTest::newRow("--version") << "--version" << "Tallyvane";
+        QTest::newRow("--help") << "--help"
+                                << "--sqlite";
+        QTest::newRow("-h") << "-h"
+                            << "--server";
+        QTest::newRow("--version") << "--version"
+                                   << "Tallyvane";
     }
     void helpAndVersionPrintAndExitZero()
     {

@@ -1,23 +1,23 @@
+#include "A00Main.h"
 #include "Application.h"
 #include "B001About.h"
 #include "FixtureDb.h"
+#include "GlyphButton.h"
+#include "LbButton.h"
 #include "LoopbackPort.h"
 #include "Program.h"
 #include "RecordingPresenter.h"
 #include "TestRegistry.h"
 #include "data.h"
-#include "A00Main.h"
-#include "LbButton.h"
 #include "login.h"
-#include "GlyphButton.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
-#include <QComboBox>
-#include <QLineEdit>
 
 #include <unistd.h>
 
@@ -25,7 +25,6 @@ namespace {
 
 const QString kConnectFailed = QStringLiteral(
     "对不起，无法连接大数据，请检查您的网络是否正常。如任然无法连接，请与服务商联系。");
-
 
 QList<QWidget*> visibleWindows()
 {
@@ -175,7 +174,8 @@ private slots:
             login.bbOkClick();
         };
         driver.onMonitor = [&](TfrmA00Main& window) {
-            operatorSeen = QStringLiteral("%1 %2 %3").arg(DM->UserID).arg(DM->UserName, DM->LoginName);
+            operatorSeen =
+                QStringLiteral("%1 %2 %3").arg(DM->UserID).arg(DM->UserName, DM->LoginName);
             window.bbClose->Click();
         };
         QCOMPARE(RunTallyvane({"tallyvane", "--sqlite", db.path()}), 0);
@@ -183,7 +183,8 @@ private slots:
         QCOMPARE(driver.monitorShown, monitorShown ? 1 : 0);
         QCOMPARE(presenter.boxes.size(), boxes);
         if (boxes)
-            QCOMPARE(presenter.boxes[0].text, QStringLiteral("密码修改成功,请下次使用新口令登录系统!"));
+            QCOMPARE(presenter.boxes[0].text,
+                     QStringLiteral("密码修改成功,请下次使用新口令登录系统!"));
         if (monitorShown)
             QCOMPARE(operatorSeen, QStringLiteral("7 演示 demo"));
         QCOMPARE(db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(), storedPassword);
@@ -215,7 +216,8 @@ private slots:
         QCOMPARE(process.exitCode(), 2);
         QCOMPARE(process.readAllStandardOutput(), QByteArray());
         const QList<QByteArray> lines = process.readAllStandardError().split('\n');
-        QVERIFY(lines.contains("tallyvane: --server: the server port must be a number from 1 to 65535, not \"0\""));
+        QVERIFY(lines.contains(
+            "tallyvane: --server: the server port must be a number from 1 to 65535, not \"0\""));
     }
 };
 

@@ -13,9 +13,18 @@
 
 namespace {
 
-bool isOlive(QRgb c) { return qRed(c) == 128 && qGreen(c) == 128 && qBlue(c) == 0; }
-bool isWhite(QRgb c) { return qRed(c) > 235 && qGreen(c) > 235 && qBlue(c) > 235; }
-bool isYellowish(QRgb c) { return qRed(c) > 200 && qGreen(c) > 160 && qBlue(c) < qRed(c) - 60; }
+bool isOlive(QRgb c)
+{
+    return qRed(c) == 128 && qGreen(c) == 128 && qBlue(c) == 0;
+}
+bool isWhite(QRgb c)
+{
+    return qRed(c) > 235 && qGreen(c) > 235 && qBlue(c) > 235;
+}
+bool isYellowish(QRgb c)
+{
+    return qRed(c) > 200 && qGreen(c) > 160 && qBlue(c) < qRed(c) - 60;
+}
 
 // The SOF marker's height and width bytes set to 65535.
 QByteArray withHugeFrame(QByteArray jpeg)

@@ -60,17 +60,23 @@ private slots:
         QTest::addColumn<double>("step");
         QTest::addColumn<QList<double>>("values");
         // most labels = round(length / (size + round(size / 10)))
-        QTest::newRow("step 1") << 0.0 << 5.0 << 110 << 10 << 1.0 << QList<double>{5, 4, 3, 2, 1, 0};
+        QTest::newRow("step 1") << 0.0 << 5.0 << 110 << 10 << 1.0
+                                << QList<double>{5, 4, 3, 2, 1, 0};
         QTest::newRow("step 2") << 0.0 << 9.0 << 55 << 10 << 2.0 << QList<double>{8, 6, 4, 2, 0};
         QTest::newRow("step 5") << 3.0 << 23.0 << 55 << 10 << 5.0 << QList<double>{20, 15, 10, 5};
-        QTest::newRow("step 50") << -120.0 << 130.0 << 55 << 10 << 50.0 << QList<double>{100, 50, 0, -50, -100};
-        QTest::newRow("fraction 0.2") << 0.0 << 0.9 << 55 << 10 << 0.2 << QList<double>{0.8, 0.6, 0.4, 0.2, 0.0};
-        QTest::newRow("fraction 0.05") << 1.01 << 1.22 << 55 << 10 << 0.05 << QList<double>{1.2, 1.15, 1.1, 1.05};
+        QTest::newRow("step 50") << -120.0 << 130.0 << 55 << 10 << 50.0
+                                 << QList<double>{100, 50, 0, -50, -100};
+        QTest::newRow("fraction 0.2")
+            << 0.0 << 0.9 << 55 << 10 << 0.2 << QList<double>{0.8, 0.6, 0.4, 0.2, 0.0};
+        QTest::newRow("fraction 0.05")
+            << 1.01 << 1.22 << 55 << 10 << 0.05 << QList<double>{1.2, 1.15, 1.1, 1.05};
         QTest::newRow("equal ends") << 7.0 << 7.0 << 200 << 10 << 1e-12 << QList<double>{7};
         QTest::newRow("no label size") << 0.0 << 10.0 << 200 << 0 << 10.0 << QList<double>{10, 0};
         QTest::newRow("no room") << 0.0 << 5.0 << -5 << 10 << 10.0 << QList<double>{0};
-        QTest::newRow("10 000 or more: none") << 0.0 << 100000.0 << 1000000 << 10 << 2.0 << QList<double>{};
-        QTest::newRow("just under 10 000") << 0.0 << 9999.0 << 1000000 << 10 << 1.0 << QList<double>();
+        QTest::newRow("10 000 or more: none")
+            << 0.0 << 100000.0 << 1000000 << 10 << 2.0 << QList<double>{};
+        QTest::newRow("just under 10 000")
+            << 0.0 << 9999.0 << 1000000 << 10 << 1.0 << QList<double>();
     }
     void labelSteps()
     {
@@ -81,7 +87,8 @@ private slots:
         QFETCH(double, step);
         QFETCH(QList<double>, values);
         const AxisLabels labels = computeAxisLabels({minimum, maximum}, length, labelSize);
-        QVERIFY2(qAbs(labels.step - step) <= step * 1e-12, qPrintable(QString::number(labels.step)));
+        QVERIFY2(qAbs(labels.step - step) <= step * 1e-12,
+                 qPrintable(QString::number(labels.step)));
         if (QByteArray(QTest::currentDataTag()) == "just under 10 000") {
             QCOMPARE(labels.values.size(), 10000);
             QCOMPARE(labels.values.first(), 9999.0);
@@ -90,7 +97,8 @@ private slots:
         }
         QCOMPARE(labels.values.size(), values.size());
         for (int i = 0; i < values.size(); ++i)
-            QVERIFY2(qAbs(labels.values[i] - values[i]) < 1e-9, qPrintable(QString::number(labels.values[i])));
+            QVERIFY2(qAbs(labels.values[i] - values[i]) < 1e-9,
+                     qPrintable(QString::number(labels.values[i])));
     }
 
     void deepZoomOnLargeValuesEnds()
@@ -107,11 +115,11 @@ private slots:
         const AxisMapping bottom({10, 20}, 100, 203, false);
         QCOMPARE(bottom.Position(10), 100.0);
         QCOMPARE(bottom.Position(20), 203.0);
-        QCOMPARE(bottom.Position(15), 152.0);  // 51.5 rounds to the even 52
+        QCOMPARE(bottom.Position(15), 152.0); // 51.5 rounds to the even 52
         const AxisMapping left({0, 4}, 50, 60, true);
         QCOMPARE(left.Position(0), 60.0);
         QCOMPARE(left.Position(4), 50.0);
-        QCOMPARE(left.Position(1), 58.0);  // 2.5 rounds to 2
+        QCOMPARE(left.Position(1), 58.0); // 2.5 rounds to 2
         QCOMPARE(left.Value(55), 2.0);
         const AxisMapping flat({3, 3}, 50, 61, true);
         QCOMPARE(flat.Position(-100), 55.0);
@@ -128,7 +136,7 @@ private slots:
         QVERIFY(z.Fixed());
         QCOMPARE(z.BottomRange({0, 100}), (AxisRange{5, 6}));
         QCOMPARE(z.LeftRange({0, 100}).maximum, 7 + 1e-10);
-        z.Fix({1, 2}, {3, 4});  // a pan after a zoom
+        z.Fix({1, 2}, {3, 4}); // a pan after a zoom
         z.Undo();
         QVERIFY(!z.Fixed());
         QVERIFY(z.Bottom().automatic);
@@ -154,11 +162,15 @@ private slots:
         QTest::addColumn<QList<int>>("indexes");
         QTest::addColumn<QList<double>>("ysInOrder");
         // y is the arrival number, so the final Y order shows where each point went
-        QTest::newRow("ascending") << QList<double>{1, 2, 3} << QList<int>{0, 1, 2} << QList<double>{0, 1, 2};
-        QTest::newRow("descending") << QList<double>{3, 2, 1} << QList<int>{0, 0, 0} << QList<double>{2, 1, 0};
-        QTest::newRow("equal keep arrival") << QList<double>{5, 5, 5} << QList<int>{0, 1, 2} << QList<double>{0, 1, 2};
-        QTest::newRow("equal among others") << QList<double>{4, 2, 4, 3, 2} << QList<int>{0, 0, 2, 1, 1}
-                                            << QList<double>{1, 4, 3, 0, 2};
+        QTest::newRow("ascending")
+            << QList<double>{1, 2, 3} << QList<int>{0, 1, 2} << QList<double>{0, 1, 2};
+        QTest::newRow("descending")
+            << QList<double>{3, 2, 1} << QList<int>{0, 0, 0} << QList<double>{2, 1, 0};
+        QTest::newRow("equal keep arrival")
+            << QList<double>{5, 5, 5} << QList<int>{0, 1, 2} << QList<double>{0, 1, 2};
+        QTest::newRow("equal among others")
+            << QList<double>{4, 2, 4, 3, 2} << QList<int>{0, 0, 2, 1, 1}
+            << QList<double>{1, 4, 3, 0, 2};
     }
     void insertsByX()
     {
@@ -209,7 +221,8 @@ private slots:
         TLineSeries s;
         s.InsertPointByX(0, 0, clDefault);
         s.InsertPointByX(1, y1, clDefault);
-        ChartTransform t{AxisMapping({0, 1}, 0, 100, false), AxisMapping({-200, 200}, 0, 400, true)};
+        ChartTransform t{AxisMapping({0, 1}, 0, 100, false),
+                         AxisMapping({-200, 200}, 0, 400, true)};
         const QVector<LineSegment> segs = lineSegments(s, t);
         QCOMPARE(segs.size(), 1);
         QCOMPARE(segs[0].steep, steep);
@@ -223,7 +236,7 @@ private slots:
         s.InsertPointByX(1, 0, clDefault);
         s.InsertPointByX(2, 5, clDefault);
         s.InsertPointByX(2, 10, clDefault);
-        s.InsertPointByX(2, 10, clDefault);  // same place: nothing drawn
+        s.InsertPointByX(2, 10, clDefault); // same place: nothing drawn
         ChartTransform t{AxisMapping({1, 2}, 0, 100, false), AxisMapping({0, 10}, 0, 100, true)};
         const QVector<LineSegment> segs = lineSegments(s, t);
         QCOMPARE(segs.size(), 2);
@@ -246,7 +259,7 @@ private slots:
         QCOMPARE(r.last, 2);
         const QVector<LineSegment> segs = lineSegments(s, t);
         QCOMPARE(segs.size(), 2);
-        QCOMPARE(segs[0].from, QPoint(0, 50));  // halfway between 0 and 100
+        QCOMPARE(segs[0].from, QPoint(0, 50)); // halfway between 0 and 100
         QCOMPARE(segs[0].to, QPoint(50, 0));
         QCOMPARE(segs[1].to, QPoint(150, 100));
     }

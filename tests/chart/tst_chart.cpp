@@ -18,7 +18,8 @@ struct ChartRig {
     TLineSeries* series = nullptr;
     int nextDraw = 1;
 
-    explicit ChartRig(const QString& ySource = QStringLiteral("K00"), const QString& xSource = QStringLiteral("id"))
+    explicit ChartRig(const QString& ySource = QStringLiteral("K00"),
+                      const QString& xSource = QStringLiteral("id"))
     {
         chart->resize(600, 400);
         series = chart->AddSeries();
@@ -60,14 +61,18 @@ struct ChartRig {
         return out;
     }
     QImage image() const { return chart->grab().toImage(); }
-    int midHeight() const { return chart->Layout().transform.y.Start() + chart->Layout().transform.y.Length() / 2; }
+    int midHeight() const
+    {
+        return chart->Layout().transform.y.Start() + chart->Layout().transform.y.Length() / 2;
+    }
 };
 
 bool hasDarkPixel(const QImage& img, const QRect& r)
 {
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if (qMax(qRed(img.pixel(x, y)), qMax(qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y)))) < 100)
+            if (qMax(qRed(img.pixel(x, y)), qMax(qGreen(img.pixel(x, y)), qBlue(img.pixel(x, y)))) <
+                100)
                 return true;
     return false;
 }
@@ -119,7 +124,8 @@ private slots:
         QVERIFY(hasDarkPixel(img, l.labels[0].textRect));
         const QPoint leftWall(l.plot.left() + l.depth / 2, l.plot.center().y());
         QCOMPARE(img.pixelColor(leftWall), QColor(255, 255, 128));
-        QCOMPARE(img.pixelColor(l.plot.center().x(), l.plot.bottom() - l.depth / 2), QColor(Qt::white));
+        QCOMPARE(img.pixelColor(l.plot.center().x(), l.plot.bottom() - l.depth / 2),
+                 QColor(Qt::white));
         QCOMPARE(img.pixelColor(l.plot.left() - 1, l.plot.center().y()), QColor(Qt::black));
         QCOMPARE(img.pixelColor(l.plot.center().x(), l.plot.bottom() + 1), QColor(Qt::black));
         QVERIFY(lineSegments(*rig.series, l.transform).isEmpty());
@@ -193,7 +199,7 @@ private slots:
         rig.add(2, 20, 7);
         rig.add(3, 30, 5);
         rig.add(4, 40, 5);
-        rig.qai->Open();  // arrive as 40, 30, 20, 10
+        rig.qai->Open(); // arrive as 40, 30, 20, 10
         QCOMPARE(rig.xs(), (QList<double>{5, 5, 5, 7}));
         QCOMPARE(rig.ys(), (QList<double>{40, 30, 10, 20}));
         const QVector<LineSegment> segs = lineSegments(*rig.series, rig.chart->Layout().transform);
@@ -223,7 +229,7 @@ private slots:
         grid.SetDataSource(&dsai);
         rig.qai->Open();
         QCOMPARE(rig.qai->RecNo(), 1);
-        QCOMPARE(grid.scrolled, 0);  // the walk was not followed
+        QCOMPARE(grid.scrolled, 0); // the walk was not followed
         QCOMPARE(rig.chart->DataSourceCount(), 1);
         // A point nobody loaded: a rebuild would drop it.
         rig.chart->InsertPointByX(rig.series, 99, 0, clDefault);
@@ -254,7 +260,7 @@ private slots:
         auto marked = [&] { return rig.series->Count() == 3; };
         auto mark = [&] { rig.chart->InsertPointByX(rig.series, 99, 0, clDefault); };
         mark();
-        listener.DataSetStateChanged(rig.qai.get(), dsBrowse);  // already active: nothing
+        listener.DataSetStateChanged(rig.qai.get(), dsBrowse); // already active: nothing
         QVERIFY(marked());
         rig.qai->Close();
         QVERIFY(!listener.WasActive());
@@ -321,7 +327,7 @@ private slots:
         QCOMPARE(rig.chart->mouseState(), TDBChart::MouseState::Zoom);
         QCOMPARE(rig.chart->ZoomRect(), QRect(from, to));
         const QImage band = rig.chart->grab().toImage();
-        QVERIFY(hasDarkPixel(band, QRect(from.x(), (from.y() + to.y()) / 2, 1, 3)));  // dotted edge
+        QVERIFY(hasDarkPixel(band, QRect(from.x(), (from.y() + to.y()) / 2, 1, 3))); // dotted edge
         QTest::mouseRelease(rig.chart.get(), Qt::LeftButton, {}, to);
         QCOMPARE(rig.chart->mouseState(), TDBChart::MouseState::None);
         QVERIFY(rig.chart->ZoomState().Fixed());
@@ -331,7 +337,7 @@ private slots:
         QCOMPARE(left.maximum, before.transform.y.Value(from.y()));
         QCOMPARE(left.minimum, before.transform.y.Value(to.y()));
 
-        rig.add(11, 5000);  // a timer reload with a new row
+        rig.add(11, 5000); // a timer reload with a new row
         rig.reopen();
         QCOMPARE(rig.series->Count(), 11);
         QCOMPARE(rig.chart->BottomRange(), bottom);
@@ -426,8 +432,8 @@ private slots:
         QVERIFY(rig->series->DataSource() == nullptr);
         rig->qai->Close();
         QCOMPARE(rig->series->Count(), 2);
-        rig->qai.reset();  // the chart outlives its dataset without touching it again
-        rig->chart->resize(5, 5);  // no room at all still lays out and paints
+        rig->qai.reset();         // the chart outlives its dataset without touching it again
+        rig->chart->resize(5, 5); // no room at all still lays out and paints
         QCOMPARE(rig->chart->grab().size(), QSize(5, 5));
     }
 };

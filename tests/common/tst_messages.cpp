@@ -44,7 +44,8 @@ private slots:
 
     void productionBoxHasOneOkButton()
     {
-        for (const QString& kind : {QStringLiteral("w"), QStringLiteral("?"), QStringLiteral("i")}) {
+        for (const QString& kind :
+             {QStringLiteral("w"), QStringLiteral("?"), QStringLiteral("i")}) {
             std::unique_ptr<QMessageBox> box(buildMessageBox(ShowMsgSpec(QString(), kind)));
             QCOMPARE(box->buttons().size(), 1);
             QCOMPARE(box->standardButtons(), QMessageBox::Ok);
@@ -65,13 +66,20 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("dot") << "Failed." << "Failed.";
-        QTest::newRow("blank") << "Failed " << "Failed ";
-        QTest::newRow("comma") << "Failed," << "Failed,";
-        QTest::newRow("letter") << "Failed" << "Failed.";
-        QTest::newRow("chinese") << "连接失败" << "连接失败.";
-        QTest::newRow("digit") << "error 10" << "error 10.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("dot") << "Failed."
+                             << "Failed.";
+        QTest::newRow("blank") << "Failed "
+                               << "Failed ";
+        QTest::newRow("comma") << "Failed,"
+                               << "Failed,";
+        QTest::newRow("letter") << "Failed"
+                                << "Failed.";
+        QTest::newRow("chinese") << "连接失败"
+                                 << "连接失败.";
+        QTest::newRow("digit") << "error 10"
+                               << "error 10.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void errorBoxDotRule()
     {
@@ -129,7 +137,8 @@ private slots:
     {
         // Code-page order, not code-point order: 啊 (B0A1) sorts before 追 (D7B7) and after "z".
         const auto order = [](const char* a, const char* b) {
-            return compareBookmarks(gb::sortKey(QString::fromUtf8(a)), gb::sortKey(QString::fromUtf8(b)));
+            return compareBookmarks(gb::sortKey(QString::fromUtf8(a)),
+                                    gb::sortKey(QString::fromUtf8(b)));
         };
         QVERIFY(order("啊", "追") < 0);
         QVERIFY(order("z", "啊") < 0);
@@ -139,7 +148,7 @@ private slots:
     void timerArmsOnlyWithAllThree()
     {
         TTimer t;
-        QVERIFY(!t.Armed());  // no handler
+        QVERIFY(!t.Armed()); // no handler
         int ticks = 0;
         t.SetOnTimer([&](TTimer* sender) {
             QCOMPARE(sender, &t);

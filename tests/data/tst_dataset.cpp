@@ -3,8 +3,8 @@
 #include "TestRegistry.h"
 #include "data.h"
 
-#include "RecordingPresenter.h"
 #include "Application.h"
+#include "RecordingPresenter.h"
 
 #include <QTest>
 
@@ -90,12 +90,12 @@ private slots:
         auto q = f.query(statements::robotHistory());
         q->Open();
         QCOMPARE(column(*q, "K00"), (QList<int>{30, 10, 50, 10, 20}));
-        q->SetRecNo(3);  // the 50
+        q->SetRecNo(3); // the 50
         q->SetSort("K00");
         QCOMPARE(column(*q, "K00"), (QList<int>{10, 10, 20, 30, 50}));
         // Equal balances keep the statement's order: draw 0794 (k01 3) before 0792 (k01 1).
         QCOMPARE(column(*q, "K01"), (QList<int>{3, 1, 0, 4, 2}));
-        QCOMPARE(q->FieldByName("K00")->AsInteger(), 50);  // the current record stays
+        QCOMPARE(q->FieldByName("K00")->AsInteger(), 50); // the current record stays
         QCOMPARE(q->RecNo(), 5);
         q->SetSort("k00 DESC, K01");
         QCOMPARE(column(*q, "K01"), (QList<int>{2, 4, 0, 1, 3}));
@@ -291,13 +291,15 @@ private slots:
             QVERIFY(!dm.Timer1->Armed());
         }
         RecordingPresenter rec;
-        const QString missing = QDir::temp().filePath("tallyvane-missing-%1.db").arg(QCoreApplication::applicationPid());
+        const QString missing = QDir::temp()
+                                    .filePath("tallyvane-missing-%1.db")
+                                    .arg(QCoreApplication::applicationPid());
         TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, missing});
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(rec.boxes[0].caption, QStringLiteral("信息"));
         QCOMPARE(rec.boxes[0].icon, QMessageBox::Information);
-        QCOMPARE(rec.boxes[0].text,
-                 QStringLiteral("对不起，无法连接大数据，请检查您的网络是否正常。如任然无法连接，请与服务商联系。"));
+        QCOMPARE(rec.boxes[0].text, QStringLiteral("对不起，无法连接大数据，请检查您的网络是否正常"
+                                                   "。如任然无法连接，请与服务商联系。"));
         QVERIFY(Application->Terminated());
         QVERIFY(!QFile::exists(missing));
         QVERIFY(dm.UserName.isEmpty() && dm.LoginName.isEmpty() && dm.UserID == 0);

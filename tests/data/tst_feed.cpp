@@ -1,5 +1,5 @@
-#include "Connection.h"
 #include "ADODataSet.h"
+#include "Connection.h"
 #include "DBErrors.h"
 #include "GBText.h"
 #include "SqliteDatabase.h"
@@ -91,12 +91,16 @@ QStringList robotNames()
     return names << QStringLiteral("全局最热");
 }
 
-QDateTime minuteOf(const QDateTime& t) { return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute())); }
+QDateTime minuteOf(const QDateTime& t)
+{
+    return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute()));
+}
 
 QString issueOf(const QDateTime& t)
 {
     return t.toString(QStringLiteral("yyyyMMdd")) +
-           QStringLiteral("-%1").arg(t.time().hour() * 60 + t.time().minute() + 1, 4, 10, QLatin1Char('0'));
+           QStringLiteral("-%1").arg(t.time().hour() * 60 + t.time().minute() + 1, 4, 10,
+                                     QLatin1Char('0'));
 }
 
 // What the client sees of a feed-made database, read through its own statements.
@@ -134,9 +138,11 @@ class TestFeed : public QObject {
     {
         QCOMPARE(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt(), draws);
         QCOMPARE(scalar(file_, "SELECT count(*) FROM a5_z0_5yc").toInt(), draws * 11);
-        QCOMPARE(scalar(file_, "SELECT ver FROM a5_z0_00VER WHERE tablename='a5_z0_1his'").toInt(), draws);
+        QCOMPARE(scalar(file_, "SELECT ver FROM a5_z0_00VER WHERE tablename='a5_z0_1his'").toInt(),
+                 draws);
         // Ids ascend by draw: no row of a later draw has a smaller id.
-        QCOMPARE(scalar(file_, "SELECT count(*) FROM a5_z0_5yc a JOIN a5_z0_5yc b ON a.id < b.id AND a.cpqh > b.cpqh")
+        QCOMPARE(scalar(file_, "SELECT count(*) FROM a5_z0_5yc a JOIN a5_z0_5yc b ON a.id < b.id "
+                               "AND a.cpqh > b.cpqh")
                      .toInt(),
                  0);
 
@@ -146,8 +152,9 @@ class TestFeed : public QObject {
             auto q = view.open(statements::robotHistory(), robot);
             QCOMPARE(q->RecordCount(), draws);
             QStringList mine;
-            q->Last();  // oldest first
-            qint64 balance = q->FieldByName("K00")->AsLargeInt() - q->FieldByName("K03")->AsLargeInt();
+            q->Last(); // oldest first
+            qint64 balance =
+                q->FieldByName("K00")->AsLargeInt() - q->FieldByName("K03")->AsLargeInt();
             QDateTime previous;
             for (int i = 0; i < draws; ++i, q->MoveBy(-1)) {
                 const QDateTime kjsj = QDateTime::fromString(q->FieldByName("kjsj")->AsString(),
@@ -167,15 +174,19 @@ class TestFeed : public QObject {
                 QVERIFY(action == 1 ? stake > 0 : stake == 0 && result == 0);
                 balance += result;
                 QCOMPARE(q->FieldByName("K00")->AsLargeInt(), balance);
-                QVERIFY(QRegularExpression(QStringLiteral("^\\d{5}$")).match(q->FieldByName("zjhm")->AsString()).hasMatch());
-                QVERIFY(QRegularExpression(QStringLiteral("^\\d{5}$")).match(q->FieldByName("K04")->AsString()).hasMatch());
+                QVERIFY(QRegularExpression(QStringLiteral("^\\d{5}$"))
+                            .match(q->FieldByName("zjhm")->AsString())
+                            .hasMatch());
+                QVERIFY(QRegularExpression(QStringLiteral("^\\d{5}$"))
+                            .match(q->FieldByName("K04")->AsString())
+                            .hasMatch());
                 const QString reason = q->FieldByName("K05")->AsString();
                 QVERIFY(!reason.isEmpty());
                 QVERIFY2(gb::byteLength(reason) <= 128, qPrintable(reason));
             }
             if (issues.isEmpty())
                 issues = mine;
-            QCOMPARE(mine, issues);  // every robot has a row in every draw
+            QCOMPARE(mine, issues); // every robot has a row in every draw
         }
         for (const QString& issue : issues) {
             QStringList names;
@@ -191,27 +202,30 @@ class TestFeed : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY2(QFileInfo(kFeed).isExecutable(), qPrintable(kFeed + QStringLiteral(" is missing: build tallyvane-feed")));
+        QVERIFY2(QFileInfo(kFeed).isExecutable(),
+                 qPrintable(kFeed + QStringLiteral(" is missing: build tallyvane-feed")));
     }
 
     void init()
     {
         const QString tag = QString::fromUtf8(QTest::currentDataTag()).replace(u' ', u'_');
-        file_ = dir_.filePath(QStringLiteral("%1-%2.db").arg(QString::fromUtf8(QTest::currentTestFunction()), tag));
+        file_ = dir_.filePath(
+            QStringLiteral("%1-%2.db").arg(QString::fromUtf8(QTest::currentTestFunction()), tag));
     }
 
     void createsTheDemoDatabase()
     {
         const QDateTime before = minuteOf(QDateTime::currentDateTime());
-        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("7"), QStringLiteral("--interval"),
-                          QStringLiteral("3600")});
+        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("7"),
+                          QStringLiteral("--interval"), QStringLiteral("3600")});
         QVERIFY(!feed.waitForLine(QStringLiteral("created")).isEmpty());
         const QDateTime after = minuteOf(QDateTime::currentDateTime());
         QCOMPARE(feed.stop(SIGTERM), 0);
 
         checkDraws(7);
-        const QDateTime last = QDateTime::fromString(lastKjsj(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        QVERIFY2(last >= before && last <= after, qPrintable(lastKjsj()));  // the draws end now
+        const QDateTime last =
+            QDateTime::fromString(lastKjsj(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY2(last >= before && last <= after, qPrintable(lastKjsj())); // the draws end now
         QCOMPARE(scalar(file_, "PRAGMA journal_mode").toString(), QStringLiteral("wal"));
 
         ClientView view(file_);
@@ -228,14 +242,15 @@ private slots:
     void continuesAnExistingDatabase()
     {
         {
-            FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("4"), QStringLiteral("--interval"),
-                               QStringLiteral("3600")});
+            FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("4"),
+                               QStringLiteral("--interval"), QStringLiteral("3600")});
             QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
             QCOMPARE(first.stop(SIGTERM), 0);
         }
-        const QDateTime last = QDateTime::fromString(lastKjsj(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        FeedProcess second({file_, QStringLiteral("--history"), QStringLiteral("50"), QStringLiteral("--interval"),
-                            QStringLiteral("1")});
+        const QDateTime last =
+            QDateTime::fromString(lastKjsj(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        FeedProcess second({file_, QStringLiteral("--history"), QStringLiteral("50"),
+                            QStringLiteral("--interval"), QStringLiteral("1")});
         QVERIFY(second.waitForLine(QStringLiteral("continuing")).contains(issueOf(last)));
         QVERIFY(second.waitForLine(QStringLiteral("draw")).endsWith(QStringLiteral("counter 5")));
         {
@@ -263,8 +278,8 @@ private slots:
     void stopsCleanlyOnSignals()
     {
         QFETCH(int, signal);
-        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("2"), QStringLiteral("--interval"),
-                          QStringLiteral("1")});
+        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("2"),
+                          QStringLiteral("--interval"), QStringLiteral("1")});
         QVERIFY(!feed.waitForLine(QStringLiteral("draw")).isEmpty());
         QCOMPARE(feed.stop(signal), 0);
         // Whatever was written is whole: every draw complete and counted.
@@ -294,8 +309,8 @@ private slots:
 
     void refusesASecondWriter()
     {
-        FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("2"), QStringLiteral("--interval"),
-                           QStringLiteral("5")});
+        FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("2"),
+                           QStringLiteral("--interval"), QStringLiteral("5")});
         QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
         FeedProcess second({file_, QStringLiteral("--interval"), QStringLiteral("1")});
         QVERIFY(!second.waitForLine(QStringLiteral("draw")).isEmpty());

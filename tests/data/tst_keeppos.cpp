@@ -18,10 +18,10 @@ class TestKeepPos : public QObject {
 private slots:
     void cases_data()
     {
-        QTest::addColumn<int>("before");    // rows before the call
-        QTest::addColumn<int>("standOn");   // record number the user stands on
-        QTest::addColumn<int>("after");     // rows after the call
-        QTest::addColumn<int>("expected");  // record number afterwards
+        QTest::addColumn<int>("before");   // rows before the call
+        QTest::addColumn<int>("standOn");  // record number the user stands on
+        QTest::addColumn<int>("after");    // rows after the call
+        QTest::addColumn<int>("expected"); // record number afterwards
         QTest::newRow("empty before: re-run, first row") << 0 << 0 << 3 << 1;
         QTest::newRow("one row: stays on it") << 1 << 1 << 1 << 1;
         QTest::newRow("middle row comes back") << 5 << 3 << 5 << 3;

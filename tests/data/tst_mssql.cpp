@@ -1,6 +1,6 @@
+#include "ADODataSet.h"
 #include "Connection.h"
 #include "DBErrors.h"
-#include "ADODataSet.h"
 #include "TestRegistry.h"
 
 #include <QTest>

@@ -6,7 +6,10 @@
 #include <QTest>
 
 namespace {
-QString localText(const QDateTime& dt) { return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+QString localText(const QDateTime& dt)
+{
+    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
 } // namespace
 
 class TestStatements : public QObject {
@@ -14,8 +17,8 @@ class TestStatements : public QObject {
 private slots:
     void markersSkipLiteralsAndNames()
     {
-        const MarkedStatement m =
-            markParameters(QStringLiteral("select ':x', [a:b] from t where a=:ainame and b=:cpqh_2"));
+        const MarkedStatement m = markParameters(
+            QStringLiteral("select ':x', [a:b] from t where a=:ainame and b=:cpqh_2"));
         QCOMPARE(m.sql, QStringLiteral("select ':x', [a:b] from t where a=? and b=?"));
         QCOMPARE(m.paramNames, (QStringList{"ainame", "cpqh_2"}));
         QCOMPARE(quotedLiteral(QStringLiteral("a'b")), QStringLiteral("'a''b'"));
@@ -23,13 +26,16 @@ private slots:
 
     void tsqlTextsAsTheServerExpects()
     {
-        QVERIFY(statements::header().tsql.startsWith(
-            "select zjhm,cpqh,cz=(case when xqkj>0 then cz else '取数据...' end),xqkj,ver from (\n"));
-        QVERIFY(statements::header().tsql.endsWith("where ainame=:ainame\norder by cpqh desc\n) as u"));
+        QVERIFY(statements::header().tsql.startsWith("select zjhm,cpqh,cz=(case when xqkj>0 then "
+                                                     "cz else '取数据...' end),xqkj,ver from (\n"));
+        QVERIFY(
+            statements::header().tsql.endsWith("where ainame=:ainame\norder by cpqh desc\n) as u"));
         QCOMPARE(statements::robotHistory().tsql,
-                 QStringLiteral("SELECT top 360 *   FROM [dbo].[a5_z0_5yc]\nwhere ainame=:ainame\norder by cpqh desc"));
+                 QStringLiteral("SELECT top 360 *   FROM [dbo].[a5_z0_5yc]\nwhere "
+                                "ainame=:ainame\norder by cpqh desc"));
         QCOMPARE(statements::robotList(QStringLiteral("20201002-0792")).tsql,
-                 QStringLiteral("SELECT [ainame]  FROM [KvtCP].[dbo].[a5_z0_5yc]  where cpqh='20201002-0792'  order by id"));
+                 QStringLiteral("SELECT [ainame]  FROM [KvtCP].[dbo].[a5_z0_5yc]  where "
+                                "cpqh='20201002-0792'  order by id"));
         QCOMPARE(statements::passwordChange().tsql,
                  QStringLiteral("update TA71操作用户\nset F07口令=:pw\nwhere F03用户名=:username"));
     }
@@ -67,7 +73,8 @@ private slots:
             QCOMPARE(q->RecordCount(), 1);
             const int expected = secondsAhead + 55 - draw.time().second();
             QCOMPARE(q->FieldByName("xqkj")->AsInteger(), expected);
-            QCOMPARE(q->FieldByName("cz")->AsString(), expected > 0 ? advice : QStringLiteral("取数据..."));
+            QCOMPARE(q->FieldByName("cz")->AsString(),
+                     expected > 0 ? advice : QStringLiteral("取数据..."));
             QCOMPARE(q->FieldByName("zjhm")->AsString(), QStringLiteral("12345"));
             return;
         }
@@ -147,7 +154,7 @@ private slots:
             const char* ai;
             const char* draw;
             int k00;
-        } rows[] = {{"追0", "0791", 5}, {"追0", "0792", 20}, {"追0", "0790", -40},
+        } rows[] = {{"追0", "0791", 5},  {"追0", "0792", 20},  {"追0", "0790", -40},
                     {"追1", "0792", 90}, {"追1", "0780", 200}, {"全局最热", "0792", 50}};
         for (const auto& row : rows) {
             r.ainame = row.ai;
@@ -256,7 +263,8 @@ private slots:
         cpw->SetParamValue("pw", value);
         cpw->SetParamValue("username", value.left(1));
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, cpw->ExecSQL());
-        QCOMPARE(f.db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(), QStringLiteral("old"));
+        QCOMPARE(f.db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(),
+                 QStringLiteral("old"));
     }
 
     void passwordChangeCountsRows()
@@ -276,7 +284,8 @@ private slots:
         DataFixture f;
         f.db.addResult({});
         StatementDef s = statements::robotHistory();
-        s.sqlite = "select id, kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, K03, K04, K05, "
+        s.sqlite = "select id, kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, K03, "
+                   "K04, K05, "
                    "CreateDT, 1 as extra from a5_z0_5yc where ainame=:ainame";
         auto q = f.query(s, "Qai");
         try {

@@ -12,8 +12,8 @@ namespace {
 void wheel(QWidget* w, int delta)
 {
     const QPointF pos = w->rect().center();
-    QWheelEvent e(pos, w->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                  Qt::NoScrollPhase, false);
+    QWheelEvent e(pos, w->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
 }
 } // namespace
@@ -47,7 +47,8 @@ private slots:
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::addColumn<QString>("expected");  // a number, or "top"/"bottom"/"page" relative to the view
+        QTest::addColumn<QString>(
+            "expected"); // a number, or "top"/"bottom"/"page" relative to the view
         QTest::newRow("down") << 5 << int(Qt::Key_Down) << 0 << "6";
         QTest::newRow("up") << 5 << int(Qt::Key_Up) << 0 << "4";
         QTest::newRow("up on the first") << 1 << int(Qt::Key_Up) << 0 << "1";
@@ -55,10 +56,14 @@ private slots:
         QTest::newRow("home") << 40 << int(Qt::Key_Home) << 0 << "1";
         QTest::newRow("ctrl end") << 3 << int(Qt::Key_End) << int(Qt::ControlModifier) << "100";
         QTest::newRow("end") << 3 << int(Qt::Key_End) << 0 << "100";
-        QTest::newRow("ctrl up: first visible") << 40 << int(Qt::Key_Up) << int(Qt::ControlModifier) << "top";
-        QTest::newRow("ctrl page up: first visible") << 40 << int(Qt::Key_PageUp) << int(Qt::ControlModifier) << "top";
-        QTest::newRow("ctrl down: last visible") << 3 << int(Qt::Key_Down) << int(Qt::ControlModifier) << "bottom";
-        QTest::newRow("ctrl page down: last visible") << 3 << int(Qt::Key_PageDown) << int(Qt::ControlModifier) << "bottom";
+        QTest::newRow("ctrl up: first visible")
+            << 40 << int(Qt::Key_Up) << int(Qt::ControlModifier) << "top";
+        QTest::newRow("ctrl page up: first visible")
+            << 40 << int(Qt::Key_PageUp) << int(Qt::ControlModifier) << "top";
+        QTest::newRow("ctrl down: last visible")
+            << 3 << int(Qt::Key_Down) << int(Qt::ControlModifier) << "bottom";
+        QTest::newRow("ctrl page down: last visible")
+            << 3 << int(Qt::Key_PageDown) << int(Qt::ControlModifier) << "bottom";
         QTest::newRow("F2 edits nothing") << 5 << int(Qt::Key_F2) << 0 << "5";
         QTest::newRow("delete") << 5 << int(Qt::Key_Delete) << 0 << "5";
         QTest::newRow("ctrl delete") << 5 << int(Qt::Key_Delete) << int(Qt::ControlModifier) << "5";
@@ -119,7 +124,7 @@ private slots:
     {
         GridFixture f(30);
         f.q->Open();
-        f.q->SetRecNo(20);  // scrolled: the view no longer starts at record 1
+        f.q->SetRecNo(20); // scrolled: the view no longer starts at record 1
         const int top = f.grid->RecordBuffer().Top();
         QVERIFY(top > 1);
         const QPoint p = f.grid->Layout().CellRect(3, 4).center() + f.grid->ClientOrigin();
@@ -180,7 +185,7 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Backtab, Qt::ShiftModifier);
         QVERIFY(before->hasFocus());
         QCOMPARE(f.q->RecNo(), 1);
-        f.grid.release();  // the window owns it now
+        f.grid.release(); // the window owns it now
         delete grid;
     }
 };

@@ -6,7 +6,10 @@
 #include <QTest>
 
 namespace {
-int titleLine(const QFont& font) { return QFontMetrics(font).height(); }
+int titleLine(const QFont& font)
+{
+    return QFontMetrics(font).height();
+}
 } // namespace
 
 class TestGridLayout : public QObject {
@@ -49,7 +52,7 @@ private slots:
         QCOMPARE(single, titleLine(font) + 9);
         f.grid->ToggleTitleSort(k00);
         QCOMPARE(k00->Title()->SortMarker(), smUpEh);
-        const int wrapped = 2 * titleLine(font);  // one character a line
+        const int wrapped = 2 * titleLine(font); // one character a line
         QCOMPARE(f.grid->Layout().TitleHeight(), wrapped + 9);
         // Making a column narrower grows the title the same way.
         f.grid->ToggleTitleSort(k00);
@@ -73,30 +76,35 @@ private slots:
         GridFixture f(before);
         const QFontMetrics title(f.grid->TitleFont());
         f.q->Open();
-        QCOMPARE(f.grid->Layout().IndicatorWidth(), title.horizontalAdvance(QString::number(before)) + 17);
+        QCOMPARE(f.grid->Layout().IndicatorWidth(),
+                 title.horizontalAdvance(QString::number(before)) + 17);
         FixtureDb::Result r;
         r.cpqh = QStringLiteral("20201003-0001");
         f.data.db.addResult(r);
         f.q->Close();
         // Closed, the indicator keeps its width.
-        QCOMPARE(f.grid->Layout().IndicatorWidth(), title.horizontalAdvance(QString::number(before)) + 17);
+        QCOMPARE(f.grid->Layout().IndicatorWidth(),
+                 title.horizontalAdvance(QString::number(before)) + 17);
         f.q->Open();
-        QCOMPARE(f.grid->Layout().IndicatorWidth(), title.horizontalAdvance(QString::number(after)) + 17);
-        QVERIFY(f.grid->Layout().IndicatorWidth() > title.horizontalAdvance(QString::number(before)) + 17);
+        QCOMPARE(f.grid->Layout().IndicatorWidth(),
+                 title.horizontalAdvance(QString::number(after)) + 17);
+        QVERIFY(f.grid->Layout().IndicatorWidth() >
+                title.horizontalAdvance(QString::number(before)) + 17);
     }
 
     void emptyResultIndicatorIsDigitZeroWide()
     {
         GridFixture f(0);
         f.q->Open();
-        QCOMPARE(f.grid->Layout().IndicatorWidth(), QFontMetrics(f.grid->TitleFont()).horizontalAdvance(u'0') + 17);
+        QCOMPARE(f.grid->Layout().IndicatorWidth(),
+                 QFontMetrics(f.grid->TitleFont()).horizontalAdvance(u'0') + 17);
         QCOMPARE(f.grid->ShownRowCount(), 1);
     }
 
     void recordBufferFollowsCurrentRecord_data()
     {
         QTest::addColumn<int>("count");
-        QTest::addColumn<QList<int>>("moves");  // successive current records
+        QTest::addColumn<QList<int>>("moves"); // successive current records
         QTest::addColumn<int>("top");
         QTest::newRow("stays while inside") << 50 << QList<int>{1, 5, 10} << 1;
         QTest::newRow("one below the window") << 50 << QList<int>{1, 11} << 2;
@@ -122,10 +130,10 @@ private slots:
     {
         GridRecordBuffer b;
         b.Reset(100, 1, 10);
-        b.Follow(4);  // fourth screen row
+        b.Follow(4); // fourth screen row
         b.Resync(100, 57);
         QCOMPARE(b.Top(), 54);
-        b.Resync(100, 99);  // cannot keep the row without leaving rows empty
+        b.Resync(100, 99); // cannot keep the row without leaving rows empty
         QCOMPARE(b.Top(), 91);
         QCOMPARE(b.RowOf(99), 8);
     }
@@ -155,9 +163,11 @@ private slots:
         TADOQuery query(QStringLiteral("Q"));
         TCustomADODataSet plain(QStringLiteral("P"));
         Deeper deeper(QStringLiteral("D"));
-        QVERIFY(dynamic_cast<TADOSQLDatasetFeaturesEh*>(service.GetDatasetFeaturesForDataSet(query)));
+        QVERIFY(
+            dynamic_cast<TADOSQLDatasetFeaturesEh*>(service.GetDatasetFeaturesForDataSet(query)));
         QCOMPARE(service.GetDatasetFeaturesForDataSet(plain), nullptr);
-        QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper), service.GetDatasetFeaturesForDataSet(query));
+        QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper),
+                 service.GetDatasetFeaturesForDataSet(query));
         auto own = std::make_shared<TADOSQLDatasetFeaturesEh>();
         service.RegisterDatasetFeaturesEh(Own::StaticClass(), own);
         QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper), own.get());

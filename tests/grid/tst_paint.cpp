@@ -18,7 +18,10 @@ QPoint inCell(const GridLayout& l, int col, int row)
 }
 
 // The palette's colour as a plain RGB value, comparable with image pixels.
-QColor sys(SystemColor which) { return QColor(systemColor(which).rgb()); }
+QColor sys(SystemColor which)
+{
+    return QColor(systemColor(which).rgb());
+}
 
 bool focusGrid(TDBGridEh& grid)
 {
@@ -37,9 +40,9 @@ private slots:
         GridFixture f(60);
         f.q->Open();
         const int rows = f.grid->Layout().VisibleRowCapacity();
-        f.q->MoveBy(rows + 5);  // scroll away
+        f.q->MoveBy(rows + 5); // scroll away
         f.q->First();
-        f.q->Next();  // record 1 back at the top, not current
+        f.q->Next(); // record 1 back at the top, not current
         QCOMPARE(f.grid->RecordBuffer().Top(), 1);
         QImage img = f.image();
         QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), kStripe);
@@ -68,7 +71,7 @@ private slots:
         GridFixture f(60);
         f.q->Open();
         const int rows = f.grid->Layout().VisibleRowCapacity();
-        f.q->SetRecNo(rows + scrolledBy);  // the current row is the last visible one
+        f.q->SetRecNo(rows + scrolledBy); // the current row is the last visible one
         const int top = f.grid->RecordBuffer().Top();
         QCOMPARE(top, 1 + scrolledBy);
         const QImage img = f.image();
@@ -102,7 +105,8 @@ private slots:
         const GridCellPaint cell = f.grid->DescribeCell(-1, 11);
         QCOMPARE(cell.number, QStringLiteral("11"));
         const int width = fm.horizontalAdvance(QStringLiteral("11"));
-        QCOMPARE(cell.numberPos, QPoint((l.IndicatorWidth() - width - 11) / 2, l.RowBottom(11) - fm.height() - 2));
+        QCOMPARE(cell.numberPos,
+                 QPoint((l.IndicatorWidth() - width - 11) / 2, l.RowBottom(11) - fm.height() - 2));
         // Some black of the digits inside their box.
         const QImage img = f.image();
         bool black = false;
@@ -162,16 +166,16 @@ private slots:
         const QImage img = f.image();
         const QColor face = sys(SystemColor::BtnFace);
         if (up) {
-            QCOMPARE(f.pixel(img, origin + QPoint(4, 0)), kGlyphGrey);  // apex, left stroke
+            QCOMPARE(f.pixel(img, origin + QPoint(4, 0)), kGlyphGrey); // apex, left stroke
             QCOMPARE(f.pixel(img, origin + QPoint(0, 7)), kGlyphGrey);
-            QCOMPARE(f.pixel(img, origin + QPoint(9, 7)), kWhite);      // right stroke
-            QCOMPARE(f.pixel(img, origin + QPoint(2, 8)), kWhite);      // base
+            QCOMPARE(f.pixel(img, origin + QPoint(9, 7)), kWhite); // right stroke
+            QCOMPARE(f.pixel(img, origin + QPoint(2, 8)), kWhite); // base
         } else {
-            QCOMPARE(f.pixel(img, origin + QPoint(2, 0)), kGlyphGrey);  // base
-            QCOMPARE(f.pixel(img, origin + QPoint(4, 8)), kGlyphGrey);  // apex, left stroke
-            QCOMPARE(f.pixel(img, origin + QPoint(9, 1)), kWhite);      // right stroke
+            QCOMPARE(f.pixel(img, origin + QPoint(2, 0)), kGlyphGrey); // base
+            QCOMPARE(f.pixel(img, origin + QPoint(4, 8)), kGlyphGrey); // apex, left stroke
+            QCOMPARE(f.pixel(img, origin + QPoint(9, 1)), kWhite);     // right stroke
         }
-        QCOMPARE(f.pixel(img, origin + QPoint(4, 4)), face);  // hollow inside
+        QCOMPARE(f.pixel(img, origin + QPoint(4, 4)), face); // hollow inside
         QCOMPARE(f.pixel(img, origin + QPoint(-1, 4)), face);
     }
 
@@ -194,13 +198,13 @@ private slots:
     {
         GridFixture f(10);
         f.q->Open();
-        f.source.SetDataSet(nullptr);  // the grid hears of it
+        f.source.SetDataSet(nullptr); // the grid hears of it
         QCOMPARE(f.grid->ShownRowCount(), 1);
         auto source = std::make_unique<TDataSource>();
         source->SetDataSet(f.q.get());
         f.grid->SetDataSource(source.get());
         QCOMPARE(f.grid->RecordBuffer().Count(), 10);
-        source.reset();  // the grid is not told, and must not read a dead dataset
+        source.reset(); // the grid is not told, and must not read a dead dataset
         const QImage img = f.image();
         QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), sys(SystemColor::Window));
         QVERIFY(f.grid->DescribeCell(-1, 1).number.isEmpty());
@@ -212,7 +216,7 @@ private slots:
         f.q->Open();
         const GridLayout& l = f.grid->Layout();
         const QImage img = f.image();
-        const int between = l.CellRect(0, 0).right() + 1;  // line right of the first column
+        const int between = l.CellRect(0, 0).right() + 1; // line right of the first column
         const QColor fixed(128, 128, 128), data(192, 192, 192);
         QCOMPARE(f.pixel(img, QPoint(between, l.TitleHeight() / 2)), fixed);
         QCOMPARE(f.pixel(img, QPoint(between, l.RowTop(2) + 3)), data);

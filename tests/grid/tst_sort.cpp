@@ -29,7 +29,7 @@ private slots:
     {
         QTest::addColumn<int>("clicks");
         QTest::addColumn<QString>("sort");
-        QTest::addColumn<int>("shown");  // TSortMarkerEh
+        QTest::addColumn<int>("shown"); // TSortMarkerEh
         QTest::newRow("first: ascending, up") << 1 << "K00" << int(smUpEh);
         QTest::newRow("second: descending, down") << 2 << "K00 DESC" << int(smDownEh);
         QTest::newRow("third: statement order, none") << 3 << "" << int(smNoneEh);
@@ -49,7 +49,8 @@ private slots:
         QCOMPARE(f.q->Sort(), sort);
         QCOMPARE(int(f.column("K00")->Title()->SortMarker()), shown);
         QCOMPARE(f.column("K00")->Title()->SortIndex(), shown == smNoneEh ? 0 : 1);
-        const QStringList expected = sort.isEmpty() ? statementOrder : sortedInts(statementOrder, sort.endsWith("DESC"));
+        const QStringList expected =
+            sort.isEmpty() ? statementOrder : sortedInts(statementOrder, sort.endsWith("DESC"));
         QCOMPARE(f.values("K00"), expected);
     }
 
@@ -59,7 +60,8 @@ private slots:
         f.q->Open();
         f.grid->ToggleTitleSort(f.column("K00"));
         f.grid->ToggleTitleSort(f.column("K00"));
-        QTest::mouseClick(f.grid.get(), Qt::LeftButton, {}, titleCentre(*f.grid, f.grid->Columns().indexOf(f.column("K01"))));
+        QTest::mouseClick(f.grid.get(), Qt::LeftButton, {},
+                          titleCentre(*f.grid, f.grid->Columns().indexOf(f.column("K01"))));
         QCOMPARE(f.q->Sort(), QStringLiteral("K01"));
         QCOMPARE(f.column("K00")->Title()->SortMarker(), smNoneEh);
         QCOMPARE(f.column("K01")->Title()->SortMarker(), smUpEh);
@@ -91,7 +93,8 @@ private slots:
         // What the platform delivers for a double-click: press, release, double-click, release.
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, p);
         QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {}, p);
-        QMouseEvent dbl(QEvent::MouseButtonDblClick, p, f.grid->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, p, f.grid->mapToGlobal(p), Qt::LeftButton,
+                        Qt::LeftButton, {});
         QApplication::sendEvent(f.grid.get(), &dbl);
         QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {}, p);
         QCOMPARE(f.q->Sort(), QStringLiteral("K00 DESC"));
@@ -137,7 +140,8 @@ private slots:
         // A press inside a title released over its border is a click on that title.
         const QRect zjhm = f.grid->Layout().CellRect(1, 0).translated(f.grid->ClientOrigin());
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, zjhm.center());
-        QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {}, QPoint(zjhm.right(), zjhm.center().y()));
+        QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {},
+                            QPoint(zjhm.right(), zjhm.center().y()));
         QCOMPARE(f.q->Sort(), QStringLiteral("zjhm"));
     }
 

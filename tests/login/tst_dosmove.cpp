@@ -1,6 +1,6 @@
-#include "GlyphButton.h"
 #include "DosMove.h"
 #include "Exceptions.h"
+#include "GlyphButton.h"
 #include "TestRegistry.h"
 
 #include <QApplication>
@@ -45,7 +45,10 @@ struct Form {
     }
 };
 
-void press(int key) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(key)); }
+void press(int key)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+}
 
 } // namespace
 
@@ -59,17 +62,39 @@ private slots:
         QTest::addColumn<QString>("hidden");
         QTest::addColumn<QString>("disabled");
         QTest::addColumn<QString>("to");
-        QTest::newRow("enter in edit goes on") << "a" << int(Qt::Key_Return) << "" << "" << "b";
-        QTest::newRow("keypad enter goes on") << "a" << int(Qt::Key_Enter) << "" << "" << "b";
-        QTest::newRow("enter in combo goes on") << "b" << int(Qt::Key_Return) << "" << "" << "c";
-        QTest::newRow("down goes on") << "c" << int(Qt::Key_Down) << "" << "" << "d";
-        QTest::newRow("up goes back") << "c" << int(Qt::Key_Up) << "" << "" << "b";
-        QTest::newRow("down wraps to first") << "button" << int(Qt::Key_Down) << "" << "" << "a";
-        QTest::newRow("up wraps to last") << "a" << int(Qt::Key_Up) << "" << "" << "button";
-        QTest::newRow("hidden skipped") << "b" << int(Qt::Key_Return) << "c" << "" << "d";
-        QTest::newRow("disabled skipped") << "d" << int(Qt::Key_Up) << "" << "c" << "b";
-        QTest::newRow("enter on button stays") << "button" << int(Qt::Key_Return) << "" << "" << "button";
-        QTest::newRow("other keys stay") << "a" << int(Qt::Key_X) << "" << "" << "a";
+        QTest::newRow("enter in edit goes on") << "a" << int(Qt::Key_Return) << ""
+                                               << ""
+                                               << "b";
+        QTest::newRow("keypad enter goes on") << "a" << int(Qt::Key_Enter) << ""
+                                              << ""
+                                              << "b";
+        QTest::newRow("enter in combo goes on") << "b" << int(Qt::Key_Return) << ""
+                                                << ""
+                                                << "c";
+        QTest::newRow("down goes on") << "c" << int(Qt::Key_Down) << ""
+                                      << ""
+                                      << "d";
+        QTest::newRow("up goes back") << "c" << int(Qt::Key_Up) << ""
+                                      << ""
+                                      << "b";
+        QTest::newRow("down wraps to first") << "button" << int(Qt::Key_Down) << ""
+                                             << ""
+                                             << "a";
+        QTest::newRow("up wraps to last") << "a" << int(Qt::Key_Up) << ""
+                                          << ""
+                                          << "button";
+        QTest::newRow("hidden skipped") << "b" << int(Qt::Key_Return) << "c"
+                                        << ""
+                                        << "d";
+        QTest::newRow("disabled skipped") << "d" << int(Qt::Key_Up) << ""
+                                          << "c"
+                                          << "b";
+        QTest::newRow("enter on button stays") << "button" << int(Qt::Key_Return) << ""
+                                               << ""
+                                               << "button";
+        QTest::newRow("other keys stay") << "a" << int(Qt::Key_X) << ""
+                                         << ""
+                                         << "a";
     }
     void moves()
     {
@@ -116,7 +141,8 @@ private slots:
         w->setFocus();
         press(Qt::Key_Return);
         QCOMPARE(returns.count(), reachesField ? 1 : 0);
-        QCOMPARE(QApplication::focusWidget(), active ? form.fields()[form.fields().indexOf(w) + 1] : w);
+        QCOMPARE(QApplication::focusWidget(),
+                 active ? form.fields()[form.fields().indexOf(w) + 1] : w);
     }
 
     void enterOnButtonPressesIt()
@@ -127,7 +153,7 @@ private slots:
         QVERIFY(form.show());
         QSignalSpy clicks(form.button, &QPushButton::clicked);
         form.a->setFocus();
-        press(Qt::Key_Return);  // leaves an edit: its character must not be swallowed later
+        press(Qt::Key_Return); // leaves an edit: its character must not be swallowed later
         form.button->setFocus();
         press(Qt::Key_Return);
         QCOMPARE(clicks.count(), 1);

@@ -1,11 +1,11 @@
 #include "Application.h"
-#include "GlyphButton.h"
+#include "BevelPanel.h"
 #include "Colors.h"
 #include "DosMove.h"
 #include "FixtureDb.h"
 #include "Fonts.h"
+#include "GlyphButton.h"
 #include "MXT_PUB.h"
-#include "BevelPanel.h"
 #include "RecordingPresenter.h"
 #include "TestRegistry.h"
 #include "data.h"
@@ -57,9 +57,13 @@ struct LoginFixture {
     }
     QVariant storedPassword()
     {
-        return db.scalar(QStringLiteral("select \"F07口令\" from \"TA71操作用户\" where \"F01用户ID\" = 7"));
+        return db.scalar(
+            QStringLiteral("select \"F07口令\" from \"TA71操作用户\" where \"F01用户ID\" = 7"));
     }
-    bool dmUntouched() const { return DM->UserID == 0 && DM->UserName.isEmpty() && DM->LoginName.isEmpty(); }
+    bool dmUntouched() const
+    {
+        return DM->UserID == 0 && DM->UserName.isEmpty() && DM->LoginName.isEmpty();
+    }
 };
 
 QStringList texts(const Tfmlogin& d)
@@ -67,7 +71,10 @@ QStringList texts(const Tfmlogin& d)
     return {d.ComboBox1->currentText(), d.Edit1->text(), d.Edit2->text(), d.Edit4->text()};
 }
 
-MessageBoxSpec box(const QString& text, const char* kind) { return ShowMsgSpec(text, QString::fromLatin1(kind)); }
+MessageBoxSpec box(const QString& text, const char* kind)
+{
+    return ShowMsgSpec(text, QString::fromLatin1(kind));
+}
 
 bool activate(QWidget* w)
 {
@@ -93,25 +100,44 @@ private slots:
         const QString unknown = QStringLiteral("没有这个用户名存在，您不能使用本系统！");
         const QString wrong = QStringLiteral("口令不正确，不能登录！");
         const QString differ = QStringLiteral("两次密码要一致，才能修改口令!");
-        QTest::newRow("empty name") << "" << "secret" << false << "" << "" << empty << "!";
-        QTest::newRow("name of blanks") << " \t  " << "secret" << false << "" << "" << empty << "!";
-        QTest::newRow("unknown name") << "li" << "secret" << false << "" << "" << unknown << "e";
-        QTest::newRow("ideographic blank is no blank") << "zhang\u3000" << "secret" << false << "" << ""
-                                                      << unknown << "e";
-        QTest::newRow("quote in name") << "zh'ang" << "secret" << false << "" << "" << unknown << "e";
-        QTest::newRow("name too long") << QString(21, QLatin1Char('z')) << "secret" << false << "" << ""
-                                       << unknown << "e";
-        QTest::newRow("name outside code page") << "zhang\U0001F600" << "secret" << false << "" << ""
-                                                << unknown << "e";
-        QTest::newRow("wrong password") << "zhang" << "secreT" << false << "" << "" << wrong << "e";
-        QTest::newRow("empty password") << "zhang" << "" << false << "" << "" << wrong << "e";
-        QTest::newRow("password with ideographic blank") << "zhang" << "secret\u3000" << false << "" << ""
-                                                         << wrong << "e";
-        QTest::newRow("change: wrong old password") << "zhang" << "nope" << true << "new" << "new" << wrong
-                                                    << "e";
-        QTest::newRow("change: passwords differ") << "zhang" << "secret" << true << "new1" << "new2"
-                                                  << differ << "!";
-        QTest::newRow("change: one empty") << "zhang" << "secret" << true << "new" << "" << differ << "!";
+        QTest::newRow("empty name") << ""
+                                    << "secret" << false << ""
+                                    << "" << empty << "!";
+        QTest::newRow("name of blanks") << " \t  "
+                                        << "secret" << false << ""
+                                        << "" << empty << "!";
+        QTest::newRow("unknown name") << "li"
+                                      << "secret" << false << ""
+                                      << "" << unknown << "e";
+        QTest::newRow("ideographic blank is no blank") << "zhang\u3000"
+                                                       << "secret" << false << ""
+                                                       << "" << unknown << "e";
+        QTest::newRow("quote in name") << "zh'ang"
+                                       << "secret" << false << ""
+                                       << "" << unknown << "e";
+        QTest::newRow("name too long") << QString(21, QLatin1Char('z')) << "secret" << false << ""
+                                       << "" << unknown << "e";
+        QTest::newRow("name outside code page") << "zhang\U0001F600"
+                                                << "secret" << false << ""
+                                                << "" << unknown << "e";
+        QTest::newRow("wrong password") << "zhang"
+                                        << "secreT" << false << ""
+                                        << "" << wrong << "e";
+        QTest::newRow("empty password") << "zhang"
+                                        << "" << false << ""
+                                        << "" << wrong << "e";
+        QTest::newRow("password with ideographic blank") << "zhang"
+                                                         << "secret\u3000" << false << ""
+                                                         << "" << wrong << "e";
+        QTest::newRow("change: wrong old password") << "zhang"
+                                                    << "nope" << true << "new"
+                                                    << "new" << wrong << "e";
+        QTest::newRow("change: passwords differ") << "zhang"
+                                                  << "secret" << true << "new1"
+                                                  << "new2" << differ << "!";
+        QTest::newRow("change: one empty") << "zhang"
+                                           << "secret" << true << "new"
+                                           << "" << differ << "!";
     }
     void refusals()
     {
@@ -155,12 +181,18 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("blanks around typed") << "secret" << "  secret \t" << true;
-        QTest::newRow("ideographic blank kept, matches") << "secret\u3000" << "secret\u3000 " << true;
-        QTest::newRow("ideographic blank kept, differs") << "secret" << "\u3000secret" << false;
-        QTest::newRow("stored blanks never match") << " secret" << " secret" << false;
-        QTest::newRow("case matters") << "Secret" << "secret" << false;
-        QTest::newRow("empty stored, empty typed") << "" << "  " << true;
+        QTest::newRow("blanks around typed") << "secret"
+                                             << "  secret \t" << true;
+        QTest::newRow("ideographic blank kept, matches") << "secret\u3000"
+                                                         << "secret\u3000 " << true;
+        QTest::newRow("ideographic blank kept, differs") << "secret"
+                                                         << "\u3000secret" << false;
+        QTest::newRow("stored blanks never match") << " secret"
+                                                   << " secret" << false;
+        QTest::newRow("case matters") << "Secret"
+                                      << "secret" << false;
+        QTest::newRow("empty stored, empty typed") << ""
+                                                   << "  " << true;
     }
     void passwordTrimming()
     {
@@ -194,10 +226,18 @@ private slots:
         QTest::addColumn<QString>("newPw");
         QTest::addColumn<QString>("again");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("new password") << "neu" << "neu" << "neu";
-        QTest::newRow("trimmed alike") << " neu" << "neu  " << "neu";
-        QTest::newRow("empty twice") << "" << "" << "";
-        QTest::newRow("blanks twice") << "  " << " " << "";
+        QTest::newRow("new password") << "neu"
+                                      << "neu"
+                                      << "neu";
+        QTest::newRow("trimmed alike") << " neu"
+                                       << "neu  "
+                                       << "neu";
+        QTest::newRow("empty twice") << ""
+                                     << ""
+                                     << "";
+        QTest::newRow("blanks twice") << "  "
+                                      << " "
+                                      << "";
     }
     void changePassword()
     {
@@ -209,8 +249,10 @@ private slots:
         f.typeNew(newPw, again);
         f.dlg->bbOk->click();
         QCOMPARE(f.boxes.boxes,
-                 QVector<MessageBoxSpec>{box(QStringLiteral("密码修改成功,请下次使用新口令登录系统!"), "!")});
-        QCOMPARE(f.db.scalar(QStringLiteral("select typeof(\"F07口令\") from \"TA71操作用户\"")).toString(),
+                 QVector<MessageBoxSpec>{
+                     box(QStringLiteral("密码修改成功,请下次使用新口令登录系统!"), "!")});
+        QCOMPARE(f.db.scalar(QStringLiteral("select typeof(\"F07口令\") from \"TA71操作用户\""))
+                     .toString(),
                  QStringLiteral("text"));
         QCOMPARE(f.storedPassword().toString(), stored);
         QVERIFY(!f.dlg->isVisible());
@@ -224,11 +266,15 @@ private slots:
         QTest::addColumn<bool>("changeMode");
         QTest::addColumn<QString>("newPw");
         QTest::addColumn<QString>("breakIt");
-        QTest::newRow("lookup fails") << false << "" << "drop table \"TA71操作用户\"";
-        QTest::newRow("change fails") << true << "neu" << "create trigger no_change before update on "
-                                                          "\"TA71操作用户\" begin select raise(abort, 'locked'); end";
+        QTest::newRow("lookup fails") << false << ""
+                                      << "drop table \"TA71操作用户\"";
+        QTest::newRow("change fails")
+            << true << "neu"
+            << "create trigger no_change before update on "
+               "\"TA71操作用户\" begin select raise(abort, 'locked'); end";
         QTest::newRow("new password too long") << true << QString(21, QLatin1Char('x')) << "";
-        QTest::newRow("new password outside code page") << true << "neu\U0001F600" << "";
+        QTest::newRow("new password outside code page") << true << "neu\U0001F600"
+                                                        << "";
     }
     void databaseErrors()
     {
@@ -323,21 +369,23 @@ private slots:
     {
         LoginFixture f;
         QVERIFY(!f.dlg->ChangeMode());
-        for (QWidget* w : {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
-                           static_cast<QWidget*>(f.dlg->Label1), static_cast<QWidget*>(f.dlg->Edit4)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
+              static_cast<QWidget*>(f.dlg->Label1), static_cast<QWidget*>(f.dlg->Edit4)})
             QVERIFY(!w->isVisible());
         f.dlg->bbChangPw->click();
         QVERIFY(f.dlg->ChangeMode());
         QVERIFY(!f.dlg->bbChangPw->isEnabled());
-        for (QWidget* w : {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
-                           static_cast<QWidget*>(f.dlg->Label1), static_cast<QWidget*>(f.dlg->Edit4)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
+              static_cast<QWidget*>(f.dlg->Label1), static_cast<QWidget*>(f.dlg->Edit4)})
             QVERIFY(w->isVisible());
     }
 
     void layout_data()
     {
         QTest::addColumn<QString>("control");
-        QTest::addColumn<QRect>("geometry");  // empty size: only the position is given
+        QTest::addColumn<QRect>("geometry"); // empty size: only the position is given
         QTest::newRow("top panel") << "Panel1" << QRect(0, 0, 380, 50);
         QTest::newRow("picture") << "Image1" << QRect(10, 8, 32, 32);
         QTest::newRow("prompt") << "Label5" << QRect(46, 16, 0, 0);
@@ -360,11 +408,14 @@ private slots:
         QFETCH(QRect, geometry);
         LoginFixture f;
         const QHash<QString, QWidget*> controls{
-            {"Panel1", f.dlg->Panel1}, {"Image1", f.dlg->Image1}, {"Label5", f.dlg->Label5},
-            {"Label3", f.dlg->Label3}, {"ComboBox1", f.dlg->ComboBox1}, {"Label2", f.dlg->Label2},
-            {"Edit1", f.dlg->Edit1}, {"Label4", f.dlg->Label4}, {"Edit2", f.dlg->Edit2},
-            {"Label1", f.dlg->Label1}, {"Edit4", f.dlg->Edit4}, {"Panel2", f.dlg->Panel2},
-            {"bbOk", f.dlg->bbOk}, {"bbCancel", f.dlg->bbCancel}, {"bbChangPw", f.dlg->bbChangPw}};
+            {"Panel1", f.dlg->Panel1},       {"Image1", f.dlg->Image1},
+            {"Label5", f.dlg->Label5},       {"Label3", f.dlg->Label3},
+            {"ComboBox1", f.dlg->ComboBox1}, {"Label2", f.dlg->Label2},
+            {"Edit1", f.dlg->Edit1},         {"Label4", f.dlg->Label4},
+            {"Edit2", f.dlg->Edit2},         {"Label1", f.dlg->Label1},
+            {"Edit4", f.dlg->Edit4},         {"Panel2", f.dlg->Panel2},
+            {"bbOk", f.dlg->bbOk},           {"bbCancel", f.dlg->bbCancel},
+            {"bbChangPw", f.dlg->bbChangPw}};
         QWidget* w = controls.value(control);
         QVERIFY(w);
         QCOMPARE(w->pos(), geometry.topLeft());
@@ -380,7 +431,8 @@ private slots:
         Tfmlogin& d = *f.dlg;
         QCOMPARE(d.windowTitle(), QStringLiteral("login-用户登录"));
         QCOMPARE(d.size(), QSize(380, 208));
-        const QPoint centreOffset = d.geometry().center() - d.screen()->availableGeometry().center();
+        const QPoint centreOffset =
+            d.geometry().center() - d.screen()->availableGeometry().center();
         QVERIFY2(centreOffset.manhattanLength() <= 2, "centred on the screen");
         QCOMPARE(d.minimumSize(), d.maximumSize());
         QVERIFY(!(d.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
@@ -397,7 +449,8 @@ private slots:
         QVERIFY(d.ComboBox1->isEditable());
         for (QLineEdit* e : {d.Edit1, d.Edit2, d.Edit4}) {
             QCOMPARE(e->echoMode(), QLineEdit::Password);
-            QCOMPARE(e->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, e), int('*'));
+            QCOMPARE(e->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, e),
+                     int('*'));
             QVERIFY(!e->testAttribute(Qt::WA_InputMethodEnabled));
         }
         QVERIFY(d.ComboBox1->inputMethodHints() & Qt::ImhLatinOnly);
@@ -442,9 +495,11 @@ private slots:
     {
         LoginFixture f;
         Tfmlogin& d = *f.dlg;
-        QCOMPARE(focusTargets(&d), (QVector<QWidget*>{d.ComboBox1, d.Edit1, d.bbOk, d.bbCancel, d.bbChangPw}));
+        QCOMPARE(focusTargets(&d),
+                 (QVector<QWidget*>{d.ComboBox1, d.Edit1, d.bbOk, d.bbCancel, d.bbChangPw}));
         d.bbChangPw->click();
-        QCOMPARE(focusTargets(&d), (QVector<QWidget*>{d.ComboBox1, d.Edit1, d.Edit2, d.Edit4, d.bbOk, d.bbCancel}));
+        QCOMPARE(focusTargets(&d),
+                 (QVector<QWidget*>{d.ComboBox1, d.Edit1, d.Edit2, d.Edit4, d.bbOk, d.bbCancel}));
     }
 
     // Enter and the arrows in the dialog itself: name → password, back, hidden fields skipped.
@@ -462,7 +517,7 @@ private slots:
         QTest::keyClick(d.Edit1, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), d.bbOk);
         QTest::keyClick(d.ComboBox1, Qt::Key_Up);
-        QVERIFY(f.boxes.boxes.isEmpty());  // nothing was pressed on the way
+        QVERIFY(f.boxes.boxes.isEmpty()); // nothing was pressed on the way
         QVERIFY(d.isVisible());
         // Enter on a focused button presses it.
         d.bbChangPw->setFocus();
@@ -497,9 +552,11 @@ private slots:
         QCOMPARE(d.ComboBox1->palette().color(QPalette::Base), systemColor(SystemColor::Window));
         // On screen: inside the password field, left of any text.
         const QImage image = d.grab().toImage();
-        const QPoint inEdit = d.Edit1->geometry().topLeft() + QPoint(d.Edit1->width() - 6, d.Edit1->height() / 2);
+        const QPoint inEdit =
+            d.Edit1->geometry().topLeft() + QPoint(d.Edit1->width() - 6, d.Edit1->height() / 2);
         QCOMPARE(image.pixelColor(inEdit), yellow);
-        const QPoint inName = d.ComboBox1->geometry().topLeft() + QPoint(6, d.ComboBox1->height() / 2);
+        const QPoint inName =
+            d.ComboBox1->geometry().topLeft() + QPoint(6, d.ComboBox1->height() / 2);
         QCOMPARE(image.pixelColor(inName), systemColor(SystemColor::Window));
     }
 

@@ -10,8 +10,8 @@
 #include "TestRegistry.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <memory>
@@ -30,7 +30,8 @@ struct MonitorFixture {
             for (int draw = 1; draw <= 3; ++draw)
                 addDraw(draw, robots);
         db.setVersion(0);
-        dm = std::make_unique<TDM>(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, db.path()});
+        dm = std::make_unique<TDM>(
+            ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, db.path()});
         DM = dm.get();
     }
     ~MonitorFixture()
@@ -55,7 +56,7 @@ struct MonitorFixture {
     TfrmA00Main& show()
     {
         window = std::make_unique<TfrmA00Main>();
-        window->Timer1->SetEnabled(false);  // ticks are driven by hand
+        window->Timer1->SetEnabled(false); // ticks are driven by hand
         window->show();
         return *window;
     }
@@ -87,7 +88,7 @@ private slots:
         QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("00003"));
         QCOMPARE(w.TickCount, 0);
         QVERIFY(!w.Loading);
-        QCOMPARE(w.Label2->text(), QStringLiteral("AI提示"));  // filling ran no change handler
+        QCOMPARE(w.Label2->text(), QStringLiteral("AI提示")); // filling ran no change handler
     }
 
     void firstTickLoadsOnlyWithCounterAboveZero_data()
@@ -122,13 +123,13 @@ private slots:
         MonitorFixture f;
         f.db.setVersion(1);
         TfrmA00Main& w = f.show();
-        f.tick();  // 1: loads
+        f.tick(); // 1: loads
         f.addDraw(4, {"追0", "追1", "追2"});
         f.db.setVersion(2);
-        f.tick();  // 2: even, nothing
+        f.tick(); // 2: even, nothing
         QCOMPARE(w.Qai->RecordCount(), 3);
-        QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("00004"));  // the header follows every tick
-        f.tick();  // 3: reload
+        QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("00004")); // the header follows every tick
+        f.tick();                                                   // 3: reload
         QCOMPARE(w.Qai->RecordCount(), 4);
         QCOMPARE(DM->LastVer, 2);
     }
@@ -149,7 +150,7 @@ private slots:
         f.tick();
         QCOMPARE(w.Qai->RecordCount(), 3);
         f.db.setVersion(6);
-        f.tick();  // 6: even
+        f.tick(); // 6: even
         QCOMPARE(w.Qai->RecordCount(), 3);
         f.tick();
         QCOMPARE(w.Qai->RecordCount(), 4);
@@ -170,7 +171,7 @@ private slots:
         w.cbb1->setEditText(QStringLiteral("追1"));
         QCOMPARE(w.Qai->RecordCount(), 3);
         QCOMPARE(w.Series1->Count(), 3);
-        QCOMPARE(DM->LastVer, 1);  // a search leaves the counter alone
+        QCOMPARE(DM->LastVer, 1); // a search leaves the counter alone
     }
 
     void typedTextIsNotCompletedAndAPickSearches()
@@ -200,7 +201,7 @@ private slots:
         QCOMPARE(w.cbb1->currentIndex(), -1);
         QCOMPARE(w.RzDBLabel1->Caption(), QString());
         QCOMPARE(w.st1->Caption(), QString());
-        f.tick();  // asks for whatever the selector shows
+        f.tick(); // asks for whatever the selector shows
         QCOMPARE(w.Qhead->ParamValue("ainame"), w.cbb1->currentText());
     }
 

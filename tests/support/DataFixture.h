@@ -1,6 +1,6 @@
 #pragma once
-#include "Connection.h"
 #include "ADODataSet.h"
+#include "Connection.h"
 #include "DataSource.h"
 #include "FixtureDb.h"
 
@@ -14,7 +14,8 @@ struct DataFixture {
 
     std::unique_ptr<TADOQuery> query(const StatementDef& statement, const QString& name = QString())
     {
-        auto q = std::make_unique<TADOQuery>(name.isEmpty() ? statement.queryName : name, connection.get());
+        auto q = std::make_unique<TADOQuery>(name.isEmpty() ? statement.queryName : name,
+                                             connection.get());
         q->SetStatement(statement);
         return q;
     }

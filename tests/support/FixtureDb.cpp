@@ -69,7 +69,8 @@ void FixtureDb::setVersion(const QVariant& ver)
         run(db_, "INSERT INTO a5_z0_00VER (tablename, ver) VALUES ('a5_z0_1his', ?)", {ver});
 }
 
-void FixtureDb::addOperator(int id, const QString& login, const QString& name, const QString& password)
+void FixtureDb::addOperator(int id, const QString& login, const QString& name,
+                            const QString& password)
 {
     run(db_,
         "INSERT INTO \"TA71操作用户\" (\"F01用户ID\", \"F03用户名\", \"F05姓名\", \"F07口令\") "

@@ -24,10 +24,10 @@ public:
         QVariant k00 = 1000, k01 = 3, k02 = 1, k03 = 0;
         QString k04 = QStringLiteral("12345");
         QString k05 = QStringLiteral("理由");
-        QVariant id;  // automatic when invalid
+        QVariant id; // automatic when invalid
     };
     qint64 addResult(const Result& r);
-    void setVersion(const QVariant& ver);  // invalid: removes the "a5_z0_1his" row
+    void setVersion(const QVariant& ver); // invalid: removes the "a5_z0_1his" row
     void addOperator(int id, const QString& login, const QString& name, const QString& password);
     QVariant scalar(const QString& sql);
 

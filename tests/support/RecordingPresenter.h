@@ -16,5 +16,5 @@ public:
             onPresent(message);
     }
     QVector<MessageBoxSpec> boxes;
-    std::function<void(const MessageBoxSpec&)> onPresent;  // runs while the "box" is open
+    std::function<void(const MessageBoxSpec&)> onPresent; // runs while the "box" is open
 };

@@ -1,5 +1,5 @@
-#include "TestRegistry.h"
 #include "TestEnvironment.h"
+#include "TestRegistry.h"
 
 #include <QApplication>
 #include <QTest>

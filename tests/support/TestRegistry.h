@@ -21,5 +21,5 @@ struct TestRegistration {
 } // namespace testsupport
 
 #define TV_REGISTER_TEST(Class)                                                                    \
-    static const testsupport::TestRegistration tv_registration_##Class(                             \
+    static const testsupport::TestRegistration tv_registration_##Class(                            \
         #Class, [] { return std::unique_ptr<QObject>(new Class); })

@@ -89,4 +89,3 @@ QString TdsTestServer::log() const
         return {};
     return QString::fromUtf8(file.readAll());
 }
-

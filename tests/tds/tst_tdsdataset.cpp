@@ -1,6 +1,6 @@
+#include "ADODataSet.h"
 #include "Connection.h"
 #include "DBErrors.h"
-#include "ADODataSet.h"
 #include "FixtureDb.h"
 #include "OdbcDriver.h"
 #include "TdsTestServer.h"
@@ -38,8 +38,9 @@ private slots:
         QVERIFY(server_->setDatabase(db_->path()));
         QVERIFY(server_->setFault(QStringLiteral("none")));
         const QString odbc = server_->odbcText();
-        connection_ = std::make_unique<TADOConnection>(
-            [odbc] { return makeOdbcDriver(odbc, OdbcTimeouts{5, 1}); });
+        connection_ = std::make_unique<TADOConnection>([odbc] {
+            return makeOdbcDriver(odbc, OdbcTimeouts{5, 1});
+        });
     }
     void cleanup()
     {

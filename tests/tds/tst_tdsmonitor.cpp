@@ -24,8 +24,9 @@ class TestTdsMonitor : public QObject {
     std::unique_ptr<TADOConnection> connection()
     {
         const QString odbc = server_->odbcText();
-        return std::make_unique<TADOConnection>(
-            [odbc] { return makeOdbcDriver(odbc, OdbcTimeouts{5, 2}); });
+        return std::make_unique<TADOConnection>([odbc] {
+            return makeOdbcDriver(odbc, OdbcTimeouts{5, 2});
+        });
     }
 
     // The data module on the test server and the window shown, its ticks driven by hand.
@@ -109,7 +110,7 @@ private slots:
     {
         showWindow();
         RecordingPresenter presenter;
-        tick();  // the first load keeps the connection open from here on
+        tick(); // the first load keeps the connection open from here on
         const int connectsBefore = DM->ConSG->ConnectCount();
         int fresh = 0, outages = 0, lateRecoveries = 0;
         bool recovering = false;
@@ -136,10 +137,11 @@ private slots:
             recovering = false;
         }
         const int reconnects = DM->ConSG->ConnectCount() - connectsBefore;
-        std::printf("soak: 300 ticks, %d outages, %d error boxes, %d reconnections, %d fresh ticks, "
-                    "%d late recoveries, %lld ms\n",
-                    outages, int(presenter.boxes.size()), reconnects, fresh, lateRecoveries,
-                    qlonglong(clock.elapsed()));
+        std::printf(
+            "soak: 300 ticks, %d outages, %d error boxes, %d reconnections, %d fresh ticks, "
+            "%d late recoveries, %lld ms\n",
+            outages, int(presenter.boxes.size()), reconnects, fresh, lateRecoveries,
+            qlonglong(clock.elapsed()));
         QCOMPARE(int(presenter.boxes.size()), outages);
         QCOMPARE(reconnects, outages);
         QCOMPARE(fresh, 300 - outages);

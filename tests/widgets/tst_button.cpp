@@ -22,8 +22,26 @@ struct ButtonSpec {
     QPixmap glyph;
 };
 
-ButtonSpec searchSpec() { return {QStringLiteral("查询(&Q)"), blGlyphTop, {100, 53}, clSilver, clWhite, 0x808080, searchGlyph()}; }
-ButtonSpec closeSpec() { return {QStringLiteral("退出(&X)"), blGlyphLeft, {130, 60}, 15519380, 16574164, clBlack, closeGlyph()}; }
+ButtonSpec searchSpec()
+{
+    return {QStringLiteral("查询(&Q)"),
+            blGlyphTop,
+            {100, 53},
+            clSilver,
+            clWhite,
+            0x808080,
+            searchGlyph()};
+}
+ButtonSpec closeSpec()
+{
+    return {QStringLiteral("退出(&X)"),
+            blGlyphLeft,
+            {130, 60},
+            15519380,
+            16574164,
+            clBlack,
+            closeGlyph()};
+}
 
 void configure(TLbButton& b, const ButtonSpec& look, bool antialias = true)
 {
@@ -36,7 +54,7 @@ void configure(TLbButton& b, const ButtonSpec& look, bool antialias = true)
     b.SetGlyph(look.glyph, 2);
     QFont font = pixelFont(kSongTi, 19);
     if (!antialias)
-        font.setStyleStrategy(QFont::NoAntialias);  // exact colours for pixel checks
+        font.setStyleStrategy(QFont::NoAntialias); // exact colours for pixel checks
     b.setFont(font);
 }
 
@@ -60,7 +78,10 @@ struct Header {
         search->SetModalResult(4);
         configure(*close, closeSpec(), antialias);
         close->move(260, 6);
-        search->SetOnClick([this](QObject* s) { ++searchClicks; sender = s; });
+        search->SetOnClick([this](QObject* s) {
+            ++searchClicks;
+            sender = s;
+        });
         close->SetOnClick([this](QObject*) { ++closeClicks; });
     }
     bool showActive()
@@ -71,9 +92,15 @@ struct Header {
     }
 };
 
-QImage grabbed(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage grabbed(QWidget& widget)
+{
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
-QRgb rgb(TColor c) { return toQColor(c).rgb(); }
+QRgb rgb(TColor c)
+{
+    return toQColor(c).rgb();
+}
 
 // The first pixel of a picture that is not the transparent colour.
 QPoint firstOpaque(const QImage& strip, int picture)
@@ -113,12 +140,16 @@ private slots:
         QTest::newRow("band 0 is two rows") << 0 << 62 << black << ramp << 1 << black;
         QTest::newRow("band 1") << 0 << 62 << black << ramp << 2 << QColor(1, 2, 3);
         // Band 31 starts on the end row and is cut away: the end colour is never drawn.
-        QTest::newRow("last row is band 30") << 0 << 62 << black << ramp << 61 << QColor(30, 60, 90);
+        QTest::newRow("last row is band 30")
+            << 0 << 62 << black << ramp << 61 << QColor(30, 60, 90);
         // Falling values truncate towards zero: 255 - 63/31 is 253, not 252.
-        QTest::newRow("falling channel truncates") << 0 << 31 << white << silver << 1 << QColor(253, 253, 253);
+        QTest::newRow("falling channel truncates")
+            << 0 << 31 << white << silver << 1 << QColor(253, 253, 253);
         // Rows 2..12 of a 53-pixel button: bands overlap and the last one painted wins.
-        QTest::newRow("short span first row") << 2 << 13 << white << silver << 0 << QColor(251, 251, 251);
-        QTest::newRow("short span last row") << 2 << 13 << white << silver << 10 << QColor(195, 195, 195);
+        QTest::newRow("short span first row")
+            << 2 << 13 << white << silver << 0 << QColor(251, 251, 251);
+        QTest::newRow("short span last row")
+            << 2 << 13 << white << silver << 10 << QColor(195, 195, 195);
     }
     void gradientBands()
     {
@@ -235,7 +266,8 @@ private slots:
         QVERIFY(image.pixel(glyphAt + QPoint(0, 17)) != kGlyphTransparent.rgb());
 
         const QRect textRect(textAt, QSize(tw, th));
-        const QRgb ink = enabled ? b.palette().color(QPalette::WindowText).rgb() : qRgb(128, 128, 128);
+        const QRgb ink =
+            enabled ? b.palette().color(QPalette::WindowText).rgb() : qRgb(128, 128, 128);
         // Everywhere inside the frames but the picture's side: its pixels may share the ink.
         QRect area = image.rect().adjusted(2, 2, -2, -2);
         if (top)
@@ -244,9 +276,11 @@ private slots:
             area.setLeft(glyphAt.x() + gw);
         const QRect drawn = inkOf(image, area, ink);
         QVERIFY(!drawn.isEmpty());
-        QVERIFY2(textRect.contains(drawn), qPrintable(QStringLiteral("text ink outside its place")));
+        QVERIFY2(textRect.contains(drawn),
+                 qPrintable(QStringLiteral("text ink outside its place")));
         if (!enabled)
-            QCOMPARE(inkOf(image, textRect, b.palette().color(QPalette::WindowText).rgb()), QRect());
+            QCOMPARE(inkOf(image, textRect, b.palette().color(QPalette::WindowText).rgb()),
+                     QRect());
     }
 
     // Focus adds the dotted rectangle from (4, 4) to (W - 4, H - 4), every other pixel
@@ -270,7 +304,8 @@ private slots:
         int differences = 0;
         for (int y = 0; y < 60; ++y) {
             for (int x = 0; x < 130; ++x) {
-                const bool onOutline = outline.contains(x, y) && !outline.adjusted(1, 1, -1, -1).contains(x, y);
+                const bool onOutline =
+                    outline.contains(x, y) && !outline.adjusted(1, 1, -1, -1).contains(x, y);
                 const bool dotted = onOutline && (x + y) % 2 == 0;
                 const QRgb expected = dotted ? (plain.pixel(x, y) ^ 0x00FFFFFF) : plain.pixel(x, y);
                 if (focused.pixel(x, y) != expected && differences++ < 5)
@@ -296,7 +331,8 @@ private slots:
         QTest::newRow("released outside") << Qt::LeftButton << outside << outside << 0;
         QTest::newRow("right released outside") << Qt::RightButton << outside << outside << 0;
         QTest::newRow("moved off and back") << Qt::LeftButton << outside << inside << 1;
-        QTest::newRow("released just past the edge") << Qt::LeftButton << inside << QPoint(100, 26) << 0;
+        QTest::newRow("released just past the edge")
+            << Qt::LeftButton << inside << QPoint(100, 26) << 0;
     }
     void mouse()
     {
@@ -384,7 +420,8 @@ private slots:
             h.search->hide();
         else if (change == "hide panel")
             h.panel->hide();
-        QTest::keyClick(h.window.focusWidget() ? h.window.focusWidget() : &h.window, Qt::Key(key), Qt::AltModifier);
+        QTest::keyClick(h.window.focusWidget() ? h.window.focusWidget() : &h.window, Qt::Key(key),
+                        Qt::AltModifier);
         QCOMPARE(h.searchClicks, searchClicks);
         QCOMPARE(h.closeClicks, closeClicks);
         if (searchClicks)
@@ -393,7 +430,7 @@ private slots:
 
     void clickInCode()
     {
-        Header h;  // not shown yet: a click in code still runs
+        Header h; // not shown yet: a click in code still runs
         h.search->Click();
         QCOMPARE(h.searchClicks, 1);
         h.search->setEnabled(false);

@@ -1,7 +1,7 @@
+#include "ADODataSet.h"
 #include "Accelerator.h"
 #include "Colors.h"
 #include "Connection.h"
-#include "ADODataSet.h"
 #include "DataSource.h"
 #include "FixtureDb.h"
 #include "Fonts.h"
@@ -53,20 +53,24 @@ struct HeaderFixture {
 
 struct LabelUnderTest {
     TRzDBLabel label;
-    LabelUnderTest(TDataSource* source, const QString& field, TColor color, QSize size, bool antialias = true)
+    LabelUnderTest(TDataSource* source, const QString& field, TColor color, QSize size,
+                   bool antialias = true)
     {
         label.SetDataSource(source);
         label.SetDataField(field);
         label.SetFontColor(color);
         QFont font = pixelFont(kYaHei, 19);
         if (!antialias)
-            font.setStyleStrategy(QFont::NoAntialias);  // exact colours for pixel checks
+            font.setStyleStrategy(QFont::NoAntialias); // exact colours for pixel checks
         label.setFont(font);
         label.resize(size);
     }
 };
 
-QImage grabbed(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage grabbed(QWidget& widget)
+{
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 // Pixels of the font colour, as a rectangle around all of them.
 QRect inkOf(const QImage& image, const QRect& area, QRgb ink)
@@ -88,12 +92,18 @@ private slots:
     {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("letter");
-        QTest::newRow("search") << "查询(&Q)" << "Q";
-        QTest::newRow("lower case") << "e&xit" << "X";
-        QTest::newRow("none") << "12345" << "";
-        QTest::newRow("literal ampersand") << "A&&B" << "";
-        QTest::newRow("literal then mark") << "A&&B&c" << "C";
-        QTest::newRow("trailing mark") << "AB&" << "";
+        QTest::newRow("search") << "查询(&Q)"
+                                << "Q";
+        QTest::newRow("lower case") << "e&xit"
+                                    << "X";
+        QTest::newRow("none") << "12345"
+                              << "";
+        QTest::newRow("literal ampersand") << "A&&B"
+                                           << "";
+        QTest::newRow("literal then mark") << "A&&B&c"
+                                           << "C";
+        QTest::newRow("trailing mark") << "AB&"
+                                       << "";
     }
     void accelerator()
     {
@@ -117,7 +127,9 @@ private slots:
         const int seconds = f.Qhead.FieldByName(QStringLiteral("xqkj"))->AsInteger();
         QVERIFY(seconds < -1000);
         QCOMPARE(countdown.label.Caption(), QString::number(seconds));
-        QVERIFY(QRegularExpression(QStringLiteral("^-[0-9]+$")).match(countdown.label.Caption()).hasMatch());
+        QVERIFY(QRegularExpression(QStringLiteral("^-[0-9]+$"))
+                    .match(countdown.label.Caption())
+                    .hasMatch());
         QCOMPARE(number.label.Caption(), QStringLiteral("12345"));
         QCOMPARE(advice.label.Caption(), QStringLiteral("取数据..."));
 
@@ -138,12 +150,13 @@ private slots:
         LabelUnderTest countdown(&f.DShead, QStringLiteral("xqkj"), clRed, {92, 32});
         LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
         LabelUnderTest missing(&f.DShead, QStringLiteral("nosuchfield"), clBlack, {92, 32});
-        f.Qhead.Open();  // no row for the robot
+        f.Qhead.Open(); // no row for the robot
         QCOMPARE(countdown.label.Caption(), QString());
         QCOMPARE(number.label.Caption(), QString());
 
-        f.db.exec(QStringLiteral("INSERT INTO a5_z0_5yc (ainame, cpqh, zjhm, kjsj, K02) "
-                                 "VALUES ('追0', '20201002-0793', NULL, '2020-10-02 13:08:00', 0)"));
+        f.db.exec(
+            QStringLiteral("INSERT INTO a5_z0_5yc (ainame, cpqh, zjhm, kjsj, K02) "
+                           "VALUES ('追0', '20201002-0793', NULL, '2020-10-02 13:08:00', 0)"));
         f.reopen();
         QCOMPARE(number.label.Caption(), QString());
         QVERIFY(!countdown.label.Caption().isEmpty());
@@ -195,9 +208,10 @@ private slots:
         HeaderFixture f;
         LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
         const QImage image = grabbed(number.label);
-        const QColor expected = role == "shadow"      ? systemColor(SystemColor::BtnShadow)
-                                : role == "highlight" ? systemColor(SystemColor::BtnHighlight)
-                                                      : number.label.palette().color(QPalette::Window);
+        const QColor expected = role == "shadow" ? systemColor(SystemColor::BtnShadow)
+                                : role == "highlight"
+                                    ? systemColor(SystemColor::BtnHighlight)
+                                    : number.label.palette().color(QPalette::Window);
         QCOMPARE(QColor(image.pixel(x, y)), QColor(expected.rgb()));
     }
 
@@ -217,9 +231,12 @@ private slots:
             QPainter p(&mask);
             p.setFont(number.label.font());
             p.setPen(Qt::black);
-            p.drawText(content, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, QStringLiteral("12345"));
+            p.drawText(content, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+                       QStringLiteral("12345"));
         }
-        auto inked = [&](int x, int y) { return mask.rect().contains(x, y) && mask.pixel(x, y) == qRgb(0, 0, 0); };
+        auto inked = [&](int x, int y) {
+            return mask.rect().contains(x, y) && mask.pixel(x, y) == qRgb(0, 0, 0);
+        };
         const QColor font = toQColor(clRed), shadow = systemColor(SystemColor::BtnShadow),
                      highlight = systemColor(SystemColor::BtnHighlight),
                      background = number.label.palette().color(QPalette::Window);
@@ -231,7 +248,8 @@ private slots:
                                         : inked(x - 1, y - 1) ? highlight
                                                               : background;
                 if (image.pixel(x, y) != expected.rgb() && wrong++ < 5)
-                    qWarning() << "pixel" << x << y << QColor(image.pixel(x, y)) << "expected" << expected;
+                    qWarning() << "pixel" << x << y << QColor(image.pixel(x, y)) << "expected"
+                               << expected;
             }
         }
         QCOMPARE(wrong, 0);
@@ -242,7 +260,8 @@ private slots:
         const QRect ink = inkOf(image, content, toQColor(clRed).rgb());
         QVERIFY(!ink.isEmpty());
         QVERIFY2(ink.left() >= left - 1 && ink.right() <= left + advance + 1, "not centred");
-        QVERIFY2(ink.top() < content.top() + metrics.ascent() && ink.bottom() < content.top() + metrics.height(),
+        QVERIFY2(ink.top() < content.top() + metrics.ascent() &&
+                     ink.bottom() < content.top() + metrics.height(),
                  "not at the top");
     }
 
@@ -255,7 +274,8 @@ private slots:
         const QRgb black = qRgb(0, 0, 0);
         const QFontMetrics metrics(number.label.font());
         const int baseline = content.top() + metrics.ascent();
-        const QRect belowBaseline(content.left(), baseline + 1, content.width(), content.bottom() - baseline);
+        const QRect belowBaseline(content.left(), baseline + 1, content.width(),
+                                  content.bottom() - baseline);
 
         f.showNumber(QStringLiteral("AB"));
         const QRect plain = inkOf(grabbed(number.label), content, black);
@@ -273,7 +293,8 @@ private slots:
         QVERIFY(underline.left() > aMiddle);
 
         f.showNumber(QStringLiteral("A\tB"));
-        QVERIFY2(inkOf(grabbed(number.label), content, black).width() > plain.width() + 4, "tab not expanded");
+        QVERIFY2(inkOf(grabbed(number.label), content, black).width() > plain.width() + 4,
+                 "tab not expanded");
     }
 };
 

@@ -52,10 +52,12 @@ private slots:
         QTest::newRow("next") << "page" << 0 << int(Qt::Key_Tab) << ctrl << 1;
         QTest::newRow("last wraps to first") << "page" << 2 << int(Qt::Key_Tab) << ctrl << 0;
         QTest::newRow("previous") << "page" << 2 << int(Qt::Key_Backtab) << ctrlShift << 1;
-        QTest::newRow("first wraps to last") << "page" << 0 << int(Qt::Key_Backtab) << ctrlShift << 2;
+        QTest::newRow("first wraps to last")
+            << "page" << 0 << int(Qt::Key_Backtab) << ctrlShift << 2;
         QTest::newRow("previous as shift+tab") << "page" << 2 << int(Qt::Key_Tab) << ctrlShift << 1;
         QTest::newRow("from the header") << "header" << 2 << int(Qt::Key_Tab) << ctrl << 2;
-        QTest::newRow("back from the header") << "header" << 0 << int(Qt::Key_Backtab) << ctrlShift << 0;
+        QTest::newRow("back from the header")
+            << "header" << 0 << int(Qt::Key_Backtab) << ctrlShift << 0;
     }
     void ctrlTab()
     {
@@ -67,15 +69,16 @@ private slots:
         PagesWindow w;
         QVERIFY(w.showActive());
         w.pc->SetActivePageIndex(start);
-        QWidget* target = focus == "header" ? static_cast<QWidget*>(w.header) : (start == 0 ? w.first : w.last);
+        QWidget* target =
+            focus == "header" ? static_cast<QWidget*>(w.header) : (start == 0 ? w.first : w.last);
         target->setFocus();
         QCOMPARE(QApplication::focusWidget(), target);
         QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(w.pc->ActivePageIndex(), expected);
         // The focus follows into the page in front, so the keys go on working there.
         if (focus == "page")
-            QVERIFY(w.pc->Page(expected)->isAncestorOf(QApplication::focusWidget())
-                    || QApplication::focusWidget() == w.pc->Page(expected));
+            QVERIFY(w.pc->Page(expected)->isAncestorOf(QApplication::focusWidget()) ||
+                    QApplication::focusWidget() == w.pc->Page(expected));
         else
             QCOMPARE(QApplication::focusWidget(), w.header);
     }

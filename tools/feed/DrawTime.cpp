@@ -16,7 +16,10 @@ QString issueNumber(const QDateTime& drawTime)
            QStringLiteral("%1").arg(minuteOfDay, 4, 10, QLatin1Char('0'));
 }
 
-QString text(const QDateTime& time) { return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+QString text(const QDateTime& time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
 
 std::optional<QDateTime> parse(const QString& text)
 {

@@ -8,9 +8,9 @@
 // draw at 13:11. The text sorts in draw order, as the client's statements need.
 namespace drawtime {
 
-QDateTime minuteOf(const QDateTime& time);  // seconds and milliseconds dropped
+QDateTime minuteOf(const QDateTime& time); // seconds and milliseconds dropped
 QString issueNumber(const QDateTime& drawTime);
-QString text(const QDateTime& time);  // "YYYY-MM-DD HH:MM:SS", as the database stores it
+QString text(const QDateTime& time); // "YYYY-MM-DD HH:MM:SS", as the database stores it
 std::optional<QDateTime> parse(const QString& text);
 
 } // namespace drawtime

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kHistoryChunk = 2000;  // draws per transaction while writing the past
+constexpr int kHistoryChunk = 2000; // draws per transaction while writing the past
 
 } // namespace
 
@@ -18,7 +18,8 @@ void Feed::prepare()
     ensureSchema();
     resume();
     insert_ = std::make_unique<FeedStatement>(
-        db_, "INSERT INTO a5_z0_5yc (kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, K02, K03, K04, K05, "
+        db_, "INSERT INTO a5_z0_5yc (kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, "
+             "K02, K03, K04, K05, "
              "CreateDT) VALUES (1, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
 }
 
@@ -26,7 +27,8 @@ void Feed::ensureSchema()
 {
     SqliteTransaction t(db_);
     db_.exec(kFeedSchemaSql);
-    db_.exec("INSERT OR IGNORE INTO \"TA71操作用户\" (\"F01用户ID\", \"F03用户名\", \"F05姓名\", \"F07口令\") "
+    db_.exec("INSERT OR IGNORE INTO \"TA71操作用户\" (\"F01用户ID\", \"F03用户名\", \"F05姓名\", "
+             "\"F07口令\") "
              "VALUES (1, 'demo', '演示操作员', 'demo')");
     t.commit();
 }
@@ -54,7 +56,8 @@ void Feed::resume()
     }
     fleet_ = std::make_unique<RobotFleet>(names);
 
-    FeedStatement recent(db_, "SELECT K02, K03, zjhm FROM a5_z0_5yc WHERE ainame = ?1 ORDER BY cpqh DESC LIMIT ?2");
+    FeedStatement recent(
+        db_, "SELECT K02, K03, zjhm FROM a5_z0_5yc WHERE ainame = ?1 ORDER BY cpqh DESC LIMIT ?2");
     for (size_t i = 0; i < fleet_->robots().size(); ++i) {
         Robot& robot = fleet_->robots()[i];
         recent.reset();
@@ -116,7 +119,8 @@ qint64 Feed::appendDraw(const QDateTime& drawTime)
     FeedStatement last(db_, "SELECT max(cpqh) FROM a5_z0_5yc");
     const QString found = last.step() && !last.isNull(0) ? last.text(0) : QString();
     if (found != lastIssue_)
-        throw FeedError(QStringLiteral("another program wrote draw %1 meanwhile; stopping").arg(found));
+        throw FeedError(
+            QStringLiteral("another program wrote draw %1 meanwhile; stopping").arg(found));
     insertDraw(drawtime::minuteOf(drawTime), QDateTime::currentDateTime());
     raiseCounter(1);
     const qint64 ver = counter();
@@ -133,9 +137,19 @@ void Feed::insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt)
     const QString created = drawtime::text(writtenAt);
     for (const RobotRow& row : fleet_->play(winning)) {
         insert_->reset();
-        insert_->bind(1, issue).bind(2, winning).bind(3, qint64(row.tsbh)).bind(4, kjsj).bind(5, operated);
-        insert_->bind(6, row.ainame).bind(7, row.balance).bind(8, qint64(row.stake)).bind(9, qint64(row.action));
-        insert_->bind(10, row.result).bind(11, row.recommended).bind(12, row.reason).bind(13, created);
+        insert_->bind(1, issue)
+            .bind(2, winning)
+            .bind(3, qint64(row.tsbh))
+            .bind(4, kjsj)
+            .bind(5, operated);
+        insert_->bind(6, row.ainame)
+            .bind(7, row.balance)
+            .bind(8, qint64(row.stake))
+            .bind(9, qint64(row.action));
+        insert_->bind(10, row.result)
+            .bind(11, row.recommended)
+            .bind(12, row.reason)
+            .bind(13, created);
         insert_->step();
     }
     lastDraw_ = drawTime;
@@ -146,7 +160,8 @@ void Feed::raiseCounter(qint64 by)
 {
     FeedStatement ensure(db_, "INSERT OR IGNORE INTO a5_z0_00VER (tablename, ver) VALUES (?1, 0)");
     ensure.bind(1, QString::fromLatin1(kCounterTable)).step();
-    FeedStatement raise(db_, "UPDATE a5_z0_00VER SET ver = coalesce(ver, 0) + ?1 WHERE tablename = ?2");
+    FeedStatement raise(db_,
+                        "UPDATE a5_z0_00VER SET ver = coalesce(ver, 0) + ?1 WHERE tablename = ?2");
     raise.bind(1, by).bind(2, QString::fromLatin1(kCounterTable)).step();
 }
 

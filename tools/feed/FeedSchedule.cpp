@@ -2,7 +2,8 @@
 
 #include "DrawTime.h"
 
-QDateTime FeedSchedule::nextTick(const QDateTime& now, const std::optional<QDateTime>& previous) const
+QDateTime FeedSchedule::nextTick(const QDateTime& now,
+                                 const std::optional<QDateTime>& previous) const
 {
     if (followsClock())
         return drawtime::minuteOf(now).addSecs(60);
@@ -12,7 +13,8 @@ QDateTime FeedSchedule::nextTick(const QDateTime& now, const std::optional<QDate
     return now.addSecs(interval_);
 }
 
-QDateTime FeedSchedule::drawTimeAt(const QDateTime& tick, const std::optional<QDateTime>& lastDraw) const
+QDateTime FeedSchedule::drawTimeAt(const QDateTime& tick,
+                                   const std::optional<QDateTime>& lastDraw) const
 {
     if (!lastDraw)
         return drawtime::minuteOf(tick);

@@ -5,7 +5,10 @@
 
 namespace {
 
-int unitsOf(const QString& number) { return number.isEmpty() ? 0 : number.back().digitValue(); }
+int unitsOf(const QString& number)
+{
+    return number.isEmpty() ? 0 : number.back().digitValue();
+}
 
 QString digitsText(std::vector<int> digits)
 {
@@ -25,7 +28,10 @@ void WinningHistory::add(const QString& number)
         numbers_.pop_front();
 }
 
-int WinningHistory::previousUnits() const { return numbers_.empty() ? 0 : std::max(0, unitsOf(numbers_.back())); }
+int WinningHistory::previousUnits() const
+{
+    return numbers_.empty() ? 0 : std::max(0, unitsOf(numbers_.back()));
+}
 
 std::array<int, 10> WinningHistory::unitsCounts() const
 {
@@ -45,7 +51,7 @@ Robot::Robot(QString name, int index) : name_(std::move(name)), index_(index)
     else if (name_.size() == 2 && name_[0] == u'追' && name_[1].isDigit())
         offset_ = name_[1].digitValue();
     else
-        offset_ = index % 10;  // a robot of someone else's database: chase like the others
+        offset_ = index % 10; // a robot of someone else's database: chase like the others
 }
 
 void Robot::restore(qint64 balance, int lossStreak)
@@ -67,7 +73,8 @@ QString Robot::pickDigits(const WinningHistory& recent, std::mt19937_64& rng, QS
         const auto counts = recent.unitsCounts();
         std::vector<int> order(10);
         std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return counts[size_t(a)] > counts[size_t(b)]; });
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return counts[size_t(a)] > counts[size_t(b)]; });
         digits.assign(order.begin(), order.begin() + kDigitsPerBet);
         int heat = 0;
         for (int d : digits)
@@ -103,8 +110,10 @@ RobotRow Robot::play(const QString& winning, const WinningHistory& recent, std::
         const bool hit = row.recommended.contains(winning.back());
         const int cost = row.stake * kDigitsPerBet;
         row.result = hit ? qint64(row.stake) * kPayoutPerUnit - cost : -cost;
-        row.reason = lossStreak_ > 0 ? QStringLiteral("%1，连错%2期加倍至%3注").arg(why).arg(lossStreak_).arg(row.stake)
-                                     : QStringLiteral("%1，基础%2注").arg(why).arg(row.stake);
+        row.reason =
+            lossStreak_ > 0
+                ? QStringLiteral("%1，连错%2期加倍至%3注").arg(why).arg(lossStreak_).arg(row.stake)
+                : QStringLiteral("%1，基础%2注").arg(why).arg(row.stake);
         lossStreak_ = hit ? 0 : lossStreak_ + 1;
     }
     balance_ += row.result;

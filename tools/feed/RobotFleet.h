@@ -21,7 +21,7 @@ public:
     void add(const QString& number);
     bool empty() const { return numbers_.empty(); }
     int size() const { return int(numbers_.size()); }
-    int previousUnits() const;  // units digit of the latest draw
+    int previousUnits() const; // units digit of the latest draw
     std::array<int, 10> unitsCounts() const;
 
 private:
@@ -53,7 +53,7 @@ private:
 
     QString name_;
     int index_;
-    int offset_;  // -1 for the hottest-digits robot
+    int offset_; // -1 for the hottest-digits robot
     qint64 balance_ = kStartBalance;
     int lossStreak_ = 0;
 };

@@ -35,11 +35,12 @@ bool StopSignals::wait(qint64 ms)
         if (sigtimedwait(&set, nullptr, &left) >= 0)
             return stopped_ = true;
         if (errno != EINTR)
-            return false;  // EAGAIN: the time is up
+            return false; // EAGAIN: the time is up
         // Another signal interrupted the wait: wait out the rest.
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
-        const qint64 spent = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+        const qint64 spent =
+            (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
         const qint64 rest = qMax<qint64>(ms - spent, 0);
         left = {time_t(rest / 1000), long(rest % 1000) * 1000000L};
     }

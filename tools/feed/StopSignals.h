@@ -5,7 +5,7 @@
 // never lands in the middle of a transaction and waits need no flag polling.
 class StopSignals {
 public:
-    StopSignals();  // create before any thread exists
+    StopSignals(); // create before any thread exists
     // Waits up to `ms` milliseconds; true when a stop signal arrived, now or before.
     bool wait(qint64 ms);
     bool pending() { return wait(0); }

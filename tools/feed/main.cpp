@@ -20,7 +20,7 @@ struct Options {
 void say(const QString& line)
 {
     std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stdout);  // the test and run-demo follow the output line by line
+    std::fflush(stdout); // the test and run-demo follow the output line by line
 }
 
 [[noreturn]] void usageError(const QString& message)
@@ -37,15 +37,17 @@ Options parseOptions(const QCoreApplication& app)
         "A new database gets the demo operator (demo / demo), eleven robots and the past draws;\n"
         "an existing one continues from its last draw. Then one draw per interval, each raising\n"
         "the version counter. Stop with Ctrl+C or SIGTERM.\n"
-        "Draws are one minute apart; the issue number is the date, \"-\" and the minute of the day\n"
+        "Draws are one minute apart; the issue number is the date, \"-\" and the minute of the "
+        "day\n"
         "from 0001 (00:00) to 1440 (23:59), e.g. 20201002-0792 for 13:11."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The database file."));
-    const QCommandLineOption interval(QStringLiteral("interval"),
-                                      QStringLiteral("Seconds between draws (default 60: at second 0 of every "
-                                                     "minute; any other value fast-forwards the draws)."),
-                                      QStringLiteral("SECONDS"), QStringLiteral("60"));
+    const QCommandLineOption interval(
+        QStringLiteral("interval"),
+        QStringLiteral("Seconds between draws (default 60: at second 0 of every "
+                       "minute; any other value fast-forwards the draws)."),
+        QStringLiteral("SECONDS"), QStringLiteral("60"));
     const QCommandLineOption history(QStringLiteral("history"),
                                      QStringLiteral("Past draws for a new database (default 400)."),
                                      QStringLiteral("N"), QStringLiteral("400"));
@@ -81,14 +83,17 @@ int run(const Options& options, StopSignals& stop)
         if (written == options.history)
             written += feed.catchUp(QDateTime::currentDateTime(), stopped);
         say(QStringLiteral("%1 %2: %3 past draws up to %4, counter %5")
-                .arg(db.createdFile() ? QStringLiteral("created") : QStringLiteral("filled"), options.file)
+                .arg(db.createdFile() ? QStringLiteral("created") : QStringLiteral("filled"),
+                     options.file)
                 .arg(written)
                 .arg(feed.lastIssue())
                 .arg(feed.counter()));
         if (stop.pending())
             return 0;
     } else if (feed.hasDraws()) {
-        say(QStringLiteral("continuing %1 after %2, counter %3").arg(options.file, feed.lastIssue()).arg(feed.counter()));
+        say(QStringLiteral("continuing %1 after %2, counter %3")
+                .arg(options.file, feed.lastIssue())
+                .arg(feed.counter()));
     } else {
         say(QStringLiteral("prepared %1 without past draws").arg(options.file));
     }
@@ -103,7 +108,9 @@ int run(const Options& options, StopSignals& stop)
             return 0;
         previousTick = tick;
         const qint64 ver = feed.appendDraw(schedule.drawTimeAt(tick, feed.lastDraw()));
-        say(QStringLiteral("draw %1 at %2, counter %3").arg(feed.lastIssue(), drawtime::text(*feed.lastDraw())).arg(ver));
+        say(QStringLiteral("draw %1 at %2, counter %3")
+                .arg(feed.lastIssue(), drawtime::text(*feed.lastDraw()))
+                .arg(ver));
     }
 }
 
