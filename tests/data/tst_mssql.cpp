@@ -30,6 +30,13 @@ private slots:
         settings.host = parts.value(0);
         settings.port = parts.value(1, QStringLiteral("27999")).toInt();
         connection = std::make_unique<TADOConnection>(settings);
+        // A server that is not there fails this class with its error, not the executable.
+        try {
+            connection->Open();
+        } catch (const std::exception& error) {
+            QFAIL(qPrintable(exceptionText(error)));
+        }
+        connection->Close();
     }
 
     void everyStatementOpensWithItsColumns()

@@ -1,7 +1,11 @@
+#include "Exceptions.h"
 #include "TestEnvironment.h"
 #include "TestRegistry.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
@@ -13,14 +17,103 @@ std::vector<std::pair<const char*, TestFactory>>& registeredTests()
 }
 } // namespace testsupport
 
+namespace {
+
+// What a class's run came to, read from the TAP log Qt Test wrote beside its own output.
+struct ClassOutcome {
+    int ran = 0; // test functions (each data row) that passed or failed
+    int skipped = 0;
+};
+
+ClassOutcome readTapLog(const QString& path)
+{
+    ClassOutcome outcome;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return outcome;
+    static const QRegularExpression line(QStringLiteral("^(not )?ok \\d+ - (\\w+)\\("));
+    while (!file.atEnd()) {
+        const QString text = QString::fromUtf8(file.readLine()).trimmed();
+        const QRegularExpressionMatch m = line.match(text);
+        if (!m.hasMatch())
+            continue;
+        const bool skip = text.contains(QLatin1String(" # SKIP"));
+        const QString function = m.captured(2);
+        if (skip)
+            ++outcome.skipped;
+        else if (function != QLatin1String("initTestCase") &&
+                 function != QLatin1String("cleanupTestCase"))
+            ++outcome.ran;
+    }
+    return outcome;
+}
+
+enum class Verdict { Passed, Failed, Skipped };
+
+// One class through Qt Test. A class fails when a function fails, when an exception ends it
+// or when it runs no test function at all; one that only skipped (its server is absent)
+// counts as skipped.
+Verdict runClass(const char* name, const testsupport::TestFactory& factory, QStringList args,
+                 const QString& tapPath)
+{
+    if (!args.contains(QLatin1String("-o")))
+        args << QStringLiteral("-o") << QStringLiteral("-,txt");
+    args << QStringLiteral("-o") << tapPath + QStringLiteral(",tap");
+    QFile::remove(tapPath);
+    std::unique_ptr<QObject> test = factory();
+    int failures = 0;
+    try {
+        failures = QTest::qExec(test.get(), args);
+    } catch (const std::exception& error) {
+        std::printf("FAIL!  : %s ended in an exception: %s\n", name,
+                    qPrintable(exceptionText(error)));
+        return Verdict::Failed;
+    } catch (...) {
+        std::printf("FAIL!  : %s ended in an exception\n", name);
+        return Verdict::Failed;
+    }
+    if (failures != 0)
+        return Verdict::Failed;
+    const ClassOutcome outcome = readTapLog(tapPath);
+    if (outcome.ran > 0)
+        return Verdict::Passed;
+    if (outcome.skipped > 0)
+        return Verdict::Skipped;
+    std::printf("FAIL!  : %s ran no test function\n", name);
+    return Verdict::Failed;
+}
+
+// Compares the registered classes with the list the build found in the sources.
+int checkRegistered(const QStringList& listed)
+{
+    QStringList registered;
+    for (const auto& entry : testsupport::registeredTests())
+        registered << QString::fromLatin1(entry.first);
+    registered.sort();
+    QStringList expected = listed;
+    expected.sort();
+    if (registered == expected)
+        return 0;
+    std::printf("FAIL!  : registered %s, the build runs %s\n", qPrintable(registered.join(u' ')),
+                qPrintable(expected.join(u' ')));
+    return 1;
+}
+
+} // namespace
+
 // Runs every registered class, or only those named with -class NAME (repeatable); other
-// arguments go to Qt Test unchanged.
+// arguments go to Qt Test unchanged; -registered A,B,… only checks the list. Exit code 0 when all
+// passed, 1 when one failed (or a name matches no class), kSkipped when every class that ran
+// skipped.
 int main(int argc, char** argv)
 {
+    constexpr int kSkipped = 77;
     QApplication app(argc, argv);
     testsupport::prepareTestEnvironment();
     QStringList args = app.arguments();
     QStringList only;
+    if (args.size() == 3 && args[1] == "-registered")
+        return checkRegistered(args[2].split(u','));
     for (int i = 1; i + 1 < args.size();) {
         if (args[i] == "-class") {
             only << args[i + 1];
@@ -29,13 +122,32 @@ int main(int argc, char** argv)
             ++i;
         }
     }
-    int failures = 0;
+    const QTemporaryDir logs;
+    int failed = 0, skipped = 0, run = 0;
+    QStringList unknown = only;
     for (auto& [name, factory] : testsupport::registeredTests()) {
-        if (!only.isEmpty() && !only.contains(QString::fromLatin1(name)))
+        const QString className = QString::fromLatin1(name);
+        if (!only.isEmpty() && !only.contains(className))
             continue;
-        std::unique_ptr<QObject> test = factory();
-        failures += QTest::qExec(test.get(), args) != 0 ? 1 : 0;
+        unknown.removeAll(className);
+        ++run;
+        switch (runClass(name, factory, args, logs.filePath(className + QStringLiteral(".tap")))) {
+        case Verdict::Failed:
+            ++failed;
+            break;
+        case Verdict::Skipped:
+            ++skipped;
+            break;
+        case Verdict::Passed:
+            break;
+        }
     }
-    std::printf("%d test classes failed\n", failures);
-    return failures == 0 ? 0 : 1;
+    for (const QString& name : unknown) {
+        std::printf("FAIL!  : no test class %s\n", qPrintable(name));
+        ++failed;
+    }
+    std::printf("%d of %d test classes failed, %d skipped\n", failed, run, skipped);
+    if (failed > 0 || run == 0)
+        return 1;
+    return skipped == run ? kSkipped : 0;
 }
