@@ -2,11 +2,10 @@
 #include "BevelPanel.h"
 #include "Colors.h"
 #include "DosMove.h"
-#include "FixtureDb.h"
 #include "Fonts.h"
 #include "GlyphButton.h"
+#include "LoginFixture.h"
 #include "MXT_PUB.h"
-#include "RecordingPresenter.h"
 #include "TestRegistry.h"
 #include "data.h"
 #include "login.h"
@@ -21,51 +20,6 @@
 
 namespace {
 
-// A fresh database with one operator, the data module on it, and the dialog shown.
-struct LoginFixture {
-    FixtureDb db;
-    RecordingPresenter boxes;
-    std::unique_ptr<TDM> dm;
-    std::unique_ptr<Tfmlogin> dlg;
-
-    explicit LoginFixture(const QString& storedPassword = QStringLiteral("secret"))
-    {
-        db.addOperator(7, QStringLiteral("zhang"), QStringLiteral("张三"), storedPassword);
-        ConnectionSettings settings;
-        settings.kind = ConnectionSettings::Kind::Sqlite;
-        settings.sqliteFile = db.path();
-        dm = std::make_unique<TDM>(settings);
-        DM = dm.get();
-        dlg = std::make_unique<Tfmlogin>();
-        dlg->show();
-    }
-    ~LoginFixture()
-    {
-        dlg.reset();
-        DM = nullptr;
-    }
-    void type(const QString& name, const QString& password)
-    {
-        dlg->ComboBox1->setEditText(name);
-        dlg->Edit1->setText(password);
-    }
-    void typeNew(const QString& pw, const QString& again)
-    {
-        dlg->bbChangPw->click();
-        dlg->Edit2->setText(pw);
-        dlg->Edit4->setText(again);
-    }
-    QVariant storedPassword()
-    {
-        return db.scalar(
-            QStringLiteral("select \"F07口令\" from \"TA71操作用户\" where \"F01用户ID\" = 7"));
-    }
-    bool dmUntouched() const
-    {
-        return DM->UserID == 0 && DM->UserName.isEmpty() && DM->LoginName.isEmpty();
-    }
-};
-
 QStringList texts(const Tfmlogin& d)
 {
     return {d.ComboBox1->currentText(), d.Edit1->text(), d.Edit2->text(), d.Edit4->text()};
@@ -74,12 +28,6 @@ QStringList texts(const Tfmlogin& d)
 MessageBoxSpec box(const QString& text, const char* kind)
 {
     return ShowMsgSpec(text, QString::fromLatin1(kind));
-}
-
-bool activate(QWidget* w)
-{
-    QApplication::setActiveWindow(w);
-    return QTest::qWaitForWindowActive(w);
 }
 
 } // namespace
@@ -382,126 +330,6 @@ private slots:
             QVERIFY(w->isVisible());
     }
 
-    void layout_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QRect>("geometry"); // empty size: only the position is given
-        QTest::newRow("top panel") << "Panel1" << QRect(0, 0, 380, 50);
-        QTest::newRow("picture") << "Image1" << QRect(10, 8, 32, 32);
-        QTest::newRow("prompt") << "Label5" << QRect(46, 16, 0, 0);
-        QTest::newRow("Label3") << "Label3" << QRect(18, 62, 0, 0);
-        QTest::newRow("ComboBox1") << "ComboBox1" << QRect(76, 56, 273, 24);
-        QTest::newRow("Label2") << "Label2" << QRect(19, 100, 0, 0);
-        QTest::newRow("Edit1") << "Edit1" << QRect(76, 94, 273, 24);
-        QTest::newRow("Label4") << "Label4" << QRect(18, 126, 0, 0);
-        QTest::newRow("Edit2") << "Edit2" << QRect(76, 122, 105, 20);
-        QTest::newRow("Label1") << "Label1" << QRect(198, 126, 0, 0);
-        QTest::newRow("Edit4") << "Edit4" << QRect(245, 122, 104, 22);
-        QTest::newRow("bottom panel") << "Panel2" << QRect(0, 160, 380, 48);
-        QTest::newRow("bbOk") << "bbOk" << QRect(26, 11, 100, 32);
-        QTest::newRow("bbCancel") << "bbCancel" << QRect(143, 11, 100, 32);
-        QTest::newRow("bbChangPw") << "bbChangPw" << QRect(266, 11, 100, 32);
-    }
-    void layout()
-    {
-        QFETCH(QString, control);
-        QFETCH(QRect, geometry);
-        LoginFixture f;
-        const QHash<QString, QWidget*> controls{
-            {"Panel1", f.dlg->Panel1},       {"Image1", f.dlg->Image1},
-            {"Label5", f.dlg->Label5},       {"Label3", f.dlg->Label3},
-            {"ComboBox1", f.dlg->ComboBox1}, {"Label2", f.dlg->Label2},
-            {"Edit1", f.dlg->Edit1},         {"Label4", f.dlg->Label4},
-            {"Edit2", f.dlg->Edit2},         {"Label1", f.dlg->Label1},
-            {"Edit4", f.dlg->Edit4},         {"Panel2", f.dlg->Panel2},
-            {"bbOk", f.dlg->bbOk},           {"bbCancel", f.dlg->bbCancel},
-            {"bbChangPw", f.dlg->bbChangPw}};
-        QWidget* w = controls.value(control);
-        QVERIFY(w);
-        QCOMPARE(w->pos(), geometry.topLeft());
-        if (!geometry.size().isEmpty())
-            QCOMPARE(w->size(), geometry.size());
-        if (auto* label = qobject_cast<QLabel*>(w); label && label->pixmap().isNull())
-            QCOMPARE(label->size(), QFontMetrics(label->font()).size(0, label->text()));
-    }
-
-    void frameAndTexts()
-    {
-        LoginFixture f;
-        Tfmlogin& d = *f.dlg;
-        QCOMPARE(d.windowTitle(), QStringLiteral("login-用户登录"));
-        QCOMPARE(d.size(), QSize(380, 208));
-        const QPoint centreOffset =
-            d.geometry().center() - d.screen()->availableGeometry().center();
-        QVERIFY2(centreOffset.manhattanLength() <= 2, "centred on the screen");
-        QCOMPARE(d.minimumSize(), d.maximumSize());
-        QVERIFY(!(d.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
-        QVERIFY(d.windowFlags() & Qt::WindowCloseButtonHint);
-        QCOMPARE(d.Label5->text(), QStringLiteral("请输入用户名和口令："));
-        QCOMPARE(d.Label3->text(), QStringLiteral("用户名"));
-        QCOMPARE(d.Label2->text(), QStringLiteral("口  令"));
-        QCOMPARE(d.Label4->text(), QStringLiteral("新口令"));
-        QCOMPARE(d.Label1->text(), QStringLiteral("重口令"));
-        QCOMPARE(d.bbOk->text(), QStringLiteral("确定(&O)"));
-        QCOMPARE(d.bbCancel->text(), QStringLiteral("取消(ESC)"));
-        QCOMPARE(d.bbChangPw->text(), QStringLiteral("修改口令"));
-        QCOMPARE(d.ComboBox1->count(), 0);
-        QVERIFY(d.ComboBox1->isEditable());
-        for (QLineEdit* e : {d.Edit1, d.Edit2, d.Edit4}) {
-            QCOMPARE(e->echoMode(), QLineEdit::Password);
-            QCOMPARE(e->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, e),
-                     int('*'));
-            QVERIFY(!e->testAttribute(Qt::WA_InputMethodEnabled));
-        }
-        QVERIFY(d.ComboBox1->inputMethodHints() & Qt::ImhLatinOnly);
-        for (GlyphButton* b : {d.bbOk, d.bbCancel, d.bbChangPw}) {
-            QVERIFY(!b->autoDefault());
-            QVERIFY(!b->isDefault());
-        }
-        QCOMPARE(d.bbOk->iconSize(), QSize(18, 18));
-        QCOMPARE(d.bbCancel->iconSize(), QSize(18, 18));
-        QCOMPARE(d.bbChangPw->iconSize(), QSize(16, 16));
-        QCOMPARE(d.bbOk->Glyph().size(), QSize(36, 18));
-        QCOMPARE(d.bbChangPw->Glyph().size(), QSize(32, 16));
-        QCOMPARE(d.Image1->pixmap().size(), QSize(32, 32));
-    }
-
-    void fonts_data()
-    {
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("pixels");
-        QTest::newRow("base") << "Label3" << kSongTi << 14;
-        QTest::newRow("prompt") << "Label5" << kHeiTi << 20;
-        QTest::newRow("name") << "ComboBox1" << kSongTi << 16;
-        QTest::newRow("password") << "Edit1" << kSongTi << 16;
-        QTest::newRow("new password") << "Edit2" << kSongTi << 12;
-        QTest::newRow("again") << "Edit4" << kSongTi << 14;
-        QTest::newRow("button") << "bbOk" << kSongTi << 14;
-    }
-    void fonts()
-    {
-        QFETCH(QString, control);
-        QFETCH(QString, family);
-        QFETCH(int, pixels);
-        LoginFixture f;
-        auto* w = f.dlg->findChild<QWidget*>(control);
-        QVERIFY(w);
-        QCOMPARE(w->font().family(), family);
-        QCOMPARE(w->font().pixelSize(), pixels);
-    }
-
-    void tabOrder()
-    {
-        LoginFixture f;
-        Tfmlogin& d = *f.dlg;
-        QCOMPARE(focusTargets(&d),
-                 (QVector<QWidget*>{d.ComboBox1, d.Edit1, d.bbOk, d.bbCancel, d.bbChangPw}));
-        d.bbChangPw->click();
-        QCOMPARE(focusTargets(&d),
-                 (QVector<QWidget*>{d.ComboBox1, d.Edit1, d.Edit2, d.Edit4, d.bbOk, d.bbCancel}));
-    }
-
     // Enter and the arrows in the dialog itself: name → password, back, hidden fields skipped.
     void keyboardNavigation()
     {
@@ -526,8 +354,6 @@ private slots:
         d.Edit1->setFocus();
         QTest::keyClick(d.Edit1, Qt::Key_Down);
         QCOMPARE(QApplication::focusWidget(), d.Edit2);
-        // Alt+O is bbOk's mnemonic (the offscreen platform delivers no shortcut keys to try it).
-        QCOMPARE(QKeySequence::mnemonic(d.bbOk->text()), QKeySequence(Qt::ALT | Qt::Key_O));
     }
 
     void removingDosMoveRestoresHandlers()
@@ -538,58 +364,6 @@ private slots:
         delete d.DosMove1;
         QTest::keyClick(d.ComboBox1, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), d.ComboBox1);
-    }
-
-    void focusColour()
-    {
-        LoginFixture f;
-        Tfmlogin& d = *f.dlg;
-        QVERIFY(activate(&d));
-        const QColor yellow(255, 255, 0);
-        QCOMPARE(d.ComboBox1->palette().color(QPalette::Base), yellow);
-        d.Edit1->setFocus();
-        QCOMPARE(d.Edit1->palette().color(QPalette::Base), yellow);
-        QCOMPARE(d.ComboBox1->palette().color(QPalette::Base), systemColor(SystemColor::Window));
-        // On screen: inside the password field, left of any text.
-        const QImage image = d.grab().toImage();
-        const QPoint inEdit =
-            d.Edit1->geometry().topLeft() + QPoint(d.Edit1->width() - 6, d.Edit1->height() / 2);
-        QCOMPARE(image.pixelColor(inEdit), yellow);
-        const QPoint inName =
-            d.ComboBox1->geometry().topLeft() + QPoint(6, d.ComboBox1->height() / 2);
-        QCOMPARE(image.pixelColor(inName), systemColor(SystemColor::Window));
-    }
-
-    void picture()
-    {
-        LoginFixture f;
-        Tfmlogin& d = *f.dlg;
-        const QImage image = d.grab().toImage();
-        if (qEnvironmentVariableIsSet("TV_SHOTS")) {
-            image.save(qEnvironmentVariable("TV_SHOTS") + "/login-normal.png");
-            d.bbChangPw->click();
-            d.Edit2->setFocus();
-            d.grab().save(qEnvironmentVariable("TV_SHOTS") + "/login-change.png");
-        }
-        // The top panel: white inside its two-pixel frame; the frame's outer ring is lowered.
-        QCOMPARE(image.pixel(5, 45), QColor(Qt::white).rgb());
-        QCOMPARE(image.pixel(200, 0), systemColor(SystemColor::BtnShadow).rgb());
-        QCOMPARE(image.pixel(200, 1), systemColor(SystemColor::BtnHighlight).rgb());
-        QCOMPARE(image.pixel(200, 49), systemColor(SystemColor::BtnHighlight).rgb());
-        QCOMPARE(image.pixel(200, 48), systemColor(SystemColor::BtnShadow).rgb());
-        // The line along the bottom panel's top edge.
-        QCOMPARE(image.pixel(5, 160), systemColor(SystemColor::BtnShadow).rgb());
-        QCOMPARE(image.pixel(5, 161), systemColor(SystemColor::BtnHighlight).rgb());
-        QCOMPARE(image.pixel(5, 170), systemColor(SystemColor::BtnFace).rgb());
-        // The prompt's ink lies within its text box and is dark.
-        const QRect prompt = d.Label5->geometry();
-        int ink = 0;
-        for (int y = prompt.top(); y <= prompt.bottom(); ++y)
-            for (int x = prompt.left(); x <= prompt.right(); ++x)
-                ink += image.pixelColor(x, y).lightness() < 100;
-        QVERIFY(ink > 50);
-        for (int x = prompt.left(); x < 377; ++x)
-            QVERIFY(image.pixelColor(x, prompt.top() - 2).lightness() > 100);
     }
 };
 
