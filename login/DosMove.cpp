@@ -95,8 +95,11 @@ void TDosMove::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shif
         wasEdit_ = isEditField(focused);
         const bool forward = enter || key == Qt::Key_Down;
         if (forward || key == Qt::Key_Up)
-            if (QWidget* next = nextFocusTarget(owner_, focused, forward))
+            if (QWidget* next = nextFocusTarget(owner_, focused, forward)) {
+                // Moved by a key, as by Tab: the control it reaches shows its focus cue.
+                owner_->setAttribute(Qt::WA_KeyboardFocusChange);
                 next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            }
     }
     if (prevKeyDown_)
         prevKeyDown_(sender, key, shift);

@@ -229,6 +229,29 @@ private slots:
             QVERIFY(image.pixelColor(x, prompt.top() - 2).lightness() > 100);
     }
 
+    // Enter moves the focus as Tab would, so the button it reaches shows the focus cue: a
+    // frame along its edge, in the style's focus colour.
+    void enterShowsTheFocusCue()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        QVERIFY(activate(&d));
+        QTest::keyClick(d.ComboBox1, Qt::Key_Return);
+        QTest::keyClick(d.Edit1, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), d.bbOk);
+        const QImage cued = d.bbOk->grab().toImage();
+        d.setAttribute(Qt::WA_KeyboardFocusChange, false); // focused, as after a click
+        const QImage plain = d.bbOk->grab().toImage();
+        const QRect inside = d.bbOk->rect().adjusted(3, 3, -3, -3);
+        int onEdge = 0, elsewhere = 0;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                if (plain.pixel(x, y) != cued.pixel(x, y))
+                    ++(inside.contains(x, y) ? elsewhere : onEdge);
+        QCOMPARE(elsewhere, 0);
+        QVERIFY2(onEdge > d.bbOk->width() + d.bbOk->height(), "a frame all round");
+    }
+
     // Alt+O as the operator presses it, from the password field: the login runs.
     void altOLogsIn()
     {
