@@ -231,11 +231,23 @@ bool Tfmlogin::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void Tfmlogin::FieldEnter(QWidget* field)
+// The field that holds the dialog's focus is yellow, the others have the window colour. The
+// dialog keeps its focus field while another window, a message box over it, is active.
+void Tfmlogin::ShowFocusColour()
 {
-    QPalette p = field->palette();
-    p.setColor(QPalette::Base, toQColor(clYellow));
-    field->setPalette(p);
+    const QWidget* focused = focusWidget();
+    for (QWidget* field : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(Edit1),
+                           static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit4)}) {
+        const bool current = focused && (focused == field || field->isAncestorOf(focused));
+        QPalette p = field->palette();
+        p.setColor(QPalette::Base, current ? toQColor(clYellow) : systemColor(SystemColor::Window));
+        field->setPalette(p);
+    }
+}
+
+void Tfmlogin::FieldEnter(QWidget*)
+{
+    ShowFocusColour();
     // Names and passwords are typed as plain characters; the operator may reopen it by hand.
     if (QInputMethod* im = QGuiApplication::inputMethod()) {
         im->reset();
@@ -243,11 +255,9 @@ void Tfmlogin::FieldEnter(QWidget* field)
     }
 }
 
-void Tfmlogin::FieldExit(QWidget* field)
+void Tfmlogin::FieldExit(QWidget*)
 {
-    QPalette p = field->palette();
-    p.setColor(QPalette::Base, systemColor(SystemColor::Window));
-    field->setPalette(p);
+    ShowFocusColour();
 }
 
 void Tfmlogin::bbCancelClick()

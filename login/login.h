@@ -60,6 +60,7 @@ private:
     void FormShow();
     void FieldEnter(QWidget* field);
     void FieldExit(QWidget* field);
+    void ShowFocusColour();
     void CheckLogin();
     void ChangePassword(const QString& name, const QString& newPassword);
     bool IsInputField(QObject* object) const;

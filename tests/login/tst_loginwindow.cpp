@@ -9,7 +9,9 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 
@@ -263,6 +265,41 @@ private slots:
         QTest::keyClick(d.Edit1, Qt::Key_O, Qt::AltModifier);
         QTRY_VERIFY(d.LoginOK); // the mnemonic shows the button pressed for a moment first
         QVERIFY(!d.isVisible());
+    }
+
+    // A refusal's box over the dialog takes the activation, not the field's focus: the field
+    // stays yellow behind the box and after it.
+    void fieldKeepsItsColourUnderAMessageBox()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        QVERIFY(activate(&d));
+        d.Edit1->setFocus();
+        setMessagePresenter(nullptr); // the production box, modal over the dialog
+        QColor behindBox, shownBehindBox;
+        bool boxSeen = false;
+        // Looks from inside the box's own event loop, then closes it.
+        QTimer look;
+        connect(&look, &QTimer::timeout, &d, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeWindow());
+            if (!box)
+                return;
+            look.stop();
+            boxSeen = true;
+            behindBox = base(d.Edit1);
+            shownBehindBox = shownColour(d.grab().toImage(), d.Edit1);
+            box->close();
+        });
+        look.start(10);
+        QTest::keyClick(d.Edit1, Qt::Key_O, Qt::AltModifier); // no name: refused with a box
+        QTRY_VERIFY(boxSeen);
+        setMessagePresenter(&f.boxes);
+        QCOMPARE(behindBox, kYellow);
+        QCOMPARE(shownBehindBox, kYellow);
+        QVERIFY(activate(&d));
+        QCOMPARE(QApplication::focusWidget(), d.Edit1);
+        QCOMPARE(base(d.Edit1), kYellow);
+        QCOMPARE(base(d.ComboBox1), systemColor(SystemColor::Window));
     }
 };
 
