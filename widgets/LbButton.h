@@ -64,6 +64,8 @@ public:
     // A strip of NumGlyphs pictures side by side: normal, disabled, down, hot. The colour of
     // the strip's bottom-left pixel is drawn transparent.
     void SetGlyph(const QPixmap& strip, int numGlyphs);
+    // The strip as drawn, its transparent colour cleared.
+    const QPixmap& Glyph() const { return glyph_; }
     int NumGlyphs() const { return numGlyphs_; }
 
     int ModalResult() const { return modalResult_; }

@@ -6,9 +6,11 @@
 #include <QImage>
 #include <memory>
 
-// A history grid configured as the monitor window configures DBGridEh1, on a fresh
-// database with n rows for 追0 (balances 1000 + i, draw numbers ascending with i).
+// A grid on the history statement, on a fresh database with n rows for 追0 (balances
+// 1000 + i, draw numbers ascending with i), in the history grid's fonts.
 struct GridFixture {
+    static constexpr int kStoredWidth = 129;
+
     DataFixture data;
     std::unique_ptr<TADOQuery> q;
     TDataSource source;
@@ -31,22 +33,14 @@ struct GridFixture {
         grid->SetDataSource(&source);
         grid->setFont(pixelFont(kYaHei, 16));
         grid->SetTitleFont(pixelFont(kYaHei, 19));
-        const struct {
-            const char* field;
-            int width;
-            bool grey;
-        } cols[] = {{"cpqh", 129, true}, {"zjhm", 55, false}, {"kjsj", 121, true},
-                    {"K00", 0, false},   {"K01", 0, false},   {"K02", 47, false},
-                    {"K03", 0, false},   {"K04", 79, false},  {"K05", 282, true}};
-        for (const auto& c : cols) {
-            TDBGridColumnEh* col = grid->AddColumn(QString::fromLatin1(c.field));
-            if (c.width)
-                col->SetWidth(c.width);
-            if (c.grey) {
-                col->SetFontColor(clGray);
-                col->Title()->SetFontColor(clGray);
-            }
-        }
+        // One column per field the statement shows, in its order; the first keeps a stored
+        // width and the third a grey text, the rest take their fields' widths and colours.
+        for (const ColumnDef& c : statements::robotHistory().columns)
+            if (c.visible)
+                grid->AddColumn(c.name);
+        grid->Columns()[0]->SetWidth(kStoredWidth);
+        grid->Columns()[2]->SetFontColor(clGray);
+        grid->Columns()[2]->Title()->SetFontColor(clGray);
     }
 
     TDBGridColumnEh* column(const char* field) const

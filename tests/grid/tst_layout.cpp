@@ -29,11 +29,12 @@ private slots:
         // Columns without a width take "0" times the field's display width plus 4.
         QCOMPARE(f.column("K00")->Width(), cell.horizontalAdvance(QLatin1Char('0')) * 6 + 4);
         QCOMPARE(f.column("K01")->Width(), cell.horizontalAdvance(QLatin1Char('0')) * 4 + 4);
-        QCOMPARE(f.column("cpqh")->Width(), 129);
+        QCOMPARE(f.column("cpqh")->Width(), GridFixture::kStoredWidth);
         // Cells follow each other with one-pixel lines in between.
         QCOMPARE(l.CellRect(0, 1).topLeft(), QPoint(l.IndicatorWidth() + 1, l.TitleHeight() + 1));
         QCOMPARE(l.CellRect(1, 2).topLeft(),
-                 QPoint(l.IndicatorWidth() + 1 + 129 + 1, l.TitleHeight() + 1 + l.RowHeight() + 1));
+                 QPoint(l.IndicatorWidth() + 1 + GridFixture::kStoredWidth + 1,
+                        l.TitleHeight() + 1 + l.RowHeight() + 1));
         const int room = l.ClientSize().height() - l.TitleHeight() - 1;
         QCOMPARE(l.VisibleRowCapacity(), room / (l.RowHeight() + 1));
     }

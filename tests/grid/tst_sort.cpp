@@ -133,10 +133,11 @@ private slots:
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, border);
         QTest::mouseMove(f.grid.get(), border + QPoint(30, 0));
         QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {}, border + QPoint(30, 0));
-        QCOMPARE(f.grid->Columns()[0]->Width(), 129 + 30);
+        QCOMPARE(f.grid->Columns()[0]->Width(), GridFixture::kStoredWidth + 30);
         QCOMPARE(f.q->Sort(), QString());
         QCOMPARE(f.grid->Columns()[0]->Title()->SortMarker(), smNoneEh);
-        QCOMPARE(f.grid->Layout().ColumnLeft(1), f.grid->Layout().IndicatorWidth() + 1 + 159 + 1);
+        QCOMPARE(f.grid->Layout().ColumnLeft(1),
+                 f.grid->Layout().IndicatorWidth() + 1 + GridFixture::kStoredWidth + 30 + 1);
         // A press inside a title released over its border is a click on that title.
         const QRect zjhm = f.grid->Layout().CellRect(1, 0).translated(f.grid->ClientOrigin());
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, zjhm.center());

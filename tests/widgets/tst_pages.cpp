@@ -1,38 +1,26 @@
-#include "Fonts.h"
 #include "RzPageControl.h"
 #include "TestRegistry.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
 namespace {
 
-// A window like the monitor's: a header with a focusable editor above the page control.
-// The middle page holds nothing that takes the focus.
+// A page control with three pages, the first holding an editor. The monitor window's own
+// pages, and the keys that turn them, are tested on the window.
 struct PagesWindow {
     QWidget window;
-    QLineEdit* header = new QLineEdit(&window);
     TRzPageControl* pc = new TRzPageControl(&window);
     QLineEdit* first;
-    QLineEdit* last;
 
     PagesWindow()
     {
-        window.setFont(pixelFont(kSongTi, 19));
         window.resize(600, 400);
-        header->setGeometry(5, 5, 150, 30);
         pc->setGeometry(0, 72, 600, 328);
-        first = new QLineEdit(pc->AddPage(QStringLiteral("实时状态盘")));
-        new QLabel(QStringLiteral("对比"), pc->AddPage(QStringLiteral("机器人对比")));
-        last = new QLineEdit(pc->AddPage(QStringLiteral("追号大势")));
-    }
-    bool showActive()
-    {
-        window.show();
-        window.activateWindow();
-        return QTest::qWaitForWindowActive(&window);
+        first = new QLineEdit(pc->AddPage(QStringLiteral("甲页")));
+        new QLabel(QStringLiteral("乙"), pc->AddPage(QStringLiteral("乙页")));
+        new QLineEdit(pc->AddPage(QStringLiteral("丙页")));
     }
 };
 
@@ -41,61 +29,6 @@ struct PagesWindow {
 class TestWidgetsPages : public QObject {
     Q_OBJECT
 private slots:
-    void ctrlTab_data()
-    {
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<int>("expected");
-        const int ctrl = Qt::ControlModifier, ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
-        QTest::newRow("next") << "page" << 0 << int(Qt::Key_Tab) << ctrl << 1;
-        QTest::newRow("last wraps to first") << "page" << 2 << int(Qt::Key_Tab) << ctrl << 0;
-        QTest::newRow("previous") << "page" << 2 << int(Qt::Key_Backtab) << ctrlShift << 1;
-        QTest::newRow("first wraps to last")
-            << "page" << 0 << int(Qt::Key_Backtab) << ctrlShift << 2;
-        QTest::newRow("previous as shift+tab") << "page" << 2 << int(Qt::Key_Tab) << ctrlShift << 1;
-        QTest::newRow("from the header") << "header" << 2 << int(Qt::Key_Tab) << ctrl << 2;
-        QTest::newRow("back from the header")
-            << "header" << 0 << int(Qt::Key_Backtab) << ctrlShift << 0;
-    }
-    void ctrlTab()
-    {
-        QFETCH(QString, focus);
-        QFETCH(int, start);
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(int, expected);
-        PagesWindow w;
-        QVERIFY(w.showActive());
-        w.pc->SetActivePageIndex(start);
-        QWidget* target =
-            focus == "header" ? static_cast<QWidget*>(w.header) : (start == 0 ? w.first : w.last);
-        target->setFocus();
-        QCOMPARE(QApplication::focusWidget(), target);
-        QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(w.pc->ActivePageIndex(), expected);
-        // The focus follows into the page in front, so the keys go on working there.
-        if (focus == "page")
-            QVERIFY(w.pc->Page(expected)->isAncestorOf(QApplication::focusWidget()) ||
-                    QApplication::focusWidget() == w.pc->Page(expected));
-        else
-            QCOMPARE(QApplication::focusWidget(), w.header);
-    }
-
-    // Round the pages and back, through the page that holds nothing focusable.
-    void ctrlTabGoesAllTheWayRound()
-    {
-        PagesWindow w;
-        QVERIFY(w.showActive());
-        w.pc->SetActivePageIndex(0);
-        w.first->setFocus();
-        for (int expected : {1, 2, 0, 1}) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
-            QCOMPARE(w.pc->ActivePageIndex(), expected);
-        }
-    }
-
     void activePageIndex_data()
     {
         QTest::addColumn<int>("index");

@@ -1,0 +1,461 @@
+#include "ButtonGlyphs.h"
+#include "DBChart.h"
+#include "DBGridEh.h"
+#include "LbButton.h"
+#include "RzDBLabel.h"
+#include "RzPageControl.h"
+#include "TestRegistry.h"
+#include "WindowFixture.h"
+
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLabel>
+
+namespace {
+
+// The installed fonts the Windows names resolve to.
+const QString kSongTiFont = QStringLiteral("AR PL UMing CN");
+const QString kYaHeiFont = QStringLiteral("WenQuanYi Micro Hei");
+
+// The window's client area: the header along the top, the page control below it.
+constexpr QSize kClient(960, 617);
+constexpr int kHeader = 72;
+
+QWidget* member(TfrmA00Main& w, const QString& name)
+{
+    const QHash<QString, QWidget*> controls{{"frmA00Main", &w},
+                                            {"Panel1", w.Panel1},
+                                            {"Label1", w.Label1},
+                                            {"Label2", w.Label2},
+                                            {"Label3", w.Label3},
+                                            {"Label4", w.Label4},
+                                            {"st1", w.st1},
+                                            {"RzDBLabel1", w.RzDBLabel1},
+                                            {"RzDBLabel2", w.RzDBLabel2},
+                                            {"cbb1", w.cbb1},
+                                            {"bbSear", w.bbSear},
+                                            {"bbClose", w.bbClose},
+                                            {"pc1", w.pc1},
+                                            {"ts11", w.ts11},
+                                            {"ts12", w.ts12},
+                                            {"ts13", w.ts13},
+                                            {"Panel2", w.Panel2},
+                                            {"DBGridEh1", w.DBGridEh1},
+                                            {"DBGridEh3", w.DBGridEh3},
+                                            {"DBChart1", w.DBChart1}};
+    return controls.value(name);
+}
+
+template <typename T> T* member(TfrmA00Main& w, const QString& name)
+{
+    return qobject_cast<T*>(member(w, name));
+}
+
+void compareFont(const QFont& font, const QString& family, int pixels)
+{
+    QCOMPARE(QFontInfo(font).family(), family);
+    QCOMPARE(QFontInfo(font).pixelSize(), pixels);
+}
+
+} // namespace
+
+// The window as the program builds it, row by row against its tables.
+class TestMonitorWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void window()
+    {
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("A00Main-主界面"));
+        QCOMPARE(w.frameGeometry().topLeft(), QPoint(308, 141));
+        QCOMPARE(w.size(), kClient);
+        QVERIFY(w.minimumSize() != w.maximumSize()); // sizeable
+        compareFont(w.font(), kSongTiFont, 19);
+    }
+
+    void header_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QRect>("geometry"); // no size: a caption as large as its text
+        QTest::addColumn<QString>("family"); // as resolved; empty: nothing of its own to show
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<QString>("content"); // text, field, caption or list
+        const QString yaHei = kYaHeiFont;
+        QTest::newRow("header") << "Panel1" << QRect(0, 0, kClient.width(), kHeader) << "" << 0
+                                << "";
+        QTest::newRow("Label2") << "Label2" << QRect(7, 4, 0, 0) << yaHei << 19 << "AI提示";
+        QTest::newRow("RzDBLabel1") << "RzDBLabel1" << QRect(7, 35, 172, 32) << yaHei << 19 << "cz";
+        QTest::newRow("Label1") << "Label1" << QRect(184, 4, 0, 0) << yaHei << 19 << "离下期开奖";
+        QTest::newRow("st1") << "st1" << QRect(184, 35, 92, 32) << yaHei << 19 << "xqkj";
+        QTest::newRow("Label3") << "Label3" << QRect(296, 4, 0, 0) << yaHei << 19 << "本期号码";
+        QTest::newRow("RzDBLabel2")
+            << "RzDBLabel2" << QRect(296, 35, 92, 32) << yaHei << 19 << "zjhm";
+        QTest::newRow("Label4") << "Label4" << QRect(477, 4, 0, 0) << yaHei << 19 << "AI机器人";
+        QTest::newRow("cbb1") << "cbb1" << QRect(477, 32, 145, 33) << yaHei << 19
+                              << "追0,追1,追2,追3,追4,追5,追6,追7,追8,追9,全局最热";
+        QTest::newRow("bbSear") << "bbSear" << QRect(629, 11, 100, 53) << kSongTiFont << 19
+                                << "查询(&Q)";
+        // Docked to the right, inside the panel's edge and 5-pixel border.
+        QTest::newRow("bbClose") << "bbClose" << QRect(kClient.width() - 6 - 130, 6, 130, 60)
+                                 << kSongTiFont << 19 << "退出(&X)";
+        QTest::newRow("pages") << "pc1"
+                               << QRect(0, kHeader, kClient.width(), kClient.height() - kHeader)
+                               << "" << 0 << "";
+    }
+    void header()
+    {
+        QFETCH(QString, control);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        QFETCH(QString, content);
+        WindowFixture f;
+        QWidget* c = member(*f.window, control);
+        QVERIFY(c);
+        QCOMPARE(c->pos(), geometry.topLeft());
+        auto* label = qobject_cast<QLabel*>(c);
+        if (!geometry.size().isEmpty())
+            QCOMPARE(c->size(), geometry.size());
+        else
+            QCOMPARE(label->size(), QFontMetrics(label->font()).size(0, label->text()));
+        if (!family.isEmpty())
+            compareFont(c->font(), family, pixels);
+        if (label) {
+            QCOMPARE(label->text(), content);
+        } else if (auto* value = qobject_cast<TRzDBLabel*>(c)) {
+            QCOMPARE(value->DataField(), content);
+        } else if (auto* button = qobject_cast<TLbButton*>(c)) {
+            QCOMPARE(button->Caption(), content);
+        } else if (auto* combo = qobject_cast<QComboBox*>(c)) {
+            QStringList items;
+            for (int i = 0; i < combo->count(); ++i)
+                items << combo->itemText(i);
+            QCOMPARE(items.join(u','), content);
+            QCOMPARE(combo->currentIndex(), 0);
+            QVERIFY(combo->isEditable());
+        }
+    }
+
+    void valueLabels_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<uint>("colour");
+        QTest::newRow("RzDBLabel1") << "RzDBLabel1"
+                                    << "cz" << QSize(172, 32) << uint(clBlue);
+        QTest::newRow("st1") << "st1"
+                             << "xqkj" << QSize(92, 32) << uint(clRed);
+        QTest::newRow("RzDBLabel2") << "RzDBLabel2"
+                                    << "zjhm" << QSize(92, 32) << uint(clBlack);
+    }
+    // Each label shows its field of the header query, as the operator sees it.
+    void valueLabels()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, field);
+        QFETCH(QSize, size);
+        QFETCH(uint, colour);
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        auto* l = member<TRzDBLabel>(w, label);
+        QCOMPARE(l->DataSource(), w.DShead.get());
+        QCOMPARE(l->DataField(), field);
+        QCOMPARE(l->size(), size);
+        QCOMPARE(l->FontColor(), TColor(colour));
+        QVERIFY(w.Qhead->Active());
+        QCOMPARE(l->Caption(), w.Qhead->FieldByName(field)->DisplayText());
+        QVERIFY(!l->Caption().isEmpty());
+    }
+
+    void buttons_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<uint>("colour");
+        QTest::addColumn<uint>("light");
+        QTest::addColumn<uint>("shadow");
+        QTest::addColumn<int>("modalResult");
+        QTest::addColumn<QPixmap>("glyph");
+        QTest::newRow("bbSear") << "bbSear"
+                                << "查询(&Q)" << QSize(100, 53) << int(blGlyphTop) << 12632256u
+                                << 16777215u << 8421504u << 4 << searchGlyph();
+        QTest::newRow("bbClose") << "bbClose"
+                                 << "退出(&X)" << QSize(130, 60) << int(blGlyphLeft) << 15519380u
+                                 << 16574164u << 0u << 0 << closeGlyph();
+    }
+    void buttons()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, caption);
+        QFETCH(QSize, size);
+        QFETCH(int, layout);
+        QFETCH(uint, colour);
+        QFETCH(uint, light);
+        QFETCH(uint, shadow);
+        QFETCH(int, modalResult);
+        QFETCH(QPixmap, glyph);
+        WindowFixture f;
+        auto* b = member<TLbButton>(*f.window, button);
+        QCOMPARE(b->Caption(), caption);
+        QCOMPARE(b->size(), size);
+        QCOMPARE(int(b->Layout()), layout);
+        QCOMPARE(b->Color(), TColor(colour));
+        QCOMPARE(b->LightColor(), TColor(light));
+        QCOMPARE(b->ShadowColor(), TColor(shadow));
+        QCOMPARE(b->ModalResult(), modalResult);
+        QCOMPARE(b->NumGlyphs(), 2);
+        QVERIFY(b->isEnabled());
+        QCOMPARE(b->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+        // The picture strip, with its olive drawn transparent.
+        const QImage shown = b->Glyph().toImage();
+        const QImage stored = glyph.toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(shown.size(), QSize(36, 18));
+        for (int y = 0; y < 18; ++y)
+            for (int x = 0; x < 36; ++x)
+                QCOMPARE(shown.pixelColor(x, y), stored.pixel(x, y) == kGlyphTransparent.rgb()
+                                                     ? QColor(0, 0, 0, 0)
+                                                     : QColor(stored.pixel(x, y)));
+    }
+
+    void pages_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("content"); // fills the page
+        QTest::addColumn<int>("border");      // between the page and its grid
+        QTest::newRow("ts11") << 0 << "ts11"
+                              << "实时状态盘"
+                              << "Panel2" << 5;
+        QTest::newRow("ts12") << 1 << "ts12"
+                              << "机器人对比"
+                              << "DBGridEh3" << 0;
+        QTest::newRow("ts13") << 2 << "ts13"
+                              << "追号大势"
+                              << "DBChart1" << 0;
+    }
+    void pages()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, page);
+        QFETCH(QString, caption);
+        QFETCH(QString, content);
+        QFETCH(int, border);
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        QCOMPARE(w.pc1->PageCount(), 3);
+        QCOMPARE(w.pc1->FixedDimension(), 25);
+        QCOMPARE(w.pc1->ActivePageIndex(), 2); // as stored; showing brings the first forward
+        TRzTabSheet* sheet = w.pc1->Page(index);
+        QCOMPARE(sheet, member(w, page));
+        QCOMPARE(sheet->Caption(), caption);
+        QVERIFY(f.showActive());
+        w.pc1->SetActivePageIndex(index);
+        QWidget* filling = member(w, content);
+        QCOMPARE(filling->parentWidget(), sheet);
+        QCOMPARE(filling->geometry(), sheet->rect());
+        if (index == 0) {
+            QCOMPARE(w.DBGridEh1->parentWidget(), w.Panel2);
+            QCOMPARE(w.DBGridEh1->geometry(),
+                     w.Panel2->rect().adjusted(border, border, -border, -border));
+        }
+    }
+
+    void grids_data()
+    {
+        QTest::addColumn<QString>("grid");
+        QTest::addColumn<QString>("cellFamily");
+        QTest::addColumn<int>("cellPixels");
+        QTest::addColumn<QString>("titleFamily");
+        QTest::addColumn<int>("titlePixels");
+        QTest::newRow("DBGridEh1") << "DBGridEh1" << kYaHeiFont << 16 << kYaHeiFont << 19;
+        QTest::newRow("DBGridEh3") << "DBGridEh3" << kYaHeiFont << 19 << kSongTiFont << 19;
+    }
+    void grids()
+    {
+        QFETCH(QString, grid);
+        QFETCH(QString, cellFamily);
+        QFETCH(int, cellPixels);
+        QFETCH(QString, titleFamily);
+        QFETCH(int, titlePixels);
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        auto* g = member<TDBGridEh>(w, grid);
+        compareFont(g->font(), cellFamily, cellPixels);
+        compareFont(g->TitleFont(), titleFamily, titlePixels);
+        QCOMPARE(g->DataSource(), g == w.DBGridEh1 ? w.DSai.get() : w.DSais.get());
+        // The fields the grid does not list stay hidden: nine columns each.
+        QCOMPARE(g->Columns().size(), 9);
+    }
+
+    void columns_data()
+    {
+        QTest::addColumn<QString>("grid");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("width"); // 0: from the field's display width
+        QTest::addColumn<int>("chars"); // that display width, in characters
+        QTest::addColumn<int>("alignment");
+        QTest::addColumn<bool>("grey");     // text and title
+        QTest::addColumn<QString>("shown"); // the latest result
+        const int left = taLeftJustify, right = taRightJustify, centre = taCenter;
+        const auto row = [](const char* grid, const char* field) -> QTestData& {
+            return QTest::addRow("%s %s", grid, field) << QString::fromLatin1(grid);
+        };
+        row("DBGridEh1", "cpqh") << 0 << "cpqh"
+                                 << "彩票期数" << 129 << 0 << left << true << "20201002-0003";
+        row("DBGridEh1", "zjhm") << 1 << "zjhm"
+                                 << "奖号" << 55 << 0 << left << false << "54321";
+        row("DBGridEh1", "kjsj") << 2 << "kjsj"
+                                 << "开奖时间" << 121 << 0 << left << true << "20-10-02 13:03";
+        row("DBGridEh1", "K00") << 3 << "K00"
+                                << "余额" << 0 << 6 << right << false << "1234";
+        row("DBGridEh1", "K01") << 4 << "K01"
+                                << "注" << 0 << 4 << right << false << "5";
+        row("DBGridEh1", "K02") << 5 << "K02"
+                                << "操作" << 47 << 0 << right << false << "1";
+        row("DBGridEh1", "K03") << 6 << "K03"
+                                << "输赢" << 0 << 6 << right << false << "-7";
+        row("DBGridEh1", "K04") << 7 << "K04"
+                                << "推荐号" << 79 << 0 << centre << false << "67890";
+        row("DBGridEh1", "K05") << 8 << "K05"
+                                << "理由" << 282 << 0 << left << true << "理由";
+        row("DBGridEh3", "ainame") << 0 << "ainame"
+                                   << "AI机器人" << 184 << 0 << left << false << "追0";
+        row("DBGridEh3", "K00") << 1 << "K00"
+                                << "余额" << 134 << 0 << right << false << "1234";
+        row("DBGridEh3", "K01") << 2 << "K01"
+                                << "注" << 0 << 6 << right << false << "5";
+        row("DBGridEh3", "k02") << 3 << "k02"
+                                << "操作" << 0 << 4 << right << false << "1";
+        row("DBGridEh3", "k03") << 4 << "k03"
+                                << "输赢" << 0 << 6 << right << false << "-7";
+        row("DBGridEh3", "k04") << 5 << "k04"
+                                << "推荐号" << 94 << 0 << centre << false << "67890";
+        row("DBGridEh3", "c3max") << 6 << "c3max"
+                                  << "最高峰" << 0 << 10 << right << false << "1500";
+        row("DBGridEh3", "c4min") << 7 << "c4min"
+                                  << "最低谷" << 0 << 10 << right << false << "900";
+        row("DBGridEh3", "k05") << 8 << "k05"
+                                << "说明" << 0 << 58 << left << false << "理由";
+    }
+    void columns()
+    {
+        QFETCH(QString, grid);
+        QFETCH(int, index);
+        QFETCH(QString, field);
+        QFETCH(QString, title);
+        QFETCH(int, width);
+        QFETCH(int, chars);
+        QFETCH(int, alignment);
+        QFETCH(bool, grey);
+        QFETCH(QString, shown);
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        auto* g = member<TDBGridEh>(w, grid);
+        TDBGridColumnEh* c = g->Columns().value(index);
+        QVERIFY(c);
+        QCOMPARE(c->FieldName(), field);
+        QCOMPARE(c->Title()->DisplayCaption(), title);
+        if (width == 0)
+            width = QFontMetrics(g->font()).horizontalAdvance(QLatin1Char('0')) * chars + 4;
+        QCOMPARE(c->Width(), width);
+        QCOMPARE(int(c->Alignment()), alignment);
+        QCOMPARE(c->FontColor(), grey ? clGray : clBlack);
+        QCOMPARE(c->Title()->FontColor(), grey ? clGray : clBlack);
+        QVERIFY(f.showActive());
+        f.load();
+        QCOMPARE(g->DescribeCell(index, 1).text, shown);
+    }
+
+    void queries_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("parameter");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("Qhead") << "Qhead"
+                               << "ainame"
+                               << "追0";
+        QTest::newRow("Qai") << "Qai"
+                             << "ainame"
+                             << "追0";
+        QTest::newRow("Qais") << "Qais"
+                              << "cpqh"
+                              << "20201002-0792";
+    }
+    // Each query runs its statement through its data link, opened once while the window is
+    // built with the parameter stored for it.
+    void queries()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, parameter);
+        QFETCH(QString, stored);
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        const struct {
+            TADOQuery* query;
+            const StatementDef& statement;
+            TDataSource* link;
+        } queries[] = {{w.Qhead.get(), statements::header(), w.DShead.get()},
+                       {w.Qai.get(), statements::robotHistory(), w.DSai.get()},
+                       {w.Qais.get(), statements::robotComparison(), w.DSais.get()}};
+        for (const auto& q : queries) {
+            if (q.query->Name() != query)
+                continue;
+            QCOMPARE(q.query->Statement().tsql, q.statement.tsql);
+            QCOMPARE(q.link->DataSet(), q.query);
+            QCOMPARE(q.query->ParamValue(parameter), stored);
+            QVERIFY(q.query->Active());
+            return;
+        }
+        QFAIL("no such query");
+    }
+
+    void chart()
+    {
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        QCOMPARE(w.Series1->DataSource(), w.Qai.get());
+        QCOMPARE(w.Series1->XValues().ValueSource(), QStringLiteral("id"));
+        QCOMPARE(w.Series1->YValues().ValueSource(), QStringLiteral("K00"));
+        QVERIFY(f.showActive());
+        f.load();
+        QCOMPARE(w.Series1->Count(), 3);
+    }
+
+    void timer()
+    {
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        QCOMPARE(w.Timer1->Interval(), 1000);
+        QVERIFY(w.Timer1->Enabled());
+        QVERIFY(w.Timer1->OnTimer());
+        QVERIFY(w.Timer1->Armed());
+    }
+
+    // First shown: the first page in front, the focus in the selector, the grids empty; Tab
+    // goes on to the search button and the close button.
+    void firstShown()
+    {
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        QVERIFY(f.showActive());
+        QCOMPARE(w.pc1->ActivePageIndex(), 0);
+        QCOMPARE(QApplication::focusWidget(), w.cbb1);
+        QVERIFY(!w.Qai->Active());
+        QVERIFY(!w.Qais->Active());
+        QCOMPARE(w.Series1->Count(), 0);
+        QTest::keyClick(w.cbb1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.bbSear);
+        QTest::keyClick(w.bbSear, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.bbClose);
+    }
+};
+
+TV_REGISTER_TEST(TestMonitorWindow);
+#include "tst_window.moc"
