@@ -47,10 +47,15 @@ qint64 TField::AsLargeInt() const
         return 0;
     if (v.typeId() == QMetaType::LongLong)
         return v.toLongLong();
-    if (v.typeId() == QMetaType::Double)
-        return qint64(v.toDouble());
     bool ok = false;
-    const qint64 n = v.toString().trimmed().toLongLong(&ok);
+    qint64 n = 0;
+    if (v.typeId() == QMetaType::Double) {
+        const std::optional<qint64> whole = integralValue(v.toDouble());
+        ok = whole.has_value();
+        n = whole.value_or(0);
+    } else {
+        n = v.toString().trimmed().toLongLong(&ok);
+    }
     if (!ok)
         throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
     return n;

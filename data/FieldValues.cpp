@@ -45,6 +45,16 @@ QDateTime parseDateTime(const QString& text)
     return {};
 }
 
+std::optional<qint64> integralValue(double value)
+{
+    // 2^63 is exact as a double: every double in [-2^63, 2^63) truncates into range; NaN fails
+    // both comparisons.
+    constexpr double kLimit = 9223372036854775808.0;
+    if (!(value >= -kLimit && value < kLimit))
+        return std::nullopt;
+    return qint64(value);
+}
+
 QVariant toDeclaredType(const QVariant& v, TFieldType type)
 {
     if (isNullValue(v))
@@ -57,11 +67,13 @@ QVariant toDeclaredType(const QVariant& v, TFieldType type)
     case ftAutoInc: {
         if (v.typeId() == QMetaType::LongLong)
             return v;
+        if (v.typeId() == QMetaType::Double) {
+            const std::optional<qint64> n = integralValue(v.toDouble());
+            return n ? QVariant(*n) : v;
+        }
         bool ok = false;
-        const qlonglong n = v.typeId() == QMetaType::Double
-                                ? qlonglong(v.toDouble())
-                                : v.toString().trimmed().toLongLong(&ok);
-        return ok || v.typeId() == QMetaType::Double ? QVariant(n) : v;
+        const qlonglong n = v.toString().trimmed().toLongLong(&ok);
+        return ok ? QVariant(n) : v;
     }
     case ftFloat:
     case ftCurrency:

@@ -63,6 +63,47 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->FieldByName("nope"));
     }
 
+    void integerFromOtherWriters_data()
+    {
+        QTest::addColumn<QString>("stored"); // an SQL literal written into K00
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<qint64>("value");
+        QTest::newRow("integer") << "1234"
+                                 << "1234" << true << qint64(1234);
+        QTest::newRow("real in range") << "2.75"
+                                       << "2" << true << qint64(2);
+        QTest::newRow("digits as text") << "' 77 '"
+                                        << "77" << true << qint64(77);
+        QTest::newRow("real beyond 64 bits") << "1e20"
+                                             << "1e+20" << false << qint64(0);
+        QTest::newRow("infinite real") << "9e999"
+                                       << "inf" << false << qint64(0);
+        QTest::newRow("text") << "'abc'"
+                              << "abc" << false << qint64(0);
+    }
+    // A value another writer stored in an integer column that no integer holds is shown as
+    // stored and refused when read as a number.
+    void integerFromOtherWriters()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(bool, readable);
+        QFETCH(qint64, value);
+        DataFixture f;
+        FixtureDb::Result r;
+        f.db.addResult(r);
+        f.db.exec(QStringLiteral("UPDATE a5_z0_5yc SET K00 = %1").arg(stored));
+        auto q = f.query(statements::robotHistory());
+        q->Open();
+        TField* k00 = q->FieldByName("K00");
+        QCOMPARE(k00->DisplayText(), shown);
+        if (readable)
+            QCOMPARE(k00->AsLargeInt(), value);
+        else
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, k00->AsLargeInt());
+    }
+
     void bookmarksOrderAsTheRows()
     {
         DataFixture f;
