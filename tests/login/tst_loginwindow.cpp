@@ -3,6 +3,7 @@
 #include "DosMove.h"
 #include "GlyphButton.h"
 #include "LoginFixture.h"
+#include "ResolvedFonts.h"
 #include "TestRegistry.h"
 
 #include <QComboBox>
@@ -14,10 +15,6 @@
 #include <QTimer>
 
 namespace {
-
-// The installed fonts the Windows names resolve to.
-const QString kSongTiFont = QStringLiteral("AR PL UMing CN");
-const QString kHeiTiFont = QStringLiteral("WenQuanYi Zen Hei");
 
 const QColor kYellow(255, 255, 0);
 

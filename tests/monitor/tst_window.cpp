@@ -2,6 +2,7 @@
 #include "DBChart.h"
 #include "DBGridEh.h"
 #include "LbButton.h"
+#include "ResolvedFonts.h"
 #include "RzDBLabel.h"
 #include "RzPageControl.h"
 #include "TestRegistry.h"
@@ -12,10 +13,6 @@
 #include <QLabel>
 
 namespace {
-
-// The installed fonts the Windows names resolve to.
-const QString kSongTiFont = QStringLiteral("AR PL UMing CN");
-const QString kYaHeiFont = QStringLiteral("WenQuanYi Micro Hei");
 
 // The window's client area: the header along the top, the page control below it.
 constexpr QSize kClient(960, 617);
