@@ -20,8 +20,7 @@ constexpr int kHeader = 72;
 
 QWidget* member(TfrmA00Main& w, const QString& name)
 {
-    const QHash<QString, QWidget*> controls{{"frmA00Main", &w},
-                                            {"Panel1", w.Panel1},
+    const QHash<QString, QWidget*> controls{{"Panel1", w.Panel1},
                                             {"Label1", w.Label1},
                                             {"Label2", w.Label2},
                                             {"Label3", w.Label3},
