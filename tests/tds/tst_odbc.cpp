@@ -170,6 +170,54 @@ private slots:
         QCOMPARE(result.columns[column(result, "K05")].type, DriverType::Text);
     }
 
+    // Other software may cut a text inside a character; the server sends the cut bytes.
+    void cutCharacterEndsTheText_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("next"); // a text column read after it
+        QTest::addColumn<QString>("nextShown");
+        const QString li = QStringLiteral("理");
+        const QString cut = QString(QChar(QChar::ReplacementCharacter));
+        QTest::newRow("header zjhm") << "header"
+                                     << "zjhm"
+                                     << "1234" + li << "1234" + cut << "cpqh"
+                                     << "20201002-0792";
+        QTest::newRow("history K05")
+            << "history"
+            << "K05" << QString(127, u'a') + li << QString(127, u'a') + cut << "ainame"
+            << "追0";
+        QTest::newRow("history K05, whole characters")
+            << "history"
+            << "K05" << QString(64, li[0]) + "x" << QString(64, li[0]) << "K04"
+            << "12345";
+        QTest::newRow("comparison k04")
+            << "comparison"
+            << "k04" << QString(31, u'1') + li + li << QString(31, u'1') + cut << "k05"
+            << "理由";
+    }
+    void cutCharacterEndsTheText()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, column);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, next);
+        QFETCH(QString, nextShown);
+        FixtureDb::Result r;
+        rig_->db.addResult(r);
+        rig_->db.exec(QStringLiteral("update a5_z0_5yc set %1='%2'").arg(column, stored));
+        const DriverResult result =
+            statement == u"header"    ? rig_->query(statements::header(), {r.ainame})
+            : statement == u"history" ? rig_->query(statements::robotHistory(), {r.ainame})
+                                      : rig_->query(statements::robotComparison(), {r.cpqh});
+        QCOMPARE(result.rows.size(), 1);
+        QCOMPARE(cell(result, 0, column.toUtf8().constData()).toString(), shown);
+        QCOMPARE(cell(result, 0, next.toUtf8().constData()).toString(), nextShown);
+    }
+
     void comparisonAndRobotList()
     {
         const char* names[] = {"追0", "追1", "全局最热"};
