@@ -19,6 +19,12 @@ QDateTime parseDateTime(const QString& text);
 // A date-time as the embedded database stores it, "YYYY-MM-DD HH:MM:SS".
 QString storedDateTimeText(const QDateTime& value);
 
+bool isIntegerType(TFieldType type);
+
+// Whether a floating-point value has an integer part that a qint64 holds (not NaN, not
+// infinite, within -2^63 .. 2^63).
+bool integerPartFits(double value);
+
 // Brings a value the driver delivered into the declared type; what does not convert stays
 // as it came, and reading it as that type raises the error then.
 QVariant toDeclaredType(const QVariant& v, TFieldType type);

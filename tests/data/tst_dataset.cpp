@@ -129,6 +129,58 @@ private slots:
         QCOMPARE(names, (QStringList{"全局最热", "追0", "追1"}));
     }
 
+    // SQLite keeps a REAL that has no exact integer as it is, even in an INTEGER column.
+    void realInIntegerColumn_data()
+    {
+        QTest::addColumn<QString>("stored"); // SQL literal
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("asInteger"); // empty: reading it as an integer fails
+        QTest::addColumn<bool>("asFloatFails");
+        QTest::addColumn<bool>("sortsLast");
+        auto row = [](const char* name, const char* stored, const char* shown,
+                      const char* asInteger, bool asFloatFails, bool sortsLast) {
+            QTest::newRow(name) << stored << shown << asInteger << asFloatFails << sortsLast;
+        };
+        row("1e308", "1e308", "1e+308", "", true, true);
+        row("+Inf", "9e999", "inf", "", true, true);
+        row("-Inf", "-9e999", "-inf", "", true, false);
+        row("2^63", "9223372036854775808.0", "9223372036854776000", "", true, true);
+        row("-2^63 fits", "-9223372036854775808.0", "-9223372036854775808", "-9223372036854775808",
+            false, false);
+        row("fraction", "2.5", "2.5", "2", false, false);
+        row("beyond int", "4294967296", "4294967296", "", false, true);
+    }
+    void realInIntegerColumn()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, asInteger);
+        QFETCH(bool, asFloatFails);
+        QFETCH(bool, sortsLast);
+        DataFixture f;
+        fiveRows(f.db);
+        f.db.exec("update a5_z0_5yc set K00=" + stored + " where cpqh='20201002-0795'");
+        auto q = f.query(statements::robotHistory());
+        q->Open();
+        const TField* k00 = q->FieldByName("K00");
+        QCOMPARE(k00->DisplayText(), shown);
+        if (asInteger.isEmpty())
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, k00->AsInteger());
+        else
+            QCOMPARE(QString::number(k00->AsLargeInt()), asInteger);
+        if (asFloatFails)
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, k00->AsFloat());
+        // Sorting puts it where its value belongs.
+        q->SetSort("K00");
+        q->Last();
+        QCOMPARE(k00->DisplayText(), sortsLast ? shown : QStringLiteral("50"));
+        // Its row's other cells read as usual.
+        q->SetSort("");
+        q->First();
+        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0795"));
+        QCOMPARE(q->FieldByName("K01")->AsInteger(), 4);
+    }
+
     void notificationsAndSuspension()
     {
         DataFixture f;
