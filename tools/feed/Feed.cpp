@@ -116,8 +116,7 @@ qint64 Feed::appendDraw(const QDateTime& drawTime)
 {
     SqliteTransaction t(db_);
     // A second writer would interleave its draws with ours and duplicate issue numbers.
-    FeedStatement last(db_, "SELECT max(cpqh) FROM a5_z0_5yc");
-    const QString found = last.step() && !last.isNull(0) ? last.text(0) : QString();
+    const QString found = latestIssue();
     if (found != lastIssue_)
         throw FeedError(
             QStringLiteral("another program wrote draw %1 meanwhile; stopping").arg(found));
@@ -126,6 +125,13 @@ qint64 Feed::appendDraw(const QDateTime& drawTime)
     const qint64 ver = counter();
     t.commit();
     return ver;
+}
+
+QString Feed::latestIssue()
+{
+    // Finished before the commit (an open read stops the log's checkpoints).
+    FeedStatement last(db_, "SELECT max(cpqh) FROM a5_z0_5yc");
+    return last.step() && !last.isNull(0) ? last.text(0) : QString();
 }
 
 void Feed::insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt)

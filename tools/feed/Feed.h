@@ -36,6 +36,7 @@ private:
     void ensureSchema();
     void resume();
     int writeDraws(const QDateTime& first, int count, const std::function<bool()>& stop);
+    QString latestIssue();
     void insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt);
     void raiseCounter(qint64 by);
 
