@@ -307,17 +307,23 @@ private slots:
         QVERIFY(!QFileInfo::exists(file_));
     }
 
-    void refusesASecondWriter()
+    void refusesASecondFeed()
     {
         FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("2"),
-                           QStringLiteral("--interval"), QStringLiteral("5")});
+                           QStringLiteral("--interval"), QStringLiteral("1")});
         QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
         FeedProcess second({file_, QStringLiteral("--interval"), QStringLiteral("1")});
-        QVERIFY(!second.waitForLine(QStringLiteral("draw")).isEmpty());
-        // The first feed's next draw would repeat an issue number the second one wrote.
-        QCOMPARE(first.finish(), 1);
-        QVERIFY(first.errors().contains(QStringLiteral("another program")));
-        QCOMPARE(second.stop(SIGTERM), 0);
+        QCOMPARE(second.finish(), 1);
+        QCOMPARE(second.errors(),
+                 QStringLiteral("tallyvane-feed: another tallyvane-feed is already writing %1; "
+                                "stop it first (one feed per database)\n")
+                     .arg(file_));
+        // The first one goes on; once it has stopped, a new feed may take over.
+        QVERIFY(!first.waitForLine(QStringLiteral("draw")).isEmpty());
+        QCOMPARE(first.stop(SIGTERM), 0);
+        FeedProcess third({file_, QStringLiteral("--interval"), QStringLiteral("1")});
+        QVERIFY(!third.waitForLine(QStringLiteral("draw")).isEmpty());
+        QCOMPARE(third.stop(SIGTERM), 0);
         checkDraws(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt());
     }
 };
