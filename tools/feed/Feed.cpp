@@ -13,9 +13,10 @@ Feed::Feed(FeedDatabase& db) : db_(db) {}
 
 Feed::~Feed() = default;
 
-void Feed::prepare()
+void Feed::prepare(const QDateTime& now)
 {
     ensureSchema();
+    dropDrawsAfter(now);
     resume();
     insert_ = std::make_unique<FeedStatement>(
         db_, "INSERT INTO a5_z0_5yc (kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, "
@@ -30,6 +31,23 @@ void Feed::ensureSchema()
     db_.exec("INSERT OR IGNORE INTO \"TA71操作用户\" (\"F01用户ID\", \"F03用户名\", \"F05姓名\", "
              "\"F07口令\") "
              "VALUES (1, 'demo', '演示操作员', 'demo')");
+    t.commit();
+}
+
+void Feed::dropDrawsAfter(const QDateTime& now)
+{
+    SqliteTransaction t(db_);
+    const QString clock = drawtime::text(now);
+    {
+        FeedStatement count(db_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc WHERE kjsj > ?1");
+        count.bind(1, clock);
+        droppedDraws_ = count.step() ? int(count.integer(0)) : 0;
+    }
+    if (droppedDraws_ == 0)
+        return;
+    FeedStatement drop(db_, "DELETE FROM a5_z0_5yc WHERE kjsj > ?1");
+    drop.bind(1, clock).step();
+    raiseCounter(1); // the client reloads and no longer lists them
     t.commit();
 }
 
@@ -120,7 +138,7 @@ qint64 Feed::appendDraw(const QDateTime& drawTime)
     if (found != lastIssue_)
         throw FeedError(
             QStringLiteral("another program wrote draw %1 meanwhile; stopping").arg(found));
-    insertDraw(drawtime::minuteOf(drawTime), QDateTime::currentDateTime());
+    insertDraw(drawTime, QDateTime::currentDateTime());
     raiseCounter(1);
     const qint64 ver = counter();
     t.commit();
