@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ServerAddress.h"
+
 #include <QCommandLineParser>
 
 #ifndef TALLYVANE_VERSION
@@ -27,41 +29,6 @@ CommandLine finished(const QString& output)
     return result;
 }
 
-bool isDecimal(const QString& text)
-{
-    if (text.isEmpty())
-        return false;
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
-
-// "HOST" or "HOST,PORT"; false with a reason when the host is empty or the port is not 1-65535.
-bool parseServerAddress(const QString& text, QString* host, int* port, QString* error)
-{
-    const qsizetype comma = text.indexOf(QLatin1Char(','));
-    const QString hostPart = (comma < 0 ? text : text.left(comma)).trimmed();
-    if (hostPart.isEmpty()) {
-        *error = QStringLiteral("the server host is empty");
-        return false;
-    }
-    int portValue = kDefaultServerPort;
-    if (comma >= 0) {
-        const QString portPart = text.mid(comma + 1).trimmed();
-        // At most five digits, so the value cannot overflow before the range check.
-        if (!isDecimal(portPart) || portPart.size() > 5 || (portValue = portPart.toInt()) < 1 ||
-            portValue > 65535) {
-            *error = QStringLiteral("the server port must be a number from 1 to 65535, not \"%1\"")
-                         .arg(portPart);
-            return false;
-        }
-    }
-    *host = hostPart;
-    *port = portValue;
-    return true;
-}
-
 } // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments, const QString& serverFromEnvironment)
@@ -72,7 +39,8 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption server(
         QStringLiteral("server"),
-        QStringLiteral("SQL Server to connect to, as HOST or HOST,PORT (default: the environment "
+        QStringLiteral("SQL Server to connect to, as HOST or HOST,PORT; HOST is a host name, an "
+                       "IPv4 address or an IPv6 address in brackets (default: the environment "
                        "variable TALLYVANE_SERVER, else localhost; port %1).")
             .arg(kDefaultServerPort),
         QStringLiteral("HOST[,PORT]"));
@@ -117,7 +85,11 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
         source = QStringLiteral("TALLYVANE_SERVER: ");
     }
     QString error;
-    if (!parseServerAddress(address, &result.settings.host, &result.settings.port, &error))
+    const std::optional<ServerAddress> parsed =
+        parseServerAddress(address, kDefaultServerPort, &error);
+    if (!parsed)
         return failure(source + error);
+    result.settings.host = parsed->host;
+    result.settings.port = parsed->port;
     return result;
 }

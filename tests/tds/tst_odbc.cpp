@@ -438,6 +438,20 @@ private slots:
         QCOMPARE(odbcLinkLost({state, 0, message}), lost);
     }
 
+    // Brace quoting as FreeTDS reads it (checked against it by hand: "}}" is no escape there).
+    void connectionTextQuotesEveryValue()
+    {
+        QCOMPARE(odbcConnectionText(adoConnectionText(QStringLiteral("::1"), 1433)),
+                 QStringLiteral("DRIVER={FreeTDS};SERVER={::1};PORT={1433};DATABASE={KvtCP};"
+                                "UID={sa};PWD={HbnTr4417};TDS_Version=7.3;ClientCharset=UTF-8"));
+        const QString odbc = odbcConnectionText(
+            QStringLiteral("Password=p}w{x=y;User ID=u=1;Initial Catalog=db;Data Source=h,7"));
+        QVERIFY2(odbc.contains(QStringLiteral(";PWD={p}w{x=y};")), qPrintable(odbc));
+        QVERIFY2(odbc.contains(QStringLiteral(";UID={u=1};")), qPrintable(odbc));
+        QVERIFY(odbcQuotable(QStringLiteral("a;b}c{")));
+        QVERIFY(!odbcQuotable(QStringLiteral("a};b")));
+    }
+
     void prefixesStripped()
     {
         QCOMPARE(
