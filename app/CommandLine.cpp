@@ -21,12 +21,38 @@ CommandLine failure(const QString& reason)
     return result;
 }
 
+// Parsed before any application object exists, when the parser cannot know the program's
+// name.
+QString helpText(const QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    text.replace(QStringLiteral("<executable_name>"), QStringLiteral("tallyvane"));
+    return text;
+}
+
 CommandLine finished(const QString& output)
 {
     CommandLine result;
     result.action = CommandLine::Action::Exit;
     result.standardOutput = output;
     return result;
+}
+
+// Qt's own options, taken by QApplication after this parse; here they are only let through.
+void addQtOptions(QCommandLineParser& parser)
+{
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display",
+                             "geometry", "style", "stylesheet", "qmljsdebugger"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char* name : {"reverse", "widgetcount"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 }
 
 } // namespace
@@ -50,11 +76,14 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
         QStringLiteral("FILE"));
     parser.addOption(server);
     parser.addOption(sqlite);
+    // Qt's options are single-dash words ("-platform offscreen").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    addQtOptions(parser);
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
-        return finished(parser.helpText());
+        return finished(helpText(parser));
     if (parser.isSet(version))
         return finished(QStringLiteral("Tallyvane %1\n").arg(QStringLiteral(TALLYVANE_VERSION)));
     if (!parser.positionalArguments().isEmpty())

@@ -42,6 +42,8 @@ private slots:
             << QStringList{"--server", "[fe80::1:2]"} << "" << server << "fe80::1:2" << 27999 << "";
         QTest::newRow("blanks around")
             << QStringList{"--server", " h , 7 "} << "" << server << "h" << 7 << "";
+        QTest::newRow("Qt's own options pass") << QStringList{"-platform", "offscreen", "-reverse"}
+                                               << "" << server << "localhost" << 27999 << "";
         QTest::newRow("sqlite ignores a bad environment")
             << QStringList{"--sqlite", "a.db"} << ",0" << sqlite << "localhost" << 27999 << "a.db";
     }

@@ -204,6 +204,56 @@ private slots:
         QCOMPARE(Application->Title(), QString());
     }
 
+    // No display at all: the command line still works, and the program says what is missing.
+    void executableWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // the start of standard output
+        QTest::addColumn<QString>("error");  // the one line on standard error
+        QTest::newRow("--help") << QStringList{"--help"} << "" << 0 << "Usage: tallyvane [options]"
+                                << "";
+        QTest::newRow("--version") << QStringList{"--version"} << "" << 0 << "Tallyvane 0."
+                                   << "";
+        QTest::newRow("bad argument")
+            << QStringList{"--server", "h;x"} << "" << 2 << ""
+            << "tallyvane: --server: the server host must be a host name, an IPv4 address or an "
+               "IPv6 address in brackets, not \"h;x\"";
+        QTest::newRow("no DISPLAY")
+            << QStringList{"--sqlite", "x.db"} << "" << 1 << ""
+            << "tallyvane: no display (DISPLAY is not set): run it in a desktop session, or with "
+               "xvfb-run";
+        QTest::newRow("display that does not answer") << QStringList{} << ":9437" << 1 << ""
+                                                      << "tallyvane: cannot open the display :9437";
+    }
+    void executableWithoutADisplay()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, display);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(QString, error);
+        const QString program = QStringLiteral(TALLYVANE_BINARY_DIR "/app/tallyvane");
+        if (!QFile::exists(program))
+            QSKIP("the tallyvane executable is not built");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+        if (!display.isEmpty())
+            environment.insert(QStringLiteral("DISPLAY"), display);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(program, args);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        QVERIFY2(output.isEmpty() ? out.isEmpty() : out.startsWith(output), qPrintable(out));
+        QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()),
+                 error.isEmpty() ? QString() : error + u'\n');
+    }
+
     void executableReportsBadInputOnOneLine()
     {
         const QString program = QStringLiteral(TALLYVANE_BINARY_DIR "/app/tallyvane");
