@@ -30,6 +30,8 @@ const QString kNoSuchUser = QStringLiteral("没有这个用户名存在，您不
 const QString kWrongPassword = QStringLiteral("口令不正确，不能登录！");
 const QString kPasswordsDiffer = QStringLiteral("两次密码要一致，才能修改口令!");
 const QString kPasswordChanged = QStringLiteral("密码修改成功,请下次使用新口令登录系统!");
+const QString kPasswordUnstorable =
+    QStringLiteral("新口令最长20个字节（一个汉字占2个），且只能使用国标字符，请重新输入！");
 
 // Password fields show "*" for every character, whatever the style would pick.
 class StarPasswordStyle : public QProxyStyle {
@@ -318,9 +320,22 @@ void Tfmlogin::CheckLogin()
         ShowMsg(kPasswordsDiffer, QStringLiteral("!"));
         return;
     }
+    if (!Storable(newPassword)) {
+        ShowMsg(kPasswordUnstorable, QStringLiteral("!"));
+        return;
+    }
     ChangePassword(name, newPassword);
     ShowMsg(kPasswordChanged, QStringLiteral("!"));
     reject();
+}
+
+// What the password column can hold: its byte limit (the change's parameter) in the code page.
+bool Tfmlogin::Storable(const QString& newPassword) const
+{
+    for (const ParamDef& p : Qcpw->Statement().params)
+        if (p.name == u"pw")
+            return gb::representable(newPassword) && gb::byteLength(newPassword) <= p.byteLimit;
+    return true;
 }
 
 void Tfmlogin::ChangePassword(const QString& name, const QString& newPassword)

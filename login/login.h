@@ -61,6 +61,7 @@ private:
     void FieldEnter(QWidget* field);
     void FieldExit(QWidget* field);
     void CheckLogin();
+    bool Storable(const QString& newPassword) const;
     void ChangePassword(const QString& name, const QString& newPassword);
     bool IsInputField(QObject* object) const;
 };

@@ -100,6 +100,8 @@ private slots:
         const QString unknown = QStringLiteral("没有这个用户名存在，您不能使用本系统！");
         const QString wrong = QStringLiteral("口令不正确，不能登录！");
         const QString differ = QStringLiteral("两次密码要一致，才能修改口令!");
+        const QString unstorable =
+            QStringLiteral("新口令最长20个字节（一个汉字占2个），且只能使用国标字符，请重新输入！");
         QTest::newRow("empty name") << ""
                                     << "secret" << false << ""
                                     << "" << empty << "!";
@@ -138,6 +140,15 @@ private slots:
         QTest::newRow("change: one empty") << "zhang"
                                            << "secret" << true << "new"
                                            << "" << differ << "!";
+        QTest::newRow("change: 21 bytes")
+            << "zhang"
+            << "secret" << true << QString(21, u'x') << QString(21, u'x') << unstorable << "!";
+        QTest::newRow("change: 11 Chinese characters")
+            << "zhang"
+            << "secret" << true << QString(11, u'口') << QString(11, u'口') << unstorable << "!";
+        QTest::newRow("change: outside the code page") << "zhang"
+                                                       << "secret" << true << "neu\U0001F600"
+                                                       << "neu\U0001F600" << unstorable << "!";
     }
     void refusals()
     {
@@ -229,6 +240,9 @@ private slots:
         QTest::newRow("new password") << "neu"
                                       << "neu"
                                       << "neu";
+        QTest::newRow("20 bytes") << QString(20, u'x') << QString(20, u'x') << QString(20, u'x');
+        QTest::newRow("10 Chinese characters")
+            << QString(10, u'口') << QString(10, u'口') << QString(10, u'口');
         QTest::newRow("trimmed alike") << " neu"
                                        << "neu  "
                                        << "neu";
@@ -272,9 +286,6 @@ private slots:
             << true << "neu"
             << "create trigger no_change before update on "
                "\"TA71操作用户\" begin select raise(abort, 'locked'); end";
-        QTest::newRow("new password too long") << true << QString(21, QLatin1Char('x')) << "";
-        QTest::newRow("new password outside code page") << true << "neu\U0001F600"
-                                                        << "";
     }
     void databaseErrors()
     {
