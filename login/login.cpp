@@ -133,15 +133,12 @@ void Tfmlogin::CreateControls()
                             static_cast<QWidget*>(Label1), static_cast<QWidget*>(Edit4)})
         hidden->hide();
 
+    // The input method stays available (a Chinese name or password must stay typeable):
+    // FieldEnter closes it, and the operator may open it again by hand.
     for (QWidget* field : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(Edit1),
-                           static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit4)}) {
-        field->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+                           static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit4)})
         field->installEventFilter(this);
-    }
-    ComboBox1->lineEdit()->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
-    // Passwords never pass through an input method.
-    for (QLineEdit* edit : {Edit1, Edit2, Edit4})
-        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    ComboBox1->lineEdit()->setInputMethodHints(Qt::ImhNoPredictiveText);
 
     Panel2 = new BevelPanel(this);
     Panel2->setGeometry(0, 208 - 48, 380, 48);

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QInputMethodQueryEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -462,9 +463,7 @@ private slots:
             QCOMPARE(e->echoMode(), QLineEdit::Password);
             QCOMPARE(e->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, e),
                      int('*'));
-            QVERIFY(!e->testAttribute(Qt::WA_InputMethodEnabled));
         }
-        QVERIFY(d.ComboBox1->inputMethodHints() & Qt::ImhLatinOnly);
         for (GlyphButton* b : {d.bbOk, d.bbCancel, d.bbChangPw}) {
             QVERIFY(!b->autoDefault());
             QVERIFY(!b->isDefault());
@@ -475,6 +474,32 @@ private slots:
         QCOMPARE(d.bbOk->Glyph().size(), QSize(36, 18));
         QCOMPARE(d.bbChangPw->Glyph().size(), QSize(32, 16));
         QCOMPARE(d.Image1->pixmap().size(), QSize(32, 32));
+    }
+
+    // What a Linux input method asks the focused field: it may serve each of the four, with
+    // no restriction to Latin input, so the operator can open it again by hand.
+    void inputMethodStaysAvailable()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        d.bbChangPw->click();
+        QVERIFY(activate(&d));
+        for (QWidget* field : {static_cast<QWidget*>(d.ComboBox1), static_cast<QWidget*>(d.Edit1),
+                               static_cast<QWidget*>(d.Edit2), static_cast<QWidget*>(d.Edit4)}) {
+            field->setFocus();
+            QObject* focus = QGuiApplication::focusObject();
+            QVERIFY(focus);
+            QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImHints);
+            QCoreApplication::sendEvent(focus, &query);
+            QVERIFY2(query.value(Qt::ImEnabled).toBool(), qPrintable(field->objectName()));
+            const auto hints = Qt::InputMethodHints(query.value(Qt::ImHints).toInt());
+            QVERIFY2(!(hints & Qt::ImhLatinOnly), qPrintable(field->objectName()));
+            QInputMethodEvent typed;
+            typed.setCommitString(QStringLiteral("口令"));
+            QCoreApplication::sendEvent(focus, &typed);
+        }
+        QCOMPARE(texts(d), QStringList(4, QStringLiteral("口令")));
+        QVERIFY(!QGuiApplication::inputMethod()->isVisible());
     }
 
     void fonts_data()
