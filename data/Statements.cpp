@@ -60,6 +60,10 @@ ColumnDef width(ColumnDef c, int displayWidth)
     return c;
 }
 
+// A login name compares as on the server: trailing blanks and ASCII case do not count. The
+// left side is the expression of the embedded schema's unique index, so the index serves.
+const QString kLoginNameIs = QStringLiteral("rtrim(\"F03用户名\") collate nocase=rtrim(:username)");
+
 QString lines(std::initializer_list<const char*> parts)
 {
     QStringList out;
@@ -164,7 +168,7 @@ const StatementDef& operatorLookup()
         {{QStringLiteral("username"), 20, {}}},
         {integer("F01用户ID"), text("F03用户名", 20), text("F05姓名", 20), text("F07口令", 20)},
         QStringLiteral("select * from dbo.TA71操作用户 where F03用户名=:username"),
-        QStringLiteral("select * from \"TA71操作用户\" where \"F03用户名\"=:username"),
+        QStringLiteral("select * from \"TA71操作用户\" where ") + kLoginNameIs,
     };
     return s;
 }
@@ -176,7 +180,7 @@ const StatementDef& passwordChange()
         {{QStringLiteral("pw"), 20, {}}, {QStringLiteral("username"), 20, {}}},
         {},
         lines({"update TA71操作用户", "set F07口令=:pw", "where F03用户名=:username"}),
-        lines({"update \"TA71操作用户\"", "set \"F07口令\"=:pw", "where \"F03用户名\"=:username"}),
+        lines({"update \"TA71操作用户\"", "set \"F07口令\"=:pw", "where "}) + kLoginNameIs,
     };
     return s;
 }

@@ -76,9 +76,10 @@ S3_LITE = ("SELECT a.ainame,a.K00,a.K01,a.k02,a.k03,a.k04,a.k05,"
 S4 = re.compile(r"SELECT \[ainame\]  FROM \[KvtCP\]\.\[dbo\]\.\[a5_z0_5yc\]  where cpqh='((?:[^']|'')*)'  order by id\Z")
 S4_LITE = "SELECT ainame FROM a5_z0_5yc where cpqh=? order by id"
 S5 = "select * from dbo.TA71操作用户 where F03用户名=@P1"
-S5_LITE = 'select * from "TA71操作用户" where "F03用户名"=?'
+# Login names as the server compares them: without trailing blanks, ASCII case ignored.
+S5_LITE = 'select * from "TA71操作用户" where rtrim("F03用户名") collate nocase=rtrim(?)'
 S6 = "update TA71操作用户\nset F07口令=@P1\nwhere F03用户名=@P2"
-S6_LITE = 'update "TA71操作用户" set "F07口令"=? where "F03用户名"=?'
+S6_LITE = 'update "TA71操作用户" set "F07口令"=? where rtrim("F03用户名") collate nocase=rtrim(?)'
 
 KNOWN_TABLES = {"a5_z0_5yc", "a5_z0_00ver", "ta71操作用户"}
 
