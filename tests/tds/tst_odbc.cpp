@@ -95,21 +95,30 @@ private slots:
     void headerAdvice_data()
     {
         QTest::addColumn<int>("k02");
+        QTest::addColumn<int>("k01");
         QTest::addColumn<int>("secondsAhead");
         QTest::addColumn<QString>("advice");
-        QTest::newRow("bets") << 1 << 100 << QStringLiteral("押【12345】/注<3>");
-        QTest::newRow("passes") << 0 << 100 << QStringLiteral("过");
-        QTest::newRow("draw past") << 1 << -120 << QStringLiteral("取数据...");
+        QTest::newRow("bets") << 1 << 3 << 100 << QStringLiteral("押【12345】/注<3>");
+        QTest::newRow("8-digit stake")
+            << 1 << 12345678 << 100 << QStringLiteral("押【12345】/注<12345678>");
+        QTest::newRow("stake too long for 8 characters")
+            << 1 << 123456789 << 100 << QStringLiteral("押【12345】/注<*>");
+        QTest::newRow("negative stake too long")
+            << 1 << -12345678 << 100 << QStringLiteral("押【12345】/注<*>");
+        QTest::newRow("passes") << 0 << 3 << 100 << QStringLiteral("过");
+        QTest::newRow("draw past") << 1 << 3 << -120 << QStringLiteral("取数据...");
     }
     void headerAdvice()
     {
         QFETCH(int, k02);
+        QFETCH(int, k01);
         QFETCH(int, secondsAhead);
         QFETCH(QString, advice);
         const QDateTime draw = QDateTime::currentDateTime().addSecs(secondsAhead);
         FixtureDb::Result r;
         r.ainame = QStringLiteral("全局最热");
         r.k02 = k02;
+        r.k01 = k01;
         r.kjsj = draw.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         rig_->db.addResult(r);
         rig_->db.setVersion(7);
