@@ -6,7 +6,9 @@
 #include "B001About.h"
 #include "CommandLine.h"
 #include "DisplayStart.h"
+#include "Exceptions.h"
 #include "Fonts.h"
+#include "GBText.h"
 #include "data.h"
 #include "login.h"
 
@@ -64,9 +66,13 @@ int RunTallyvane(const QStringList& arguments)
 
 int RunTallyvane(const CommandLine& commandLine)
 {
-    // Nothing is expected to throw here (the data module reports its own connection failure),
-    // but an error that does still gets the default error box rather than an abort.
+    // An error here gets the default error box rather than an abort (the data module reports
+    // its own connection failure).
     const bool started = Guarded([&] {
+        // Without the code page's converter every lookup would fail: stop before the splash.
+        if (const QString missing = gb::missingConverters(); !missing.isEmpty())
+            throw Exception(missing);
+
         // The splash caption asks for a Windows font name, so the substitutions must be in
         // place before its first paint, which comes ahead of Initialize.
         registerFontSubstitutions();
