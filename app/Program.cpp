@@ -77,6 +77,8 @@ int RunTallyvane(const CommandLine& commandLine)
         // place before its first paint, which comes ahead of Initialize.
         registerFontSubstitutions();
         QApplication::setWindowIcon(builtInIcon());
+        // Before the splash, the first window: task bars name the windows "Tallyvane".
+        setDesktopName(QStringLiteral("Tallyvane"));
 
         auto splash = std::make_unique<TfrmB001About>();
         splash->ShowAndPaint();

@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -192,6 +193,51 @@ private slots:
         QCOMPARE(DM, nullptr);
         QCOMPARE(Application->Title(), QStringLiteral("Tallyvane"));
         QCOMPARE(Application->Terminated(), !monitorShown);
+    }
+
+    // Task bars and the desktop entry know the windows by the window class, which the first
+    // window (the splash) fixes; the captions stay as they are.
+    void desktopsNameTheWindowsTallyvane()
+    {
+        QString nameAtSplash;
+        QStringList captions;
+        StartupDriver driver;
+        FixtureDb db;
+        db.addOperator(7, "demo", "演示", "demo");
+        db.addResult({});
+        RecordingPresenter presenter;
+        struct SplashWatch : QObject {
+            QString* name;
+            bool eventFilter(QObject* o, QEvent* e) override
+            {
+                if (e->type() == QEvent::Show && dynamic_cast<TfrmB001About*>(o))
+                    *name = QCoreApplication::applicationName();
+                return false;
+            }
+        } watch;
+        watch.name = &nameAtSplash;
+        qApp->installEventFilter(&watch);
+        driver.onLogin = [&](Tfmlogin& login) {
+            captions << login.windowTitle();
+            login.ComboBox1->setEditText("demo");
+            login.Edit1->setText("demo");
+            login.bbOkClick();
+        };
+        driver.onMonitor = [&](TfrmA00Main& window) {
+            captions << window.windowTitle() << window.windowHandle()->title();
+            window.bbClose->Click();
+        };
+        QCOMPARE(RunTallyvane({"tallyvane", "--sqlite", db.path()}), 0);
+        qApp->removeEventFilter(&watch);
+        QCOMPARE(nameAtSplash, QStringLiteral("Tallyvane"));
+        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("tallyvane"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Tallyvane"));
+        QCOMPARE(captions, (QStringList{"login-用户登录", "A00Main-主界面", "A00Main-主界面"}));
+        QFile entry(QStringLiteral(TALLYVANE_SOURCE_DIR "/app/tallyvane.desktop"));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = entry.readAll().split('\n');
+        QVERIFY(lines.contains("Name=Tallyvane"));
+        QVERIFY(lines.contains("StartupWMClass=Tallyvane"));
     }
 
     void badCommandLineOpensNoWindow()
