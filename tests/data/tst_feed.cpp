@@ -7,6 +7,7 @@
 #include "TestRegistry.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -363,6 +364,20 @@ private slots:
         QCOMPARE(feed.finish(), 2);
         QVERIFY(!feed.errors().isEmpty());
         QVERIFY(!QFileInfo::exists(file_));
+    }
+
+    void refusesAForeignFileNamingIt()
+    {
+        {
+            QFile text(file_);
+            QVERIFY(text.open(QIODevice::WriteOnly));
+            text.write(QByteArray(4096, 'x'));
+        }
+        FeedProcess feed({file_});
+        QCOMPARE(feed.finish(), 1);
+        QCOMPARE(feed.errors(),
+                 QStringLiteral("tallyvane-feed: %1: file is not a database\n").arg(file_));
+        QCOMPARE(QFileInfo(file_).size(), 4096);
     }
 
     void refusesASecondFeed()

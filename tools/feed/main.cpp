@@ -138,8 +138,13 @@ int main(int argc, char* argv[])
     const Options options = parseOptions(app);
     try {
         return run(options, stop);
-    } catch (const Exception& error) { // a FeedError or the database layer's EDatabaseError
+    } catch (const FeedError& error) {
         std::fprintf(stderr, "tallyvane-feed: %s\n", error.what());
+        return 1;
+    } catch (const Exception& error) {
+        // SQLite's own text ("database is locked", "file is not a database") names no file.
+        std::fprintf(stderr, "tallyvane-feed: %s: %s\n", options.file.toLocal8Bit().constData(),
+                     error.what());
         return 1;
     }
 }
