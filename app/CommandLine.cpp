@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ServerAddress.h"
+
 #include <QCommandLineParser>
 
 #ifndef TALLYVANE_VERSION
@@ -19,6 +21,15 @@ CommandLine failure(const QString& reason)
     return result;
 }
 
+// Parsed before any application object exists, when the parser cannot know the program's
+// name.
+QString helpText(const QCommandLineParser& parser)
+{
+    QString text = parser.helpText();
+    text.replace(QStringLiteral("<executable_name>"), QStringLiteral("tallyvane"));
+    return text;
+}
+
 CommandLine finished(const QString& output)
 {
     CommandLine result;
@@ -27,39 +38,21 @@ CommandLine finished(const QString& output)
     return result;
 }
 
-bool isDecimal(const QString& text)
+// Qt's own options, taken by QApplication after this parse; here they are only let through.
+void addQtOptions(QCommandLineParser& parser)
 {
-    if (text.isEmpty())
-        return false;
-    for (QChar c : text)
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    return true;
-}
-
-// "HOST" or "HOST,PORT"; false with a reason when the host is empty or the port is not 1-65535.
-bool parseServerAddress(const QString& text, QString* host, int* port, QString* error)
-{
-    const qsizetype comma = text.indexOf(QLatin1Char(','));
-    const QString hostPart = (comma < 0 ? text : text.left(comma)).trimmed();
-    if (hostPart.isEmpty()) {
-        *error = QStringLiteral("the server host is empty");
-        return false;
+    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display",
+                             "geometry", "style", "stylesheet", "qmljsdebugger"}) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
     }
-    int portValue = kDefaultServerPort;
-    if (comma >= 0) {
-        const QString portPart = text.mid(comma + 1).trimmed();
-        // At most five digits, so the value cannot overflow before the range check.
-        if (!isDecimal(portPart) || portPart.size() > 5 || (portValue = portPart.toInt()) < 1 ||
-            portValue > 65535) {
-            *error = QStringLiteral("the server port must be a number from 1 to 65535, not \"%1\"")
-                         .arg(portPart);
-            return false;
-        }
+    for (const char* name : {"reverse", "widgetcount"}) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
     }
-    *host = hostPart;
-    *port = portValue;
-    return true;
 }
 
 } // namespace
@@ -72,7 +65,8 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption server(
         QStringLiteral("server"),
-        QStringLiteral("SQL Server to connect to, as HOST or HOST,PORT (default: the environment "
+        QStringLiteral("SQL Server to connect to, as HOST or HOST,PORT; HOST is a host name, an "
+                       "IPv4 address or an IPv6 address in brackets (default: the environment "
                        "variable TALLYVANE_SERVER, else localhost; port %1).")
             .arg(kDefaultServerPort),
         QStringLiteral("HOST[,PORT]"));
@@ -82,11 +76,14 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
         QStringLiteral("FILE"));
     parser.addOption(server);
     parser.addOption(sqlite);
+    // Qt's options are single-dash words ("-platform offscreen").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    addQtOptions(parser);
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
-        return finished(parser.helpText());
+        return finished(helpText(parser));
     if (parser.isSet(version))
         return finished(QStringLiteral("Tallyvane %1\n").arg(QStringLiteral(TALLYVANE_VERSION)));
     if (!parser.positionalArguments().isEmpty())
@@ -117,7 +114,11 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
         source = QStringLiteral("TALLYVANE_SERVER: ");
     }
     QString error;
-    if (!parseServerAddress(address, &result.settings.host, &result.settings.port, &error))
+    const std::optional<ServerAddress> parsed =
+        parseServerAddress(address, kDefaultServerPort, &error);
+    if (!parsed)
         return failure(source + error);
+    result.settings.host = parsed->host;
+    result.settings.port = parsed->port;
     return result;
 }

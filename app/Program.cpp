@@ -5,13 +5,17 @@
 #include "Application.h"
 #include "B001About.h"
 #include "CommandLine.h"
+#include "DisplayStart.h"
+#include "Exceptions.h"
 #include "Fonts.h"
+#include "GBText.h"
 #include "data.h"
 #include "login.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -23,25 +27,58 @@ void write(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
+// Help, version or bad input: printed, and the exit code; none when the program is to run.
+std::optional<int> finishedEarly(const CommandLine& commandLine)
+{
+    if (commandLine.action != CommandLine::Action::Exit)
+        return std::nullopt;
+    write(stdout, commandLine.standardOutput);
+    write(stderr, commandLine.standardError);
+    return commandLine.exitCode;
+}
+
+CommandLine readCommandLine(const QStringList& arguments)
+{
+    return parseCommandLine(arguments, qEnvironmentVariable("TALLYVANE_SERVER"));
+}
+
 } // namespace
+
+int TallyvaneMain(int& argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = readCommandLine(arguments);
+    if (const std::optional<int> code = finishedEarly(commandLine))
+        return *code;
+    const std::unique_ptr<QApplication> app = startApplicationOrExit(argc, argv);
+    return RunTallyvane(commandLine);
+}
 
 int RunTallyvane(const QStringList& arguments)
 {
-    const CommandLine commandLine =
-        parseCommandLine(arguments, qEnvironmentVariable("TALLYVANE_SERVER"));
-    if (commandLine.action == CommandLine::Action::Exit) {
-        write(stdout, commandLine.standardOutput);
-        write(stderr, commandLine.standardError);
-        return commandLine.exitCode;
-    }
+    const CommandLine commandLine = readCommandLine(arguments);
+    if (const std::optional<int> code = finishedEarly(commandLine))
+        return *code;
+    return RunTallyvane(commandLine);
+}
 
-    // Nothing is expected to throw here (the data module reports its own connection failure),
-    // but an error that does still gets the default error box rather than an abort.
+int RunTallyvane(const CommandLine& commandLine)
+{
+    // An error here gets the default error box rather than an abort (the data module reports
+    // its own connection failure).
     const bool started = Guarded([&] {
+        // Without the code page's converter every lookup would fail: stop before the splash.
+        if (const QString missing = gb::missingConverters(); !missing.isEmpty())
+            throw Exception(missing);
+
         // The splash caption asks for a Windows font name, so the substitutions must be in
         // place before its first paint, which comes ahead of Initialize.
         registerFontSubstitutions();
         QApplication::setWindowIcon(builtInIcon());
+        // Before the splash, the first window: task bars name the windows "Tallyvane".
+        setDesktopName(QStringLiteral("Tallyvane"));
 
         auto splash = std::make_unique<TfrmB001About>();
         splash->ShowAndPaint();

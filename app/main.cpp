@@ -1,9 +1,6 @@
 #include "Program.h"
 
-#include <QApplication>
-
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    return RunTallyvane(QApplication::arguments());
+    return TallyvaneMain(argc, argv);
 }

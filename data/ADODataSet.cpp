@@ -58,6 +58,8 @@ void TCustomADODataSet::SetStatement(const StatementDef& statement)
         fields_.push_back(std::make_unique<TField>(this, statement_.columns[i], i));
         fieldList_ << fields_.back().get();
     }
+    const TField* key = statement_.key.isEmpty() ? nullptr : FindField(statement_.key);
+    keyField_ = key ? key->Index() : -1;
 }
 
 static int paramIndex(const StatementDef& s, const QString& name)
@@ -303,27 +305,50 @@ TField* TCustomADODataSet::FieldByName(const QString& name) const
 }
 
 // A bookmark is the row's place in the statement's order, big-endian, so that comparing the
-// bytes orders bookmarks as the statement returned the rows.
+// bytes orders bookmarks as the statement returned the rows; then, when the statement has a
+// key, the row's key, so that going back finds the same row after rows came or went.
 TBookmark TCustomADODataSet::GetBookmark() const
 {
     if (!Active() || cursor_ < 0)
         return {};
     TBookmark b(4, '\0');
     qToBigEndian<quint32>(quint32(order_[cursor_]), b.data());
-    return b;
+    return b + KeyBytes(order_[cursor_]);
+}
+
+QByteArray TCustomADODataSet::KeyBytes(int row) const
+{
+    if (keyField_ < 0)
+        return {};
+    const QVariant& v = rows_[row][keyField_];
+    return isNullValue(v) ? QByteArray() : v.toString().toUtf8();
+}
+
+// The row a bookmark names in the current result: the row with its key, else its place.
+int TCustomADODataSet::BookmarkRow(const TBookmark& bookmark) const
+{
+    if (!Active() || bookmark.size() < 4)
+        return -1;
+    const QByteArray key = bookmark.mid(4);
+    if (!key.isEmpty()) {
+        for (int row = 0; row < rows_.size(); ++row)
+            if (KeyBytes(row) == key)
+                return row;
+    }
+    const quint32 place = qFromBigEndian<quint32>(bookmark.constData());
+    return place < quint32(rows_.size()) ? int(place) : -1;
 }
 
 bool TCustomADODataSet::BookmarkValid(const TBookmark& bookmark) const
 {
-    return Active() && bookmark.size() == 4 &&
-           qFromBigEndian<quint32>(bookmark.constData()) < quint32(rows_.size());
+    return BookmarkRow(bookmark) >= 0;
 }
 
 void TCustomADODataSet::GotoBookmark(const TBookmark& bookmark)
 {
-    if (!BookmarkValid(bookmark))
+    const int row = BookmarkRow(bookmark);
+    if (row < 0)
         throw EDatabaseError(name_ + QStringLiteral(": Record not found"));
-    const int row = int(qFromBigEndian<quint32>(bookmark.constData()));
     MoveTo(int(order_.indexOf(row)));
     eof_ = false;
 }

@@ -116,7 +116,9 @@ private:
     friend class TDataSource;
     const QVariant& ActiveValue(int fieldIndex) const;
     void LoadResult(DriverResult& result);
-    void MoveTo(int position); // position in the current order, notifies when it changed
+    void MoveTo(int position);          // position in the current order, notifies when it changed
+    QByteArray KeyBytes(int row) const; // the statement's key of a row, or empty
+    int BookmarkRow(const TBookmark& bookmark) const; // -1 when it names no row
     void NotifyActiveChanged();
     void NotifyScrolled();
     void NotifyDataChanged();
@@ -129,6 +131,7 @@ private:
     QVector<QString> paramValues_;
     TDataSetState state_ = dsInactive;
     std::vector<std::unique_ptr<TField>> fields_;
+    int keyField_ = -1; // the statement's key among the fields
     QVector<TField*> fieldList_;
     QVector<QVector<QVariant>> rows_; // statement order, one entry per declared field
     QVector<int> order_;              // current order: indices into rows_

@@ -43,9 +43,22 @@ QString odbcConnectionText(const QString& adoText)
             password = value;
         }
     }
+    // The fixed driver settings stay plain and last: FreeTDS keeps the closing brace of a
+    // braced value that ends the text.
     return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;PORT=%2;DATABASE=%3;UID=%4;PWD=%5;"
                           "TDS_Version=7.3;ClientCharset=UTF-8")
-        .arg(host, port, database, user, password);
+        .arg(odbcQuoted(host), odbcQuoted(port), odbcQuoted(database), odbcQuoted(user),
+             odbcQuoted(password));
+}
+
+bool odbcQuotable(const QString& value)
+{
+    return !value.contains(QStringLiteral("};"));
+}
+
+QString odbcQuoted(const QString& value)
+{
+    return u'{' + value + u'}';
 }
 
 TADOConnection::TADOConnection(const ConnectionSettings& settings)

@@ -17,8 +17,15 @@ struct ConnectionSettings {
 // The built-in connection text for a server host and port.
 QString adoConnectionText(const QString& host, int port);
 
-// The ODBC connection text the SQL Server driver derives from the built-in text.
+// The ODBC connection text the SQL Server driver derives from the built-in text; every value
+// taken from it is quoted.
 QString odbcConnectionText(const QString& adoText);
+
+// A value in FreeTDS's braces: it reads up to the first "}" followed by ";" or the end, so
+// ";", "=", "{" and "}" are kept as they are ("}}" is not an escape there). A value holding
+// "};" cannot be written at all: odbcQuotable says so, and such a value must be refused.
+bool odbcQuotable(const QString& value);
+QString odbcQuoted(const QString& value);
 
 // The one connection all queries share. It is not kept open for its own sake: when the last
 // open query closes, it disconnects; the next query that opens reconnects silently.

@@ -4,6 +4,8 @@
 #include "DBErrors.h"
 #include "FieldValues.h"
 
+#include <limits>
+
 TField::TField(TCustomADODataSet* dataSet, const ColumnDef& def, int index)
     : dataSet_(dataSet), def_(def), index_(index)
 {
@@ -40,6 +42,14 @@ QString TField::AsString() const
     return v.toString();
 }
 
+namespace {
+[[noreturn]] void notAnInteger(const QVariant& v)
+{
+    throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+}
+} // namespace
+
+// A value that no integer holds is an error of its row, never a wrapped number.
 qint64 TField::AsLargeInt() const
 {
     const QVariant& v = dataSet_->ActiveValue(index_);
@@ -47,23 +57,24 @@ qint64 TField::AsLargeInt() const
         return 0;
     if (v.typeId() == QMetaType::LongLong)
         return v.toLongLong();
-    bool ok = false;
-    qint64 n = 0;
     if (v.typeId() == QMetaType::Double) {
-        const std::optional<qint64> whole = integralValue(v.toDouble());
-        ok = whole.has_value();
-        n = whole.value_or(0);
-    } else {
-        n = v.toString().trimmed().toLongLong(&ok);
+        if (!integerPartFits(v.toDouble()))
+            notAnInteger(v);
+        return qint64(v.toDouble());
     }
+    bool ok = false;
+    const qint64 n = v.toString().trimmed().toLongLong(&ok);
     if (!ok)
-        throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(v.toString()));
+        notAnInteger(v);
     return n;
 }
 
 int TField::AsInteger() const
 {
-    return int(AsLargeInt());
+    const qint64 n = AsLargeInt();
+    if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
+        notAnInteger(dataSet_->ActiveValue(index_));
+    return int(n);
 }
 
 double TField::AsFloat() const
@@ -74,6 +85,9 @@ double TField::AsFloat() const
     bool ok = false;
     const double d =
         v.typeId() == QMetaType::QString ? v.toString().trimmed().toDouble(&ok) : v.toDouble(&ok);
+    // An integer column's value beyond any integer is as bad as a number as it is as an integer.
+    if (ok && isIntegerType(def_.type) && !integerPartFits(d))
+        notAnInteger(v);
     if (!ok)
         throw EDatabaseError(
             QStringLiteral("'%1' is not a valid floating point value").arg(v.toString()));

@@ -1,5 +1,7 @@
 #include "FieldValues.h"
 
+#include <cmath>
+
 namespace {
 
 // The stored form "YYYY-MM-DD HH:MM:SS" by position, as Qt's general parser is far slower.
@@ -45,36 +47,44 @@ QDateTime parseDateTime(const QString& text)
     return {};
 }
 
-std::optional<qint64> integralValue(double value)
+bool isIntegerType(TFieldType type)
 {
-    // 2^63 is exact as a double: every double in [-2^63, 2^63) truncates into range; NaN fails
-    // both comparisons.
+    switch (type) {
+    case ftInteger:
+    case ftSmallint:
+    case ftLargeint:
+    case ftWord:
+    case ftAutoInc:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool integerPartFits(double value)
+{
+    // 2^63 is exact as a double; qint64's largest value is not.
     constexpr double kLimit = 9223372036854775808.0;
-    if (!(value >= -kLimit && value < kLimit))
-        return std::nullopt;
-    return qint64(value);
+    return value >= -kLimit && value < kLimit;
 }
 
 QVariant toDeclaredType(const QVariant& v, TFieldType type)
 {
     if (isNullValue(v))
         return {};
-    switch (type) {
-    case ftInteger:
-    case ftSmallint:
-    case ftLargeint:
-    case ftWord:
-    case ftAutoInc: {
+    if (isIntegerType(type)) {
         if (v.typeId() == QMetaType::LongLong)
             return v;
         if (v.typeId() == QMetaType::Double) {
-            const std::optional<qint64> n = integralValue(v.toDouble());
-            return n ? QVariant(*n) : v;
+            // A value with no exact integer (1e308, infinity, 2.5) stays as it is, shown so.
+            const double d = v.toDouble();
+            return integerPartFits(d) && d == std::trunc(d) ? QVariant(qlonglong(d)) : v;
         }
         bool ok = false;
         const qlonglong n = v.toString().trimmed().toLongLong(&ok);
         return ok ? QVariant(n) : v;
     }
+    switch (type) {
     case ftFloat:
     case ftCurrency:
     case ftBCD: {

@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QString>
 #include <QVariant>
-#include <optional>
 
 // How values of the declared field types are held, read and shown.
 
@@ -20,9 +19,11 @@ QDateTime parseDateTime(const QString& text);
 // A date-time as the embedded database stores it, "YYYY-MM-DD HH:MM:SS".
 QString storedDateTimeText(const QDateTime& value);
 
-// A floating-point value as an integer, truncated as a cast would; none when it is not finite
-// or beyond 64 bits.
-std::optional<qint64> integralValue(double value);
+bool isIntegerType(TFieldType type);
+
+// Whether a floating-point value has an integer part that a qint64 holds (not NaN, not
+// infinite, within -2^63 .. 2^63).
+bool integerPartFits(double value);
 
 // Brings a value the driver delivered into the declared type; what does not convert stays
 // as it came, and reading it as that type raises the error then.

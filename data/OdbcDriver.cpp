@@ -9,6 +9,8 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -302,14 +304,17 @@ private:
         }
     }
 
-    // Text in pieces until the value is complete; the declared length says nothing about how
-    // many UTF-16 units a value needs.
+    // Text in pieces until the driver has nothing more to give. The declared length says
+    // nothing about how many UTF-16 units a value needs, and the indicator may not tell the
+    // units written: a text cut inside a character makes FreeTDS report "more data" for ever
+    // while writing nothing, so only what a call really wrote counts.
     QVariant text(SQLHSTMT st, SQLUSMALLINT column)
     {
         constexpr SQLLEN kUnits = 64;
         SQLWCHAR buffer[kUnits];
         QString out(QLatin1String(""));
-        for (;;) {
+        while (out.size() < kMaxTextUnits) {
+            std::fill(std::begin(buffer), std::end(buffer), kUnwritten);
             SQLLEN indicator = 0;
             const SQLRETURN rc =
                 SQLGetData(st, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
@@ -320,12 +325,33 @@ private:
                 return {};
             const bool partial = rc == SQL_SUCCESS_WITH_INFO &&
                                  (indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof buffer));
-            const SQLLEN units = partial ? kUnits - 1 : indicator / SQLLEN(sizeof(SQLWCHAR));
+            const SQLLEN units =
+                partial ? unitsWritten(buffer, kUnits) : indicator / SQLLEN(sizeof(SQLWCHAR));
             out.append(QStringView(reinterpret_cast<const char16_t*>(buffer), units));
             if (!partial)
                 break;
+            if (units == 0) {
+                // What is left is less than a character.
+                out.append(QChar(QChar::ReplacementCharacter));
+                break;
+            }
         }
+        out.truncate(kMaxTextUnits);
         return out;
+    }
+
+    // A value no column of the client comes near (the longest holds 128 bytes).
+    static constexpr qsizetype kMaxTextUnits = 1 << 20;
+    // A noncharacter, so never part of a text: marks the units a call left alone.
+    static constexpr SQLWCHAR kUnwritten = 0xFFFF;
+
+    // The units before the terminating NUL the driver wrote after its data.
+    static SQLLEN unitsWritten(const SQLWCHAR* buffer, SQLLEN size)
+    {
+        SQLLEN end = size;
+        while (end > 0 && buffer[end - 1] == kUnwritten)
+            --end;
+        return end > 0 && buffer[end - 1] == 0 ? end - 1 : end;
     }
 
     void check(SQLRETURN rc, SQLHSTMT st)

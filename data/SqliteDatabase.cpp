@@ -229,6 +229,13 @@ SqliteTransaction::~SqliteTransaction()
 
 void SqliteTransaction::commit()
 {
+    // A statement stepped but neither finished nor reset keeps a read open past the commit,
+    // and with it every later checkpoint from resetting the write-ahead log: it only grows.
+    for (sqlite3_stmt* st = sqlite3_next_stmt(db_.db_, nullptr); st;
+         st = sqlite3_next_stmt(db_.db_, st))
+        if (sqlite3_stmt_busy(st))
+            throw EDatabaseError(QStringLiteral("a statement is still open at commit: %1")
+                                     .arg(QString::fromUtf8(sqlite3_sql(st))));
     db_.exec(QStringLiteral("COMMIT"));
     open_ = false;
 }

@@ -79,7 +79,8 @@ private:
     sqlite3_stmt* st_ = nullptr;
 };
 
-// BEGIN IMMEDIATE … COMMIT; rolls back when left without commit().
+// BEGIN IMMEDIATE … COMMIT; rolls back when left without commit(). Every reading statement
+// must be finished or reset before the commit: commit() refuses otherwise.
 class SqliteTransaction {
 public:
     explicit SqliteTransaction(SqliteDatabase& db);

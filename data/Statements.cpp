@@ -60,6 +60,10 @@ ColumnDef width(ColumnDef c, int displayWidth)
     return c;
 }
 
+// A login name compares as on the server: trailing blanks and ASCII case do not count. The
+// left side is the expression of the embedded schema's unique index, so the index serves.
+const QString kLoginNameIs = QStringLiteral("rtrim(\"F03用户名\") collate nocase=rtrim(:username)");
+
 QString lines(std::initializer_list<const char*> parts)
 {
     QStringList out;
@@ -98,6 +102,7 @@ const StatementDef& header()
                "integer))+55-cast(strftime('%S',kjsj) as integer) as xqkj,",
                "(select ver from a5_z0_00VER where tablename='a5_z0_1his') as ver",
                "FROM a5_z0_5yc", "where ainame=:ainame", "order by cpqh desc limit 1", ") as u"}),
+        QStringLiteral("cpqh"),
     };
     return s;
 }
@@ -117,6 +122,7 @@ const StatementDef& robotHistory()
                "order by cpqh desc"}),
         lines(
             {"SELECT *   FROM a5_z0_5yc", "where ainame=:ainame", "order by cpqh desc limit 360"}),
+        QStringLiteral("id"),
     };
     return s;
 }
@@ -138,6 +144,8 @@ const StatementDef& robotComparison()
                "(select MAX(b.k00) from a5_z0_5yc b where b.ainame=a.ainame) as c3max,",
                "(select min(b.k00) from a5_z0_5yc b where b.ainame=a.ainame) as c4min",
                "FROM a5_z0_5yc a", "where a.cpqh=:cpqh", "order by a.k00 desc"}),
+        // One row per robot of a draw.
+        QStringLiteral("ainame"),
     };
     return s;
 }
@@ -154,6 +162,7 @@ StatementDef robotList(const QString& draw)
             QStringLiteral("  order by id"),
         QStringLiteral("SELECT ainame  FROM a5_z0_5yc  where cpqh=") + literal +
             QStringLiteral("  order by id"),
+        QStringLiteral("ainame"),
     };
 }
 
@@ -164,7 +173,8 @@ const StatementDef& operatorLookup()
         {{QStringLiteral("username"), 20, {}}},
         {integer("F01用户ID"), text("F03用户名", 20), text("F05姓名", 20), text("F07口令", 20)},
         QStringLiteral("select * from dbo.TA71操作用户 where F03用户名=:username"),
-        QStringLiteral("select * from \"TA71操作用户\" where \"F03用户名\"=:username"),
+        QStringLiteral("select * from \"TA71操作用户\" where ") + kLoginNameIs,
+        QStringLiteral("F01用户ID"),
     };
     return s;
 }
@@ -176,7 +186,8 @@ const StatementDef& passwordChange()
         {{QStringLiteral("pw"), 20, {}}, {QStringLiteral("username"), 20, {}}},
         {},
         lines({"update TA71操作用户", "set F07口令=:pw", "where F03用户名=:username"}),
-        lines({"update \"TA71操作用户\"", "set \"F07口令\"=:pw", "where \"F03用户名\"=:username"}),
+        lines({"update \"TA71操作用户\"", "set \"F07口令\"=:pw", "where "}) + kLoginNameIs,
+        {},
     };
     return s;
 }

@@ -32,6 +32,9 @@ struct StatementDef {
     QVector<ColumnDef> columns;
     QString tsql;
     QString sqlite;
+    // A declared column whose value names a row of the result (bookmarks use it); empty
+    // when the statement has none.
+    QString key;
 
     const QString& Text(SqlDialect dialect) const
     {

@@ -291,7 +291,7 @@ bool TCustomDBGridEh::Sortable(const TDBGridColumnEh* column) const
 
 void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
 {
-    const TCustomADODataSet* ds = DataSet();
+    TCustomADODataSet* ds = DataSet();
     if (!ds || !ds->Active() || !column || !Sortable(column))
         return;
     const int focused = selectedIndex_;
@@ -307,6 +307,9 @@ void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
 
     // Nothing catches an error of the sort, so the markers then stay as stored, unreversed.
     TDBGridEhDataService::instance().SortDatasetByMarkers(*this);
+    // The sorted rows are read from the top: the first record becomes current, and the view
+    // follows it there.
+    ds->First();
 
     // The first column of that field, which may stand left of the clicked one.
     const auto match =

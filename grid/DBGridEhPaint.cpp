@@ -157,7 +157,8 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
     if (cell.rect.isEmpty())
         return;
     painter.save();
-    painter.setClipRect(cell.rect);
+    // Narrow the client area's clip, never replace it: a cell cut by its edge stays inside.
+    painter.setClipRect(cell.rect, Qt::IntersectClip);
     painter.fillRect(cell.rect, cell.background);
     if (cell.bevel) {
         // Light top and left edges; the inner bottom and right edges keep the face colour.
@@ -167,15 +168,16 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
                          systemColor(SystemColor::BtnHighlight));
     }
     if (!cell.text.isEmpty()) {
+        painter.save();
         painter.setFont(cell.font);
         painter.setPen(cell.textColor);
-        painter.setClipRect(cell.textRect.intersected(cell.rect));
+        painter.setClipRect(cell.textRect, Qt::IntersectClip);
         // Text runs on past the cell's bottom when it must; the clip cuts it.
         const QRect box = (cell.textFlags & Qt::TextWordWrap)
                               ? cell.textRect
                               : QRect(cell.textRect.topLeft(), QSize(cell.textRect.width(), 10000));
         painter.drawText(box, cell.textFlags, cell.text);
-        painter.setClipRect(cell.rect);
+        painter.restore();
     }
     if (cell.glyph != GridGlyph::None)
         painter.drawPixmap(cell.glyphPos, gridGlyphPixmap(cell.glyph));

@@ -30,6 +30,8 @@ const QString kNoSuchUser = QStringLiteral("没有这个用户名存在，您不
 const QString kWrongPassword = QStringLiteral("口令不正确，不能登录！");
 const QString kPasswordsDiffer = QStringLiteral("两次密码要一致，才能修改口令!");
 const QString kPasswordChanged = QStringLiteral("密码修改成功,请下次使用新口令登录系统!");
+const QString kPasswordUnstorable =
+    QStringLiteral("新口令最长20个字节（一个汉字占2个），且只能使用国标字符，请重新输入！");
 
 // Password fields show "*" for every character, whatever the style would pick.
 class StarPasswordStyle : public QProxyStyle {
@@ -131,15 +133,12 @@ void Tfmlogin::CreateControls()
                             static_cast<QWidget*>(Label1), static_cast<QWidget*>(Edit4)})
         hidden->hide();
 
+    // The input method stays available (a Chinese name or password must stay typeable):
+    // FieldEnter closes it, and the operator may open it again by hand.
     for (QWidget* field : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(Edit1),
-                           static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit4)}) {
-        field->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+                           static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit4)})
         field->installEventFilter(this);
-    }
-    ComboBox1->lineEdit()->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
-    // Passwords never pass through an input method.
-    for (QLineEdit* edit : {Edit1, Edit2, Edit4})
-        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    ComboBox1->lineEdit()->setInputMethodHints(Qt::ImhNoPredictiveText);
 
     Panel2 = new BevelPanel(this);
     Panel2->setGeometry(0, 208 - 48, 380, 48);
@@ -328,9 +327,22 @@ void Tfmlogin::CheckLogin()
         ShowMsg(kPasswordsDiffer, QStringLiteral("!"));
         return;
     }
+    if (!Storable(newPassword)) {
+        ShowMsg(kPasswordUnstorable, QStringLiteral("!"));
+        return;
+    }
     ChangePassword(name, newPassword);
     ShowMsg(kPasswordChanged, QStringLiteral("!"));
     reject();
+}
+
+// What the password column can hold: its byte limit (the change's parameter) in the code page.
+bool Tfmlogin::Storable(const QString& newPassword) const
+{
+    for (const ParamDef& p : Qcpw->Statement().params)
+        if (p.name == u"pw")
+            return gb::representable(newPassword) && gb::byteLength(newPassword) <= p.byteLimit;
+    return true;
 }
 
 void Tfmlogin::ChangePassword(const QString& name, const QString& newPassword)

@@ -62,6 +62,7 @@ private:
     void FieldExit(QWidget* field);
     void ShowFocusColour();
     void CheckLogin();
+    bool Storable(const QString& newPassword) const;
     void ChangePassword(const QString& name, const QString& newPassword);
     bool IsInputField(QObject* object) const;
 };

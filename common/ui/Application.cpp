@@ -35,9 +35,16 @@ void TApplication::Initialize()
 void TApplication::SetTitle(const QString& title)
 {
     title_ = title;
-    // Not the display name: Qt would append that to every window caption on X11.
-    QCoreApplication::setApplicationName(title);
-    QGuiApplication::setDesktopFileName(title.toLower());
+    setDesktopName(title);
+}
+
+void setDesktopName(const QString& name)
+{
+    // Not Qt's display name: Qt would append that to every window caption (X11 and Wayland).
+    // The application name is the class of the windows (WM_CLASS), by which desktops match
+    // them to the desktop entry and name them; the desktop file name is the Wayland app id.
+    QCoreApplication::setApplicationName(name);
+    QGuiApplication::setDesktopFileName(name.toLower());
 }
 
 QString errorBoxText(const QString& errorText)

@@ -13,7 +13,7 @@ public:
     void Initialize();
 
     const QString& Title() const { return title_; }
-    // Also becomes the application name, the window class and the desktop entry name.
+    // Also becomes the desktop name (setDesktopName).
     void SetTitle(const QString& title);
 
     void Terminate() { terminated_ = true; }
@@ -29,6 +29,10 @@ private:
 };
 
 extern TApplication* Application;
+
+// The name task bars and the desktop entry show for the program's windows. The first window
+// fixes the window class, so it must be set before the first window appears.
+void setDesktopName(const QString& name);
 
 // The error's text, with "." appended only when its last character sorts after ".".
 QString errorBoxText(const QString& errorText);

@@ -3,6 +3,9 @@
 -- without trailing blanks and login names without regard to ASCII case, as the server's
 -- Chinese_PRC_CI_AS collation does (each column takes the nearest built-in collation, so
 -- every program reading the file sees the same comparisons and the indexes still serve).
+-- Login names need both, which no built-in collation gives: the client's statements compare
+-- rtrim(name) COLLATE NOCASE, and a unique index on that expression serves them and keeps
+-- "demo" and "Demo " from being two operators, as the server's unique key does.
 CREATE TABLE IF NOT EXISTS a5_z0_5yc (
     id          INTEGER PRIMARY KEY,
     kind        INTEGER,
@@ -35,3 +38,4 @@ CREATE TABLE IF NOT EXISTS "TA71操作用户" (
     "F05姓名"   TEXT,
     "F07口令"   TEXT
 );
+CREATE UNIQUE INDEX IF NOT EXISTS ix_ta71_login ON "TA71操作用户" (rtrim("F03用户名") COLLATE NOCASE);

@@ -34,6 +34,16 @@ private slots:
             << QStringList{"--server", "h"} << "envhost,2000" << server << "h" << 27999 << "";
         QTest::newRow("sqlite") << QStringList{"--sqlite", "/tmp/x.db"} << "" << sqlite
                                 << "localhost" << 27999 << "/tmp/x.db";
+        QTest::newRow("dotted name") << QStringList{"--server", "db-1.Example.com,1"} << ""
+                                     << server << "db-1.Example.com" << 1 << "";
+        QTest::newRow("IPv6 in brackets")
+            << QStringList{"--server", "[::1],1433"} << "" << server << "::1" << 1433 << "";
+        QTest::newRow("IPv6 without port")
+            << QStringList{"--server", "[fe80::1:2]"} << "" << server << "fe80::1:2" << 27999 << "";
+        QTest::newRow("blanks around")
+            << QStringList{"--server", " h , 7 "} << "" << server << "h" << 7 << "";
+        QTest::newRow("Qt's own options pass") << QStringList{"-platform", "offscreen", "-reverse"}
+                                               << "" << server << "localhost" << 27999 << "";
         QTest::newRow("sqlite ignores a bad environment")
             << QStringList{"--sqlite", "a.db"} << ",0" << sqlite << "localhost" << 27999 << "a.db";
     }
@@ -87,6 +97,14 @@ private slots:
                                     << "stray";
         QTest::newRow("empty sqlite file") << QStringList{"--sqlite", ""} << ""
                                            << "--sqlite";
+        for (const char* host :
+             {"127.0.0.1;Database=master", "h;x", "h}", "h=1", "[::1", "::1", "[1.2.3.4]", "[::1]x",
+              "host_1", "-lead", "trail-", "a..b", "1.2.3", "256.1.1.1", "数据库", "h\\SQLEXPRESS",
+              "a234567890123456789012345678901234567890123456789012345678901234.b"}) // label of 64
+            QTest::newRow(host) << QStringList{"--server", QString::fromUtf8(host) + ",38101"} << ""
+                                << "host name, an IPv4 address or an IPv6 address";
+        QTest::newRow("environment with a semicolon") << QStringList{} << "h;Database=master"
+                                                      << "TALLYVANE_SERVER: the server host";
         QTest::newRow("bad environment") << QStringList{} << "h,70000"
                                          << "TALLYVANE_SERVER";
         QTest::newRow("environment empty host") << QStringList{} << ",1"

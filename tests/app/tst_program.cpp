@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <unistd.h>
 
@@ -194,6 +195,51 @@ private slots:
         QCOMPARE(Application->Terminated(), !monitorShown);
     }
 
+    // Task bars and the desktop entry know the windows by the window class, which the first
+    // window (the splash) fixes; the captions stay as they are.
+    void desktopsNameTheWindowsTallyvane()
+    {
+        QString nameAtSplash;
+        QStringList captions;
+        StartupDriver driver;
+        FixtureDb db;
+        db.addOperator(7, "demo", "演示", "demo");
+        db.addResult({});
+        RecordingPresenter presenter;
+        struct SplashWatch : QObject {
+            QString* name;
+            bool eventFilter(QObject* o, QEvent* e) override
+            {
+                if (e->type() == QEvent::Show && dynamic_cast<TfrmB001About*>(o))
+                    *name = QCoreApplication::applicationName();
+                return false;
+            }
+        } watch;
+        watch.name = &nameAtSplash;
+        qApp->installEventFilter(&watch);
+        driver.onLogin = [&](Tfmlogin& login) {
+            captions << login.windowTitle();
+            login.ComboBox1->setEditText("demo");
+            login.Edit1->setText("demo");
+            login.bbOkClick();
+        };
+        driver.onMonitor = [&](TfrmA00Main& window) {
+            captions << window.windowTitle() << window.windowHandle()->title();
+            window.bbClose->Click();
+        };
+        QCOMPARE(RunTallyvane({"tallyvane", "--sqlite", db.path()}), 0);
+        qApp->removeEventFilter(&watch);
+        QCOMPARE(nameAtSplash, QStringLiteral("Tallyvane"));
+        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("tallyvane"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Tallyvane"));
+        QCOMPARE(captions, (QStringList{"login-用户登录", "A00Main-主界面", "A00Main-主界面"}));
+        QFile entry(QStringLiteral(TALLYVANE_SOURCE_DIR "/app/tallyvane.desktop"));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = entry.readAll().split('\n');
+        QVERIFY(lines.contains("Name=Tallyvane"));
+        QVERIFY(lines.contains("StartupWMClass=Tallyvane"));
+    }
+
     void badCommandLineOpensNoWindow()
     {
         RecordingPresenter presenter;
@@ -202,6 +248,56 @@ private slots:
         QCOMPARE(presenter.boxes.size(), 0);
         QCOMPARE(shown.splashes + shown.others, 0);
         QCOMPARE(Application->Title(), QString());
+    }
+
+    // No display at all: the command line still works, and the program says what is missing.
+    void executableWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // the start of standard output
+        QTest::addColumn<QString>("error");  // the one line on standard error
+        QTest::newRow("--help") << QStringList{"--help"} << "" << 0 << "Usage: tallyvane [options]"
+                                << "";
+        QTest::newRow("--version") << QStringList{"--version"} << "" << 0 << "Tallyvane 0."
+                                   << "";
+        QTest::newRow("bad argument")
+            << QStringList{"--server", "h;x"} << "" << 2 << ""
+            << "tallyvane: --server: the server host must be a host name, an IPv4 address or an "
+               "IPv6 address in brackets, not \"h;x\"";
+        QTest::newRow("no DISPLAY")
+            << QStringList{"--sqlite", "x.db"} << "" << 1 << ""
+            << "tallyvane: no display (DISPLAY is not set): run it in a desktop session, or with "
+               "xvfb-run";
+        QTest::newRow("display that does not answer") << QStringList{} << ":9437" << 1 << ""
+                                                      << "tallyvane: cannot open the display :9437";
+    }
+    void executableWithoutADisplay()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, display);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(QString, error);
+        const QString program = QStringLiteral(TALLYVANE_BINARY_DIR "/app/tallyvane");
+        if (!QFile::exists(program))
+            QSKIP("the tallyvane executable is not built");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+        if (!display.isEmpty())
+            environment.insert(QStringLiteral("DISPLAY"), display);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(program, args);
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        QVERIFY2(output.isEmpty() ? out.isEmpty() : out.startsWith(output), qPrintable(out));
+        QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()),
+                 error.isEmpty() ? QString() : error + u'\n');
     }
 
     void executableReportsBadInputOnOneLine()

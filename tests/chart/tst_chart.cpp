@@ -131,6 +131,34 @@ private slots:
         QVERIFY(lineSegments(*rig.series, l.transform).isEmpty());
     }
 
+    // A balance no integer holds (SQLite keeps such a REAL) is its row's error, not a point
+    // the axes cannot place.
+    void balanceBeyondAnyIntegerIsAnError_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("1e308") << "1e308"
+                               << "1e+308";
+        QTest::newRow("-Inf") << "-9e999"
+                              << "-inf";
+    }
+    void balanceBeyondAnyIntegerIsAnError()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        ChartRig rig;
+        for (int id = 1; id <= 3; ++id)
+            rig.add(id, id * 100);
+        rig.f.db.exec("update a5_z0_5yc set K00=" + stored + " where id=2");
+        try {
+            rig.qai->Open();
+            QFAIL("no error");
+        } catch (const EDatabaseError& error) {
+            QCOMPARE(error.Message(), "'" + shown + "' is not a valid integer value");
+        }
+        rig.image();
+    }
+
     void oneRowCollapsesBothAxes()
     {
         ChartRig rig;

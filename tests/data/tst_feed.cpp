@@ -7,6 +7,7 @@
 #include "TestRegistry.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -98,9 +99,17 @@ QDateTime minuteOf(const QDateTime& t)
 
 QString issueOf(const QDateTime& t)
 {
+    const QTime time = t.time();
     return t.toString(QStringLiteral("yyyyMMdd")) +
-           QStringLiteral("-%1").arg(t.time().hour() * 60 + t.time().minute() + 1, 4, 10,
-                                     QLatin1Char('0'));
+           QStringLiteral("-%1").arg(time.hour() * 60 + time.minute() + 1, 4, 10,
+                                     QLatin1Char('0')) +
+           (time.second() ? QStringLiteral(".%1").arg(time.second(), 2, 10, QLatin1Char('0'))
+                          : QString());
+}
+
+QDateTime stored(const QString& text)
+{
+    return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 // What the client sees of a feed-made database, read through its own statements.
@@ -132,20 +141,23 @@ class TestFeed : public QObject {
     QTemporaryDir dir_;
     QString file_;
 
-    // Every draw: eleven robots in id order, its issue number from its time, one minute after
-    // the previous draw; every robot's balance walks by its win or loss; plausible values.
-    void checkDraws(int draws)
+    // Every draw: eleven robots in id order, its issue number from its time, after the previous
+    // draw and not later than the clock; every robot's balance walks by its win or loss;
+    // plausible values.
+    // The counter rises with every draw written, and once more when draws were removed.
+    void checkDraws(int draws, int counter = -1)
     {
         QCOMPARE(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt(), draws);
         QCOMPARE(scalar(file_, "SELECT count(*) FROM a5_z0_5yc").toInt(), draws * 11);
         QCOMPARE(scalar(file_, "SELECT ver FROM a5_z0_00VER WHERE tablename='a5_z0_1his'").toInt(),
-                 draws);
+                 counter < 0 ? draws : counter);
         // Ids ascend by draw: no row of a later draw has a smaller id.
         QCOMPARE(scalar(file_, "SELECT count(*) FROM a5_z0_5yc a JOIN a5_z0_5yc b ON a.id < b.id "
                                "AND a.cpqh > b.cpqh")
                      .toInt(),
                  0);
 
+        const QDateTime now = QDateTime::currentDateTime();
         ClientView view(file_);
         QStringList issues;
         for (const QString& robot : robotNames()) {
@@ -157,13 +169,11 @@ class TestFeed : public QObject {
                 q->FieldByName("K00")->AsLargeInt() - q->FieldByName("K03")->AsLargeInt();
             QDateTime previous;
             for (int i = 0; i < draws; ++i, q->MoveBy(-1)) {
-                const QDateTime kjsj = QDateTime::fromString(q->FieldByName("kjsj")->AsString(),
-                                                             QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                const QDateTime kjsj = stored(q->FieldByName("kjsj")->AsString());
                 const QString cpqh = q->FieldByName("cpqh")->AsString();
-                QCOMPARE(kjsj.time().second(), 0);
                 QCOMPARE(cpqh, issueOf(kjsj));
-                if (previous.isValid())
-                    QCOMPARE(previous.secsTo(kjsj), 60);
+                QVERIFY2(!previous.isValid() || previous < kjsj, qPrintable(cpqh));
+                QVERIFY2(kjsj <= now, qPrintable(cpqh));
                 previous = kjsj;
                 mine << cpqh;
 
@@ -223,9 +233,9 @@ private slots:
         QCOMPARE(feed.stop(SIGTERM), 0);
 
         checkDraws(7);
-        const QDateTime last =
-            QDateTime::fromString(lastKjsj(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QDateTime last = stored(lastKjsj());
         QVERIFY2(last >= before && last <= after, qPrintable(lastKjsj())); // the draws end now
+        QCOMPARE(scalar(file_, "SELECT count(*) FROM a5_z0_5yc WHERE kjsj NOT LIKE '%:00'"), 0);
         QCOMPARE(scalar(file_, "PRAGMA journal_mode").toString(), QStringLiteral("wal"));
 
         ClientView view(file_);
@@ -247,8 +257,7 @@ private slots:
             QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
             QCOMPARE(first.stop(SIGTERM), 0);
         }
-        const QDateTime last =
-            QDateTime::fromString(lastKjsj(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QDateTime last = stored(lastKjsj());
         FeedProcess second({file_, QStringLiteral("--history"), QStringLiteral("50"),
                             QStringLiteral("--interval"), QStringLiteral("1")});
         QVERIFY(second.waitForLine(QStringLiteral("continuing")).contains(issueOf(last)));
@@ -263,10 +272,60 @@ private slots:
         QVERIFY(second.waitForLine(QStringLiteral("draw")).endsWith(QStringLiteral("counter 6")));
         QCOMPARE(second.stop(SIGTERM), 0);
 
-        // No second history; the fast-forwarded draws follow the last one minute by minute.
+        // No second history; the fast draws keep to the clock.
         checkDraws(6);
-        QCOMPARE(lastKjsj(), last.addSecs(120).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
         QCOMPARE(scalar(file_, "SELECT count(*) FROM \"TA71操作用户\"").toInt(), 1);
+    }
+
+    // A fast demo writes several draws a minute, each at the time it is written, so the
+    // client's countdown counts down to second 55 of the minute as in a normal run.
+    void fastDemoKeepsToTheClock()
+    {
+        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("3"),
+                          QStringLiteral("--interval"), QStringLiteral("1")});
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(!feed.waitForLine(QStringLiteral("draw")).isEmpty());
+        ClientView view(file_);
+        auto header = view.open(statements::header(), QStringLiteral("追0"));
+        const QDateTime now = QDateTime::currentDateTime();
+        const QDateTime draw = stored(lastKjsj());
+        QVERIFY2(draw <= now && draw.secsTo(now) <= 2, qPrintable(lastKjsj()));
+        const int countdown = header->FieldByName("xqkj")->AsInteger();
+        QVERIFY2(countdown <= 55, qPrintable(QString::number(countdown)));
+        QCOMPARE(feed.stop(SIGTERM), 0);
+        checkDraws(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt());
+    }
+
+    // Draws later than the clock (an older feed fast-forwarded ahead) go; the feed goes on
+    // from the clock.
+    void resumingAFileAheadCatchesUp()
+    {
+        {
+            FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("30"),
+                               QStringLiteral("--interval"), QStringLiteral("3600")});
+            QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
+            QCOMPARE(first.stop(SIGTERM), 0);
+        }
+        {
+            SqliteDatabase db(file_, SqliteDatabase::OpenMode::ReadWrite);
+            db.exec(QStringLiteral(
+                "UPDATE a5_z0_5yc SET kjsj = datetime(kjsj, '+10 minutes'); "
+                "UPDATE a5_z0_5yc SET cpqh = strftime('%Y%m%d-', kjsj) || printf('%04d', "
+                "strftime('%H', kjsj) * 60 + strftime('%M', kjsj) + 1)"));
+        }
+        FeedProcess feed({file_, QStringLiteral("--interval"), QStringLiteral("1")});
+        const QString line = feed.waitForLine(QStringLiteral("continuing"));
+        const QRegularExpressionMatch removed =
+            QRegularExpression(QStringLiteral("removed (\\d+) draws later than the clock$"))
+                .match(line);
+        QVERIFY2(removed.hasMatch(), qPrintable(line));
+        // Ten minutes ahead: ten draws, or nine when a minute has passed since.
+        const int gone = removed.captured(1).toInt();
+        QVERIFY2(gone == 9 || gone == 10, qPrintable(line));
+        QVERIFY(!feed.waitForLine(QStringLiteral("draw")).isEmpty());
+        QCOMPARE(feed.stop(SIGTERM), 0);
+        const int draws = scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt();
+        checkDraws(draws, 30 + 1 + draws - (30 - gone));
     }
 
     void stopsCleanlyOnSignals_data()
@@ -307,17 +366,37 @@ private slots:
         QVERIFY(!QFileInfo::exists(file_));
     }
 
-    void refusesASecondWriter()
+    void refusesAForeignFileNamingIt()
+    {
+        {
+            QFile text(file_);
+            QVERIFY(text.open(QIODevice::WriteOnly));
+            text.write(QByteArray(4096, 'x'));
+        }
+        FeedProcess feed({file_});
+        QCOMPARE(feed.finish(), 1);
+        QCOMPARE(feed.errors(),
+                 QStringLiteral("tallyvane-feed: %1: file is not a database\n").arg(file_));
+        QCOMPARE(QFileInfo(file_).size(), 4096);
+    }
+
+    void refusesASecondFeed()
     {
         FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("2"),
-                           QStringLiteral("--interval"), QStringLiteral("5")});
+                           QStringLiteral("--interval"), QStringLiteral("1")});
         QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
         FeedProcess second({file_, QStringLiteral("--interval"), QStringLiteral("1")});
-        QVERIFY(!second.waitForLine(QStringLiteral("draw")).isEmpty());
-        // The first feed's next draw would repeat an issue number the second one wrote.
-        QCOMPARE(first.finish(), 1);
-        QVERIFY(first.errors().contains(QStringLiteral("another program")));
-        QCOMPARE(second.stop(SIGTERM), 0);
+        QCOMPARE(second.finish(), 1);
+        QCOMPARE(second.errors(),
+                 QStringLiteral("tallyvane-feed: another tallyvane-feed is already writing %1; "
+                                "stop it first (one feed per database)\n")
+                     .arg(file_));
+        // The first one goes on; once it has stopped, a new feed may take over.
+        QVERIFY(!first.waitForLine(QStringLiteral("draw")).isEmpty());
+        QCOMPARE(first.stop(SIGTERM), 0);
+        FeedProcess third({file_, QStringLiteral("--interval"), QStringLiteral("1")});
+        QVERIFY(!third.waitForLine(QStringLiteral("draw")).isEmpty());
+        QCOMPARE(third.stop(SIGTERM), 0);
         checkDraws(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt());
     }
 };

@@ -42,6 +42,36 @@ private slots:
         QCOMPARE(count(db), 1);
     }
 
+    // A read left open at a commit keeps the write-ahead log from ever being reset.
+    void commitRefusesAnOpenRead()
+    {
+        SqliteDatabase db(file("open-read.db"), SqliteDatabase::OpenMode::Create);
+        db.exec(QStringLiteral("PRAGMA journal_mode=WAL; CREATE TABLE t (x); "
+                               "INSERT INTO t VALUES (1), (2)"));
+        SqliteStatement read(db, QStringLiteral("SELECT x FROM t"));
+        {
+            SqliteTransaction t(db);
+            QVERIFY(read.step());
+            db.exec(QStringLiteral("INSERT INTO t VALUES (3)"));
+            try {
+                t.commit();
+                QFAIL("committed");
+            } catch (const EDatabaseError& error) {
+                QVERIFY2(error.Message().contains(QStringLiteral("SELECT x FROM t")),
+                         qPrintable(error.Message()));
+            }
+        }
+        read.reset();
+        QCOMPARE(count(db), 2);
+        {
+            SqliteTransaction t(db);
+            QVERIFY(read.step() && read.step() && !read.step()); // finished
+            db.exec(QStringLiteral("INSERT INTO t VALUES (3)"));
+            t.commit();
+        }
+        QCOMPARE(count(db), 3);
+    }
+
     void valuesRoundTripAndResetClearsThem()
     {
         SqliteDatabase db(file("values.db"), SqliteDatabase::OpenMode::Create);

@@ -1,6 +1,7 @@
 #include "DBErrors.h"
 #include "DataFixture.h"
 #include "SqlText.h"
+#include "SqliteDatabase.h"
 #include "TestRegistry.h"
 
 #include <QTest>
@@ -216,17 +217,65 @@ private slots:
     void comparisonsAsTheServerCollates()
     {
         DataFixture f;
-        f.db.addOperator(1, "Demo", "演示", "demo");
         FixtureDb::Result r;
         f.db.addResult(r);
-        auto lookup = f.query(statements::operatorLookup());
-        lookup->SetParamValue("username", "dEMO");
-        lookup->Open();
-        QCOMPARE(lookup->RecordCount(), 1);
         auto head = f.query(statements::header());
         head->SetParamValue("ainame", "追0  ");
         head->Open();
         QCOMPARE(head->RecordCount(), 1);
+    }
+
+    // Trailing blanks and ASCII case do not count, as on the server; leading blanks and
+    // other characters do.
+    void loginNamesAsTheServerCompares_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("case") << "Demo"
+                              << "dEMO" << true;
+        QTest::newRow("stored with trailing blanks") << "demo  "
+                                                     << "demo" << true;
+        QTest::newRow("bound with trailing blanks") << "demo"
+                                                    << "demo " << true;
+        QTest::newRow("both") << "DEMO "
+                              << "demo   " << true;
+        QTest::newRow("Chinese with a blank") << "张三 "
+                                              << "张三" << true;
+        QTest::newRow("leading blank counts") << " demo"
+                                              << "demo" << false;
+        QTest::newRow("tab counts") << "demo\t"
+                                    << "demo" << false;
+        QTest::newRow("ideographic blank counts") << "demo\u3000"
+                                                  << "demo" << false;
+    }
+    void loginNamesAsTheServerCompares()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, found);
+        DataFixture f;
+        f.db.addOperator(1, stored, "演示", "old");
+        auto lookup = f.query(statements::operatorLookup());
+        lookup->SetParamValue("username", typed);
+        lookup->Open();
+        QCOMPARE(lookup->RecordCount(), found ? 1 : 0);
+        lookup->Close();
+        auto cpw = f.query(statements::passwordChange());
+        cpw->SetParamValue("pw", "new");
+        cpw->SetParamValue("username", typed);
+        QCOMPARE(cpw->ExecSQL(), qint64(found ? 1 : 0));
+    }
+
+    // One operator per name as the server compares names.
+    void loginNamesUniqueAsCompared()
+    {
+        DataFixture f;
+        f.db.addOperator(1, "demo", "演示", "old");
+        SqliteDatabase db(f.db.path(), SqliteDatabase::OpenMode::ReadWrite);
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                                 db.exec(QStringLiteral("insert into \"TA71操作用户\" values (2, "
+                                                        "'Demo  ', 'x', 'y')")));
     }
 
     void stakeTooLongForItsTextIsAStar()

@@ -35,6 +35,26 @@ bool focusGrid(TDBGridEh& grid)
 class TestGridPaint : public QObject {
     Q_OBJECT
 private slots:
+    // A cell cut by the client area's edge (the last column here) paints only inside it: the
+    // border and the corner between the scroll bars keep their colours.
+    void cellsStayInsideTheClientArea()
+    {
+        GridFixture f(60, QSize(700, 300));
+        f.q->Open();
+        const QRect client(f.grid->ClientOrigin(), f.grid->Layout().ClientSize());
+        const int last = f.grid->Layout().LastVisibleCol();
+        QVERIFY(f.grid->Layout().CellRect(last, 1).right() + client.left() > client.right());
+        // The grid alone, without the scroll bars drawn over it.
+        QImage img(f.grid->size(), QImage::Format_RGB32);
+        f.grid->render(&img, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        int outside = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = client.right() + 1; x < img.width(); ++x)
+                outside += img.pixelColor(x, y) == kStripe ? 1 : 0;
+        QCOMPARE(outside, 0);
+        QCOMPARE(img.pixelColor(client.right() + 1, client.top() + 40), sys(SystemColor::BtnFace));
+    }
+
     void firstRecordIsLightBlueWhateverTheScroll()
     {
         GridFixture f(60);

@@ -54,6 +54,22 @@ private slots:
         QCOMPARE(f.values("K00"), expected);
     }
 
+    // The sorted rows from record 1 at the top, wherever the operator stood: each click of
+    // the cycle makes the first record current.
+    void sortShowsTheFirstRecordAtTheTop()
+    {
+        GridFixture f(100);
+        f.q->Open();
+        const int col = f.grid->Columns().indexOf(f.column("K00"));
+        for (int click = 1; click <= 3; ++click) {
+            f.q->SetRecNo(60);
+            QVERIFY(f.grid->RecNoAtRow(1) > 1);
+            QTest::mouseClick(f.grid.get(), Qt::LeftButton, {}, titleCentre(*f.grid, col));
+            QCOMPARE(f.q->RecNo(), 1);
+            QCOMPARE(f.grid->RecNoAtRow(1), 1);
+        }
+    }
+
     void anotherTitleStartsAtAscending()
     {
         GridFixture f(20);

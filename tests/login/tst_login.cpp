@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QInputMethodQueryEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -48,6 +49,8 @@ private slots:
         const QString unknown = QStringLiteral("没有这个用户名存在，您不能使用本系统！");
         const QString wrong = QStringLiteral("口令不正确，不能登录！");
         const QString differ = QStringLiteral("两次密码要一致，才能修改口令!");
+        const QString unstorable =
+            QStringLiteral("新口令最长20个字节（一个汉字占2个），且只能使用国标字符，请重新输入！");
         QTest::newRow("empty name") << ""
                                     << "secret" << false << ""
                                     << "" << empty << "!";
@@ -86,6 +89,15 @@ private slots:
         QTest::newRow("change: one empty") << "zhang"
                                            << "secret" << true << "new"
                                            << "" << differ << "!";
+        QTest::newRow("change: 21 bytes")
+            << "zhang"
+            << "secret" << true << QString(21, u'x') << QString(21, u'x') << unstorable << "!";
+        QTest::newRow("change: 11 Chinese characters")
+            << "zhang"
+            << "secret" << true << QString(11, u'口') << QString(11, u'口') << unstorable << "!";
+        QTest::newRow("change: outside the code page") << "zhang"
+                                                       << "secret" << true << "neu\U0001F600"
+                                                       << "neu\U0001F600" << unstorable << "!";
     }
     void refusals()
     {
@@ -177,6 +189,9 @@ private slots:
         QTest::newRow("new password") << "neu"
                                       << "neu"
                                       << "neu";
+        QTest::newRow("20 bytes") << QString(20, u'x') << QString(20, u'x') << QString(20, u'x');
+        QTest::newRow("10 Chinese characters")
+            << QString(10, u'口') << QString(10, u'口') << QString(10, u'口');
         QTest::newRow("trimmed alike") << " neu"
                                        << "neu  "
                                        << "neu";
@@ -220,9 +235,6 @@ private slots:
             << true << "neu"
             << "create trigger no_change before update on "
                "\"TA71操作用户\" begin select raise(abort, 'locked'); end";
-        QTest::newRow("new password too long") << true << QString(21, QLatin1Char('x')) << "";
-        QTest::newRow("new password outside code page") << true << "neu\U0001F600"
-                                                        << "";
     }
     void databaseErrors()
     {
@@ -328,6 +340,32 @@ private slots:
              {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
               static_cast<QWidget*>(f.dlg->Label1), static_cast<QWidget*>(f.dlg->Edit4)})
             QVERIFY(w->isVisible());
+    }
+
+    // What a Linux input method asks the focused field: it may serve each of the four, with
+    // no restriction to Latin input, so the operator can open it again by hand.
+    void inputMethodStaysAvailable()
+    {
+        LoginFixture f;
+        Tfmlogin& d = *f.dlg;
+        d.bbChangPw->click();
+        QVERIFY(activate(&d));
+        for (QWidget* field : {static_cast<QWidget*>(d.ComboBox1), static_cast<QWidget*>(d.Edit1),
+                               static_cast<QWidget*>(d.Edit2), static_cast<QWidget*>(d.Edit4)}) {
+            field->setFocus();
+            QObject* focus = QGuiApplication::focusObject();
+            QVERIFY(focus);
+            QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImHints);
+            QCoreApplication::sendEvent(focus, &query);
+            QVERIFY2(query.value(Qt::ImEnabled).toBool(), qPrintable(field->objectName()));
+            const auto hints = Qt::InputMethodHints(query.value(Qt::ImHints).toInt());
+            QVERIFY2(!(hints & Qt::ImhLatinOnly), qPrintable(field->objectName()));
+            QInputMethodEvent typed;
+            typed.setCommitString(QStringLiteral("口令"));
+            QCoreApplication::sendEvent(focus, &typed);
+        }
+        QCOMPARE(texts(d), QStringList(4, QStringLiteral("口令")));
+        QVERIFY(!QGuiApplication::inputMethod()->isVisible());
     }
 
     // Enter and the arrows in the dialog itself: name → password, back, hidden fields skipped.

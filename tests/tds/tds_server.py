@@ -46,7 +46,8 @@ COLUMN_TYPES = {
 }
 
 # The six statements: T-SQL text as the client sends it (parameters as @P1, @P2, …)
-# and the SQLite text answering it.
+# and the SQLite text answering it. convert(varchar(8), n) gives "*" for a number too long
+# for 8 characters, as SQL Server does.
 S1 = ("select zjhm,cpqh,cz=(case when xqkj>0 then cz else '取数据...' end),xqkj,ver from (\n"
       "SELECT TOP 1 zjhm,cpqh,cz=(case [K02] when 1 then '押【'+[K04]+'】/注<'+convert(varchar(8),k01)+'>' else '过' end),DATEDIFF(SS,GETDATE(),[kjsj])+55-datepart(ss,[kjsj]) as xqkj,\n"
       "(select ver from dbo.a5_z0_00VER where tablename='a5_z0_1his') as ver\n"
@@ -55,7 +56,7 @@ S1 = ("select zjhm,cpqh,cz=(case when xqkj>0 then cz else '取数据...' end),xq
       "order by cpqh desc\n"
       ") as u")
 S1_LITE = ("select zjhm,cpqh,(case when xqkj>0 then cz else '取数据...' end) as cz,xqkj,ver from ("
-           "SELECT zjhm,cpqh,(case K02 when 1 then '押【'||K04||'】/注<'||substr(cast(K01 as text),1,8)||'>' else '过' end) as cz,"
+           "SELECT zjhm,cpqh,(case K02 when 1 then '押【'||K04||'】/注<'||(case when length(cast(K01 as text))>8 then '*' else cast(K01 as text) end)||'>' else '过' end) as cz,"
            "(cast(strftime('%s',kjsj) as integer)-cast(strftime('%s','now','localtime') as integer))+55-cast(strftime('%S',kjsj) as integer) as xqkj,"
            "(select ver from a5_z0_00VER where tablename='a5_z0_1his') as ver "
            "FROM a5_z0_5yc where ainame=? order by cpqh desc limit 1) as u")
@@ -76,9 +77,10 @@ S3_LITE = ("SELECT a.ainame,a.K00,a.K01,a.k02,a.k03,a.k04,a.k05,"
 S4 = re.compile(r"SELECT \[ainame\]  FROM \[KvtCP\]\.\[dbo\]\.\[a5_z0_5yc\]  where cpqh='((?:[^']|'')*)'  order by id\Z")
 S4_LITE = "SELECT ainame FROM a5_z0_5yc where cpqh=? order by id"
 S5 = "select * from dbo.TA71操作用户 where F03用户名=@P1"
-S5_LITE = 'select * from "TA71操作用户" where "F03用户名"=?'
+# Login names as the server compares them: without trailing blanks, ASCII case ignored.
+S5_LITE = 'select * from "TA71操作用户" where rtrim("F03用户名") collate nocase=rtrim(?)'
 S6 = "update TA71操作用户\nset F07口令=@P1\nwhere F03用户名=@P2"
-S6_LITE = 'update "TA71操作用户" set "F07口令"=? where "F03用户名"=?'
+S6_LITE = 'update "TA71操作用户" set "F07口令"=? where rtrim("F03用户名") collate nocase=rtrim(?)'
 
 KNOWN_TABLES = {"a5_z0_5yc", "a5_z0_00ver", "ta71操作用户"}
 

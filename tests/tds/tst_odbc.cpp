@@ -95,21 +95,30 @@ private slots:
     void headerAdvice_data()
     {
         QTest::addColumn<int>("k02");
+        QTest::addColumn<int>("k01");
         QTest::addColumn<int>("secondsAhead");
         QTest::addColumn<QString>("advice");
-        QTest::newRow("bets") << 1 << 100 << QStringLiteral("押【12345】/注<3>");
-        QTest::newRow("passes") << 0 << 100 << QStringLiteral("过");
-        QTest::newRow("draw past") << 1 << -120 << QStringLiteral("取数据...");
+        QTest::newRow("bets") << 1 << 3 << 100 << QStringLiteral("押【12345】/注<3>");
+        QTest::newRow("8-digit stake")
+            << 1 << 12345678 << 100 << QStringLiteral("押【12345】/注<12345678>");
+        QTest::newRow("stake too long for 8 characters")
+            << 1 << 123456789 << 100 << QStringLiteral("押【12345】/注<*>");
+        QTest::newRow("negative stake too long")
+            << 1 << -12345678 << 100 << QStringLiteral("押【12345】/注<*>");
+        QTest::newRow("passes") << 0 << 3 << 100 << QStringLiteral("过");
+        QTest::newRow("draw past") << 1 << 3 << -120 << QStringLiteral("取数据...");
     }
     void headerAdvice()
     {
         QFETCH(int, k02);
+        QFETCH(int, k01);
         QFETCH(int, secondsAhead);
         QFETCH(QString, advice);
         const QDateTime draw = QDateTime::currentDateTime().addSecs(secondsAhead);
         FixtureDb::Result r;
         r.ainame = QStringLiteral("全局最热");
         r.k02 = k02;
+        r.k01 = k01;
         r.kjsj = draw.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         rig_->db.addResult(r);
         rig_->db.setVersion(7);
@@ -168,6 +177,54 @@ private slots:
         QCOMPARE(cell(result, 1, "ainame"), QVariant(QStringLiteral("追0")));
         QCOMPARE(result.columns[column(result, "kjsj")].type, DriverType::DateTime);
         QCOMPARE(result.columns[column(result, "K05")].type, DriverType::Text);
+    }
+
+    // Other software may cut a text inside a character; the server sends the cut bytes.
+    void cutCharacterEndsTheText_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("next"); // a text column read after it
+        QTest::addColumn<QString>("nextShown");
+        const QString li = QStringLiteral("理");
+        const QString cut = QString(QChar(QChar::ReplacementCharacter));
+        QTest::newRow("header zjhm") << "header"
+                                     << "zjhm"
+                                     << "1234" + li << "1234" + cut << "cpqh"
+                                     << "20201002-0792";
+        QTest::newRow("history K05")
+            << "history"
+            << "K05" << QString(127, u'a') + li << QString(127, u'a') + cut << "ainame"
+            << "追0";
+        QTest::newRow("history K05, whole characters")
+            << "history"
+            << "K05" << QString(64, li[0]) + "x" << QString(64, li[0]) << "K04"
+            << "12345";
+        QTest::newRow("comparison k04")
+            << "comparison"
+            << "k04" << QString(31, u'1') + li + li << QString(31, u'1') + cut << "k05"
+            << "理由";
+    }
+    void cutCharacterEndsTheText()
+    {
+        QFETCH(QString, statement);
+        QFETCH(QString, column);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, next);
+        QFETCH(QString, nextShown);
+        FixtureDb::Result r;
+        rig_->db.addResult(r);
+        rig_->db.exec(QStringLiteral("update a5_z0_5yc set %1='%2'").arg(column, stored));
+        const DriverResult result =
+            statement == u"header"    ? rig_->query(statements::header(), {r.ainame})
+            : statement == u"history" ? rig_->query(statements::robotHistory(), {r.ainame})
+                                      : rig_->query(statements::robotComparison(), {r.cpqh});
+        QCOMPARE(result.rows.size(), 1);
+        QCOMPARE(cell(result, 0, column.toUtf8().constData()).toString(), shown);
+        QCOMPARE(cell(result, 0, next.toUtf8().constData()).toString(), nextShown);
     }
 
     void comparisonAndRobotList()
@@ -388,6 +445,20 @@ private slots:
         QFETCH(QString, message);
         QFETCH(bool, lost);
         QCOMPARE(odbcLinkLost({state, 0, message}), lost);
+    }
+
+    // Brace quoting as FreeTDS reads it (checked against it by hand: "}}" is no escape there).
+    void connectionTextQuotesEveryValue()
+    {
+        QCOMPARE(odbcConnectionText(adoConnectionText(QStringLiteral("::1"), 1433)),
+                 QStringLiteral("DRIVER={FreeTDS};SERVER={::1};PORT={1433};DATABASE={KvtCP};"
+                                "UID={sa};PWD={HbnTr4417};TDS_Version=7.3;ClientCharset=UTF-8"));
+        const QString odbc = odbcConnectionText(
+            QStringLiteral("Password=p}w{x=y;User ID=u=1;Initial Catalog=db;Data Source=h,7"));
+        QVERIFY2(odbc.contains(QStringLiteral(";PWD={p}w{x=y};")), qPrintable(odbc));
+        QVERIFY2(odbc.contains(QStringLiteral(";UID={u=1};")), qPrintable(odbc));
+        QVERIFY(odbcQuotable(QStringLiteral("a;b}c{")));
+        QVERIFY(!odbcQuotable(QStringLiteral("a};b")));
     }
 
     void prefixesStripped()

@@ -12,8 +12,11 @@ QString issueNumber(const QDateTime& drawTime)
 {
     const QTime t = drawTime.time();
     const int minuteOfDay = t.hour() * 60 + t.minute() + 1;
-    return drawTime.date().toString(QStringLiteral("yyyyMMdd")) + u'-' +
-           QStringLiteral("%1").arg(minuteOfDay, 4, 10, QLatin1Char('0'));
+    QString issue = drawTime.date().toString(QStringLiteral("yyyyMMdd")) + u'-' +
+                    QStringLiteral("%1").arg(minuteOfDay, 4, 10, QLatin1Char('0'));
+    if (t.second() != 0)
+        issue += QStringLiteral(".%1").arg(t.second(), 2, 10, QLatin1Char('0'));
+    return issue;
 }
 
 QString text(const QDateTime& time)

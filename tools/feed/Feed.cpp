@@ -13,9 +13,10 @@ Feed::Feed(FeedDatabase& db) : db_(db) {}
 
 Feed::~Feed() = default;
 
-void Feed::prepare()
+void Feed::prepare(const QDateTime& now)
 {
     ensureSchema();
+    dropDrawsAfter(now);
     resume();
     insert_ = std::make_unique<FeedStatement>(
         db_, "INSERT INTO a5_z0_5yc (kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, "
@@ -30,6 +31,23 @@ void Feed::ensureSchema()
     db_.exec("INSERT OR IGNORE INTO \"TA71操作用户\" (\"F01用户ID\", \"F03用户名\", \"F05姓名\", "
              "\"F07口令\") "
              "VALUES (1, 'demo', '演示操作员', 'demo')");
+    t.commit();
+}
+
+void Feed::dropDrawsAfter(const QDateTime& now)
+{
+    SqliteTransaction t(db_);
+    const QString clock = drawtime::text(now);
+    {
+        FeedStatement count(db_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc WHERE kjsj > ?1");
+        count.bind(1, clock);
+        droppedDraws_ = count.step() ? int(count.integer(0)) : 0;
+    }
+    if (droppedDraws_ == 0)
+        return;
+    FeedStatement drop(db_, "DELETE FROM a5_z0_5yc WHERE kjsj > ?1");
+    drop.bind(1, clock).step();
+    raiseCounter(1); // the client reloads and no longer lists them
     t.commit();
 }
 
@@ -116,16 +134,22 @@ qint64 Feed::appendDraw(const QDateTime& drawTime)
 {
     SqliteTransaction t(db_);
     // A second writer would interleave its draws with ours and duplicate issue numbers.
-    FeedStatement last(db_, "SELECT max(cpqh) FROM a5_z0_5yc");
-    const QString found = last.step() && !last.isNull(0) ? last.text(0) : QString();
+    const QString found = latestIssue();
     if (found != lastIssue_)
         throw FeedError(
             QStringLiteral("another program wrote draw %1 meanwhile; stopping").arg(found));
-    insertDraw(drawtime::minuteOf(drawTime), QDateTime::currentDateTime());
+    insertDraw(drawTime, QDateTime::currentDateTime());
     raiseCounter(1);
     const qint64 ver = counter();
     t.commit();
     return ver;
+}
+
+QString Feed::latestIssue()
+{
+    // Finished before the commit (an open read stops the log's checkpoints).
+    FeedStatement last(db_, "SELECT max(cpqh) FROM a5_z0_5yc");
+    return last.step() && !last.isNull(0) ? last.text(0) : QString();
 }
 
 void Feed::insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt)

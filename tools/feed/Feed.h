@@ -17,8 +17,10 @@ public:
     explicit Feed(FeedDatabase& db);
     ~Feed();
 
-    // Creates what is missing and picks up robots, balances and the last draw from the rows.
-    void prepare();
+    // Creates what is missing, removes draws later than `now` (an earlier fast-forwarding feed
+    // wrote them), and picks up robots, balances and the last draw from the rows.
+    void prepare(const QDateTime& now);
+    int droppedDraws() const { return droppedDraws_; }
     bool hasDraws() const { return lastDraw_.has_value(); }
     const std::optional<QDateTime>& lastDraw() const { return lastDraw_; }
     const QString& lastIssue() const { return lastIssue_; }
@@ -28,14 +30,16 @@ public:
     int writeHistory(int count, const QDateTime& lastTime, const std::function<bool()>& stop);
     // Writes the minutes after the last draw up to `now`'s (a long history takes a while).
     int catchUp(const QDateTime& now, const std::function<bool()>& stop);
-    // One draw for every robot, plus one on the counter. Returns the new counter.
+    // One draw for every robot at that time, plus one on the counter. Returns the new counter.
     qint64 appendDraw(const QDateTime& drawTime);
     qint64 counter();
 
 private:
     void ensureSchema();
+    void dropDrawsAfter(const QDateTime& now);
     void resume();
     int writeDraws(const QDateTime& first, int count, const std::function<bool()>& stop);
+    QString latestIssue();
     void insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt);
     void raiseCounter(qint64 by);
 
@@ -43,5 +47,6 @@ private:
     std::unique_ptr<RobotFleet> fleet_;
     std::optional<QDateTime> lastDraw_;
     QString lastIssue_;
+    int droppedDraws_ = 0;
     std::unique_ptr<FeedStatement> insert_;
 };

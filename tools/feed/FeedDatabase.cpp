@@ -2,9 +2,20 @@
 
 #include "DBErrors.h"
 
-#include <QFileInfo>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 [[noreturn]] void fail(const QString& what, const EDatabaseError& error)
 {
@@ -13,7 +24,35 @@ namespace {
 
 } // namespace
 
-FeedDatabase::FeedDatabase(const QString& path) : created_(!QFileInfo::exists(path))
+FeedWriterLock::FeedWriterLock(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0 && errno == ENOENT) {
+        fd_ = ::open(name.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        created_ = fd_ >= 0;
+    }
+    if (fd_ < 0)
+        throw FeedError(QStringLiteral("cannot open %1: %2").arg(path, systemError(errno)));
+    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd_);
+        fd_ = -1;
+        throw FeedError(error == EWOULDBLOCK
+                            ? QStringLiteral("another tallyvane-feed is already writing %1; "
+                                             "stop it first (one feed per database)")
+                                  .arg(path)
+                            : QStringLiteral("cannot lock %1: %2").arg(path, systemError(error)));
+    }
+}
+
+FeedWriterLock::~FeedWriterLock()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+FeedDatabase::FeedDatabase(const QString& path) : FeedWriterLock(path)
 {
     try {
         open(path, OpenMode::Create);

@@ -8,15 +8,32 @@ public:
     using Exception::Exception;
 };
 
+// One feed per database file: an exclusive lock on the file, held while the object lives and
+// dropped by the system when the process ends. Clients never take it. A lock of its own kind
+// (flock), so that SQLite's record locks on the same file are left alone.
+class FeedWriterLock {
+public:
+    // Creates the file when missing; raises FeedError when another feed holds the lock.
+    explicit FeedWriterLock(const QString& path);
+    ~FeedWriterLock();
+    bool createdFile() const { return created_; }
+    FeedWriterLock(const FeedWriterLock&) = delete;
+    FeedWriterLock& operator=(const FeedWriterLock&) = delete;
+
+private:
+    int fd_ = -1;
+    bool created_ = false;
+};
+
 // The feed's handle on the embedded database (the client never creates one; the feed may).
-class FeedDatabase : public SqliteDatabase {
+// The lock is a base ahead of the database, so it is taken before the file is opened and
+// dropped only after SQLite has closed it: closing another descriptor of the file earlier
+// would drop SQLite's own locks.
+class FeedDatabase : private FeedWriterLock, public SqliteDatabase {
 public:
     // Opens the file, creating it when missing; WAL so the client reads while the feed writes.
     explicit FeedDatabase(const QString& path);
-    bool createdFile() const { return created_; }
-
-private:
-    bool created_ = false;
+    using FeedWriterLock::createdFile;
 };
 
 // A statement whose errors name the statement (or the bind) that failed.

@@ -1,26 +1,32 @@
 #include "FeedSchedule.h"
 
-#include "DrawTime.h"
+namespace {
+constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
+
+QDateTime wholeSecond(const QDateTime& t)
+{
+    return t.addMSecs(-(t.time().msec()));
+}
+} // namespace
 
 QDateTime FeedSchedule::nextTick(const QDateTime& now,
                                  const std::optional<QDateTime>& previous) const
 {
-    if (followsClock())
-        return drawtime::minuteOf(now).addSecs(60);
-    // Paced from the previous tick so that slow writes do not stretch the interval.
-    if (previous && previous->addSecs(interval_) > now)
-        return previous->addSecs(interval_);
-    return now.addSecs(interval_);
+    const QDateTime from = previous && *previous > now ? *previous : now;
+    // Wall-clock slots, so that the ticks keep their seconds on a day with a clock change.
+    const qint64 second = from.time().msecsSinceStartOfDay() / 1000;
+    const qint64 next = (second / interval_ + 1) * interval_;
+    if (next >= kSecondsPerDay)
+        return QDateTime(from.date().addDays(1), QTime(0, 0), from.timeSpec());
+    return QDateTime(from.date(), QTime::fromMSecsSinceStartOfDay(int(next * 1000)),
+                     from.timeSpec());
 }
 
-QDateTime FeedSchedule::drawTimeAt(const QDateTime& tick,
-                                   const std::optional<QDateTime>& lastDraw) const
+std::optional<QDateTime> FeedSchedule::drawTimeAt(const QDateTime& tick,
+                                                  const std::optional<QDateTime>& lastDraw)
 {
-    if (!lastDraw)
-        return drawtime::minuteOf(tick);
-    const QDateTime following = drawtime::minuteOf(*lastDraw).addSecs(60);
-    if (!followsClock())
-        return following;
-    const QDateTime current = drawtime::minuteOf(tick);
-    return current > following ? current : following;
+    const QDateTime draw = wholeSecond(tick);
+    if (lastDraw && draw <= *lastDraw)
+        return std::nullopt;
+    return draw;
 }

@@ -37,16 +37,17 @@ Options parseOptions(const QCoreApplication& app)
         "A new database gets the demo operator (demo / demo), eleven robots and the past draws;\n"
         "an existing one continues from its last draw. Then one draw per interval, each raising\n"
         "the version counter. Stop with Ctrl+C or SIGTERM.\n"
-        "Draws are one minute apart; the issue number is the date, \"-\" and the minute of the "
-        "day\n"
-        "from 0001 (00:00) to 1440 (23:59), e.g. 20201002-0792 for 13:11."));
+        "A draw is never later than the clock: draws later than it (from an older feed) are\n"
+        "removed at the start. The issue number is the date, \"-\" and the minute of the day\n"
+        "from 0001 (00:00) to 1440 (23:59), e.g. 20201002-0792 for 13:11; a draw at a second\n"
+        "other than 0 adds \".\" and the second, e.g. 20201002-0792.05."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The database file."));
     const QCommandLineOption interval(
         QStringLiteral("interval"),
-        QStringLiteral("Seconds between draws (default 60: at second 0 of every "
-                       "minute; any other value fast-forwards the draws)."),
+        QStringLiteral("Seconds between draws (default 60: at second 0 of every minute; "
+                       "a shorter interval is a fast demo, several draws a minute)."),
         QStringLiteral("SECONDS"), QStringLiteral("60"));
     const QCommandLineOption history(QStringLiteral("history"),
                                      QStringLiteral("Past draws for a new database (default 400)."),
@@ -70,11 +71,18 @@ Options parseOptions(const QCoreApplication& app)
     return o;
 }
 
+QString dropped(const Feed& feed)
+{
+    return feed.droppedDraws() == 0
+               ? QString()
+               : QStringLiteral("; removed %1 draws later than the clock").arg(feed.droppedDraws());
+}
+
 int run(const Options& options, StopSignals& stop)
 {
     FeedDatabase db(options.file);
     Feed feed(db);
-    feed.prepare();
+    feed.prepare(QDateTime::currentDateTime());
     const FeedSchedule schedule(options.interval);
 
     if (!feed.hasDraws() && options.history > 0) {
@@ -82,18 +90,20 @@ int run(const Options& options, StopSignals& stop)
         int written = feed.writeHistory(options.history, QDateTime::currentDateTime(), stopped);
         if (written == options.history)
             written += feed.catchUp(QDateTime::currentDateTime(), stopped);
-        say(QStringLiteral("%1 %2: %3 past draws up to %4, counter %5")
+        say(QStringLiteral("%1 %2: %3 past draws up to %4, counter %5%6")
                 .arg(db.createdFile() ? QStringLiteral("created") : QStringLiteral("filled"),
                      options.file)
                 .arg(written)
                 .arg(feed.lastIssue())
-                .arg(feed.counter()));
+                .arg(feed.counter())
+                .arg(dropped(feed)));
         if (stop.pending())
             return 0;
     } else if (feed.hasDraws()) {
-        say(QStringLiteral("continuing %1 after %2, counter %3")
+        say(QStringLiteral("continuing %1 after %2, counter %3%4")
                 .arg(options.file, feed.lastIssue())
-                .arg(feed.counter()));
+                .arg(feed.counter())
+                .arg(dropped(feed)));
     } else {
         say(QStringLiteral("prepared %1 without past draws").arg(options.file));
     }
@@ -107,7 +117,10 @@ int run(const Options& options, StopSignals& stop)
         if (stop.pending())
             return 0;
         previousTick = tick;
-        const qint64 ver = feed.appendDraw(schedule.drawTimeAt(tick, feed.lastDraw()));
+        const std::optional<QDateTime> drawTime = FeedSchedule::drawTimeAt(tick, feed.lastDraw());
+        if (!drawTime)
+            continue;
+        const qint64 ver = feed.appendDraw(*drawTime);
         say(QStringLiteral("draw %1 at %2, counter %3")
                 .arg(feed.lastIssue(), drawtime::text(*feed.lastDraw()))
                 .arg(ver));
@@ -125,8 +138,13 @@ int main(int argc, char* argv[])
     const Options options = parseOptions(app);
     try {
         return run(options, stop);
-    } catch (const Exception& error) { // a FeedError or the database layer's EDatabaseError
+    } catch (const FeedError& error) {
         std::fprintf(stderr, "tallyvane-feed: %s\n", error.what());
+        return 1;
+    } catch (const Exception& error) {
+        // SQLite's own text ("database is locked", "file is not a database") names no file.
+        std::fprintf(stderr, "tallyvane-feed: %s: %s\n", options.file.toLocal8Bit().constData(),
+                     error.what());
         return 1;
     }
 }
