@@ -1,9 +1,11 @@
 // Mouse and keyboard handling of TCustomDBGridEh. The grid is read-only: input only
-// moves the current record, scrolls, sorts, moves and resizes columns.
+// moves the current record, scrolls, sorts, moves and resizes columns, and copies rows.
 #include "Application.h"
 #include "DBGridEh.h"
+#include "GridCopyText.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -178,7 +180,7 @@ bool TCustomDBGridEh::HandleKey(QKeyEvent* event)
         else
             SetLeftCol(LeftCol() + 1);
         return true;
-    // Editing, copying and searching keys are swallowed: these grids change nothing.
+    // Editing, pasting and searching keys are swallowed: these grids change nothing.
     case Qt::Key_F2:
     case Qt::Key_Insert:
     case Qt::Key_Delete:
@@ -186,7 +188,14 @@ bool TCustomDBGridEh::HandleKey(QKeyEvent* event)
     case Qt::Key_Enter:
     case Qt::Key_Escape:
         return true;
-    case Qt::Key_C:
+    case Qt::Key_C: {
+        const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+        const bool all = mods == (Qt::ControlModifier | Qt::ShiftModifier);
+        if (open && (mods == Qt::ControlModifier || all))
+            QGuiApplication::clipboard()->setText(
+                GridCopyText(*this, all ? GridCopyRows::All : GridCopyRows::Current));
+        return ctrl;
+    }
     case Qt::Key_V:
     case Qt::Key_X:
     case Qt::Key_F:
