@@ -35,6 +35,11 @@ public:
     virtual DriverResult Query(const QString& sql, const QStringList& params) = 0;
     // Returns the number of rows the command changed.
     virtual qint64 Execute(const QString& sql, const QStringList& params) = 0;
+    // Asks the statement running on another thread to stop; safe to call from any thread,
+    // while this object is alive.
+    virtual void Interrupt() noexcept = 0;
+    // How long the driver lets a statement run before it gives up; 0 when it never does.
+    virtual int StatementTimeoutMs() const { return 0; }
 };
 
 // SQLite's C API on an existing file; a missing file is a connection failure.

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -64,21 +65,34 @@ bool timedOut(const OdbcDiagnostic& d)
     return d.sqlState == u"HYT00" || d.sqlState == u"HYT01";
 }
 
-// A statement handle freed on every path.
+// The statement running now, for a cancel from another thread.
+struct RunningStatement {
+    std::mutex mutex;
+    SQLHSTMT handle = SQL_NULL_HSTMT;
+};
+
+// A statement handle freed on every path; known to the cancel while it lives.
 class StatementHandle {
 public:
-    explicit StatementHandle(SQLHDBC dbc)
+    StatementHandle(SQLHDBC dbc, RunningStatement& running) : running_(&running)
     {
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_)))
             handle_ = SQL_NULL_HSTMT;
+        const std::lock_guard lock(running_->mutex);
+        running_->handle = handle_;
     }
     ~StatementHandle()
     {
-        if (handle_)
-            SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+        if (!handle_)
+            return;
+        {
+            const std::lock_guard lock(running_->mutex);
+            running_->handle = SQL_NULL_HSTMT;
+        }
+        SQLFreeHandle(SQL_HANDLE_STMT, handle_);
     }
     StatementHandle(StatementHandle&& other) noexcept
-        : handle_(std::exchange(other.handle_, nullptr))
+        : running_(other.running_), handle_(std::exchange(other.handle_, nullptr))
     {
     }
     StatementHandle(const StatementHandle&) = delete;
@@ -86,6 +100,7 @@ public:
     SQLHSTMT get() const { return handle_; }
 
 private:
+    RunningStatement* running_;
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
 
@@ -175,6 +190,15 @@ public:
 
     bool Connected() const override { return connected_; }
 
+    void Interrupt() noexcept override
+    {
+        const std::lock_guard lock(running_.mutex);
+        if (running_.handle)
+            SQLCancel(running_.handle);
+    }
+
+    int StatementTimeoutMs() const override { return timeouts_.statementSeconds * 1000; }
+
     DriverResult Query(const QString& sql, const QStringList& params) override
     {
         return dropLinkOnLoss([&] { return query(sql, params); });
@@ -240,7 +264,7 @@ private:
     {
         if (!connected_)
             throw EDatabaseError(QStringLiteral("Connection is closed"), true);
-        StatementHandle st(dbc_);
+        StatementHandle st(dbc_, running_);
         if (!st.get())
             fail(SQL_HANDLE_DBC, dbc_);
         SQLSetStmtAttr(st.get(), SQL_ATTR_QUERY_TIMEOUT,
@@ -379,6 +403,7 @@ private:
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     bool connected_ = false;
+    RunningStatement running_;
 };
 
 } // namespace
@@ -387,9 +412,14 @@ bool odbcLinkLost(const OdbcDiagnostic& diagnostic)
 {
     if (diagnostic.sqlState.startsWith(u"08"))
         return true;
-    static const char16_t* const kSigns[] = {
-        u"Communication link failure", u"Unexpected EOF",     u"Read from the server failed",
-        u"Write to the server failed", u"connection is dead", u"Server closed"};
+    // Some losses of the socket FreeTDS reports only as "Unknown error".
+    static const char16_t* const kSigns[] = {u"Communication link failure",
+                                             u"Unexpected EOF",
+                                             u"Read from the server failed",
+                                             u"Write to the server failed",
+                                             u"connection is dead",
+                                             u"Server closed",
+                                             u"Unknown error"};
     for (const char16_t* sign : kSigns)
         if (diagnostic.message.contains(QStringView(sign), Qt::CaseInsensitive))
             return true;

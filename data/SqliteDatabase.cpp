@@ -43,6 +43,12 @@ void SqliteDatabase::setBusyTimeout(int ms)
     sqlite3_busy_timeout(db_, ms);
 }
 
+void SqliteDatabase::interrupt() noexcept
+{
+    if (db_)
+        sqlite3_interrupt(db_);
+}
+
 QString SqliteDatabase::errorText() const
 {
     return QString::fromUtf8(sqlite3_errmsg(db_));

@@ -29,6 +29,8 @@ public:
     // Runs one or more statements without results.
     void exec(const QString& sql);
     void setBusyTimeout(int ms);
+    // Stops the statement running on another thread; safe from any thread while open.
+    void interrupt() noexcept;
     QString errorText() const;
     qint64 changes() const;
     qint64 lastInsertRowId() const;

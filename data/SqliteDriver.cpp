@@ -4,8 +4,11 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <mutex>
 
 namespace {
+
+constexpr int kBusyTimeoutMs = 200;
 
 class SqliteDriver : public Driver {
 public:
@@ -21,8 +24,13 @@ public:
         if (!QFileInfo(file_).isFile())
             throw EConnectionError(QStringLiteral("unable to open database file: %1").arg(file_));
         try {
-            db_.open(file_, SqliteDatabase::OpenMode::ReadWrite);
-            db_.setBusyTimeout(5000);
+            {
+                const std::lock_guard lock(openClose_);
+                db_.open(file_, SqliteDatabase::OpenMode::ReadWrite);
+            }
+            // A locked file fails the statement soon, as an unanswering server would, rather
+            // than holding the window's work for seconds.
+            db_.setBusyTimeout(kBusyTimeoutMs);
             // Reading the schema tells a database from any other file.
             Query(QStringLiteral("select count(*) from sqlite_master"), {});
         } catch (const EDatabaseError& error) {
@@ -31,7 +39,17 @@ public:
         }
     }
 
-    void Disconnect() noexcept override { db_.close(); }
+    void Disconnect() noexcept override
+    {
+        const std::lock_guard lock(openClose_);
+        db_.close();
+    }
+
+    void Interrupt() noexcept override
+    {
+        const std::lock_guard lock(openClose_);
+        db_.interrupt();
+    }
 
     bool Connected() const override { return db_.isOpen(); }
 
@@ -92,6 +110,8 @@ private:
 
     QString file_;
     SqliteDatabase db_;
+    // Interrupt comes from another thread: it must not meet the handle half opened or closed.
+    std::mutex openClose_;
 };
 
 } // namespace
