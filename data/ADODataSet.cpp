@@ -115,6 +115,14 @@ TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(SqlDialect dialect) co
     return bound;
 }
 
+DriverResult TCustomADODataSet::EmptyResult() const
+{
+    DriverResult result;
+    for (const ColumnDef& c : statement_.columns)
+        result.columns.push_back({c.name, DriverType::Other});
+    return result;
+}
+
 void TCustomADODataSet::Open()
 {
     if (Active())
@@ -127,14 +135,61 @@ void TCustomADODataSet::Open()
             result = connection.RunQuery(bound.sql, bound.values);
         } else {
             // No stored value can equal it, so the lookup finds nothing.
-            for (const ColumnDef& c : statement_.columns)
-                result.columns.push_back({c.name, DriverType::Other});
+            result = EmptyResult();
         }
         LoadResult(result);
     } catch (...) {
         connection.CloseIfIdle();
         throw;
     }
+    Opened(connection);
+}
+
+void TCustomADODataSet::OpenInBackground(OpenDone done)
+{
+    if (Active()) {
+        done(nullptr);
+        return;
+    }
+    TADOConnection& connection = RequireConnection();
+    if (FirstUnstorableParam() >= 0) {
+        DriverResult empty = EmptyResult();
+        ApplyResult(connection, empty, done);
+        return;
+    }
+    const BoundStatement bound = Bind(connection.Dialect());
+    connection.SubmitQuery(
+        bound.sql, bound.values, [this, &connection, done](StatementOutcome& outcome) {
+            if (outcome.failed) {
+                connection.CloseIfIdle();
+                done(std::make_exception_ptr(EDatabaseError(outcome.error, outcome.linkLost)));
+                return;
+            }
+            ApplyResult(connection, outcome.result, done);
+        });
+}
+
+void TCustomADODataSet::ApplyResult(TADOConnection& connection, DriverResult& result,
+                                    const OpenDone& done)
+{
+    std::exception_ptr error;
+    try {
+        LoadResult(result);
+    } catch (...) {
+        connection.CloseIfIdle();
+        done(std::current_exception());
+        return;
+    }
+    try {
+        Opened(connection);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    done(error);
+}
+
+void TCustomADODataSet::Opened(TADOConnection& connection)
+{
     state_ = dsBrowse;
     connection.QueryOpened();
     NotifyActiveChanged();

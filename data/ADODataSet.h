@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVariant>
 #include <QVector>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,6 +53,10 @@ public:
     void SetParamValue(const QString& name, const QString& value);
 
     void Open() override;
+    // Opens through the connection's background link: `done` runs on this thread once the
+    // result is applied (or at once when nothing needs asking), with the error of a failed open.
+    using OpenDone = std::function<void(std::exception_ptr error)>;
+    void OpenInBackground(OpenDone done);
     void Close() override;
     bool Active() const { return state_ != dsInactive; }
 
@@ -116,6 +122,9 @@ private:
     friend class TDataSource;
     const QVariant& ActiveValue(int fieldIndex) const;
     void LoadResult(DriverResult& result);
+    DriverResult EmptyResult() const;
+    void ApplyResult(TADOConnection& connection, DriverResult& result, const OpenDone& done);
+    void Opened(TADOConnection& connection);
     void MoveTo(int position);          // position in the current order, notifies when it changed
     QByteArray KeyBytes(int row) const; // the statement's key of a row, or empty
     int BookmarkRow(const TBookmark& bookmark) const; // -1 when it names no row

@@ -2,15 +2,10 @@
 
 #include "DBErrors.h"
 
-#include <algorithm>
-#include <chrono>
-#include <iterator>
+#include <QFileInfo>
 
 namespace {
 const QString kPassword = QStringLiteral("HbnTr4417");
-
-// Waits after the 1st, 2nd, … failed reconnect; the last one repeats.
-constexpr qint64 kRetryWaitsMs[] = {1000, 2000, 5000, 10000, 30000};
 } // namespace
 
 QString adoConnectionText(const QString& host, int port)
@@ -66,34 +61,43 @@ TADOConnection::TADOConnection(const ConnectionSettings& settings)
     if (settings.kind == ConnectionSettings::Kind::Sqlite) {
         const QString file = settings.sqliteFile;
         factory_ = [file] { return makeSqliteDriver(file); };
+        sourceName_ = QFileInfo(file).fileName();
+        dialect_ = SqlDialect::SQLite;
     } else {
         const QString odbc = odbcConnectionText(adoConnectionText(settings.host, settings.port));
         factory_ = [odbc] { return makeOdbcDriver(odbc); };
+        sourceName_ = QStringLiteral("%1,%2").arg(settings.host).arg(settings.port);
+        dialect_ = SqlDialect::TSql;
     }
 }
 
-TADOConnection::TADOConnection(DriverFactory factory) : factory_(std::move(factory)) {}
+TADOConnection::TADOConnection(DriverFactory factory) : factory_(std::move(factory))
+{
+    driver_ = factory_();
+    dialect_ = driver_->Dialect();
+}
 
 TADOConnection::~TADOConnection()
 {
+    StopBackground();
     Close();
 }
 
 SqlDialect TADOConnection::Dialect() const
 {
-    if (!driver_)
-        driver_ = factory_();
-    return driver_->Dialect();
+    return dialect_;
 }
 
 bool TADOConnection::Connected() const
 {
+    if (link_)
+        return link_->connected();
     return driver_ && driver_->Connected();
 }
 
 void TADOConnection::Open()
 {
-    if (Connected())
+    if (link_ || Connected())
         return;
     if (!driver_)
         driver_ = factory_();
@@ -103,35 +107,18 @@ void TADOConnection::Open()
 
 void TADOConnection::Close() noexcept
 {
-    if (driver_)
+    if (link_)
+        link_->submitDisconnect();
+    else if (driver_)
         driver_->Disconnect();
-}
-
-qint64 TADOConnection::Now() const
-{
-    if (clock_)
-        return clock_();
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 Driver& TADOConnection::EnsureConnected()
 {
-    if (Connected())
-        return *driver_;
-    // After a failed reconnect, wait before the next one: no network wait on every tick.
-    if (failedReconnects_ > 0 && Now() < nextAttemptAt_)
-        throw EConnectionError(lastFailure_);
-    try {
-        Open();
-    } catch (const EDatabaseError& error) {
-        lastFailure_ = error.Message();
-        const int slot = std::min<int>(failedReconnects_, int(std::size(kRetryWaitsMs)) - 1);
-        nextAttemptAt_ = Now() + kRetryWaitsMs[slot];
-        ++failedReconnects_;
-        throw;
-    }
-    failedReconnects_ = 0;
+    if (link_)
+        throw EDatabaseError(QStringLiteral("A statement was run on the window's thread while "
+                                            "its connection works in the background"));
+    Open();
     return *driver_;
 }
 
@@ -143,6 +130,41 @@ DriverResult TADOConnection::RunQuery(const QString& sql, const QStringList& par
 qint64 TADOConnection::RunCommand(const QString& sql, const QStringList& params)
 {
     return EnsureConnected().Execute(sql, params);
+}
+
+void TADOConnection::StartBackground(QObject* context)
+{
+    if (link_)
+        return;
+    link_ = std::make_unique<BackgroundLink>(factory_, std::move(driver_), context, timings_);
+}
+
+void TADOConnection::StopBackground()
+{
+    if (!link_)
+        return;
+    connectCount_ += link_->connectCount();
+    driver_ = link_->stop();
+    link_.reset();
+}
+
+void TADOConnection::SubmitQuery(const QString& sql, const QStringList& params,
+                                 BackgroundLink::Done done)
+{
+    if (!link_)
+        throw EDatabaseError(QStringLiteral("The connection works in the background only for a "
+                                            "window"));
+    link_->submitQuery(sql, params, std::move(done));
+}
+
+LinkStatus TADOConnection::Status() const
+{
+    return link_ ? link_->status() : LinkStatus{};
+}
+
+int TADOConnection::ConnectCount() const
+{
+    return connectCount_ + (link_ ? link_->connectCount() : 0);
 }
 
 void TADOConnection::QueryClosed()

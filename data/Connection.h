@@ -1,4 +1,5 @@
 #pragma once
+#include "BackgroundLink.h"
 #include "Driver.h"
 
 #include <QString>
@@ -29,6 +30,8 @@ QString odbcQuoted(const QString& value);
 
 // The one connection all queries share. It is not kept open for its own sake: when the last
 // open query closes, it disconnects; the next query that opens reconnects silently.
+// Statements run on the calling thread, until a window hands them to a background link
+// (StartBackground): from then on they are submitted and their results come back later.
 class TADOConnection {
 public:
     using DriverFactory = std::function<std::unique_ptr<Driver>()>;
@@ -39,14 +42,27 @@ public:
     ~TADOConnection();
 
     SqlDialect Dialect() const;
+    // Where the data comes from: "host,port", or the database file's name.
+    const QString& SourceName() const { return sourceName_; }
 
     bool Connected() const;
     void Open(); // throws EConnectionError
     void Close() noexcept;
 
-    // Runs a statement, connecting first when needed.
+    // Runs a statement here, connecting first when needed; not while in the background.
     DriverResult RunQuery(const QString& sql, const QStringList& params);
     qint64 RunCommand(const QString& sql, const QStringList& params);
+
+    // From here on statements run on threads of their own; results are delivered through the
+    // event loop of `context`'s thread.
+    void StartBackground(QObject* context);
+    // The pace of the background link (tests shorten it).
+    void SetLinkTimings(const LinkTimings& timings) { timings_ = timings; }
+    // Back to statements on the calling thread, without waiting for one still running.
+    void StopBackground();
+    bool InBackground() const { return link_ != nullptr; }
+    void SubmitQuery(const QString& sql, const QStringList& params, BackgroundLink::Done done);
+    LinkStatus Status() const;
 
     // Bookkeeping of the datasets on this connection.
     void QueryOpened() { ++openQueries_; }
@@ -56,21 +72,17 @@ public:
     int OpenQueries() const { return openQueries_; }
 
     // How often a connection was made (tests watch reconnects through it).
-    int ConnectCount() const { return connectCount_; }
-
-    // Milliseconds on a monotonic scale; replaceable so that retry waits can be checked.
-    void SetClock(std::function<qint64()> clock) { clock_ = std::move(clock); }
+    int ConnectCount() const;
 
 private:
     Driver& EnsureConnected();
-    qint64 Now() const;
 
     DriverFactory factory_;
-    mutable std::unique_ptr<Driver> driver_;
+    QString sourceName_;
+    SqlDialect dialect_;
+    std::shared_ptr<Driver> driver_;
+    std::unique_ptr<BackgroundLink> link_;
+    LinkTimings timings_;
     int openQueries_ = 0;
     int connectCount_ = 0;
-    std::function<qint64()> clock_;
-    int failedReconnects_ = 0;
-    qint64 nextAttemptAt_ = 0;
-    QString lastFailure_;
 };

@@ -16,3 +16,23 @@ public:
 
 // Byte-wise unsigned comparison; a prefix sorts first. Negative, zero or positive.
 int compareBookmarks(const QByteArray& a, const QByteArray& b);
+
+// The position rule of a refresh that keeps the position, in two halves for a query that
+// reopens later (in the background): the position is taken before the query closes and put
+// back once it is open again.
+class KeepPosition {
+public:
+    explicit KeepPosition(KeepPosQuery& query);
+    ~KeepPosition();
+    KeepPosition(const KeepPosition&) = delete;
+    KeepPosition& operator=(const KeepPosition&) = delete;
+
+    // Back to the row the query was on when that still makes sense, else on the last row; an
+    // empty query before stays on its first row.
+    void Restore();
+
+private:
+    KeepPosQuery& query_;
+    bool hadRows_;
+    QByteArray old_;
+};

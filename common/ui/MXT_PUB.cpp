@@ -20,22 +20,8 @@ void ShowMsg(const QString& text, const QString& kind)
 
 void RefreshKeepPos(KeepPosQuery& query)
 {
-    if (query.IsEmpty()) {
-        query.Close();
-        query.Open();
-        return;
-    }
-    QByteArray old = query.GetBookmark();
+    KeepPosition position(query);
     query.Close();
     query.Open();
-    QByteArray first = query.GetBookmark();
-    query.Last();
-    QByteArray last = query.GetBookmark();
-    const bool oldStillInside =
-        compareBookmarks(old, last) < 0 || compareBookmarks(old, first) == 0;
-    if (oldStillInside && compareBookmarks(last, first) != 0)
-        query.GotoBookmark(old);
-    query.FreeBookmark(old);
-    query.FreeBookmark(first);
-    query.FreeBookmark(last);
+    position.Restore();
 }
