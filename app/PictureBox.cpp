@@ -15,7 +15,7 @@ void PictureBox::SetPicture(const QImage& picture)
 
 void PictureBox::paintEvent(QPaintEvent*)
 {
-    Guarded([&] {
+    GuardedLater([&] {
         if (picture_.isNull())
             return;
         QPainter painter(this);

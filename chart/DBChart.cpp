@@ -218,7 +218,7 @@ void TDBChart::resizeEvent(QResizeEvent*)
 
 void TDBChart::paintEvent(QPaintEvent*)
 {
-    Guarded([&] {
+    GuardedLater([&] {
         QPainter painter(this);
         const ChartLayout& l = Layout();
         ChartPainter p(painter, l);
@@ -249,7 +249,7 @@ void TDBChart::mousePressEvent(QMouseEvent* event)
 
 void TDBChart::mouseMoveEvent(QMouseEvent* event)
 {
-    Guarded([&] {
+    GuardedLater([&] {
         const QPoint at = event->position().toPoint();
         switch (mouseState_) {
         case MouseState::None:

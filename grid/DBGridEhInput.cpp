@@ -68,7 +68,7 @@ void TCustomDBGridEh::mouseDoubleClickEvent(QMouseEvent* event)
 
 void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* event)
 {
-    Guarded([&] {
+    GuardedLater([&] {
         const QPoint pos = event->position().toPoint();
         switch (mouseState_) {
         case MouseState::ResizeColumn: {

@@ -232,7 +232,7 @@ void TCustomDBGridEh::paintBorder(QPainter& painter) const
 
 void TCustomDBGridEh::paintEvent(QPaintEvent*)
 {
-    Guarded([&] {
+    GuardedLater([&] {
         QPainter painter(this);
         paintBorder(painter);
         const QSize cells = layout_.ClientSize();

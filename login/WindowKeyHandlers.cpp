@@ -52,6 +52,6 @@ bool WindowKeyHandlers::eventFilter(QObject* watched, QEvent* event)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     bool swallow = false;
-    Guarded([&] { swallow = Preview(target, key->key(), key->modifiers(), key->text()); });
+    GuardedLater([&] { swallow = Preview(target, key->key(), key->modifiers(), key->text()); });
     return swallow;
 }

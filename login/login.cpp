@@ -223,9 +223,9 @@ bool Tfmlogin::eventFilter(QObject* watched, QEvent* event)
     if (IsInputField(watched)) {
         auto* field = static_cast<QWidget*>(watched);
         if (event->type() == QEvent::FocusIn)
-            Guarded([&] { FieldEnter(field); });
+            GuardedLater([&] { FieldEnter(field); });
         else if (event->type() == QEvent::FocusOut)
-            Guarded([&] { FieldExit(field); });
+            GuardedLater([&] { FieldExit(field); });
     }
     return QDialog::eventFilter(watched, event);
 }

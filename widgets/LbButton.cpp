@@ -216,7 +216,7 @@ void dottedFocusRect(QPainter& painter, const QRect& r)
 
 void TLbButton::paintEvent(QPaintEvent*)
 {
-    Guarded([&] {
+    GuardedLater([&] {
         const LbButtonPaintSpec look = PaintSpec();
         const LbButtonGeometry geometry(size(), layout_, TextSize(look.text), GlyphSize(),
                                         look.down);
@@ -270,7 +270,7 @@ void TLbButton::mousePressEvent(QMouseEvent*)
 void TLbButton::mouseMoveEvent(QMouseEvent* event)
 {
     // While the mouse is held the pointer may leave and come back; follow it here too.
-    Guarded([&] {
+    GuardedLater([&] {
         if (state_ == PressState::ByMouse)
             SetMouseOver(rect().contains(event->position().toPoint()));
     });

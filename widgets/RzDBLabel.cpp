@@ -90,7 +90,7 @@ LabelPaintSpec TRzDBLabel::PaintSpec() const
 
 void TRzDBLabel::paintEvent(QPaintEvent*)
 {
-    Guarded([&] {
+    GuardedLater([&] {
         const LabelPaintSpec look = PaintSpec();
         QPainter painter(this);
         frameRect(painter, look.frameHighlight, look.highlight);

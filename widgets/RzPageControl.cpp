@@ -205,7 +205,7 @@ void TRzPageControl::PaintTab(QPainter& painter, int index, const TabRowLayout& 
 
 void TRzPageControl::paintEvent(QPaintEvent*)
 {
-    Guarded([&] {
+    GuardedLater([&] {
         QPainter painter(this);
         PaintFrame(painter);
         painter.setFont(font());

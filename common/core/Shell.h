@@ -14,6 +14,8 @@ public:
     virtual void showMessage(const QString& text, const QString& kind) = 0;
     // The default error box.
     virtual void showError(const std::exception& error) = 0;
+    // The same once the handler running now has returned.
+    virtual void showErrorLater(const std::exception& error) { showError(error); }
     virtual void requestTerminate() = 0;
 };
 
@@ -32,6 +34,21 @@ template <class Body> bool Guarded(Body&& body) noexcept
         shell().showError(error);
     } catch (...) {
         shell().showError(std::runtime_error("Unknown error"));
+    }
+    return false;
+}
+
+// The guard for handlers inside which no box may open (painting, mouse moves, event
+// filters): an error is shown once the handler has returned.
+template <class Body> bool GuardedLater(Body&& body) noexcept
+{
+    try {
+        std::forward<Body>(body)();
+        return true;
+    } catch (const std::exception& error) {
+        shell().showErrorLater(error);
+    } catch (...) {
+        shell().showErrorLater(std::runtime_error("Unknown error"));
     }
     return false;
 }

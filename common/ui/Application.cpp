@@ -17,6 +17,10 @@ public:
     WindowShell() { installShell(this); }
     void showMessage(const QString& text, const QString& kind) override { ShowMsg(text, kind); }
     void showError(const std::exception& error) override { theApplication.ShowException(error); }
+    void showErrorLater(const std::exception& error) override
+    {
+        presentMessageLater(theApplication.ErrorBoxSpec(exceptionText(error)));
+    }
     void requestTerminate() override { theApplication.Terminate(); }
 };
 

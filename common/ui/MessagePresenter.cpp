@@ -1,6 +1,8 @@
 #include "MessagePresenter.h"
 
 #include <QApplication>
+#include <QTimer>
+#include <QVector>
 #include <memory>
 
 namespace {
@@ -17,6 +19,8 @@ public:
 ModalBoxPresenter productionPresenter;
 MessagePresenter* installed = nullptr;
 int openBoxes = 0;
+MessageBoxSpec shown;            // the box open now
+QVector<MessageBoxSpec> waiting; // asked for meanwhile, shown in turn
 
 } // namespace
 
@@ -32,12 +36,40 @@ QMessageBox* buildMessageBox(const MessageBoxSpec& message, QWidget* parent)
 
 void presentMessage(const MessageBoxSpec& message)
 {
+    // One box at a time: one asked for while a box is open (from its own message loop) waits
+    // for it, and the same box twice in a row is one.
+    if (openBoxes > 0) {
+        if (!waiting.contains(message) && message != shown)
+            waiting.push_back(message);
+        return;
+    }
     MessagePresenter* presenter = installed ? installed : &productionPresenter;
-    ++openBoxes;
-    struct Done {
-        ~Done() { --openBoxes; }
-    } done;
-    presenter->present(message);
+    for (MessageBoxSpec next = message;;) {
+        shown = next;
+        ++openBoxes;
+        struct Done {
+            ~Done()
+            {
+                --openBoxes;
+                shown = {};
+            }
+        } done;
+        presenter->present(next);
+        if (waiting.isEmpty())
+            break;
+        next = waiting.takeFirst();
+    }
+}
+
+void presentMessageLater(const MessageBoxSpec& message)
+{
+    if (!waiting.contains(message) && message != shown)
+        waiting.push_back(message);
+    QTimer::singleShot(0, qApp, [] {
+        if (openBoxes > 0 || waiting.isEmpty())
+            return; // the open box shows it when it closes
+        presentMessage(waiting.takeFirst());
+    });
 }
 
 bool messageBoxOpen()

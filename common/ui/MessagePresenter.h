@@ -21,8 +21,11 @@ public:
 // Builds the production box without running it.
 QMessageBox* buildMessageBox(const MessageBoxSpec& message, QWidget* parent = nullptr);
 
-// Shows the box through the installed presenter; returns after it was dismissed.
+// Shows the box through the installed presenter; returns after it was dismissed. While a box
+// is open, another waits for it and this returns at once.
 void presentMessage(const MessageBoxSpec& message);
+// The same once control is back in the event loop: for handlers inside which no box may open.
+void presentMessageLater(const MessageBoxSpec& message);
 
 // True while a box is open (ticks and error boxes check it to never stack boxes).
 bool messageBoxOpen();
