@@ -4,9 +4,11 @@
 #include "ButtonGlyphs.h"
 #include "Colors.h"
 #include "DBChart.h"
+#include "DBErrors.h"
 #include "DBGridEh.h"
 #include "Exceptions.h"
 #include "Fonts.h"
+#include "FreshnessLine.h"
 #include "LbButton.h"
 #include "MXT_PUB.h"
 #include "RzDBLabel.h"
@@ -29,13 +31,6 @@ constexpr int kPageInset = 5;
 
 // Outer size and place of the window when first shown.
 constexpr QRect kOuterGeometry(308, 141, 976, 656);
-
-// Clears a flag however the handler ends, so one failure cannot leave it set for good.
-struct FlagScope {
-    bool& flag;
-    explicit FlagScope(bool& f) : flag(f) { flag = true; }
-    ~FlagScope() { flag = false; }
-};
 
 QLabel* caption(QWidget* parent, const QString& text, QPoint at)
 {
@@ -78,17 +73,19 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
     CreateQueries();
     CreateHeader();
     CreatePages();
+    StatusLine = new FreshnessLine(this);
 
     // Client size from the outer size, with the frame a desktop usually draws.
     resize(kOuterGeometry.width() - 16, kOuterGeometry.height() - 39);
     move(kOuterGeometry.topLeft());
     LayoutControls();
+    ShowFreshness();
 
+    DM->ConSG->StartBackground(this);
     // The stored parameters of the design: 追0 and the draw of the first demo day.
-    Guarded([&] {
-        Qhead->Open();
-        Qai->Open();
-        Qais->Open();
+    Enqueue(Work::FirstOpen, [this] {
+        OpenThen(*Qhead,
+                 [this] { OpenThen(*Qai, [this] { OpenThen(*Qais, [this] { EndWork(); }); }); });
     });
 
     Timer1 = new TTimer(this);
@@ -97,6 +94,8 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
 
 TfrmA00Main::~TfrmA00Main()
 {
+    // Whatever is still running is dropped, without waiting for it.
+    DM->ConSG->StopBackground();
     Timer1->SetEnabled(false);
     // Controls go before the queries they observe.
     const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -260,10 +259,13 @@ void TfrmA00Main::CreateComparisonGrid(QWidget* page)
 
 void TfrmA00Main::LayoutControls()
 {
-    // The header keeps its height; all extra room goes to the page control.
+    // The header keeps its height, the status line its own; all extra room goes to the page
+    // control.
     Panel1->setGeometry(0, 0, width(), kHeaderHeight);
     bbClose->move(Panel1->width() - kHeaderInset - bbClose->width(), kHeaderInset);
-    pc1->setGeometry(0, kHeaderHeight, width(), std::max(0, height() - kHeaderHeight));
+    const int line = StatusLine->LineHeight();
+    pc1->setGeometry(0, kHeaderHeight, width(), std::max(0, height() - kHeaderHeight - line));
+    StatusLine->setGeometry(0, std::max(kHeaderHeight, height() - line), width(), line);
 }
 
 void TfrmA00Main::resizeEvent(QResizeEvent* event)
@@ -281,74 +283,192 @@ void TfrmA00Main::showEvent(QShowEvent* event)
 
 void TfrmA00Main::FormShow()
 {
-    FlagScope loading(Loading);
+    Loading = true;
     pc1->SetActivePageIndex(0);
-    Qai->Close();
-    Qais->Close();
     TickCount = 0;
-    Qhead->Close();
-    Qhead->Open();
-    const QString draw = Qhead->FieldByName(QStringLiteral("cpqh"))->AsString();
-    Q->Close();
-    Q->SetStatement(statements::robotList(draw));
-    Q->Open();
-    const QString shown = cbb1->currentText();
-    cbb1->clear();
-    cbb1->setEditText(shown);
-    for (Q->First(); !Q->Eof(); Q->Next())
-        cbb1->addItem(Q->FieldByName(QStringLiteral("ainame"))->AsString());
-    Q->Close();
-    if (cbb1->count() > 0)
-        cbb1->setCurrentIndex(0);
     cbb1->setFocus();
+    Enqueue(Work::Show, [this] {
+        Qai->Close();
+        Qais->Close();
+        Qhead->Close();
+        OpenThen(*Qhead, [this] {
+            const QString draw = Qhead->FieldByName(QStringLiteral("cpqh"))->AsString();
+            Q->Close();
+            Q->SetStatement(statements::robotList(draw));
+            OpenThen(*Q, [this] {
+                const QString shown = cbb1->currentText();
+                cbb1->clear();
+                cbb1->setEditText(shown);
+                for (Q->First(); !Q->Eof(); Q->Next())
+                    cbb1->addItem(Q->FieldByName(QStringLiteral("ainame"))->AsString());
+                Q->Close();
+                if (cbb1->count() > 0)
+                    cbb1->setCurrentIndex(0);
+                EndWork();
+            });
+        });
+    });
 }
 
-int TfrmA00Main::ReadHeader()
+void TfrmA00Main::ReadHeader(std::function<void(int ver)> then)
 {
     Qhead->Close();
     Qhead->SetParamValue(QStringLiteral("ainame"), cbb1->currentText());
-    Qhead->Open();
-    return Qhead->FieldByName(QStringLiteral("ver"))->AsInteger();
+    OpenThen(*Qhead, [this, then = std::move(then)] {
+        then(Qhead->FieldByName(QStringLiteral("ver"))->AsInteger());
+    });
 }
 
 void TfrmA00Main::Timer1Timer(TTimer*)
 {
-    ++TickCount;
-    const int ver = ReadHeader();
-    if (TickCount % 2 != 0 && ver > DM->LastVer) {
-        DM->LastVer = ver;
-        RefreshKeepPos(*Qhead);
-        ReloadGrids();
+    if (working_) {
+        // As a slow tick delays the next one: it runs when the work in flight has ended.
+        tickWaiting_ = true;
+        return;
     }
+    Enqueue(Work::Tick, [this] {
+        ++TickCount;
+        ReadHeader([this](int ver) {
+            if (TickCount % 2 == 0 || ver <= DM->LastVer) {
+                EndWork();
+                return;
+            }
+            DM->LastVer = ver;
+            RefreshKeepPosThen(*Qhead, [this] { ReloadGrids([this] { EndWork(); }); });
+        });
+    });
 }
 
-void TfrmA00Main::ReloadGrids()
+void TfrmA00Main::ReloadGrids(std::function<void()> then)
 {
     Qai->Close();
     Qai->SetParamValue(QStringLiteral("ainame"), cbb1->currentText());
-    Qai->Open();
-    Qais->Close();
-    Qais->SetParamValue(QStringLiteral("cpqh"),
-                        Qai->FieldByName(QStringLiteral("cpqh"))->AsString());
-    Qais->Open();
+    OpenThen(*Qai, [this, then = std::move(then)] {
+        Qais->Close();
+        Qais->SetParamValue(QStringLiteral("cpqh"),
+                            Qai->FieldByName(QStringLiteral("cpqh"))->AsString());
+        OpenThen(*Qais, [this, then] {
+            reloaded_ = true;
+            then();
+        });
+    });
+}
+
+void TfrmA00Main::RefreshKeepPosThen(TADOQuery& query, std::function<void()> then)
+{
+    auto position = std::make_shared<KeepPosition>(query);
+    query.Close();
+    OpenThen(query, [position, then = std::move(then)] {
+        position->Restore();
+        then();
+    });
+}
+
+void TfrmA00Main::OpenThen(TADOQuery& query, std::function<void()> then)
+{
+    step_ = &query == Qai.get() || &query == Qais.get() ? OutageTracker::Part::Reload
+                                                        : OutageTracker::Part::Header;
+    query.OpenInBackground([this, then = std::move(then)](std::exception_ptr error) {
+        if (!error) {
+            try {
+                then();
+                return;
+            } catch (...) {
+                error = std::current_exception();
+            }
+        }
+        EndWork(error);
+    });
+}
+
+void TfrmA00Main::Enqueue(Work kind, std::function<void()> work)
+{
+    if (working_) {
+        queued_.emplace_back(kind, std::move(work));
+        return;
+    }
+    BeginWork(kind);
+    try {
+        work();
+    } catch (...) {
+        EndWork(std::current_exception());
+    }
+}
+
+void TfrmA00Main::BeginWork(Work kind)
+{
+    working_ = true;
+    work_ = kind;
+    reloaded_ = false;
+}
+
+void TfrmA00Main::EndWork(std::exception_ptr error)
+{
+    if (!working_)
+        return;
+    working_ = false;
+    if (work_ == Work::Show)
+        Loading = false;
+    if (error)
+        ReportFailure(error);
+    else if (work_ != Work::Search)
+        outage_.Succeeded(reloaded_, QDateTime::currentDateTime());
+    ShowFreshness();
+    emit WorkApplied();
+    RunWaitingWork();
+}
+
+void TfrmA00Main::ReportFailure(const std::exception_ptr& error)
+{
+    QString text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        text = exceptionText(e);
+    } catch (...) {
+        text = QStringLiteral("Unknown error");
+    }
+    // A search's failure is the operator's own and has its own box; the refresh (the first
+    // open, the show, the ticks) reports one box per outage.
+    if (work_ == Work::Search || outage_.Failed(step_, QDateTime::currentDateTime()))
+        presentMessage(Application->ErrorBoxSpec(text));
+}
+
+void TfrmA00Main::RunWaitingWork()
+{
+    if (working_)
+        return;
+    if (!queued_.empty()) {
+        auto [kind, work] = std::move(queued_.front());
+        queued_.pop_front();
+        Enqueue(kind, std::move(work));
+    } else if (searchWaiting_) {
+        searchWaiting_ = false;
+        Guarded([&] { bbSearClick(bbSear); });
+    } else if (tickWaiting_) {
+        tickWaiting_ = false;
+        OnTick();
+    }
+}
+
+void TfrmA00Main::ShowFreshness()
+{
+    Freshness f;
+    f.source = DM->ConSG->SourceName();
+    f.lastGood = outage_.LastGood();
+    f.outage = outage_.InOutage();
+    f.outageSince = outage_.Since();
+    f.reconnecting = DM->ConSG->Status().down;
+    StatusLine->Show(f);
 }
 
 void TfrmA00Main::OnTick()
 {
+    ShowFreshness();
     // A box's own message loop delivers ticks too; none runs while one is open.
     if (messageBoxOpen())
         return;
-    try {
-        Timer1Timer(Timer1);
-        shownTickFailure_.clear();
-    } catch (const std::exception& error) {
-        // A failure that repeats every second is shown once, until a tick succeeds again.
-        const QString text = exceptionText(error);
-        if (text != shownTickFailure_) {
-            shownTickFailure_ = text;
-            Application->ShowException(error);
-        }
-    }
+    Guarded([&] { Timer1Timer(Timer1); });
 }
 
 void TfrmA00Main::cbb1Change()
@@ -362,7 +482,12 @@ void TfrmA00Main::cbb1Change()
 
 void TfrmA00Main::bbSearClick(QObject*)
 {
-    ReloadGrids();
+    if (working_) {
+        // Several keystrokes meanwhile make one search, with the text the selector has then.
+        searchWaiting_ = true;
+        return;
+    }
+    Enqueue(Work::Search, [this] { ReloadGrids([this] { EndWork(); }); });
 }
 
 void TfrmA00Main::bbCloseClick(QObject*)

@@ -1,7 +1,9 @@
 #pragma once
 #include "A00Main.h"
 #include "FixtureDb.h"
+#include "FreshnessLine.h"
 #include "Timer.h"
+#include "WindowWork.h"
 #include "data.h"
 
 #include <QApplication>
@@ -35,6 +37,7 @@ struct WindowFixture {
             ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, db.path()});
         DM = dm.get();
         window = std::make_unique<TfrmA00Main>();
+        settled(*window);
     }
     ~WindowFixture()
     {
@@ -48,8 +51,8 @@ struct WindowFixture {
         window->Timer1->SetEnabled(false);
         window->show();
         QApplication::setActiveWindow(window.get());
-        return QTest::qWaitForWindowActive(window.get());
+        return QTest::qWaitForWindowActive(window.get()) && settled(*window);
     }
     // The first tick: the counter is above 0, so the grids and the chart load.
-    void load() { window->Timer1Timer(window->Timer1); }
+    bool load() { return tickApplied(*window); }
 };

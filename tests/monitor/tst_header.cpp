@@ -243,6 +243,7 @@ private slots:
         QWidget* target = focus == "cbb1" ? static_cast<QWidget*>(w.cbb1) : w.DBGridEh1;
         target->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::AltModifier);
+        QVERIFY(settled(w));
         QCOMPARE(w.Qai->Active(), searched);
         QCOMPARE(w.Qais->Active(), searched);
         QCOMPARE(w.isVisible(), !closed);

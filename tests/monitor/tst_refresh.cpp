@@ -2,12 +2,14 @@
 #include "Application.h"
 #include "DBChart.h"
 #include "FixtureDb.h"
+#include "FreshnessLine.h"
 #include "LbButton.h"
 #include "MXT_PUB.h"
 #include "RecordingPresenter.h"
 #include "RzDBLabel.h"
 #include "RzPageControl.h"
 #include "TestRegistry.h"
+#include "WindowWork.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -58,11 +60,16 @@ struct MonitorFixture {
         window = std::make_unique<TfrmA00Main>();
         window->Timer1->SetEnabled(false); // ticks are driven by hand
         window->show();
+        settled(*window);
         return *window;
     }
-    void tick() { window->Timer1Timer(window->Timer1); }
-    // A tick as the timer delivers it: guarded, with the once-only error box.
-    void timerTick() { window->Timer1->OnTimer()(window->Timer1); }
+    void tick() { QVERIFY(tickApplied(*window)); }
+    // A tick as the timer delivers it: guarded, one box per outage.
+    void timerTick()
+    {
+        window->Timer1->OnTimer()(window->Timer1);
+        QVERIFY(settled(*window));
+    }
 };
 
 } // namespace
@@ -164,11 +171,13 @@ private slots:
         f.tick();
         QVERIFY(!w.Qai->IsEmpty());
         w.cbb1->setEditText(QStringLiteral("追"));
+        QVERIFY(settled(w));
         QCOMPARE(w.Label2->text(), QStringLiteral("AI:追"));
         QVERIFY(w.Qai->Active() && w.Qai->IsEmpty());
         QVERIFY(w.Qais->Active() && w.Qais->IsEmpty());
         QCOMPARE(w.Series1->Count(), 0);
         w.cbb1->setEditText(QStringLiteral("追1"));
+        QVERIFY(settled(w));
         QCOMPARE(w.Qai->RecordCount(), 3);
         QCOMPARE(w.Series1->Count(), 3);
         QCOMPARE(DM->LastVer, 1); // a search leaves the counter alone
@@ -181,14 +190,17 @@ private slots:
         w.cbb1->lineEdit()->clear();
         QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QStringLiteral("追"));
         QApplication::sendEvent(w.cbb1->lineEdit(), &typed);
+        QVERIFY(settled(w));
         QCOMPARE(w.cbb1->currentText(), QStringLiteral("追"));
         QVERIFY(w.Qai->Active() && w.Qai->IsEmpty());
         w.cbb1->setCurrentIndex(1);
+        QVERIFY(settled(w));
         QCOMPARE(w.Qai->RecordCount(), 3);
         // Picking the entry already shown changes no text, and still searches.
         QCoreApplication::processEvents();
         w.Qai->Close();
         emit w.cbb1->activated(1);
+        QVERIFY(settled(w));
         QVERIFY(w.Qai->Active());
     }
 
@@ -268,7 +280,9 @@ private slots:
         TfrmA00Main& w = f.show();
         w.resize(1200, 800);
         QCOMPARE(w.Panel1->geometry(), QRect(0, 0, 1200, 72));
-        QCOMPARE(w.pc1->geometry(), QRect(0, 72, 1200, 800 - 72));
+        const int line = w.StatusLine->LineHeight();
+        QCOMPARE(w.pc1->geometry(), QRect(0, 72, 1200, 800 - 72 - line));
+        QCOMPARE(w.StatusLine->geometry(), QRect(0, 800 - line, 1200, line));
         QCOMPARE(w.bbClose->geometry().right(), 1200 - 6 - 1);
         QCOMPARE(w.bbClose->size(), QSize(130, 60));
     }
@@ -278,6 +292,7 @@ private slots:
         MonitorFixture f;
         TfrmA00Main& w = f.show();
         w.bbSear->Click();
+        QVERIFY(settled(w));
         QVERIFY(w.isVisible());
         QVERIFY(w.Qai->Active());
         w.bbClose->Click();

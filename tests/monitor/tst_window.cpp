@@ -95,6 +95,7 @@ private slots:
         // Docked to the right, inside the panel's edge and 5-pixel border.
         QTest::newRow("bbClose") << "bbClose" << QRect(kClient.width() - 6 - 130, 6, 130, 60)
                                  << kSongTiFont << 19 << "退出(&X)";
+        // Down to the status line (checked on its own).
         QTest::newRow("pages") << "pc1"
                                << QRect(0, kHeader, kClient.width(), kClient.height() - kHeader)
                                << "" << 0 << "";
@@ -110,6 +111,8 @@ private slots:
         QWidget* c = member(*f.window, control);
         QVERIFY(c);
         QCOMPARE(c->pos(), geometry.topLeft());
+        if (c == f.window->pc1)
+            geometry.setBottom(f.window->StatusLine->y() - 1);
         auto* label = qobject_cast<QLabel*>(c);
         if (!geometry.size().isEmpty())
             QCOMPARE(c->size(), geometry.size());
@@ -365,7 +368,7 @@ private slots:
         QCOMPARE(c->FontColor(), grey ? clGray : clBlack);
         QCOMPARE(c->Title()->FontColor(), grey ? clGray : clBlack);
         QVERIFY(f.showActive());
-        f.load();
+        QVERIFY(f.load());
         QCOMPARE(g->DescribeCell(index, 1).text, shown);
     }
 
@@ -420,7 +423,7 @@ private slots:
         QCOMPARE(w.Series1->XValues().ValueSource(), QStringLiteral("id"));
         QCOMPARE(w.Series1->YValues().ValueSource(), QStringLiteral("K00"));
         QVERIFY(f.showActive());
-        f.load();
+        QVERIFY(f.load());
         QCOMPARE(w.Series1->Count(), 3);
     }
 

@@ -7,6 +7,7 @@
 #include "TdsTestServer.h"
 #include "TestRegistry.h"
 #include "Timer.h"
+#include "WindowWork.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -37,10 +38,15 @@ class TestTdsMonitor : public QObject {
         window_ = std::make_unique<TfrmA00Main>();
         window_->Timer1->SetEnabled(false);
         window_->show();
+        QVERIFY(settled(*window_));
     }
 
     // A tick as the timer delivers it: guarded, showing a repeated failure once.
-    void tick() { window_->Timer1->OnTimer()(window_->Timer1); }
+    void tick()
+    {
+        window_->Timer1->OnTimer()(window_->Timer1);
+        QVERIFY(settled(*window_));
+    }
     QString winningNumber() const { return window_->RzDBLabel2->Caption(); }
 
 private slots:

@@ -1,0 +1,21 @@
+#include "OutageTracker.h"
+
+bool OutageTracker::Failed(Part part, const QDateTime& at)
+{
+    reloadFailed_ = reloadFailed_ || part == Part::Reload;
+    if (inOutage_)
+        return false;
+    inOutage_ = true;
+    since_ = at;
+    return true;
+}
+
+void OutageTracker::Succeeded(bool reloaded, const QDateTime& at)
+{
+    if (inOutage_ && reloadFailed_ && !reloaded)
+        return;
+    inOutage_ = false;
+    reloadFailed_ = false;
+    since_ = {};
+    lastGood_ = at;
+}

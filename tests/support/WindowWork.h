@@ -1,0 +1,25 @@
+#pragma once
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+// The monitor window applies its database work through the event loop: this runs the loop
+// until no work is in flight (false when the time ran out first).
+template <class Window> bool settled(Window& window, int timeoutMs = 10000)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (window.WorkInFlight() && !deadline.hasExpired()) {
+        QEventLoop loop;
+        QObject::connect(&window, &Window::WorkApplied, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return !window.WorkInFlight();
+}
+
+// One tick as the handler runs it, applied.
+template <class Window> bool tickApplied(Window& window)
+{
+    window.Timer1Timer(window.Timer1);
+    return settled(window);
+}
