@@ -43,6 +43,8 @@ public:
 
     // A show, a tick or a search is being worked on (its statements, or their results).
     bool WorkInFlight() const { return working_; }
+    // The refresh's outages and its last good refresh.
+    const OutageTracker& Outages() const { return outage_; }
 
     qint32 TickCount = 0;
     bool Loading = false;

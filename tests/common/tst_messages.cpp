@@ -106,6 +106,42 @@ private slots:
         QVERIFY(!messageBoxOpen());
     }
 
+    // A box asked for while one is open waits for it (the same box twice is one), and an
+    // error raised while painting appears once the paint is over.
+    void oneBoxAtATime()
+    {
+        RecordingPresenter rec;
+        int depth = 0, deepest = 0;
+        rec.onPresent = [&](const MessageBoxSpec& box) {
+            deepest = std::max(deepest, ++depth);
+            if (box.text == u"first") {
+                ShowMsg("second", "i");
+                ShowMsg("second", "i");
+                ShowMsg("first", "i");
+            }
+            --depth;
+        };
+        ShowMsg("first", "i");
+        QCOMPARE(deepest, 1);
+        QCOMPARE(rec.boxes.size(), 2);
+        QCOMPARE(rec.boxes[1].text, QStringLiteral("second"));
+    }
+    void paintErrorShownAfterThePaint()
+    {
+        struct Failing : QWidget {
+            void paintEvent(QPaintEvent*) override
+            {
+                GuardedLater([] { throw Exception("paint failed"); });
+            }
+        } widget;
+        widget.resize(20, 20);
+        RecordingPresenter rec;
+        widget.grab();
+        QVERIFY(rec.boxes.isEmpty());
+        QTRY_COMPARE(rec.boxes.size(), 1);
+        QCOMPARE(rec.boxes[0].text, QStringLiteral("paint failed."));
+    }
+
     void gbText_data()
     {
         QTest::addColumn<QString>("text");

@@ -17,7 +17,8 @@ public:
     // The ODBC text the product derives for this server.
     QString odbcText() const;
 
-    // Fault modes: "none", "close" (cut the link mid-result), "silent", "refuse" (logins),
+    // Fault modes: "none", "close" (cut the link mid-result), "silent", "refuse" (logins, and
+    // sessions at their next request),
     // "drop COLUMN" (results lack it), "delay MS". Returns once the server has switched.
     bool setFault(const QString& mode);
     // Logins from now on are answered from this database file.

@@ -9,6 +9,7 @@ Usage: tds_server.py DBFILE [--log FILE]
 Prints "port N" on stdout once listening. Commands on stdin, one a line, each
 answered with "ok":
   fault none | close | silent | refuse | drop COLUMN | delay MS
+      (refuse: logins fail, and sessions end at their next request)
   db FILE      (sessions that log in from now on use FILE)
 Closing stdin stops the server.
 """
@@ -380,6 +381,9 @@ class Session:
                     self.log("silent: ignoring request of type", kind)
                     self.hold_silent()
                     return
+                if mode == "refuse":
+                    # A server that refuses logins has dropped its sessions too.
+                    raise ConnectionAbortedError("refused by fault mode")
                 if mode == "delay":
                     threading.Event().wait(delay / 1000.0)
                 if kind == ATTENTION:

@@ -1,6 +1,7 @@
 #include "A00Main.h"
 #include "Application.h"
 #include "FixtureDb.h"
+#include "LbButton.h"
 #include "OdbcDriver.h"
 #include "RecordingPresenter.h"
 #include "RzDBLabel.h"
@@ -22,18 +23,17 @@ class TestTdsMonitor : public QObject {
     std::unique_ptr<TDM> dm_;
     std::unique_ptr<TfrmA00Main> window_;
 
-    std::unique_ptr<TADOConnection> connection()
+    std::unique_ptr<TADOConnection> connection(const OdbcTimeouts& timeouts = {5, 2})
     {
         const QString odbc = server_->odbcText();
-        return std::make_unique<TADOConnection>([odbc] {
-            return makeOdbcDriver(odbc, OdbcTimeouts{5, 2});
-        });
+        return std::make_unique<TADOConnection>(
+            [odbc, timeouts] { return makeOdbcDriver(odbc, timeouts); });
     }
 
     // The data module on the test server and the window shown, its ticks driven by hand.
-    void showWindow()
+    void showWindow(const OdbcTimeouts& timeouts = {5, 2})
     {
-        dm_ = std::make_unique<TDM>(connection());
+        dm_ = std::make_unique<TDM>(connection(timeouts));
         DM = dm_.get();
         window_ = std::make_unique<TfrmA00Main>();
         window_->Timer1->SetEnabled(false);
@@ -108,6 +108,67 @@ private slots:
         QCOMPARE(DM->ConSG->ConnectCount(), connects + 1);
         QCOMPARE(winningNumber(), QStringLiteral("12345"));
         QCOMPARE(presenter.boxes.size(), 1);
+    }
+
+    // Closing the window while a statement hangs on a silent server ends at once.
+    void closingDuringAHangingStatementEndsAtOnce()
+    {
+        showWindow();
+        tick();
+        QVERIFY(server_->setFault(QStringLiteral("silent")));
+        window_->Timer1->OnTimer()(window_->Timer1);
+        QTest::qWait(100);
+        QVERIFY(window_->WorkInFlight());
+        QElapsedTimer closing;
+        closing.start();
+        window_->bbClose->Click();
+        window_.reset();
+        dm_.reset();
+        QVERIFY2(closing.elapsed() < 100, qPrintable(QString::number(closing.elapsed())));
+    }
+
+    // Outages as an operator meets them, with the real timer and the product's timeouts: one
+    // box at most per outage (a silence shorter than the statement timeout fails nothing: a
+    // copy of the hanging statement answers once the server is back), the first good tick
+    // within 1.5 s of the server's return, and an event loop that never stands still for
+    // 100 ms. One-second outages run always; TALLYVANE_LONG_OUTAGES=1 adds 5, 20 and 60 s.
+    void outages_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("seconds");
+        QList<int> lengths{1};
+        if (qEnvironmentVariableIntValue("TALLYVANE_LONG_OUTAGES"))
+            lengths << 5 << 20 << 60;
+        for (const char* fault : {"close", "refuse", "silent", "drop ver"})
+            for (int s : lengths)
+                QTest::addRow("%s %d s", fault, s) << QString::fromLatin1(fault) << s;
+    }
+    void outages()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, seconds);
+        showWindow(OdbcTimeouts{});
+        RecordingPresenter presenter;
+        const OutageTracker& refresh = window_->Outages();
+        window_->Timer1->SetEnabled(true);
+        QTRY_VERIFY(refresh.LastGood().isValid());
+        QTest::qWait(1500);
+        LoopWatch watch;
+        QVERIFY(server_->setFault(fault));
+        QTest::qWait(seconds * 1000);
+        const QDateTime back = QDateTime::currentDateTime();
+        QVERIFY(server_->setFault(QStringLiteral("none")));
+        QTRY_VERIFY_WITH_TIMEOUT(refresh.LastGood() > back && !window_->WorkInFlight(), 40000);
+        const qint64 recovery = back.msecsTo(refresh.LastGood());
+        std::printf("outage %s %d s: %d box(es), first good tick %lld ms after the server's "
+                    "return, event loop still for at most %lld ms\n",
+                    qPrintable(fault), seconds, int(presenter.boxes.size()), recovery,
+                    watch.longest);
+        QVERIFY(presenter.boxes.size() <= 1);
+        if (!fault.startsWith(u"silent"))
+            QCOMPARE(presenter.boxes.size(), 1);
+        QVERIFY2(recovery <= 1500, qPrintable(QString::number(recovery)));
+        QVERIFY2(watch.longest < 100, qPrintable(QString::number(watch.longest)));
     }
 
     // 300 ticks with the link cut for one tick in every 20: one box per outage, recovery on
