@@ -473,44 +473,26 @@ private slots:
     // blanks must survive the first, braces the second.
     void accountReachesTheOdbcText_data()
     {
-        QTest::addColumn<QString>("database");
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::newRow("plain") << "Site"
-                               << "op"
-                               << "pw";
-        QTest::newRow("semicolon and quotes") << "d;b"
-                                              << "o'p"
-                                              << "p;w\"d'x";
-        QTest::newRow("outer blanks") << " d "
-                                      << "op "
-                                      << "  pw";
-        QTest::newRow("quoted whole") << "'d'"
-                                      << "\"op\""
-                                      << "\"\"";
-        QTest::newRow("braces and equals") << "{d}"
-                                           << "u}={"
-                                           << "p}w{x=y;";
-        QTest::newRow("Chinese") << "库"
-                                 << "操作员"
-                                 << "口令";
-        QTest::newRow("empty password") << "d"
-                                        << "u"
-                                        << "";
+        QTest::addColumn<QStringList>("account"); // database, user, password
+        QTest::newRow("plain") << QStringList{"Site", "op", "pw"};
+        QTest::newRow("semicolon and quotes") << QStringList{"d;b", "o'p", "p;w\"d'x"};
+        QTest::newRow("outer blanks") << QStringList{" d ", "op ", "  pw"};
+        QTest::newRow("quoted whole") << QStringList{"'d'", "\"op\"", "\"\""};
+        QTest::newRow("braces and equals") << QStringList{"{d}", "u}={", "p}w{x=y;"};
+        QTest::newRow("Chinese") << QStringList{"库", "操作员", "口令"};
+        QTest::newRow("empty password") << QStringList{"d", "u", ""};
     }
     void accountReachesTheOdbcText()
     {
-        QFETCH(QString, database);
-        QFETCH(QString, user);
-        QFETCH(QString, password);
+        QFETCH(QStringList, account);
         ConnectionSettings settings = server(QStringLiteral("h"), 7);
-        settings.database = database;
-        settings.user = user;
-        settings.password = password;
+        settings.database = account[0];
+        settings.user = account[1];
+        settings.password = account[2];
         QCOMPARE(odbcConnectionText(adoConnectionText(settings)),
                  QStringLiteral("DRIVER={FreeTDS};SERVER={h};PORT={7};DATABASE={%1};UID={%2};"
                                 "PWD={%3};TDS_Version=7.3;ClientCharset=UTF-8")
-                     .arg(database, user, password));
+                     .arg(account[0], account[1], account[2]));
     }
 
     void prefixesStripped()
