@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "ServerAddress.h"
+#include "SiteSettings.h"
 
 #include <QCommandLineParser>
 
@@ -57,7 +57,7 @@ void addQtOptions(QCommandLineParser& parser)
 
 } // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments, const QString& serverFromEnvironment)
+CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnvironment& environment)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tallyvane, the robot results monitor."));
@@ -67,14 +67,21 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
         QStringLiteral("server"),
         QStringLiteral("SQL Server to connect to, as HOST or HOST,PORT; HOST is a host name, an "
                        "IPv4 address or an IPv6 address in brackets (default: the environment "
-                       "variable TALLYVANE_SERVER, else localhost; port %1).")
-            .arg(kDefaultServerPort),
+                       "variable TALLYVANE_SERVER, else the settings file, else localhost; port "
+                       "%1).")
+            .arg(ConnectionSettings{}.port),
         QStringLiteral("HOST[,PORT]"));
+    const QCommandLineOption config(
+        QStringLiteral("config"),
+        QStringLiteral("Read the server, database, user and password from FILE (INI, group "
+                       "[server]) instead of $XDG_CONFIG_HOME/tallyvane/tallyvane.conf."),
+        QStringLiteral("FILE"));
     const QCommandLineOption sqlite(
         QStringLiteral("sqlite"),
         QStringLiteral("Use the embedded database FILE instead of a server."),
         QStringLiteral("FILE"));
     parser.addOption(server);
+    parser.addOption(config);
     parser.addOption(sqlite);
     // Qt's options are single-dash words ("-platform offscreen").
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -89,10 +96,13 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
     if (!parser.positionalArguments().isEmpty())
         return failure(
             QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
-    if (parser.isSet(server) && parser.isSet(sqlite))
-        return failure(QStringLiteral("--server and --sqlite cannot be used together"));
-    if (parser.values(server).size() > 1 || parser.values(sqlite).size() > 1)
-        return failure(QStringLiteral("an option was given more than once"));
+    for (const QCommandLineOption* serverSetting : {&server, &config})
+        if (parser.isSet(*serverSetting) && parser.isSet(sqlite))
+            return failure(QStringLiteral("--%1 and --sqlite cannot be used together")
+                               .arg(serverSetting->names().first()));
+    for (const QCommandLineOption* option : {&server, &config, &sqlite})
+        if (parser.values(*option).size() > 1)
+            return failure(QStringLiteral("an option was given more than once"));
 
     CommandLine result;
     if (parser.isSet(sqlite)) {
@@ -102,23 +112,19 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& server
             return failure(QStringLiteral("the --sqlite file name is empty"));
         return result;
     }
+    if (parser.isSet(config) && parser.value(config).isEmpty())
+        return failure(QStringLiteral("the --config file name is empty"));
 
-    result.settings.kind = ConnectionSettings::Kind::SqlServer;
-    QString address = QStringLiteral("localhost");
-    QString source;
-    if (parser.isSet(server)) {
-        address = parser.value(server);
-        source = QStringLiteral("--server: ");
-    } else if (!serverFromEnvironment.isEmpty()) {
-        address = serverFromEnvironment;
-        source = QStringLiteral("TALLYVANE_SERVER: ");
-    }
+    const auto given = [&](const QCommandLineOption& option) {
+        return parser.isSet(option) ? std::optional(parser.value(option)) : std::nullopt;
+    };
     QString error;
-    const std::optional<ServerAddress> parsed =
-        parseServerAddress(address, kDefaultServerPort, &error);
-    if (!parsed)
-        return failure(source + error);
-    result.settings.host = parsed->host;
-    result.settings.port = parsed->port;
+    const std::optional<SiteSettings> site =
+        readSiteSettings(given(server), given(config), environment, &error);
+    if (!site)
+        return failure(error);
+    result.settings = site->connection;
+    for (const QString& warning : site->warnings)
+        result.standardError += QStringLiteral("tallyvane: ") + warning + u'\n';
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "Connection.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -12,12 +13,11 @@ struct CommandLine {
     ConnectionSettings settings;
     int exitCode = 0;
     QString standardOutput; // --help, --version
-    QString standardError;  // one line on bad input (exit code 2)
+    QString standardError;  // one line on bad input (exit code 2), or warnings before a run
 };
 
 inline constexpr int kBadCommandLine = 2;
-inline constexpr int kDefaultServerPort = 27999;
 
-// arguments[0] is the program; serverFromEnvironment is TALLYVANE_SERVER (empty when unset),
-// used when neither --server nor --sqlite is given.
-CommandLine parseCommandLine(const QStringList& arguments, const QString& serverFromEnvironment);
+// arguments[0] is the program. Without --sqlite the environment and the settings file give
+// what the command line leaves out (SiteSettings.h).
+CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnvironment& environment);

@@ -13,6 +13,7 @@
 #include "login.h"
 
 #include <QApplication>
+#include <QProcessEnvironment>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -27,19 +28,20 @@ void write(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-// Help, version or bad input: printed, and the exit code; none when the program is to run.
+// Help, version or bad input: printed, and the exit code; none when the program is to run
+// (after its warnings).
 std::optional<int> finishedEarly(const CommandLine& commandLine)
 {
-    if (commandLine.action != CommandLine::Action::Exit)
-        return std::nullopt;
     write(stdout, commandLine.standardOutput);
     write(stderr, commandLine.standardError);
+    if (commandLine.action != CommandLine::Action::Exit)
+        return std::nullopt;
     return commandLine.exitCode;
 }
 
 CommandLine readCommandLine(const QStringList& arguments)
 {
-    return parseCommandLine(arguments, qEnvironmentVariable("TALLYVANE_SERVER"));
+    return parseCommandLine(arguments, QProcessEnvironment::systemEnvironment());
 }
 
 } // namespace

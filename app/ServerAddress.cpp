@@ -62,34 +62,46 @@ std::optional<QString> parseHost(const QString& text)
     return std::nullopt;
 }
 
+std::optional<QString> parseServerHost(const QString& text, QString* error)
+{
+    const QString hostText = text.trimmed();
+    if (hostText.isEmpty()) {
+        *error = QStringLiteral("the server host is empty");
+        return std::nullopt;
+    }
+    const std::optional<QString> host = parseHost(hostText);
+    if (!host)
+        *error = QStringLiteral("the server host must be a host name, an IPv4 address or an IPv6 "
+                                "address in brackets, not \"%1\"")
+                     .arg(hostText);
+    return host;
+}
+
+std::optional<int> parseServerPort(const QString& text, QString* error)
+{
+    const QString portText = text.trimmed();
+    // At most five digits, so the value cannot overflow before the range check.
+    const int port = isDecimal(portText) && portText.size() <= 5 ? portText.toInt() : 0;
+    if (port < 1 || port > 65535) {
+        *error = QStringLiteral("the server port must be a number from 1 to 65535, not \"%1\"")
+                     .arg(portText);
+        return std::nullopt;
+    }
+    return port;
+}
+
 std::optional<ServerAddress> parseServerAddress(const QString& text, int defaultPort,
                                                 QString* error)
 {
     // An IPv6 address has colons but no comma, so the first comma after it starts the port.
     const qsizetype close = text.trimmed().startsWith(u'[') ? text.indexOf(u']') : -1;
     const qsizetype comma = text.indexOf(u',', close < 0 ? 0 : close);
-    const QString hostText = (comma < 0 ? text : text.left(comma)).trimmed();
-    if (hostText.isEmpty()) {
-        *error = QStringLiteral("the server host is empty");
+    const std::optional<QString> host = parseServerHost(comma < 0 ? text : text.left(comma), error);
+    if (!host)
         return std::nullopt;
-    }
-    const std::optional<QString> host = parseHost(hostText);
-    if (!host) {
-        *error = QStringLiteral("the server host must be a host name, an IPv4 address or an IPv6 "
-                                "address in brackets, not \"%1\"")
-                     .arg(hostText);
+    const std::optional<int> port =
+        comma < 0 ? std::optional<int>(defaultPort) : parseServerPort(text.mid(comma + 1), error);
+    if (!port)
         return std::nullopt;
-    }
-    ServerAddress address{*host, defaultPort};
-    if (comma >= 0) {
-        const QString portText = text.mid(comma + 1).trimmed();
-        // At most five digits, so the value cannot overflow before the range check.
-        if (!isDecimal(portText) || portText.size() > 5 || (address.port = portText.toInt()) < 1 ||
-            address.port > 65535) {
-            *error = QStringLiteral("the server port must be a number from 1 to 65535, not \"%1\"")
-                         .arg(portText);
-            return std::nullopt;
-        }
-    }
-    return address;
+    return ServerAddress{*host, *port};
 }

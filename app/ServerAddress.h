@@ -13,6 +13,10 @@ struct ServerAddress {
 // The host part alone; none when it is not a name, an IPv4 or a bracketed IPv6 address.
 std::optional<QString> parseHost(const QString& text);
 
+// Each part alone, or a reason (one line, without the source of the text) in `error`.
+std::optional<QString> parseServerHost(const QString& text, QString* error);
+std::optional<int> parseServerPort(const QString& text, QString* error);
+
 // The address, or a reason (one line, without the source of the text) in `error`.
 std::optional<ServerAddress> parseServerAddress(const QString& text, int defaultPort,
                                                 QString* error);

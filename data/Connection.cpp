@@ -5,26 +5,72 @@
 #include <QFileInfo>
 
 namespace {
-const QString kPassword = QStringLiteral("HbnTr4417");
+// In double quotes, inner ones doubled, a value keeps its ";", quotes and outer blanks.
+QString adoValue(const QString& value)
+{
+    if (!value.contains(u';') && !value.contains(u'"') && !value.contains(u'\'') &&
+        value.trimmed() == value)
+        return value;
+    QString inner = value;
+    inner.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + inner + u'"';
+}
+
+// "key=value" fields separated by ";": a value in single or double quotes may hold ";" and
+// its own quote doubled; a plain one loses its outer blanks.
+QList<std::pair<QString, QString>> adoFields(const QString& text)
+{
+    QList<std::pair<QString, QString>> fields;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const qsizetype eq = text.indexOf(u'=', pos);
+        qsizetype end = text.indexOf(u';', pos);
+        if (eq < 0 || (end >= 0 && end < eq)) {
+            pos = end < 0 ? text.size() : end + 1;
+            continue;
+        }
+        const QString key = text.mid(pos, eq - pos).trimmed().toLower();
+        pos = eq + 1;
+        while (pos < text.size() && text[pos].isSpace())
+            ++pos;
+        QString value;
+        if (pos < text.size() && (text[pos] == u'"' || text[pos] == u'\'')) {
+            const QChar quote = text[pos++];
+            for (; pos < text.size(); ++pos) {
+                if (text[pos] != quote) {
+                    value += text[pos];
+                } else if (pos + 1 < text.size() && text[pos + 1] == quote) {
+                    value += quote;
+                    ++pos;
+                } else {
+                    ++pos;
+                    break;
+                }
+            }
+            end = text.indexOf(u';', pos);
+        } else {
+            end = text.indexOf(u';', pos);
+            value = text.mid(pos, (end < 0 ? text.size() : end) - pos).trimmed();
+        }
+        fields.append({key, value});
+        pos = end < 0 ? text.size() : end + 1;
+    }
+    return fields;
+}
 } // namespace
 
-QString adoConnectionText(const QString& host, int port)
+QString adoConnectionText(const ConnectionSettings& settings)
 {
-    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=sa;"
-                          "Initial Catalog=KvtCP;Data Source=%2,%3")
-        .arg(kPassword, host)
-        .arg(port);
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=%2;"
+                          "Initial Catalog=%3;Data Source=%4")
+        .arg(adoValue(settings.password), adoValue(settings.user), adoValue(settings.database),
+             adoValue(settings.host + u',' + QString::number(settings.port)));
 }
 
 QString odbcConnectionText(const QString& adoText)
 {
     QString host, port = QStringLiteral("1433"), database, user, password;
-    for (const QString& field : adoText.split(u';', Qt::SkipEmptyParts)) {
-        const qsizetype eq = field.indexOf(u'=');
-        if (eq < 0)
-            continue;
-        const QString key = field.left(eq).trimmed().toLower();
-        const QString value = field.mid(eq + 1);
+    for (const auto& [key, value] : adoFields(adoText)) {
         if (key == u"data source") {
             const qsizetype comma = value.lastIndexOf(u',');
             host = comma < 0 ? value : value.left(comma);
@@ -64,7 +110,7 @@ TADOConnection::TADOConnection(const ConnectionSettings& settings)
         sourceName_ = QFileInfo(file).fileName();
         dialect_ = SqlDialect::SQLite;
     } else {
-        const QString odbc = odbcConnectionText(adoConnectionText(settings.host, settings.port));
+        const QString odbc = odbcConnectionText(adoConnectionText(settings));
         factory_ = [odbc] { return makeOdbcDriver(odbc); };
         sourceName_ = QStringLiteral("%1,%2").arg(settings.host).arg(settings.port);
         dialect_ = SqlDialect::TSql;

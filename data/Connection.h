@@ -6,20 +6,25 @@
 #include <functional>
 #include <memory>
 
-// Where the data module connects: a SQL Server host, or an embedded database file.
+// Where the data module connects: a SQL Server host and account, or an embedded database file.
 struct ConnectionSettings {
     enum class Kind { SqlServer, Sqlite };
     Kind kind = Kind::SqlServer;
     QString host = QStringLiteral("localhost");
     int port = 27999;
     QString sqliteFile;
+    // The built-in account, unless the site names its own.
+    QString database = QStringLiteral("KvtCP");
+    QString user = QStringLiteral("sa");
+    QString password = QStringLiteral("HbnTr4417");
 };
 
-// The built-in connection text for a server host and port.
-QString adoConnectionText(const QString& host, int port);
+// The connection text in the built-in form for a server and account; a value that holds a ";"
+// or a quote, or starts or ends with a blank, is in double quotes.
+QString adoConnectionText(const ConnectionSettings& settings);
 
-// The ODBC connection text the SQL Server driver derives from the built-in text; every value
-// taken from it is quoted.
+// The ODBC connection text the SQL Server driver derives from that text; every value taken
+// from it is quoted.
 QString odbcConnectionText(const QString& adoText);
 
 // A value in FreeTDS's braces: it reads up to the first "}" followed by ";" or the end, so

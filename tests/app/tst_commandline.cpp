@@ -1,12 +1,24 @@
 #include "CommandLine.h"
 #include "TestRegistry.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 Q_DECLARE_METATYPE(ConnectionSettings::Kind)
 
 class TestCommandLine : public QObject {
     Q_OBJECT
+
+    // A site without settings, but for TALLYVANE_SERVER when `server` is not empty.
+    QProcessEnvironment withServer(const QString& server) const
+    {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), noSettings_.path());
+        if (!server.isEmpty())
+            environment.insert(QStringLiteral("TALLYVANE_SERVER"), server);
+        return environment;
+    }
+    QTemporaryDir noSettings_;
 
 private slots:
     void goodInput_data()
@@ -55,7 +67,8 @@ private slots:
         QFETCH(QString, host);
         QFETCH(int, port);
         QFETCH(QString, file);
-        const CommandLine result = parseCommandLine(QStringList{"tallyvane"} + args, environment);
+        const CommandLine result =
+            parseCommandLine(QStringList{"tallyvane"} + args, withServer(environment));
         QCOMPARE(result.standardError, QString());
         QCOMPARE(result.action, CommandLine::Action::Run);
         QCOMPARE(result.settings.kind, kind);
@@ -115,7 +128,8 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, environment);
         QFETCH(QString, mentions);
-        const CommandLine result = parseCommandLine(QStringList{"tallyvane"} + args, environment);
+        const CommandLine result =
+            parseCommandLine(QStringList{"tallyvane"} + args, withServer(environment));
         QCOMPARE(result.action, CommandLine::Action::Exit);
         QCOMPARE(result.exitCode, 2);
         QCOMPARE(result.standardOutput, QString());
@@ -140,11 +154,12 @@ private slots:
         QFETCH(QString, option);
         QFETCH(QString, mentions);
         // Help wins over a bad value next to it: nothing is run either way.
-        const CommandLine result = parseCommandLine({"tallyvane", option}, ",bad");
+        const CommandLine result = parseCommandLine({"tallyvane", option}, withServer(",bad"));
         QCOMPARE(result.action, CommandLine::Action::Exit);
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.standardError, QString());
         QVERIFY(result.standardOutput.contains(mentions));
+        QVERIFY(!result.standardOutput.contains(ConnectionSettings{}.password));
     }
 };
 

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -87,6 +88,15 @@ class TestProgram : public QObject {
     Q_OBJECT
 
 private slots:
+    // The runs here name their server or file; the machine's own site settings stay out.
+    void initTestCase()
+    {
+        QVERIFY(noSettings_.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(noSettings_.path()));
+        for (const char* name : {"TALLYVANE_SERVER", "TALLYVANE_DATABASE", "TALLYVANE_USER",
+                                 "TALLYVANE_PASSWORD_FILE"})
+            qunsetenv(name);
+    }
     void init() { Application->SetTitle(QString()); }
     void cleanup() { Application->SetTitle(QStringLiteral("Tallyvane")); }
 
@@ -315,6 +325,9 @@ private slots:
         QVERIFY(lines.contains(
             "tallyvane: --server: the server port must be a number from 1 to 65535, not \"0\""));
     }
+
+private:
+    QTemporaryDir noSettings_;
 };
 
 TV_REGISTER_TEST(TestProgram);

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <unistd.h>
 
@@ -55,7 +57,10 @@ TdsTestServer::~TdsTestServer()
 
 QString TdsTestServer::odbcText() const
 {
-    return odbcConnectionText(adoConnectionText(QStringLiteral("127.0.0.1"), port_));
+    ConnectionSettings settings;
+    settings.host = QStringLiteral("127.0.0.1");
+    settings.port = port_;
+    return odbcConnectionText(adoConnectionText(settings));
 }
 
 bool TdsTestServer::setFault(const QString& mode)
@@ -66,6 +71,13 @@ bool TdsTestServer::setFault(const QString& mode)
 bool TdsTestServer::setDatabase(const QString& databaseFile)
 {
     return command("db " + databaseFile.toUtf8());
+}
+
+bool TdsTestServer::setAccount(const QString& user, const QString& password,
+                               const QString& database)
+{
+    const QJsonArray account{user, password, database};
+    return command("account " + QJsonDocument(account).toJson(QJsonDocument::Compact));
 }
 
 bool TdsTestServer::command(const QByteArray& line)

@@ -23,6 +23,8 @@ public:
     bool setFault(const QString& mode);
     // Logins from now on are answered from this database file.
     bool setDatabase(const QString& databaseFile);
+    // The one account it accepts from now on (the built-in one at the start).
+    bool setAccount(const QString& user, const QString& password, const QString& database);
 
     // Text the server logged (requests as received), for diagnosing failures.
     QString log() const;

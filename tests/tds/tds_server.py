@@ -11,10 +11,12 @@ answered with "ok":
   fault none | close | silent | refuse | drop COLUMN | delay MS
       (refuse: logins fail, and sessions end at their next request)
   db FILE      (sessions that log in from now on use FILE)
+  account ["USER", "PASSWORD", "DATABASE"]   (the one login accepted from now on)
 Closing stdin stops the server.
 """
 
 import datetime
+import json
 import re
 import socket
 import sqlite3
@@ -431,14 +433,15 @@ class Session:
         user = field(40).decode("utf-16-le")
         raw = field(44)
         password = bytes((((b ^ 0xA5) >> 4) | ((b ^ 0xA5) << 4)) & 0xFF for b in raw).decode("utf-16-le")
-        database = field(68).decode("utf-16-le") or DATABASE
+        account_user, account_password, account_database = self.server.account
+        database = field(68).decode("utf-16-le") or account_database
         self.log("login", user, "database", database)
         mode = self.server.faults.get()[0]
-        if mode == "refuse" or user != USER or password != PASSWORD:
+        if mode == "refuse" or user != account_user or password != account_password:
             self.send_message(token_error(18456, "Login failed for user '%s'." % user, 1, 14)
                               + token_done(0x0002, curcmd=0))
             return False
-        if database.lower() != DATABASE.lower():
+        if database.lower() != account_database.lower():
             self.send_message(token_error(4060, 'Cannot open database "%s" requested by the login. The login failed.' % database, 1, 11)
                               + token_done(0x0002, curcmd=0))
             return False
@@ -446,7 +449,7 @@ class Session:
         size = str(self.packet_size)
         ack_body = (b"\x01" + struct.pack(">I", 0x730B0003) + b_varchar("Microsoft SQL Server")
                     + bytes([16, 0, 0x07, 0xD0]))
-        reply = (token_envchange(1, DATABASE, "master")
+        reply = (token_envchange(1, account_database, "master")
                  + token_envchange(7, COLLATION)
                  + token_envchange(2, "us_english")
                  + b"\xAD" + struct.pack("<H", len(ack_body)) + ack_body
@@ -525,6 +528,7 @@ class Server:
     def __init__(self, dbfile, logfile):
         self.dbfile = dbfile
         self.faults = Faults()
+        self.account = (USER, PASSWORD, DATABASE)
         self.logfile = open(logfile, "a", encoding="utf-8") if logfile else None
         self.loglock = threading.Lock()
         self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -572,6 +576,8 @@ def main():
         if words and words[0] == "fault":
             server.faults.set(words[1:])
             server.log("fault", words[1:])
+        elif words and words[0] == "account":
+            server.account = tuple(json.loads(line.split(None, 1)[1]))
         elif words and words[0] == "db":
             server.dbfile = line.strip()[3:]
             server.restart_log()

@@ -50,6 +50,14 @@ int column(const DriverResult& result, const char* name)
     return -1;
 }
 
+ConnectionSettings server(const QString& host, int port)
+{
+    ConnectionSettings settings;
+    settings.host = host;
+    settings.port = port;
+    return settings;
+}
+
 QVariant cell(const DriverResult& result, int row, const char* name)
 {
     const int c = column(result, name);
@@ -413,9 +421,9 @@ private slots:
     {
         const int port = closedLoopbackPort();
         QVERIFY(port > 0);
-        auto driver =
-            makeOdbcDriver(odbcConnectionText(adoConnectionText(QStringLiteral("127.0.0.1"), port)),
-                           kTestTimeouts);
+        auto driver = makeOdbcDriver(
+            odbcConnectionText(adoConnectionText(server(QStringLiteral("127.0.0.1"), port))),
+            kTestTimeouts);
         QElapsedTimer clock;
         clock.start();
         QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->Connect());
@@ -450,7 +458,7 @@ private slots:
     // Brace quoting as FreeTDS reads it (checked against it by hand: "}}" is no escape there).
     void connectionTextQuotesEveryValue()
     {
-        QCOMPARE(odbcConnectionText(adoConnectionText(QStringLiteral("::1"), 1433)),
+        QCOMPARE(odbcConnectionText(adoConnectionText(server(QStringLiteral("::1"), 1433))),
                  QStringLiteral("DRIVER={FreeTDS};SERVER={::1};PORT={1433};DATABASE={KvtCP};"
                                 "UID={sa};PWD={HbnTr4417};TDS_Version=7.3;ClientCharset=UTF-8"));
         const QString odbc = odbcConnectionText(
@@ -459,6 +467,32 @@ private slots:
         QVERIFY2(odbc.contains(QStringLiteral(";UID={u=1};")), qPrintable(odbc));
         QVERIFY(odbcQuotable(QStringLiteral("a;b}c{")));
         QVERIFY(!odbcQuotable(QStringLiteral("a};b")));
+    }
+
+    // The account goes through the built-in text form and out again: quotes, ";" and outer
+    // blanks must survive the first, braces the second.
+    void accountReachesTheOdbcText_data()
+    {
+        QTest::addColumn<QStringList>("account"); // database, user, password
+        QTest::newRow("plain") << QStringList{"Site", "op", "pw"};
+        QTest::newRow("semicolon and quotes") << QStringList{"d;b", "o'p", "p;w\"d'x"};
+        QTest::newRow("outer blanks") << QStringList{" d ", "op ", "  pw"};
+        QTest::newRow("quoted whole") << QStringList{"'d'", "\"op\"", "\"\""};
+        QTest::newRow("braces and equals") << QStringList{"{d}", "u}={", "p}w{x=y;"};
+        QTest::newRow("Chinese") << QStringList{"库", "操作员", "口令"};
+        QTest::newRow("empty password") << QStringList{"d", "u", ""};
+    }
+    void accountReachesTheOdbcText()
+    {
+        QFETCH(QStringList, account);
+        ConnectionSettings settings = server(QStringLiteral("h"), 7);
+        settings.database = account[0];
+        settings.user = account[1];
+        settings.password = account[2];
+        QCOMPARE(odbcConnectionText(adoConnectionText(settings)),
+                 QStringLiteral("DRIVER={FreeTDS};SERVER={h};PORT={7};DATABASE={%1};UID={%2};"
+                                "PWD={%3};TDS_Version=7.3;ClientCharset=UTF-8")
+                     .arg(account[0], account[1], account[2]));
     }
 
     void prefixesStripped()
@@ -470,6 +504,32 @@ private slots:
     }
 };
 
+// A site's own account, as odd as a password gets, reaches the server as given.
+class TestOdbcSiteAccount : public QObject {
+    Q_OBJECT
+private slots:
+    void siteAccountLogsIn()
+    {
+        TdsTestServer tds{QString()};
+        QVERIFY(tds.started());
+        ConnectionSettings site = server(QStringLiteral("127.0.0.1"), tds.port());
+        site.database = QStringLiteral("Site;DB");
+        site.user = QStringLiteral("op=1");
+        site.password = QStringLiteral(" p;w\"d'x}{= ");
+        QVERIFY(tds.setAccount(site.user, site.password, site.database));
+
+        TADOConnection connection(site);
+        connection.Open();
+        QVERIFY(connection.Connected());
+        QVERIFY2(tds.log().contains(QStringLiteral("login op=1 database Site;DB")),
+                 qPrintable(tds.log()));
+        // The built-in account is refused there now: the values above were the ones used.
+        TADOConnection builtIn(server(site.host, site.port));
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, builtIn.Open());
+    }
+};
+
 TV_REGISTER_TEST(TestOdbcDriver);
 TV_REGISTER_TEST(TestOdbcOffline);
+TV_REGISTER_TEST(TestOdbcSiteAccount);
 #include "tst_odbc.moc"

@@ -1,0 +1,29 @@
+#pragma once
+#include <QMap>
+#include <QString>
+#include <optional>
+
+// The site's settings file, INI text in UTF-8 with one group:
+//
+//   # a comment (";" starts one too)
+//   [server]
+//   host = db.example.com
+//   port = 1433
+//   database = KvtCP
+//   user = monitor
+//   password = secret
+//
+// Every key may be left out. Blanks around a key and its value are dropped; everything after
+// the first "=" is the value, "=", "#" and ";" included. Another group, an unknown key, a key
+// given twice or a line that is none of these is an error: a mistyped key must not quietly
+// leave the built-in account in place.
+struct SettingsFile {
+    QMap<QString, QString> server; // the [server] group's keys and values
+};
+
+// The file at `path`; a file that does not exist reads as empty unless `mustExist`. None on
+// an error, with one line naming the file (and the line) in `error`; no value is quoted in it.
+std::optional<SettingsFile> readSettingsFile(const QString& path, bool mustExist, QString* error);
+
+// A whole file as UTF-8 text; none with a reason naming the file in `error`.
+std::optional<QString> readUtf8File(const QString& path, QString* error);

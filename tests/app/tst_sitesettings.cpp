@@ -1,0 +1,277 @@
+#include "CommandLine.h"
+#include "TestRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+const QByteArray kConf = "xdg/tallyvane/tallyvane.conf";
+const QByteArray kHomeConf = "home/.config/tallyvane/tallyvane.conf";
+// In every password a test writes: no message may show it.
+const QString kSecret = QStringLiteral("s3cr");
+
+// A site in a scratch directory: XDG_CONFIG_HOME and HOME point into it, "DIR/" in a value
+// stands for it.
+class Site {
+public:
+    Site()
+    {
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("xdg")));
+        environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
+    }
+
+    QString resolve(QString text) const
+    {
+        return text.replace(QStringLiteral("DIR/"), dir.path() + u'/');
+    }
+    QString write(const QString& name, const QByteArray& bytes, int mode = 0600) const
+    {
+        const QString path = dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(bytes);
+        file.close();
+        ::chmod(QFile::encodeName(path).constData(), mode);
+        return path;
+    }
+    // "NAME=value" sets a variable, "NAME" removes it; files are pairs of name and content.
+    CommandLine run(const QStringList& args, const QStringList& variables,
+                    const QByteArrayList& files = {})
+    {
+        for (qsizetype i = 0; i + 1 < files.size(); i += 2)
+            write(QString::fromUtf8(files[i]), files[i + 1]);
+        for (const QString& variable : variables) {
+            const qsizetype eq = variable.indexOf(u'=');
+            if (eq < 0)
+                environment.remove(variable);
+            else
+                environment.insert(variable.left(eq), resolve(variable.mid(eq + 1)));
+        }
+        QStringList arguments{QStringLiteral("tallyvane")};
+        for (const QString& arg : args)
+            arguments << resolve(arg);
+        return parseCommandLine(arguments, environment);
+    }
+
+    QTemporaryDir dir;
+    QProcessEnvironment environment;
+};
+
+QString summary(const ConnectionSettings& s)
+{
+    if (s.kind == ConnectionSettings::Kind::Sqlite)
+        return QStringLiteral("sqlite ") + s.sqliteFile;
+    return QStringLiteral("%1,%2 %3 %4 %5")
+        .arg(s.host)
+        .arg(s.port)
+        .arg(s.database, s.user, s.password);
+}
+
+} // namespace
+
+class TestSiteSettings : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Each value from the first source that has one: command line, environment, settings
+    // file, built-in.
+    void precedence_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("variables");
+        QTest::addColumn<QByteArrayList>("files");
+        QTest::addColumn<QString>("expected");
+        const QByteArray all =
+            "[server]\nhost=f.example\nport=1433\ndatabase=Site\nuser=op\npassword=fpw\n";
+        const QStringList environment{"TALLYVANE_SERVER=e", "TALLYVANE_DATABASE=EnvDb",
+                                      "TALLYVANE_USER=envop", "TALLYVANE_PASSWORD_FILE=DIR/pw"};
+        QTest::newRow("built-in") << QStringList{} << QStringList{} << QByteArrayList{}
+                                  << "localhost,27999 KvtCP sa HbnTr4417";
+        QTest::newRow("file") << QStringList{} << QStringList{} << QByteArrayList{kConf, all}
+                              << "f.example,1433 Site op fpw";
+        QTest::newRow("file, some keys") << QStringList{} << QStringList{}
+                                         << QByteArrayList{kConf, "[server]\nport=2000\nuser=op\n"}
+                                         << "localhost,2000 KvtCP op HbnTr4417";
+        // TALLYVANE_SERVER names the whole server: its port is not the file's.
+        QTest::newRow("environment beats file")
+            << QStringList{} << environment << QByteArrayList{kConf, all, "pw", "envpw\n"}
+            << "e,27999 EnvDb envop envpw";
+        QTest::newRow("--server beats environment")
+            << QStringList{"--server", "c,7"} << environment
+            << QByteArrayList{kConf, all, "pw", "envpw\n"} << "c,7 EnvDb envop envpw";
+        QTest::newRow("empty variables are unset")
+            << QStringList{} << QStringList{"TALLYVANE_SERVER=", "TALLYVANE_USER="}
+            << QByteArrayList{kConf, all} << "f.example,1433 Site op fpw";
+        QTest::newRow("--config instead of the default file")
+            << QStringList{"--config", "DIR/named.conf"} << QStringList{}
+            << QByteArrayList{kConf, all, "named.conf", "[server]\nhost=n\n"}
+            << "n,27999 KvtCP sa HbnTr4417";
+        QTest::newRow("~/.config without XDG_CONFIG_HOME")
+            << QStringList{} << QStringList{"XDG_CONFIG_HOME"}
+            << QByteArrayList{kConf, all, kHomeConf, "[server]\nhost=h\n"}
+            << "h,27999 KvtCP sa HbnTr4417";
+        QTest::newRow("relative XDG_CONFIG_HOME ignored")
+            << QStringList{} << QStringList{"XDG_CONFIG_HOME=xdg"}
+            << QByteArrayList{kConf, all, kHomeConf, "[server]\nhost=h\n"}
+            << "h,27999 KvtCP sa HbnTr4417";
+        QTest::newRow("comments, CRLF, and = # ; in a value")
+            << QStringList{} << QStringList{}
+            << QByteArrayList{kConf, "# c\r\n; c\r\n\r\n [server] \r\n  password =  a=b;c#d  \r\n"}
+            << "localhost,27999 KvtCP sa a=b;c#d";
+        QTest::newRow("empty password")
+            << QStringList{} << QStringList{} << QByteArrayList{kConf, "[server]\npassword=\n"}
+            << "localhost,27999 KvtCP sa ";
+        QTest::newRow("password file keeps blanks, drops one line end")
+            << QStringList{} << QStringList{"TALLYVANE_PASSWORD_FILE=DIR/pw"}
+            << QByteArrayList{"pw", " p w \r\n"} << "localhost,27999 KvtCP sa  p w ";
+        QTest::newRow("password file without line end")
+            << QStringList{} << QStringList{"TALLYVANE_PASSWORD_FILE=DIR/pw"}
+            << QByteArrayList{"pw", "pw"} << "localhost,27999 KvtCP sa pw";
+        QTest::newRow("--sqlite reads no server settings")
+            << QStringList{"--sqlite", "x.db"} << QStringList{"TALLYVANE_SERVER=,0"}
+            << QByteArrayList{kConf, "broken"} << "sqlite x.db";
+    }
+    void precedence()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, variables);
+        QFETCH(QByteArrayList, files);
+        QFETCH(QString, expected);
+        Site site;
+        const CommandLine result = site.run(args, variables, files);
+        QCOMPARE(result.standardError, QString());
+        QCOMPARE(result.action, CommandLine::Action::Run);
+        QCOMPARE(summary(result.settings), expected);
+    }
+
+    void badValues_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("variables");
+        QTest::addColumn<QByteArrayList>("files");
+        QTest::addColumn<QString>("mentions");
+        const auto file = [](const char* text) { return QByteArrayList{kConf, text}; };
+        const QStringList none;
+        const QByteArrayList noFiles;
+        const QString conf = QStringLiteral("tallyvane.conf: ");
+        QTest::newRow("port 0") << none << none << file("[server]\nport=0")
+                                << conf + "the server port must be a number from 1 to 65535";
+        QTest::newRow("host with a semicolon") << none << none << file("[server]\nhost=h;x")
+                                               << conf + "the server host must be a host name";
+        QTest::newRow("host with a port") << none << none << file("[server]\nhost=h,1433")
+                                          << conf + "the server host must be a host name";
+        QTest::newRow("empty database")
+            << none << none << file("[server]\ndatabase= ") << conf + "the database name is empty";
+        QTest::newRow("empty user")
+            << none << none << file("[server]\nuser=") << conf + "the user name is empty";
+        QTest::newRow("password with };") << none << none << file("[server]\npassword=s3cr};x")
+                                          << conf + "the password holds \"};\"";
+        QTest::newRow("user with a tab") << none << none << file("[server]\nuser=a\tb")
+                                         << conf + "the user name holds a line break or another";
+        QTest::newRow("unknown key") << none << none << file("[server]\npasword=s3cr")
+                                     << "tallyvane.conf:2: unknown key \"pasword\"";
+        QTest::newRow("key before the group")
+            << none << none << file("host=h\n[server]") << "tallyvane.conf:1: host is outside";
+        QTest::newRow("other group") << none << none << file("[client]\nuser=u")
+                                     << "tallyvane.conf:1: unknown group [client]";
+        QTest::newRow("line without =")
+            << none << none << file("[server]\ns3cr") << "tallyvane.conf:2: not a group";
+        QTest::newRow("key twice") << none << none << file("[server]\nuser=a\nuser = b")
+                                   << "tallyvane.conf:3: user is given twice";
+        QTest::newRow("not UTF-8")
+            << none << none << file("[server]\nuser=\xff") << "tallyvane.conf is not UTF-8 text";
+        QTest::newRow("default file unreadable")
+            << none << none << QByteArrayList{kConf + "/x", ""} << "cannot read";
+        QTest::newRow("bad file under --server")
+            << QStringList{"--server", "h"} << none << file("[server]\nport=0") << conf;
+        QTest::newRow("--config missing") << QStringList{"--config", "DIR/none.conf"} << none
+                                          << noFiles << "none.conf: no such settings file";
+        QTest::newRow("--config empty")
+            << QStringList{"--config", ""} << none << noFiles << "the --config file name is empty";
+        QTest::newRow("--config twice")
+            << QStringList{"--config", "a", "--config", "b"} << none << noFiles << "more than once";
+        QTest::newRow("--config with --sqlite")
+            << QStringList{"--config", "a", "--sqlite", "b"} << none << noFiles
+            << "--config and --sqlite cannot be used together";
+        QTest::newRow("database variable with };")
+            << none << QStringList{"TALLYVANE_DATABASE=a};b"} << noFiles
+            << "TALLYVANE_DATABASE: the database name holds \"};\"";
+        QTest::newRow("user variable with a line break")
+            << none << QStringList{"TALLYVANE_USER=a\nb"} << noFiles
+            << "TALLYVANE_USER: the user name holds a line break";
+        QTest::newRow("password file missing")
+            << none << QStringList{"TALLYVANE_PASSWORD_FILE=DIR/none"} << noFiles
+            << "TALLYVANE_PASSWORD_FILE: cannot read";
+        QTest::newRow("password file of two lines")
+            << none << QStringList{"TALLYVANE_PASSWORD_FILE=DIR/pw"}
+            << QByteArrayList{"pw", "s3cr\nx\n"} << "TALLYVANE_PASSWORD_FILE: the password holds";
+    }
+    void badValues()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, variables);
+        QFETCH(QByteArrayList, files);
+        QFETCH(QString, mentions);
+        Site site;
+        const CommandLine result = site.run(args, variables, files);
+        QCOMPARE(result.action, CommandLine::Action::Exit);
+        QCOMPARE(result.exitCode, 2);
+        QVERIFY(result.standardError.startsWith(QStringLiteral("tallyvane: ")));
+        QCOMPARE(result.standardError.count(u'\n'), 1);
+        QVERIFY(result.standardError.endsWith(u'\n'));
+        QVERIFY2(result.standardError.contains(mentions), qPrintable(result.standardError));
+        QVERIFY(!result.standardError.contains(kSecret));
+    }
+
+    // A password that group or others can read is worth a warning, not a refusal.
+    void readablePasswordWarns_data()
+    {
+        QTest::addColumn<int>("confMode"); // 0: no settings file
+        QTest::addColumn<bool>("confHoldsPassword");
+        QTest::addColumn<int>("passwordFileMode"); // 0: none
+        QTest::addColumn<QByteArrayList>("warnedAbout");
+        QTest::newRow("private file") << 0600 << true << 0 << QByteArrayList{};
+        QTest::newRow("others can read") << 0604 << true << 0 << QByteArrayList{kConf};
+        QTest::newRow("group can read") << 0640 << true << 0 << QByteArrayList{kConf};
+        QTest::newRow("no password in it") << 0644 << false << 0 << QByteArrayList{};
+        QTest::newRow("password file") << 0 << false << 0644 << QByteArrayList{"pw"};
+        QTest::newRow("both") << 0644 << true << 0640 << QByteArrayList{kConf, "pw"};
+    }
+    void readablePasswordWarns()
+    {
+        QFETCH(int, confMode);
+        QFETCH(bool, confHoldsPassword);
+        QFETCH(int, passwordFileMode);
+        QFETCH(QByteArrayList, warnedAbout);
+        Site site;
+        if (confMode)
+            site.write(QString::fromUtf8(kConf),
+                       confHoldsPassword ? "[server]\npassword=s3cr1\n" : "[server]\nuser=u\n",
+                       confMode);
+        QStringList variables;
+        if (passwordFileMode) {
+            site.write(QStringLiteral("pw"), "s3cr2", passwordFileMode);
+            variables << QStringLiteral("TALLYVANE_PASSWORD_FILE=DIR/pw");
+        }
+        const CommandLine result = site.run({}, variables);
+        QCOMPARE(result.action, CommandLine::Action::Run);
+        const QStringList lines = result.standardError.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), warnedAbout.size());
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QString path = site.dir.filePath(QString::fromUtf8(warnedAbout[i]));
+            QCOMPARE(lines[i], QStringLiteral("tallyvane: warning: %1 holds the password but "
+                                              "group or others can read it (chmod 600 %1)")
+                                   .arg(path));
+        }
+        QVERIFY(!result.standardError.contains(kSecret));
+    }
+};
+
+TV_REGISTER_TEST(TestSiteSettings);
+#include "tst_sitesettings.moc"
