@@ -106,9 +106,13 @@ int TCustomADODataSet::FirstUnstorableParam() const
     return -1;
 }
 
-TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(SqlDialect dialect) const
+TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(const TADOConnection& connection) const
 {
-    const MarkedStatement marked = markParameters(statement_.Text(dialect));
+    const SqlDialect dialect = connection.Dialect();
+    QString text = statement_.Text(dialect);
+    if (dialect == SqlDialect::TSql)
+        text = statements::inDatabase(text, connection.Database());
+    const MarkedStatement marked = markParameters(text);
     BoundStatement bound{marked.sql, {}};
     for (const QString& name : marked.paramNames)
         bound.values << ParamValue(name);
@@ -131,7 +135,7 @@ void TCustomADODataSet::Open()
     DriverResult result;
     try {
         if (FirstUnstorableParam() < 0) {
-            const BoundStatement bound = Bind(connection.Dialect());
+            const BoundStatement bound = Bind(connection);
             result = connection.RunQuery(bound.sql, bound.values);
         } else {
             // No stored value can equal it, so the lookup finds nothing.
@@ -157,7 +161,7 @@ void TCustomADODataSet::OpenInBackground(OpenDone done)
         ApplyResult(connection, empty, done);
         return;
     }
-    const BoundStatement bound = Bind(connection.Dialect());
+    const BoundStatement bound = Bind(connection);
     connection.SubmitQuery(
         bound.sql, bound.values, [this, &connection, done](StatementOutcome& outcome) {
             if (outcome.failed) {
@@ -261,7 +265,7 @@ qint64 TADOQuery::ExecSQL()
                 .arg(p.byteLimit));
     }
     TADOConnection& connection = RequireConnection();
-    const BoundStatement bound = Bind(connection.Dialect());
+    const BoundStatement bound = Bind(connection);
     struct CloseWhenIdle {
         TADOConnection& c;
         ~CloseWhenIdle() { c.CloseIfIdle(); }

@@ -114,8 +114,8 @@ protected:
     TADOConnection& RequireConnection() const; // raises when there is none
     // The parameter no stored value can equal (too long, outside the code page); -1 for none.
     int FirstUnstorableParam() const;
-    // The statement's text for the dialect with its values in the order of the markers.
-    BoundStatement Bind(SqlDialect dialect) const;
+    // The statement's text for the connection with its values in the order of the markers.
+    BoundStatement Bind(const TADOConnection& connection) const;
 
 private:
     friend class TField;

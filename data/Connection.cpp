@@ -113,6 +113,7 @@ TADOConnection::TADOConnection(const ConnectionSettings& settings)
         const QString odbc = odbcConnectionText(adoConnectionText(settings));
         factory_ = [odbc] { return makeOdbcDriver(odbc); };
         sourceName_ = QStringLiteral("%1,%2").arg(settings.host).arg(settings.port);
+        database_ = settings.database;
         dialect_ = SqlDialect::TSql;
     }
 }

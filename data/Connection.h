@@ -47,6 +47,8 @@ public:
     ~TADOConnection();
 
     SqlDialect Dialect() const;
+    // The SQL Server database the statements name (the built-in one unless a site has its own).
+    const QString& Database() const { return database_; }
     // Where the data comes from: "host,port", or the database file's name.
     const QString& SourceName() const { return sourceName_; }
 
@@ -84,6 +86,7 @@ private:
 
     DriverFactory factory_;
     QString sourceName_;
+    QString database_ = QStringLiteral("KvtCP");
     SqlDialect dialect_;
     std::shared_ptr<Driver> driver_;
     std::unique_ptr<BackgroundLink> link_;

@@ -192,4 +192,14 @@ const StatementDef& passwordChange()
     return s;
 }
 
+QString inDatabase(const QString& tsql, const QString& database)
+{
+    static const QString builtIn = QStringLiteral("[KvtCP].");
+    if (database == u"KvtCP" || !tsql.contains(builtIn))
+        return tsql;
+    QString quoted = database;
+    quoted.replace(u']', QStringLiteral("]]"));
+    return QString(tsql).replace(builtIn, u'[' + quoted + QStringLiteral("]."));
+}
+
 } // namespace statements

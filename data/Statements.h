@@ -51,4 +51,7 @@ StatementDef robotList(const QString& draw); // S4, Q of the monitor window
 const StatementDef& operatorLookup();        // S5, Q of the login dialog
 const StatementDef& passwordChange();        // S6, Qcpw
 
+// The server's texts name the built-in database; a site's own database takes its place.
+QString inDatabase(const QString& tsql, const QString& database);
+
 } // namespace statements

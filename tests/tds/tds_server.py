@@ -108,9 +108,15 @@ def classify_unknown(text):
     return SqlError(102, "Incorrect syntax near '%s'." % word[:64])
 
 
-def match_statement(text, params):
+def match_statement(text, params, database=DATABASE):
     """Returns (sqlite text, parameters, is_command) for one of the six statements."""
     t = normalise(text)
+    if database != DATABASE:
+        # Statements that name a database must name the session's.
+        builtin = "[%s]." % DATABASE
+        if builtin in t:
+            raise SqlError(911, "Database '%s' does not exist. Make sure that the name is entered correctly." % DATABASE)
+        t = t.replace("[%s]." % database.replace("]", "]]"), builtin)
     table = {normalise(S1): S1_LITE, normalise(S2): S2_LITE, normalise(S3): S3_LITE,
              normalise(S5): S5_LITE}
     if t in table:
@@ -328,6 +334,7 @@ class Session:
         self.packet_size = 4096
         self.prepared = {}
         self.db = None
+        self.database = DATABASE
 
     def log(self, *parts):
         self.server.log(*parts)
@@ -446,6 +453,7 @@ class Session:
                               + token_done(0x0002, curcmd=0))
             return False
         self.db = sqlite3.connect(self.server.dbfile)
+        self.database = account_database
         size = str(self.packet_size)
         ack_body = (b"\x01" + struct.pack(">I", 0x730B0003) + b_varchar("Microsoft SQL Server")
                     + bytes([16, 0, 0x07, 0xD0]))
@@ -500,7 +508,7 @@ class Session:
         mode, column, _ = self.server.faults.get()
         more = 0x0001 if done_token == 0xFF else 0
         try:
-            lite, args, command = match_statement(text, values)
+            lite, args, command = match_statement(text, values, self.database)
             cur = self.db.execute(lite, args)
             if command:
                 self.db.commit()

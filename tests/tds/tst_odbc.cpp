@@ -1,3 +1,4 @@
+#include "ADODataSet.h"
 #include "Connection.h"
 #include "DBErrors.h"
 #include "FixtureDb.h"
@@ -510,7 +511,8 @@ class TestOdbcSiteAccount : public QObject {
 private slots:
     void siteAccountLogsIn()
     {
-        TdsTestServer tds{QString()};
+        FixtureDb db;
+        TdsTestServer tds{db.path()};
         QVERIFY(tds.started());
         ConnectionSettings site = server(QStringLiteral("127.0.0.1"), tds.port());
         site.database = QStringLiteral("Site;DB");
@@ -523,6 +525,14 @@ private slots:
         QVERIFY(connection.Connected());
         QVERIFY2(tds.log().contains(QStringLiteral("login op=1 database Site;DB")),
                  qPrintable(tds.log()));
+        // The statements that name the database name the site's.
+        for (const StatementDef* statement :
+             {&statements::header(), &statements::robotComparison()}) {
+            TADOQuery q(statement->queryName, &connection);
+            q.SetStatement(*statement);
+            q.Open();
+            QVERIFY(q.Active());
+        }
         // The built-in account is refused there now: the values above were the ones used.
         TADOConnection builtIn(server(site.host, site.port));
         QVERIFY_THROWS_EXCEPTION(EConnectionError, builtIn.Open());
