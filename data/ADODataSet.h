@@ -71,7 +71,6 @@ public:
     void SetRecNo(int recNo);
     int RecordCount() const;
 
-    const QVector<TField*>& Fields() const { return fieldList_; }
     TField* FindField(const QString& name) const;   // case-insensitive; nullptr when absent
     TField* FieldByName(const QString& name) const; // raises "Q: Field 'x' not found"
 
