@@ -98,15 +98,16 @@ TADOConnection& TCustomADODataSet::RequireConnection() const
     return *connection_;
 }
 
-int TCustomADODataSet::FirstUnstorableParam() const
+int TCustomADODataSet::FirstUnstorableParam(const QVector<QString>& values) const
 {
     for (int i = 0; i < statement_.params.size(); ++i)
-        if (!storable(paramValues_[i], statement_.params[i].byteLimit))
+        if (!storable(values[i], statement_.params[i].byteLimit))
             return i;
     return -1;
 }
 
-TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(const TADOConnection& connection) const
+TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(const TADOConnection& connection,
+                                                          const QVector<QString>& values) const
 {
     const SqlDialect dialect = connection.Dialect();
     QString text = statement_.Text(dialect);
@@ -114,8 +115,10 @@ TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(const TADOConnection& 
         text = statements::inDatabase(text, connection.Database());
     const MarkedStatement marked = markParameters(text);
     BoundStatement bound{marked.sql, {}};
-    for (const QString& name : marked.paramNames)
-        bound.values << ParamValue(name);
+    for (const QString& name : marked.paramNames) {
+        const int i = paramIndex(statement_, name);
+        bound.values << (i < 0 ? QString() : values[i]);
+    }
     return bound;
 }
 
@@ -134,8 +137,8 @@ void TCustomADODataSet::Open()
     TADOConnection& connection = RequireConnection();
     DriverResult result;
     try {
-        if (FirstUnstorableParam() < 0) {
-            const BoundStatement bound = Bind(connection);
+        if (FirstUnstorableParam(paramValues_) < 0) {
+            const BoundStatement bound = Bind(connection, paramValues_);
             result = connection.RunQuery(bound.sql, bound.values);
         } else {
             // No stored value can equal it, so the lookup finds nothing.
@@ -149,27 +152,40 @@ void TCustomADODataSet::Open()
     Opened(connection);
 }
 
-void TCustomADODataSet::OpenInBackground(OpenDone done)
+void TCustomADODataSet::ReopenInBackground(const ParamChanges& changes, OpenDone done)
 {
-    if (Active()) {
-        done(nullptr);
-        return;
-    }
     TADOConnection& connection = RequireConnection();
-    if (FirstUnstorableParam() >= 0) {
+    QVector<QString> values = paramValues_;
+    for (const auto& [name, value] : changes) {
+        const int i = paramIndex(statement_, name);
+        if (i < 0)
+            throw EDatabaseError(name_ + QStringLiteral(": Parameter '%1' not found").arg(name));
+        values[i] = value;
+    }
+    // What the controls show stays until the result is there; then the dataset closes and
+    // opens in one step, as a reopen in place would.
+    const auto reopen = [this, &connection, values, done](DriverResult& result) {
+        Close();
+        paramValues_ = values;
+        ApplyResult(connection, result, done);
+    };
+    if (FirstUnstorableParam(values) >= 0) {
         DriverResult empty = EmptyResult();
-        ApplyResult(connection, empty, done);
+        reopen(empty);
         return;
     }
-    const BoundStatement bound = Bind(connection);
+    const BoundStatement bound = Bind(connection, values);
     connection.SubmitQuery(
-        bound.sql, bound.values, [this, &connection, done](StatementOutcome& outcome) {
-            if (outcome.failed) {
-                connection.CloseIfIdle();
-                done(std::make_exception_ptr(EDatabaseError(outcome.error, outcome.linkLost)));
+        bound.sql, bound.values,
+        [this, &connection, values, done, reopen](StatementOutcome& outcome) {
+            if (!outcome.failed) {
+                reopen(outcome.result);
                 return;
             }
-            ApplyResult(connection, outcome.result, done);
+            Close();
+            paramValues_ = values;
+            connection.CloseIfIdle();
+            done(std::make_exception_ptr(EDatabaseError(outcome.error, outcome.linkLost)));
         });
 }
 
@@ -256,7 +272,7 @@ void TCustomADODataSet::Close()
 
 qint64 TADOQuery::ExecSQL()
 {
-    if (const int i = FirstUnstorableParam(); i >= 0) {
+    if (const int i = FirstUnstorableParam(ParamValues()); i >= 0) {
         const ParamDef& p = Statement().params[i];
         throw EDatabaseError(
             QStringLiteral("%1: the value of parameter '%2' cannot be stored: longer than %3 bytes "
@@ -265,7 +281,7 @@ qint64 TADOQuery::ExecSQL()
                 .arg(p.byteLimit));
     }
     TADOConnection& connection = RequireConnection();
-    const BoundStatement bound = Bind(connection);
+    const BoundStatement bound = Bind(connection, ParamValues());
     struct CloseWhenIdle {
         TADOConnection& c;
         ~CloseWhenIdle() { c.CloseIfIdle(); }

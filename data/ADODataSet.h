@@ -53,10 +53,13 @@ public:
     void SetParamValue(const QString& name, const QString& value);
 
     void Open() override;
-    // Opens through the connection's background link: `done` runs on this thread once the
-    // result is applied (or at once when nothing needs asking), with the error of a failed open.
+    // Runs the statement again through the connection's background link, with `changes` to
+    // its parameters, while the dataset stays as it is; the result then closes and opens it in
+    // one step. `done` runs on this thread once that is applied (or at once when nothing needs
+    // asking), with the error of a failed open, which leaves the dataset closed.
     using OpenDone = std::function<void(std::exception_ptr error)>;
-    void OpenInBackground(OpenDone done);
+    using ParamChanges = QList<std::pair<QString, QString>>;
+    void ReopenInBackground(const ParamChanges& changes, OpenDone done);
     void Close() override;
     bool Active() const { return state_ != dsInactive; }
 
@@ -111,10 +114,11 @@ protected:
         QStringList values;
     };
     TADOConnection& RequireConnection() const; // raises when there is none
+    const QVector<QString>& ParamValues() const { return paramValues_; }
     // The parameter no stored value can equal (too long, outside the code page); -1 for none.
-    int FirstUnstorableParam() const;
-    // The statement's text for the connection with its values in the order of the markers.
-    BoundStatement Bind(const TADOConnection& connection) const;
+    int FirstUnstorableParam(const QVector<QString>& values) const;
+    // The statement's text for the connection with the values in the order of its markers.
+    BoundStatement Bind(const TADOConnection& connection, const QVector<QString>& values) const;
 
 private:
     friend class TField;

@@ -84,8 +84,9 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
     DM->ConSG->StartBackground(this);
     // The stored parameters of the design: 追0 and the draw of the first demo day.
     Enqueue(Work::FirstOpen, [this] {
-        OpenThen(*Qhead,
-                 [this] { OpenThen(*Qai, [this] { OpenThen(*Qais, [this] { EndWork(); }); }); });
+        ReopenThen(*Qhead, {}, [this] {
+            ReopenThen(*Qai, {}, [this] { ReopenThen(*Qais, {}, [this] { EndWork(); }); });
+        });
     });
 
     Timer1 = new TTimer(this);
@@ -290,12 +291,11 @@ void TfrmA00Main::FormShow()
     Enqueue(Work::Show, [this] {
         Qai->Close();
         Qais->Close();
-        Qhead->Close();
-        OpenThen(*Qhead, [this] {
+        ReopenThen(*Qhead, {}, [this] {
             const QString draw = Qhead->FieldByName(QStringLiteral("cpqh"))->AsString();
             Q->Close();
             Q->SetStatement(statements::robotList(draw));
-            OpenThen(*Q, [this] {
+            ReopenThen(*Q, {}, [this] {
                 const QString shown = cbb1->currentText();
                 cbb1->clear();
                 cbb1->setEditText(shown);
@@ -312,11 +312,10 @@ void TfrmA00Main::FormShow()
 
 void TfrmA00Main::ReadHeader(std::function<void(int ver)> then)
 {
-    Qhead->Close();
-    Qhead->SetParamValue(QStringLiteral("ainame"), cbb1->currentText());
-    OpenThen(*Qhead, [this, then = std::move(then)] {
-        then(Qhead->FieldByName(QStringLiteral("ver"))->AsInteger());
-    });
+    ReopenThen(*Qhead, {{QStringLiteral("ainame"), cbb1->currentText()}},
+               [this, then = std::move(then)] {
+                   then(Qhead->FieldByName(QStringLiteral("ver"))->AsInteger());
+               });
 }
 
 void TfrmA00Main::Timer1Timer(TTimer*)
@@ -341,34 +340,31 @@ void TfrmA00Main::Timer1Timer(TTimer*)
 
 void TfrmA00Main::ReloadGrids(std::function<void()> then)
 {
-    Qai->Close();
-    Qai->SetParamValue(QStringLiteral("ainame"), cbb1->currentText());
-    OpenThen(*Qai, [this, then = std::move(then)] {
-        Qais->Close();
-        Qais->SetParamValue(QStringLiteral("cpqh"),
-                            Qai->FieldByName(QStringLiteral("cpqh"))->AsString());
-        OpenThen(*Qais, [this, then] {
-            reloaded_ = true;
-            then();
-        });
-    });
+    ReopenThen(*Qai, {{QStringLiteral("ainame"), cbb1->currentText()}},
+               [this, then = std::move(then)] {
+                   const QString draw = Qai->FieldByName(QStringLiteral("cpqh"))->AsString();
+                   ReopenThen(*Qais, {{QStringLiteral("cpqh"), draw}}, [this, then] {
+                       reloaded_ = true;
+                       then();
+                   });
+               });
 }
 
 void TfrmA00Main::RefreshKeepPosThen(TADOQuery& query, std::function<void()> then)
 {
     auto position = std::make_shared<KeepPosition>(query);
-    query.Close();
-    OpenThen(query, [position, then = std::move(then)] {
+    ReopenThen(query, {}, [position, then = std::move(then)] {
         position->Restore();
         then();
     });
 }
 
-void TfrmA00Main::OpenThen(TADOQuery& query, std::function<void()> then)
+void TfrmA00Main::ReopenThen(TADOQuery& query, const TADOQuery::ParamChanges& changes,
+                             std::function<void()> then)
 {
     step_ = &query == Qai.get() || &query == Qais.get() ? OutageTracker::Part::Reload
                                                         : OutageTracker::Part::Header;
-    query.OpenInBackground([this, then = std::move(then)](std::exception_ptr error) {
+    query.ReopenInBackground(changes, [this, then = std::move(then)](std::exception_ptr error) {
         if (!error) {
             try {
                 then();

@@ -94,8 +94,10 @@ private:
     void LayoutControls();
     void OnTick();
 
-    // The steps of the work: each opens a query in the background and goes on with `then`.
-    void OpenThen(TADOQuery& query, std::function<void()> then);
+    // The steps of the work: each reopens a query in the background with `changes` to its
+    // parameters, and goes on with `then` once the result is applied.
+    void ReopenThen(TADOQuery& query, const TADOQuery::ParamChanges& changes,
+                    std::function<void()> then);
     void RefreshKeepPosThen(TADOQuery& query, std::function<void()> then);
     void ReloadGrids(std::function<void()> then);
 
