@@ -454,6 +454,22 @@ private slots:
         QTest::keyClick(w.bbSear, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), w.bbClose);
     }
+
+    // The status line along the bottom, in the window's font, below the page control; no tab
+    // stop.
+    void statusLine()
+    {
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        const QWidget* line = w.StatusLine;
+        QCOMPARE(line->geometry(), QRect(0, w.pc1->geometry().bottom() + 1, kClient.width(),
+                                         kClient.height() - w.pc1->geometry().bottom() - 1));
+        QVERIFY(line->height() > QFontMetrics(line->font()).height());
+        compareFont(line->font(), kSongTiFont, 19);
+        QCOMPARE(line->focusPolicy(), Qt::NoFocus);
+        QVERIFY(
+            w.StatusLine->text().startsWith(QStringLiteral("数据来源：fixture.db　　最近刷新：")));
+    }
 };
 
 TV_REGISTER_TEST(TestMonitorWindow);
