@@ -23,32 +23,31 @@ Shell& shell();
 // nullptr restores the standard-error shell.
 void installShell(Shell* installed);
 
-// The one guard: every entry point Qt calls runs its body here, so no exception crosses a
-// Qt frame. Returns false when the body failed (the error has been shown).
-template <class Body> bool Guarded(Body&& body) noexcept
+// Runs the body; an error it raises goes to `report` (a member of the shell).
+template <class Body>
+bool guardWith(Body&& body, void (Shell::*report)(const std::exception&)) noexcept
 {
     try {
         std::forward<Body>(body)();
         return true;
     } catch (const std::exception& error) {
-        shell().showError(error);
+        (shell().*report)(error);
     } catch (...) {
-        shell().showError(std::runtime_error("Unknown error"));
+        (shell().*report)(std::runtime_error("Unknown error"));
     }
     return false;
+}
+
+// The one guard: every entry point Qt calls runs its body here, so no exception crosses a
+// Qt frame. Returns false when the body failed (the error has been shown).
+template <class Body> bool Guarded(Body&& body) noexcept
+{
+    return guardWith(std::forward<Body>(body), &Shell::showError);
 }
 
 // The guard for handlers inside which no box may open (painting, mouse moves, event
 // filters): an error is shown once the handler has returned.
 template <class Body> bool GuardedLater(Body&& body) noexcept
 {
-    try {
-        std::forward<Body>(body)();
-        return true;
-    } catch (const std::exception& error) {
-        shell().showErrorLater(error);
-    } catch (...) {
-        shell().showErrorLater(std::runtime_error("Unknown error"));
-    }
-    return false;
+    return guardWith(std::forward<Body>(body), &Shell::showErrorLater);
 }
