@@ -1,0 +1,363 @@
+#include "ShapedText.h"
+
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QRawFont>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr int kLineFlags = Qt::TextSingleLine | Qt::TextExpandTabs | Qt::TextShowMnemonic |
+                           Qt::AlignLeft | Qt::AlignHCenter | Qt::AlignRight | Qt::AlignTop;
+// Longer texts are shaped only where the rectangle shows them.
+constexpr qsizetype kLongText = 256;
+// QPainter lays a line out this wide, so that it never wraps.
+constexpr qreal kUnboundedWidth = 0x01000000;
+constexpr int kMaxCachedLines = 2048;
+
+bool lineFlags(int flags)
+{
+    return (flags & Qt::TextSingleLine) && !(flags & ~kLineFlags);
+}
+
+// Characters with which QPainter does more than lay out one line: separators that break it,
+// and the mark of a text's shorter variant.
+bool breaksLine(QChar c)
+{
+    switch (c.unicode()) {
+    case 0x000B:
+    case 0x000C:
+    case 0x001C:
+    case 0x001D:
+    case 0x001E:
+    case 0x0085:
+    case 0x009C:
+    case 0x2028:
+    case 0x2029:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Explicit embeddings and isolates make a character's direction depend on text far away.
+bool explicitDirection(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u == 0x061C || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+}
+
+// Line breaks become blanks, and so do tabs unless they are expanded, as QPainter has it.
+QString lineText(const QString& text, bool expandTabs)
+{
+    QString s = text;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        if (c == u'\r' || c == u'\n' || (c == u'\t' && !expandTabs))
+            s[i] = u' ';
+    }
+    return s;
+}
+
+std::unique_ptr<QTextLayout> laidOut(const QString& text, const QFont& font,
+                                     const QTextOption& option, qreal x = 0)
+{
+    auto layout = std::make_unique<QTextLayout>(text, font);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
+    line.setLineWidth(kUnboundedWidth);
+    line.setPosition(QPointF(x, 0));
+    layout->endLayout();
+    return layout;
+}
+
+// Whether a long text may be cut at k without changing how the characters kept beside the cut
+// look: right after a strong left-to-right character, so that the bidi levels on either side
+// stay, and between two grapheme clusters.
+bool cuttableAt(const QString& s, qsizetype k)
+{
+    if (k <= 0 || k >= s.size())
+        return false;
+    const QChar before = s.at(k - 1);
+    if (before.isSurrogate() || before.direction() != QChar::DirL)
+        return false;
+    const qsizetype from = std::max<qsizetype>(0, k - 8);
+    const qsizetype to = std::min(s.size(), k + 8);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, s.constData() + from, to - from);
+    finder.setPosition(k - from);
+    return finder.isAtBoundary();
+}
+
+qreal alignedX(int flags, qreal rectWidth, qreal textWidth)
+{
+    if (flags & Qt::AlignRight)
+        return rectWidth - textWidth;
+    if (flags & Qt::AlignHCenter)
+        return (rectWidth - textWidth) / 2;
+    return 0;
+}
+
+} // namespace
+
+struct ShapedText::Line {
+    QString text;
+    QFont font;
+    int dpi = 0;
+    int flags = 0;
+    int width = -1; // the rectangle's, for a long text
+
+    bool byPainter = false;
+    std::unique_ptr<QTextLayout> layout;
+    // A long text drawn in part: the part sits where it sits in the whole line, and the line
+    // is aligned by `advance`, the advance of what QPainter would align.
+    bool part = false;
+    qreal advance = 0;
+    QRectF ink; // of the glyphs as laid out, for a whole line
+
+    bool Matches(const QString& t, const QFont& f, int d, int fl, int w) const
+    {
+        return flags == fl && width == w && dpi == d && text == t && font == f;
+    }
+};
+
+namespace {
+
+using Line = ShapedText::Line;
+
+// The part of a long line the rectangle can show, cut where it may be; false leaves the
+// whole line to be shaped.
+bool shapePart(Line& l, const QString& s, const QTextOption& option)
+{
+    const QFontMetricsF metrics(l.font);
+    // Shaping may change glyphs a few characters either side of a cut: keep them out of view.
+    const qreal margin = 4 * std::max(metrics.maxWidth(), metrics.height());
+    const qreal reach = l.width + margin;
+    if (std::any_of(s.cbegin(), s.cend(), explicitDirection))
+        return false;
+    if (l.flags & Qt::AlignRight) {
+        for (qsizetype n = 64;; n *= 2) {
+            qsizetype k = s.size() - n;
+            while (k > 0 && !cuttableAt(s, k))
+                --k;
+            if (k <= 0)
+                return false;
+            auto layout = laidOut(s.mid(k), l.font, option);
+            if (layout->lineAt(0).naturalTextWidth() >= reach) {
+                l.advance = layout->lineAt(0).horizontalAdvance();
+                l.layout = std::move(layout);
+                return true;
+            }
+            n = s.size() - k;
+        }
+    }
+    if (l.flags & Qt::AlignHCenter) {
+        // Where the middle lies needs the whole line's advance; its layout is let go after.
+        const auto whole = laidOut(s, l.font, option);
+        const QTextLine line = whole->lineAt(0);
+        if (line.textLength() < s.size() || line.naturalTextWidth() < l.width + 2 * margin)
+            return false;
+        const qreal advance = line.horizontalAdvance();
+        const qreal left = (advance - l.width) / 2 - margin;
+        const qreal right = left + l.width + 2 * margin;
+        int from = line.xToCursor(left);
+        while (from > 0 && (!cuttableAt(s, from) || line.cursorToX(from) > left))
+            --from;
+        int to = line.xToCursor(right);
+        while (to < s.size() && (!cuttableAt(s, to) || line.cursorToX(to) < right))
+            ++to;
+        l.layout = laidOut(s.mid(from, to - from), l.font, option, line.cursorToX(from));
+        l.advance = advance;
+        return true;
+    }
+    for (qsizetype n = 64;; n *= 2) {
+        qsizetype k = n;
+        while (k < s.size() && !cuttableAt(s, k))
+            ++k;
+        if (k >= s.size())
+            return false;
+        auto layout = laidOut(s.left(k), l.font, option);
+        if (layout->lineAt(0).naturalTextWidth() >= reach) {
+            l.advance = layout->lineAt(0).horizontalAdvance();
+            l.layout = std::move(layout);
+            return true;
+        }
+        n = k;
+    }
+}
+
+std::unique_ptr<Line> shape(const QString& text, const QFont& font, int dpi, int flags, int width)
+{
+    auto l = std::make_unique<Line>();
+    l->text = text;
+    l->font = font;
+    l->dpi = dpi;
+    l->flags = flags;
+    l->width = width;
+    const bool mnemonics = (flags & Qt::TextShowMnemonic) && text.contains(u'&');
+    if (mnemonics || font.underline() || font.overline() || font.strikeOut() ||
+        std::any_of(text.cbegin(), text.cend(), breaksLine)) {
+        l->byPainter = true;
+        return l;
+    }
+    const bool left = (flags & Qt::AlignLeft) || !(flags & (Qt::AlignHCenter | Qt::AlignRight));
+    const bool expandTabs = (flags & Qt::TextExpandTabs) && left;
+    const QString s = lineText(text, expandTabs);
+    QTextOption option;
+    option.setTextDirection(Qt::LeftToRight);
+    option.setAlignment(Qt::AlignLeft);
+    const bool tabs = expandTabs && s.contains(u'\t');
+    if (tabs)
+        option.setTabStopDistance(qRound(QFontMetricsF(font).horizontalAdvance(u'x') * 8));
+    if (width >= 0 && shapePart(*l, s, option)) {
+        l->part = true;
+        return l;
+    }
+    l->layout = laidOut(s, font, option);
+    const QTextLine line = l->layout->lineAt(0);
+    // Wider than QPainter's line: it would wrap, and QPainter draws the lines below.
+    if (line.textLength() < s.size()) {
+        l->layout.reset();
+        l->byPainter = true;
+        return l;
+    }
+    l->advance = line.horizontalAdvance();
+    for (const QGlyphRun& run : l->layout->glyphRuns()) {
+        const QRawFont font = run.rawFont();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> at = run.positions();
+        for (qsizetype i = 0; i < glyphs.size(); ++i)
+            l->ink |= font.boundingRect(glyphs[i]).translated(at[i]);
+    }
+    return l;
+}
+
+void drawByPainter(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                   const QRect& clip)
+{
+    if (!clip.isValid()) {
+        painter.drawText(rect, flags, text);
+        return;
+    }
+    painter.save();
+    painter.setClipRect(clip, Qt::IntersectClip);
+    painter.drawText(rect, flags, text);
+    painter.restore();
+}
+
+void drawLine(QPainter& painter, const QRect& rect, const Line& l, const QRect& clip)
+{
+    if (l.byPainter) {
+        drawByPainter(painter, rect, l.flags, l.text, clip);
+        return;
+    }
+    const QTextLine line = l.layout->lineAt(0);
+    const QRectF r(rect);
+    // QPainter clips to the rectangle when the line's box does not fit in it; a part is only
+    // ever taken of a line that does not fit.
+    bool toRect = l.part;
+    if (!l.part) {
+        const qreal natural = line.naturalTextWidth();
+        toRect = !r.contains(QRectF(r.x() + alignedX(l.flags, r.width(), natural), r.y(), natural,
+                                    line.ascent() + line.descent()));
+    }
+    const QPointF at(r.x() + alignedX(l.flags, r.width(), l.advance), r.y());
+    bool inside = !l.part;
+    if (inside) {
+        // Every pixel a glyph may touch, with one more for its antialiased edge.
+        const QRect ink = l.ink.translated(at).toAlignedRect().adjusted(-1, -1, 1, 1);
+        inside = (!clip.isValid() || clip.contains(ink)) && (!toRect || rect.contains(ink));
+    }
+    if (!inside) {
+        painter.save();
+        if (clip.isValid())
+            painter.setClipRect(clip, Qt::IntersectClip);
+        if (toRect)
+            painter.setClipRect(r, Qt::IntersectClip);
+    }
+    line.draw(&painter, at);
+    if (!inside)
+        painter.restore();
+}
+
+// Whether QPainter's own drawing is the only one these arguments allow.
+bool leftToPainter(const QPainter& painter, int flags)
+{
+    return !lineFlags(flags) || painter.layoutDirection() != Qt::LeftToRight;
+}
+
+int widthKey(const QString& text, const QRect& rect)
+{
+    return text.size() > kLongText ? rect.width() : -1;
+}
+
+} // namespace
+
+ShapedText::ShapedText() = default;
+ShapedText::~ShapedText() = default;
+ShapedText::ShapedText(ShapedText&&) noexcept = default;
+ShapedText& ShapedText::operator=(ShapedText&&) noexcept = default;
+
+void ShapedText::Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                      const QRect& clip)
+{
+    if (leftToPainter(painter, flags)) {
+        drawByPainter(painter, rect, flags, text, clip);
+        return;
+    }
+    if (text.isEmpty() || painter.pen().style() == Qt::NoPen)
+        return;
+    const QFont& font = painter.font();
+    const int dpi = painter.device()->logicalDpiY();
+    const int width = widthKey(text, rect);
+    if (!line_ || !line_->Matches(text, font, dpi, flags, width))
+        line_ = shape(text, font, dpi, flags, width);
+    drawLine(painter, rect, *line_, clip);
+}
+
+ShapedTextCache::ShapedTextCache() = default;
+ShapedTextCache::~ShapedTextCache() = default;
+
+void ShapedTextCache::Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                           const QRect& clip)
+{
+    if (leftToPainter(painter, flags)) {
+        drawByPainter(painter, rect, flags, text, clip);
+        return;
+    }
+    if (text.isEmpty() || painter.pen().style() == Qt::NoPen)
+        return;
+    const QFont& font = painter.font();
+    const int dpi = painter.device()->logicalDpiY();
+    if (Count() >= kMaxCachedLines)
+        Clear();
+    auto bucket = std::find_if(buckets_.begin(), buckets_.end(),
+                               [&](const Bucket& b) { return b.dpi == dpi && b.font == font; });
+    if (bucket == buckets_.end()) {
+        buckets_.push_back({font, dpi, {}});
+        bucket = buckets_.end() - 1;
+    }
+    const Key key{text, flags, widthKey(text, rect)};
+    auto found = bucket->lines.constFind(key);
+    if (found == bucket->lines.cend())
+        found = bucket->lines.insert(key, shape(text, font, dpi, flags, key.width));
+    drawLine(painter, rect, **found, clip);
+}
+
+void ShapedTextCache::Clear()
+{
+    buckets_.clear();
+}
+
+int ShapedTextCache::Count() const
+{
+    int n = 0;
+    for (const Bucket& b : buckets_)
+        n += int(b.lines.size());
+    return n;
+}

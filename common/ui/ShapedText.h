@@ -1,0 +1,67 @@
+#pragma once
+#include <QFont>
+#include <QHash>
+#include <QRect>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+// Text that is shaped once and drawn again at every paint, with the very pixels of
+// QPainter::drawText(rect, flags, text): labels and grid cells repaint the same few characters
+// again and again, and shaping them is most of a paint. A long text is shaped only as far as
+// the rectangle can show it. What the single line of flags below does not cover (wrapping, a
+// mnemonic mark, a line or paragraph separator, a decorated font, a right-to-left painter) is
+// drawn by QPainter itself, every time.
+//   flags: Qt::TextSingleLine, optionally Qt::TextExpandTabs and Qt::TextShowMnemonic, one of
+//   Qt::AlignLeft / Qt::AlignHCenter / Qt::AlignRight, optionally Qt::AlignTop.
+class ShapedText {
+public:
+    ShapedText();
+    ~ShapedText();
+    ShapedText(ShapedText&&) noexcept;
+    ShapedText& operator=(ShapedText&&) noexcept;
+
+    // Draws as painter.drawText(rect, flags, text) in the painter's font and pen, shaping again
+    // only when the text, the font or the flags (for a long text also the width) changed. A
+    // valid `clip` cuts the drawing as narrowing the painter's clip to it would; the clip is
+    // only set when the text's ink reaches out of it, since a clip slows every glyph down.
+    void Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+              const QRect& clip = QRect());
+
+    struct Line;
+
+private:
+    std::unique_ptr<Line> line_;
+};
+
+// Shaped texts for many cells, kept until there are too many or the owner clears them.
+class ShapedTextCache {
+public:
+    ShapedTextCache();
+    ~ShapedTextCache();
+
+    void Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+              const QRect& clip = QRect());
+    void Clear();
+    int Count() const;
+
+private:
+    struct Key {
+        QString text;
+        int flags;
+        int width; // -1 unless the text is long enough to be shaped in part
+        bool operator==(const Key&) const = default;
+    };
+    friend size_t qHash(const Key& key, size_t seed) noexcept
+    {
+        return qHashMulti(seed, key.text, key.flags, key.width);
+    }
+    struct Bucket {
+        QFont font;
+        int dpi;
+        QHash<Key, std::shared_ptr<const ShapedText::Line>> lines;
+    };
+    std::vector<Bucket> buckets_;
+};

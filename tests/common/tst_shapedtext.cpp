@@ -1,0 +1,163 @@
+#include "Fonts.h"
+#include "ShapedText.h"
+#include "TestRegistry.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+namespace {
+
+constexpr int L = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+constexpr int C = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
+constexpr int R = Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine;
+constexpr int Label = C | Qt::TextExpandTabs | Qt::TextShowMnemonic;
+
+// One text drawn into an image the way a widget paints: translated, inside a clip.
+struct Scene {
+    QString text;
+    int flags;
+    QRect rect;
+    QFont font;
+};
+
+template <class Draw> QImage rendered(const Scene& s, Draw&& draw)
+{
+    QImage image(300, 40, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(225, 245, 255));
+    QPainter p(&image);
+    p.setLayoutDirection(Qt::LeftToRight); // as on a widget
+    p.translate(1, 1);
+    p.setClipRect(QRect(2, 0, 290, 36), Qt::IntersectClip);
+    p.setFont(s.font);
+    p.setPen(QColor(128, 128, 128));
+    draw(p, s);
+    return image;
+}
+
+QImage byPainter(const Scene& s)
+{
+    return rendered(s,
+                    [](QPainter& p, const Scene& sc) { p.drawText(sc.rect, sc.flags, sc.text); });
+}
+
+// Texts long enough to be shaped in part, with the column's width to show them in.
+QString longText(const char* unit, int bytes)
+{
+    const QString u = QString::fromUtf8(unit);
+    QString t;
+    while (t.toUtf8().size() < bytes)
+        t += u;
+    return t;
+}
+
+} // namespace
+
+class TestShapedText : public QObject {
+    Q_OBJECT
+private slots:
+    // The same pixels as QPainter's own drawing, whatever the text and alignment.
+    void drawsAsThePainter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+        const QRect label(2, 2, 88, 28), wide(2, 2, 168, 28), cell(5, 3, 87, 10000);
+        const QString han = longText("连续7期未出，追号12345，注5；", 300 * 1024);
+        const QString latin = longText("odd stake doubled after a loss, ", 20000);
+        const QString run = longText("押", 30000); // no blank: one script run of 10 000
+        QTest::newRow("countdown") << "-1234" << Label << label << kYaHei << 19;
+        QTest::newRow("advice") << "押【12345】/注<5>" << Label << wide << kYaHei << 19;
+        QTest::newRow("advice too wide")
+            << "押【12345】/注<12345678>" << Label << label << kYaHei << 19;
+        QTest::newRow("number, odd rect") << "54321" << C << QRect(3, 2, 87, 28) << kSongTi << 19;
+        QTest::newRow("right") << "1000" << R << cell << kYaHei << 16;
+        QTest::newRow("right, trailing blanks") << "AB   " << R << cell << kArial << 11;
+        QTest::newRow("only blanks") << "   " << L << cell << kYaHei << 16;
+        QTest::newRow("cut by the rect")
+            << "上期个位6，偏移0取五码，连错1期加倍至2注" << L << cell << kYaHei << 16;
+        QTest::newRow("tab expanded")
+            << "A\tB\tC" << (L | Qt::TextExpandTabs) << cell << kYaHei << 16;
+        QTest::newRow("tab centred") << "A\tB" << Label << label << kYaHei << 19;
+        QTest::newRow("line breaks") << "A\nB\r\nC" << L << cell << kYaHei << 16;
+        QTest::newRow("mnemonic") << "A&Bc" << Label << label << kYaHei << 19;
+        QTest::newRow("ampersand, no mnemonic") << "A&B" << C << label << kYaHei << 19;
+        QTest::newRow("right to left inside") << "ab שלום 12 cd" << L << cell << kArial << 11;
+        QTest::newRow("separator") << QString::fromUtf8("A\u2028B") << L << cell << kYaHei << 16;
+        QTest::newRow("long left") << han << L << QRect(5, 3, 282, 10000) << kYaHei << 16;
+        QTest::newRow("long right") << han << R << QRect(5, 3, 282, 10000) << kYaHei << 16;
+        QTest::newRow("long centred") << han << C << QRect(5, 3, 79, 10000) << kYaHei << 16;
+        QTest::newRow("long centred, odd") << han << C << QRect(4, 3, 80, 10000) << kYaHei << 16;
+        QTest::newRow("long latin right") << latin << R << cell << kArial << 11;
+        QTest::newRow("long latin centred") << latin << C << cell << kArial << 11;
+        QTest::newRow("long run right") << run << R << cell << kYaHei << 16;
+        QTest::newRow("long run centred") << run << C << cell << kYaHei << 16;
+        QTest::newRow("long, embedding")
+            << QString::fromUtf8("\u202B") + han << L << cell << kYaHei << 16;
+        QTest::newRow("long, tabs") << QString(latin).replace(u' ', u'\t')
+                                    << (L | Qt::TextExpandTabs) << cell << kArial << 11;
+        QTest::newRow("long, marks")
+            << longText("e\u0301a\u0308", 4000) << L << cell << kArial << 11;
+    }
+    void drawsAsThePainter()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        QFETCH(QRect, rect);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        const Scene scene{text, flags, rect, pixelFont(family, pixels)};
+        const QImage expected = byPainter(scene);
+        ShapedText one;
+        ShapedTextCache many;
+        // Twice each: once shaping, once reusing.
+        for (int pass = 0; pass < 2; ++pass) {
+            QCOMPARE(rendered(scene, [&](QPainter& p,
+                                         const Scene& s) { one.Draw(p, s.rect, s.flags, s.text); }),
+                     expected);
+            QCOMPARE(
+                rendered(scene, [&](QPainter& p,
+                                    const Scene& s) { many.Draw(p, s.rect, s.flags, s.text); }),
+                expected);
+        }
+    }
+
+    // A shaped text is reused only while what it was shaped for holds.
+    void followsTextFontAndWidth()
+    {
+        ShapedText one;
+        ShapedTextCache many;
+        const QString han = longText("连续7期未出，追号", 2000);
+        const Scene scenes[] = {
+            {"12", Label, {2, 2, 88, 28}, pixelFont(kYaHei, 19)},
+            {"13", Label, {2, 2, 88, 28}, pixelFont(kYaHei, 19)},
+            {"13", Label, {2, 2, 88, 28}, pixelFont(kSongTi, 19)},
+            {"13", Label, {2, 2, 88, 28}, pixelFont(kSongTi, 24)},
+            {"13", Label, {2, 2, 168, 28}, pixelFont(kSongTi, 24)},
+            {"13", L, {2, 2, 168, 28}, pixelFont(kSongTi, 24)},
+            {han, R, {2, 2, 168, 28}, pixelFont(kYaHei, 16)},
+            {han, R, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
+            {han, C, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
+            {"", C, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
+        };
+        for (const Scene& scene : scenes) {
+            const QImage expected = byPainter(scene);
+            QCOMPARE(rendered(scene, [&](QPainter& p,
+                                         const Scene& s) { one.Draw(p, s.rect, s.flags, s.text); }),
+                     expected);
+            QCOMPARE(
+                rendered(scene, [&](QPainter& p,
+                                    const Scene& s) { many.Draw(p, s.rect, s.flags, s.text); }),
+                expected);
+        }
+        qDebug() << many.Count();
+        QVERIFY(many.Count() >= 7);
+        many.Clear();
+        QCOMPARE(many.Count(), 0);
+    }
+};
+
+TV_REGISTER_TEST(TestShapedText);
+#include "tst_shapedtext.moc"
