@@ -259,7 +259,11 @@ void TCustomDBGridEh::resizeEvent(QResizeEvent*)
 void TCustomDBGridEh::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange)
-        Guarded([&] { LayoutGrid(); });
+        Guarded([&] {
+            shapedTexts_.Clear();
+            numberWidths_.clear();
+            LayoutGrid();
+        });
     QWidget::changeEvent(event);
 }
 

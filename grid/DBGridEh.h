@@ -6,8 +6,10 @@
 #include "GridGlyphs.h"
 #include "GridLayout.h"
 #include "GridRecordBuffer.h"
+#include "ShapedText.h"
 
 #include <QFont>
+#include <QHash>
 #include <QVector>
 #include <QWidget>
 #include <memory>
@@ -42,6 +44,7 @@ struct GridCellPaint {
     QString number; // record number in the indicator cell
     QFont numberFont;
     QPoint numberPos; // top left of the number's text
+    int numberWidth = 0;
 };
 
 // A read-only, row-selecting grid bound to a data source: one title row, an indicator
@@ -122,10 +125,19 @@ private:
     void drawCell(QPainter& painter, const GridCellPaint& cell) const;
     void paintGridLines(QPainter& painter, int lastCol, int rows) const;
     void paintBorder(QPainter& painter) const;
+    // What a column gives each of its cells, found once per paint.
+    struct ColumnPaint {
+        const TField* field;
+        TAlignment alignment;
+        QFont font;
+        QColor textColor;
+    };
+    ColumnPaint DescribeColumn(int col) const;
     GridCellPaint DescribeTitle(int col) const;
     GridCellPaint DescribeIndicator(int row, int recNo) const;
-    GridCellPaint DescribeData(int col, int row, int recNo) const;
+    GridCellPaint DescribeData(int col, int row, int recNo, const ColumnPaint& column) const;
     bool IsCurrentRow(int recNo) const;
+    int NumberWidth(int recNo) const;
 
     // Input.
     enum class MouseState { None, Pressed, TitlePress, MoveColumn, ResizeColumn };
@@ -143,6 +155,9 @@ private:
 
     GridLayout layout_;
     GridRecordBuffer buffer_;
+    // Texts as shaped for painting, and record numbers as measured, until the font changes.
+    mutable ShapedTextCache shapedTexts_;
+    mutable QHash<int, int> numberWidths_;
     int indicatorWidth_ = 0;
     bool laidOut_ = false;
 
