@@ -192,17 +192,25 @@ QSize TCustomDBGridEh::CellAreaSize(bool vbar, bool hbar) const
 
 void TCustomDBGridEh::LayoutGrid()
 {
-    layout_.SetRowHeight(gridmetrics::dataRowHeight(font()));
+    if (measured_.rowHeight < 0 || measured_.cellFont != font()) {
+        measured_.cellFont = font();
+        measured_.rowHeight = gridmetrics::dataRowHeight(measured_.cellFont);
+    }
+    layout_.SetRowHeight(measured_.rowHeight);
     layout_.SetIndicatorWidth(indicatorWidth_);
     QVector<int> widths;
     QVector<THeadTreeNode::LeafSpec> leaves;
     for (TDBGridColumnEh* c : columnList_) {
         widths << c->Width();
         leaves << THeadTreeNode::LeafSpec{
-            c->Title()->DisplayCaption(), c->Title()->Font(), c->Width(),
+            c->Title()->DisplayCaption(), c->Title()->Font(), widths.back(),
             c->Title()->SortMarker() != smNoneEh ? gridmetrics::kMarkerIndent : 0};
     }
-    layout_.SetTitleHeight(gridmetrics::titleRowHeight(*THeadTreeNode::Build(leaves)));
+    if (measured_.titleHeight < 0 || leaves != measured_.leaves) {
+        measured_.titleHeight = gridmetrics::titleRowHeight(*THeadTreeNode::Build(leaves));
+        measured_.leaves = leaves;
+    }
+    layout_.SetTitleHeight(measured_.titleHeight);
     layout_.SetColumnWidths(widths);
     laidOut_ = true;
     UpdateScrollBars();

@@ -6,6 +6,7 @@
 #include "GridGlyphs.h"
 #include "GridLayout.h"
 #include "GridRecordBuffer.h"
+#include "HeadTreeNode.h"
 #include "ShapedText.h"
 
 #include <QFont>
@@ -155,6 +156,14 @@ private:
 
     GridLayout layout_;
     GridRecordBuffer buffer_;
+    // What the last layout measured, kept while the fonts and titles it came from stay: a
+    // reload lays the grid out twice (close, open) with nothing changed.
+    struct Measures {
+        QFont cellFont;
+        int rowHeight = -1;
+        QVector<THeadTreeNode::LeafSpec> leaves;
+        int titleHeight = -1;
+    } measured_;
     // Texts as shaped for painting, and record numbers as measured, until the font changes.
     mutable ShapedTextCache shapedTexts_;
     mutable QHash<int, int> numberWidths_;

@@ -19,6 +19,7 @@ public:
         QFont font;
         int width;
         int wIndent; // room for a sort marker
+        bool operator==(const LeafSpec&) const = default;
     };
     // Builds the tree for the columns in visual order.
     static std::unique_ptr<THeadTreeNode> Build(const QVector<LeafSpec>& leaves);
