@@ -116,17 +116,30 @@ private slots:
         QCOMPARE(f.grid->DescribeCell(2, 2).textColor, toQColor(clGray));
     }
 
+    // In the cell font, also after the font changed once the numbers were painted.
+    void recordNumbersInIndicator_data()
+    {
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<int>("row");
+        QTest::newRow("cell font") << 16 << 11;
+        QTest::newRow("larger font") << 30 << 5;
+    }
     void recordNumbersInIndicator()
     {
+        QFETCH(int, pixels);
+        QFETCH(int, row);
         GridFixture f(12);
         f.q->Open();
+        f.image();
+        f.grid->setFont(pixelFont(kYaHei, pixels));
         const QFontMetrics fm(f.grid->font());
         const GridLayout& l = f.grid->Layout();
-        const GridCellPaint cell = f.grid->DescribeCell(-1, 11);
-        QCOMPARE(cell.number, QStringLiteral("11"));
-        const int width = fm.horizontalAdvance(QStringLiteral("11"));
+        const GridCellPaint cell = f.grid->DescribeCell(-1, row);
+        const QString number = QString::number(row);
+        QCOMPARE(cell.number, number);
+        const int width = fm.horizontalAdvance(number);
         QCOMPARE(cell.numberPos,
-                 QPoint((l.IndicatorWidth() - width - 11) / 2, l.RowBottom(11) - fm.height() - 2));
+                 QPoint((l.IndicatorWidth() - width - 11) / 2, l.RowBottom(row) - fm.height() - 2));
         // Some black of the digits inside their box.
         const QImage img = f.image();
         bool black = false;
