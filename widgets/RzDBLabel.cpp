@@ -52,8 +52,19 @@ void TRzDBLabel::DataChange()
     const QString text = field ? field->DisplayText() : QString();
     if (text == caption_)
         return;
+    if (!changeCheckPosted_) {
+        changeCheckPosted_ = true;
+        captionBefore_ = caption_;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                changeCheckPosted_ = false;
+                if (caption_ != captionBefore_)
+                    update();
+            },
+            Qt::QueuedConnection);
+    }
     caption_ = text;
-    update();
 }
 
 LabelPaintSpec TRzDBLabel::PaintSpec() const
@@ -100,10 +111,10 @@ void TRzDBLabel::paintEvent(QPaintEvent*)
             return;
         painter.setFont(font());
         painter.setPen(look.highlight);
-        painter.drawText(look.textRect.translated(1, 1), look.textFlags, look.text);
+        shaped_.Draw(painter, look.textRect.translated(1, 1), look.textFlags, look.text);
         painter.setPen(look.shadow);
-        painter.drawText(look.textRect.translated(-1, -1), look.textFlags, look.text);
+        shaped_.Draw(painter, look.textRect.translated(-1, -1), look.textFlags, look.text);
         painter.setPen(look.fontColor);
-        painter.drawText(look.textRect, look.textFlags, look.text);
+        shaped_.Draw(painter, look.textRect, look.textFlags, look.text);
     });
 }

@@ -2,6 +2,7 @@
 #include "ADODataSet.h"
 #include "Colors.h"
 #include "DataSource.h"
+#include "ShapedText.h"
 
 #include <QColor>
 #include <QRect>
@@ -69,4 +70,9 @@ private:
     QString dataField_;
     QString caption_;
     TColor fontColor_ = clBlack;
+    // The query is closed and opened again every second: the label repaints once the handler
+    // that did it is over, and only when the text then differs from the one before.
+    bool changeCheckPosted_ = false;
+    QString captionBefore_;
+    ShapedText shaped_;
 };

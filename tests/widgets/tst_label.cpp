@@ -67,6 +67,16 @@ struct LabelUnderTest {
     }
 };
 
+// Counts the paints a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 QImage grabbed(QWidget& widget)
 {
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -177,6 +187,65 @@ private slots:
         QCOMPARE(number.label.Caption(), QStringLiteral("12345"));
         f.Qhead.EnableControls();
         QCOMPARE(number.label.Caption(), QStringLiteral("67890"));
+    }
+
+    // A label repaints when what it shows changed, and only then (the header query is closed
+    // and opened again every second); and it then looks as a label made afresh.
+    void repaintsWhatChanged_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("repaints");
+        QTest::newRow("same text again") << "reopen" << false;
+        QTest::newRow("other text") << "text" << true;
+        QTest::newRow("query closed") << "close" << true;
+        QTest::newRow("font") << "font" << true;
+        QTest::newRow("width") << "width" << true;
+        QTest::newRow("colour") << "colour" << true;
+    }
+    void repaintsWhatChanged()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, repaints);
+        HeaderFixture f;
+        f.showNumber(QStringLiteral("12345"));
+        LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
+        number.label.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&number.label));
+        QCoreApplication::processEvents();
+        PaintCounter counter;
+        number.label.installEventFilter(&counter);
+
+        QFont font = pixelFont(kYaHei, 19);
+        QSize size(92, 32);
+        TColor colour = clBlack;
+        if (change == "reopen")
+            f.reopen();
+        else if (change == "text")
+            f.showNumber(QStringLiteral("67890"));
+        else if (change == "close")
+            f.Qhead.Close();
+        else if (change == "font")
+            number.label.setFont(font = pixelFont(kSongTi, 24));
+        else if (change == "width")
+            number.label.resize(size = QSize(60, 32));
+        else if (change == "colour")
+            number.label.SetFontColor(colour = clRed);
+        if (repaints) {
+            QTRY_VERIFY(counter.paints > 0);
+        } else {
+            for (int i = 0; i < 3; ++i)
+                QCoreApplication::processEvents();
+            QCOMPARE(counter.paints, 0);
+        }
+        number.label.removeEventFilter(&counter);
+
+        TRzDBLabel fresh;
+        fresh.SetDataSource(&f.DShead);
+        fresh.SetDataField(QStringLiteral("zjhm"));
+        fresh.SetFontColor(colour);
+        fresh.setFont(font);
+        fresh.resize(size);
+        QCOMPARE(grabbed(number.label), grabbed(fresh));
     }
 
     void groove_data()
