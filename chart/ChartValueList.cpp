@@ -6,6 +6,12 @@ void ChartValueList::Insert(int index, double value)
     stale_ = true;
 }
 
+void ChartValueList::Append(double value)
+{
+    values_.append(value);
+    stale_ = true;
+}
+
 void ChartValueList::Clear()
 {
     values_.clear();

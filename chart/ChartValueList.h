@@ -13,6 +13,7 @@ public:
     double Value(int index) const { return values_[index]; }
     double Last() const { return Value(Count() - 1); }
     void Insert(int index, double value);
+    void Append(double value);
     void Clear();
 
     double MinValue() const;

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 
 namespace {
 constexpr int kZoomThreshold = 16;
@@ -85,15 +86,21 @@ void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
         updating_ = false;
     };
     try {
-        std::vector<TLineSeries*> reading;
+        std::vector<SeriesReading> reading;
         for (const auto& s : series_)
             if (s->DataSource() == dataSet && !s->YValues().ValueSource().isEmpty())
-                reading.push_back(s.get());
+                reading.push_back({s.get(), nullptr, nullptr, {}});
         if (!reading.empty()) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
             cursorShown = true;
-            for (TLineSeries* s : reading)
-                ClearSeriesPoints(s);
+            for (const SeriesReading& r : reading)
+                ClearSeriesPoints(r.series);
+            // The points read go in together, also those read before a failing row.
+            auto store = [&] {
+                for (SeriesReading& r : reading)
+                    r.series->InsertPointsByX(std::exchange(r.points, {}));
+                ChangedPoints();
+            };
             // The grids on the same dataset must not follow the walk.
             dataSet->DisableControls();
             TBookmark kept = dataSet->GetBookmark();
@@ -111,12 +118,14 @@ void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
             };
             try {
                 for (dataSet->First(); !dataSet->Eof(); dataSet->Next())
-                    for (TLineSeries* s : reading)
-                        AddRowPoint(s, dataSet);
+                    for (SeriesReading& r : reading)
+                        ReadRowPoint(r, dataSet);
             } catch (...) {
+                store();
                 restoreRow();
                 throw;
             }
+            store();
             restoreRow();
         }
     } catch (...) {
@@ -126,13 +135,16 @@ void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
     finish();
 }
 
-void TDBChart::AddRowPoint(TLineSeries* series, TCustomADODataSet* dataSet)
+void TDBChart::ReadRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet)
 {
-    const double x = dataSet->FieldByName(series->XValues().ValueSource())->AsFloat();
-    const TField* yField = dataSet->FieldByName(series->YValues().ValueSource());
-    const double y = yField->AsFloat();
-    const TColor colour = yField->IsNull() ? clNone : clDefault;
-    InsertPointByX(series, x, y, colour);
+    const TLineSeries* series = reading.series;
+    if (!reading.x)
+        reading.x = dataSet->FieldByName(series->XValues().ValueSource());
+    const double x = reading.x->AsFloat();
+    if (!reading.y)
+        reading.y = dataSet->FieldByName(series->YValues().ValueSource());
+    const double y = reading.y->AsFloat();
+    reading.points.push_back({x, y, reading.y->IsNull() ? clNone : clDefault});
 }
 
 void TDBChart::ClearSeriesPoints(TLineSeries* series)

@@ -13,6 +13,7 @@
 
 class TCustomADODataSet;
 class TDBChartDataSource;
+class TField;
 
 // A data-bound line chart in 3D view: follows its datasets' open and close, draws the
 // walls, the left axis with labels and the series as ribbons; zooms and pans by mouse.
@@ -64,7 +65,14 @@ protected:
 private:
     void AttachSeries(TLineSeries* series);
     void ChangedPoints();
-    void AddRowPoint(TLineSeries* series, TCustomADODataSet* dataSet);
+    // One series' share of a rebuild: its fields, found at the first row, and the points read.
+    struct SeriesReading {
+        TLineSeries* series;
+        const TField* x = nullptr;
+        const TField* y = nullptr;
+        std::vector<TLineSeries::Point> points;
+    };
+    void ReadRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet);
     TDBChartDataSource* DataSourceFor(TCustomADODataSet* dataSet) const;
     // Axis ranges from the points: both 0 to 0 without points.
     AxisRange AutomaticBottomRange() const;

@@ -3,6 +3,7 @@
 #include "Colors.h"
 
 #include <QVector>
+#include <vector>
 
 class TCustomADODataSet;
 
@@ -31,6 +32,13 @@ public:
     // Stores one point after every point whose X is not greater; returns its index.
     // Stepping back from the end keeps loading in ascending X cheap and equal X in arrival order.
     int InsertPointByX(double x, double y, TColor color);
+    struct Point {
+        double x, y;
+        TColor color;
+    };
+    // The same as InsertPointByX for each point in turn, in one pass: rows arriving in
+    // descending X would otherwise move every stored point at every insert.
+    void InsertPointsByX(const std::vector<Point>& points);
     void Clear();
 
 private:

@@ -171,6 +171,9 @@ private slots:
         QTest::newRow("equal among others")
             << QList<double>{4, 2, 4, 3, 2} << QList<int>{0, 0, 2, 1, 1}
             << QList<double>{1, 4, 3, 0, 2};
+        // A NaN is never less than the last point: it and all after it go to the end.
+        QTest::newRow("not a number")
+            << QList<double>{2, qQNaN(), 1} << QList<int>{0, 1, 2} << QList<double>{0, 1, 2};
     }
     void insertsByX()
     {
@@ -183,10 +186,28 @@ private slots:
         QList<double> ys;
         for (int i = 0; i < s.Count(); ++i) {
             ys << s.YValue(i);
-            if (i > 0)
+            if (i > 0 && !qIsNaN(s.XValue(i - 1)) && !qIsNaN(s.XValue(i)))
                 QVERIFY(s.XValue(i - 1) <= s.XValue(i));
         }
         QCOMPARE(ys, ysInOrder);
+
+        // In one pass, onto nothing or onto the first points: the same places.
+        for (int first = 0; first <= 1; ++first) {
+            TLineSeries batch;
+            std::vector<TLineSeries::Point> rest;
+            for (int i = 0; i < xs.size(); ++i) {
+                if (i < first)
+                    batch.InsertPointByX(xs[i], i, clDefault);
+                else
+                    rest.push_back({xs[i], double(i), i % 2 ? clNone : clDefault});
+            }
+            batch.InsertPointsByX(rest);
+            QCOMPARE(batch.Count(), s.Count());
+            for (int i = 0; i < s.Count(); ++i) {
+                QCOMPARE(batch.YValue(i), s.YValue(i));
+                QCOMPARE(batch.IsNull(i), int(s.YValue(i)) % 2 == 1 && int(s.YValue(i)) >= first);
+            }
+        }
     }
 
     void segmentsLeaveGapsAtNullPoints()
