@@ -269,8 +269,10 @@ void drawLine(QPainter& painter, const QRect& rect, const Line& l, const QRect& 
     const QPointF at(r.x() + alignedX(l.flags, r.width(), l.advance), r.y());
     bool inside = !l.part;
     if (inside) {
-        // Every pixel a glyph may touch, with one more for its antialiased edge.
-        const QRect ink = l.ink.translated(at).toAlignedRect().adjusted(-1, -1, 1, 1);
+        // The pixels the glyphs' images cover: a glyph's box is that of its image, which
+        // QPainter places at the floor of its position (plus a pixel to the right when drawn
+        // at a fraction) and at the rounded baseline; the outward rounding covers all three.
+        const QRect ink = l.ink.translated(at).toAlignedRect();
         inside = (!clip.isValid() || clip.contains(ink)) && (!toRect || rect.contains(ink));
     }
     if (!inside) {

@@ -2,9 +2,11 @@
 #include "ShapedText.h"
 #include "TestRegistry.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
+#include <algorithm>
 
 namespace {
 
@@ -13,12 +15,14 @@ constexpr int C = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
 constexpr int R = Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine;
 constexpr int Label = C | Qt::TextExpandTabs | Qt::TextShowMnemonic;
 
-// One text drawn into an image the way a widget paints: translated, inside a clip.
+// One text drawn into an image the way a widget paints: translated, inside a clip, and cut to
+// `clip` when it is valid.
 struct Scene {
     QString text;
     int flags;
     QRect rect;
     QFont font;
+    QRect clip = QRect();
 };
 
 template <class Draw> QImage rendered(const Scene& s, Draw&& draw)
@@ -37,10 +41,12 @@ template <class Draw> QImage rendered(const Scene& s, Draw&& draw)
 
 QImage byPainter(const Scene& s)
 {
-    return rendered(s,
-                    [](QPainter& p, const Scene& sc) { p.drawText(sc.rect, sc.flags, sc.text); });
+    return rendered(s, [](QPainter& p, const Scene& sc) {
+        if (sc.clip.isValid())
+            p.setClipRect(sc.clip, Qt::IntersectClip);
+        p.drawText(sc.rect, sc.flags, sc.text);
+    });
 }
-
 // Texts long enough to be shaped in part, with the column's width to show them in.
 QString longText(const char* unit, int bytes)
 {
@@ -100,6 +106,13 @@ private slots:
                                     << (L | Qt::TextExpandTabs) << cell << kArial << 11;
         QTest::newRow("long, marks")
             << longText("e\u0301a\u0308", 4000) << L << cell << kArial << 11;
+        // Ink that just fits, or reaches out of the line's box.
+        const QString draw = QStringLiteral("20201002-0360");
+        const int fit = QFontMetrics(pixelFont(kYaHei, 16)).horizontalAdvance(draw);
+        QTest::newRow("exact width") << draw << L << QRect(5, 3, fit, 10000) << kYaHei << 16;
+        QTest::newRow("exact width, right") << draw << R << QRect(5, 3, fit, 10000) << kYaHei << 16;
+        QTest::newRow("accents") << "ÅÉÎ gjpq" << L << cell << kArial << 11;
+        QTest::newRow("stacked marks") << QString::fromUtf8("ཀྵྼཱྀ ཀྵྼཱྀ") << L << cell << kYaHei << 16;
     }
     void drawsAsThePainter()
     {
@@ -108,19 +121,69 @@ private slots:
         QFETCH(QRect, rect);
         QFETCH(QString, family);
         QFETCH(int, pixels);
-        const Scene scene{text, flags, rect, pixelFont(family, pixels)};
-        const QImage expected = byPainter(scene);
-        ShapedText one;
-        ShapedTextCache many;
-        // Twice each: once shaping, once reusing.
-        for (int pass = 0; pass < 2; ++pass) {
-            QCOMPARE(rendered(scene, [&](QPainter& p,
-                                         const Scene& s) { one.Draw(p, s.rect, s.flags, s.text); }),
-                     expected);
-            QCOMPARE(
-                rendered(scene, [&](QPainter& p,
-                                    const Scene& s) { many.Draw(p, s.rect, s.flags, s.text); }),
-                expected);
+        // Free, and cut to a grid cell's text area: the ink touches the cut at the left, where
+        // the text starts, and wherever it is too wide.
+        const QRect cell(rect.topLeft(), QSize(rect.width(), std::min(rect.height(), 21)));
+        for (const QRect& clip : {QRect(), cell}) {
+            const Scene scene{text, flags, rect, pixelFont(family, pixels), clip};
+            const QImage expected = byPainter(scene);
+            ShapedText one;
+            ShapedTextCache many;
+            // Twice each: once shaping, once reusing.
+            for (int pass = 0; pass < 2; ++pass) {
+                QCOMPARE(rendered(scene,
+                                  [&](QPainter& p, const Scene& s) {
+                                      one.Draw(p, s.rect, s.flags, s.text, s.clip);
+                                  }),
+                         expected);
+                QCOMPARE(rendered(scene,
+                                  [&](QPainter& p, const Scene& s) {
+                                      many.Draw(p, s.rect, s.flags, s.text, s.clip);
+                                  }),
+                         expected);
+            }
+        }
+    }
+
+    // The clip is left off only when all ink lies inside it: cut one pixel off the ink's box
+    // on any side and the drawing is still cut exactly as QPainter cuts it.
+    void clipsWhereTheInkReachesOut_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("draw") << "20201002-0360" << L << kYaHei << 16;
+        QTest::newRow("balance") << "1000" << R << kYaHei << 16;
+        QTest::newRow("number") << "54321" << C << kSongTi << 19;
+        QTest::newRow("reasoning") << "连续7期未出，追号" << L << kYaHei << 16;
+        QTest::newRow("accents") << "ÅÉÎ gjpq" << C << kArial << 11;
+        QTest::newRow("stacked marks") << QString::fromUtf8("ཀྵྼཱྀ") << L << kYaHei << 16;
+    }
+    void clipsWhereTheInkReachesOut()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        Scene scene{text, flags, QRect(6, 3, 270, 10000), pixelFont(family, pixels)};
+        const QImage free = byPainter(scene);
+        QRect ink;
+        for (int y = 0; y < free.height(); ++y)
+            for (int x = 0; x < free.width(); ++x)
+                if (free.pixel(x, y) != free.pixel(0, 0))
+                    ink |= QRect(x, y, 1, 1);
+        ink.translate(-1, -1); // the scene's painter is translated by one pixel
+        QVERIFY(!ink.isEmpty());
+        const QMargins cuts[] = {{}, {1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+        for (const QMargins& cut : cuts) {
+            scene.clip = ink - cut;
+            ShapedText one;
+            QCOMPARE(rendered(scene,
+                              [&](QPainter& p, const Scene& s) {
+                                  one.Draw(p, s.rect, s.flags, s.text, s.clip);
+                              }),
+                     byPainter(scene));
         }
     }
 
@@ -152,7 +215,6 @@ private slots:
                                     const Scene& s) { many.Draw(p, s.rect, s.flags, s.text); }),
                 expected);
         }
-        qDebug() << many.Count();
         QVERIFY(many.Count() >= 7);
         many.Clear();
         QCOMPARE(many.Count(), 0);
