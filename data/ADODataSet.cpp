@@ -113,9 +113,13 @@ TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(const TADOConnection& 
     QString text = statement_.Text(dialect);
     if (dialect == SqlDialect::TSql)
         text = statements::inDatabase(text, connection.Database());
-    const MarkedStatement marked = markParameters(text);
-    BoundStatement bound{marked.sql, {}};
-    for (const QString& name : marked.paramNames) {
+    // The same text comes every second: its markers are found once.
+    if (text != markedText_) {
+        marked_ = markParameters(text);
+        markedText_ = text;
+    }
+    BoundStatement bound{marked_.sql, {}};
+    for (const QString& name : marked_.paramNames) {
         const int i = paramIndex(statement_, name);
         bound.values << (i < 0 ? QString() : values[i]);
     }

@@ -2,6 +2,7 @@
 #include "Field.h"
 #include "FieldTypes.h"
 #include "KeepPosQuery.h"
+#include "SqlText.h"
 #include "Statements.h"
 
 #include <QByteArray>
@@ -139,6 +140,8 @@ private:
 
     QString name_;
     TADOConnection* connection_;
+    mutable QString markedText_; // the text last bound, and its markers
+    mutable MarkedStatement marked_;
     StatementDef statement_;
     QVector<QString> paramValues_;
     TDataSetState state_ = dsInactive;

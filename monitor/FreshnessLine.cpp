@@ -1,10 +1,16 @@
 #include "FreshnessLine.h"
 
+#include "Shell.h"
+
+#include <QEvent>
 #include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
 
 namespace {
 
 constexpr int kPadding = 2; // above and below the text, inside the frame
+constexpr int kIndent = 4;  // before the text, inside the frame
 
 QString timeText(const QDateTime& at, const QDate& today)
 {
@@ -14,37 +20,93 @@ QString timeText(const QDateTime& at, const QDate& today)
 
 } // namespace
 
-QString freshnessText(const Freshness& f, const QDate& today)
+QStringList freshnessParts(const Freshness& f, const QDate& today)
 {
     const QString gap = QStringLiteral("　　");
-    QString text = QStringLiteral("数据来源：") + f.source + gap;
-    text += f.lastGood.isValid() ? QStringLiteral("最近刷新：") + timeText(f.lastGood, today)
-                                 : QStringLiteral("尚未刷新");
+    QStringList parts{QStringLiteral("数据来源：") + f.source, gap};
+    if (f.lastGood.isValid())
+        parts << QStringLiteral("最近刷新：") << timeText(f.lastGood, today);
+    else
+        parts << QStringLiteral("尚未刷新");
     if (f.outage) {
-        text += gap + timeText(f.outageSince, today) +
-                (f.reconnecting ? QStringLiteral(" 起连接中断，正在重新连接……")
-                                : QStringLiteral(" 起刷新失败"));
+        parts << gap << timeText(f.outageSince, today)
+              << (f.reconnecting ? QStringLiteral(" 起连接中断，正在重新连接……")
+                                 : QStringLiteral(" 起刷新失败"));
     }
-    return text;
+    return parts;
 }
 
-FreshnessLine::FreshnessLine(QWidget* parent) : QLabel(parent)
+QString freshnessText(const Freshness& freshness, const QDate& today)
+{
+    return freshnessParts(freshness, today).join(QString());
+}
+
+FreshnessLine::FreshnessLine(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("FreshnessLine"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
-    setIndent(4);
-    setTextFormat(Qt::PlainText);
 }
 
 void FreshnessLine::Show(const Freshness& freshness)
 {
-    const QString text = freshnessText(freshness, QDate::currentDate());
-    if (text != this->text())
-        setText(text);
+    const QStringList parts = freshnessParts(freshness, QDate::currentDate());
+    if (parts == parts_)
+        return;
+    // Only from the first piece that changed on: most seconds that is the time alone.
+    int x = contentsRect().x() + kIndent;
+    for (int i = 0; i < parts.size() && i < parts_.size() && parts[i] == parts_[i]; ++i)
+        x += Advance(parts[i]);
+    parts_ = parts;
+    const QRect inside = contentsRect();
+    update(QRect(x, inside.y(), inside.right() + 1 - x, inside.height()));
 }
 
 int FreshnessLine::LineHeight() const
 {
     return QFontMetrics(font()).height() + 2 * (kPadding + frameWidth());
+}
+
+int FreshnessLine::Advance(const QString& part)
+{
+    // The times come new every second: keep the table small.
+    if (advances_.size() > 64)
+        advances_.clear();
+    auto it = advances_.find(part);
+    if (it == advances_.end())
+        it = advances_.insert(part, QFontMetrics(font()).horizontalAdvance(part));
+    return *it;
+}
+
+void FreshnessLine::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) {
+        advances_.clear();
+        shaped_.Clear();
+    }
+    QFrame::changeEvent(event);
+}
+
+void FreshnessLine::paintEvent(QPaintEvent* event)
+{
+    // The frame costs as much as the text: only when its edge is to be painted.
+    if (!contentsRect().contains(event->rect()))
+        QFrame::paintEvent(event);
+    GuardedLater([&] {
+        const QRect inside = contentsRect();
+        QPainter painter(this);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::WindowText));
+        const int height = QFontMetrics(font()).height();
+        QRect at(inside.x() + kIndent, inside.y() + (inside.height() - height) / 2, 0, height);
+        for (const QString& part : parts_) {
+            at.setWidth(Advance(part));
+            if (event->rect().intersects(at))
+                shaped_.Draw(painter, at, Qt::TextSingleLine | Qt::AlignLeft | Qt::AlignTop, part,
+                             inside);
+            at.moveLeft(at.right() + 1);
+            if (at.left() >= inside.right())
+                break;
+        }
+    });
 }

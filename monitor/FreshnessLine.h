@@ -1,7 +1,11 @@
 #pragma once
+#include "ShapedText.h"
+
 #include <QDateTime>
-#include <QLabel>
+#include <QFrame>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 // What the bottom line of the monitor window tells: where the data comes from, when it was
 // last refreshed, and during an outage since when it lasts and whether the link is being
@@ -14,14 +18,30 @@ struct Freshness {
     bool reconnecting = false;
 };
 
-// The line's text; times show as hh:mm:ss, with the date when it is not `today`.
+// The line in the pieces it is drawn in (only the times change from one second to the next);
+// times show as hh:mm:ss, with the date when it is not `today`.
+QStringList freshnessParts(const Freshness& freshness, const QDate& today);
 QString freshnessText(const Freshness& freshness, const QDate& today);
 
-// A one-line status bar.
-class FreshnessLine : public QLabel {
+// A one-line status bar. It changes every second, so each piece is shaped once and drawn
+// again, rather than the whole line shaped at every paint.
+class FreshnessLine : public QFrame {
 public:
     explicit FreshnessLine(QWidget* parent);
     void Show(const Freshness& freshness);
+    // The line as it reads.
+    QString text() const { return parts_.join(QString()); }
     // Its height for the font it has.
     int LineHeight() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    int Advance(const QString& part);
+
+    QStringList parts_;
+    ShapedTextCache shaped_;
+    QHash<QString, int> advances_;
 };

@@ -11,6 +11,9 @@
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -469,6 +472,45 @@ private slots:
         QCOMPARE(line->focusPolicy(), Qt::NoFocus);
         QVERIFY(
             w.StatusLine->text().startsWith(QStringLiteral("数据来源：fixture.db　　最近刷新：")));
+        // Drawn piece by piece, it reads as the whole line drawn at once.
+        const QImage shown = w.StatusLine->grab().toImage();
+        QImage whole = shown;
+        {
+            QPainter p(&whole);
+            const QRect inside = w.StatusLine->contentsRect();
+            p.fillRect(inside, w.StatusLine->palette().color(QPalette::Window));
+            p.setFont(line->font());
+            p.setPen(w.StatusLine->palette().color(QPalette::WindowText));
+            const int h = QFontMetrics(line->font()).height();
+            p.setClipRect(inside);
+            p.drawText(QRect(inside.x() + 4, inside.y() + (inside.height() - h) / 2, 4000, h),
+                       Qt::TextSingleLine | Qt::AlignLeft | Qt::AlignTop, w.StatusLine->text());
+        }
+        QCOMPARE(shown, whole);
+    }
+    // Each second only what changed is painted again: what the screen then shows is the line
+    // painted whole, also when a piece gets shorter or an outage part goes.
+    void statusLineRepaintsWhatChanged()
+    {
+        WindowFixture f;
+        TfrmA00Main& w = *f.window;
+        QVERIFY(f.showActive());
+        const QDateTime at(QDate::currentDate(), QTime(23, 59, 59));
+        const Freshness steps[] = {{"fixture.db", at, true, at, true},
+                                   {"fixture.db", at.addSecs(-3600 * 24), false, {}, false},
+                                   {"fixture.db", at.addSecs(-1), false, {}, false}};
+        for (const Freshness& step : steps) {
+            w.StatusLine->Show(step);
+            QCoreApplication::processEvents();
+            const QRect line(w.StatusLine->mapTo(&w, QPoint()), w.StatusLine->size());
+            const QImage screen =
+                w.windowHandle()
+                    ->screen()
+                    ->grabWindow(w.winId(), line.x(), line.y(), line.width(), line.height())
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(screen, w.StatusLine->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        }
     }
 };
 
