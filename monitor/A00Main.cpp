@@ -4,7 +4,6 @@
 #include "ButtonGlyphs.h"
 #include "Colors.h"
 #include "DBChart.h"
-#include "DBErrors.h"
 #include "DBGridEh.h"
 #include "Exceptions.h"
 #include "Fonts.h"
@@ -460,10 +459,12 @@ void TfrmA00Main::ShowFreshness()
 
 void TfrmA00Main::OnTick()
 {
-    ShowFreshness();
-    // A box's own message loop delivers ticks too; none runs while one is open.
-    if (messageBoxOpen())
+    // A box's own message loop delivers ticks too; none runs while one is open, but the
+    // status line goes on telling how the link is.
+    if (messageBoxOpen()) {
+        ShowFreshness();
         return;
+    }
     Guarded([&] { Timer1Timer(Timer1); });
 }
 
