@@ -112,7 +112,10 @@ TADOConnection::TADOConnection(const ConnectionSettings& settings)
     } else {
         const QString odbc = odbcConnectionText(adoConnectionText(settings));
         factory_ = [odbc] { return makeOdbcDriver(odbc); };
-        sourceName_ = QStringLiteral("%1,%2").arg(settings.host).arg(settings.port);
+        // An IPv6 address in brackets, as it is written on the command line.
+        const QString host =
+            settings.host.contains(u':') ? u'[' + settings.host + u']' : settings.host;
+        sourceName_ = QStringLiteral("%1,%2").arg(host).arg(settings.port);
         database_ = settings.database;
         dialect_ = SqlDialect::TSql;
     }

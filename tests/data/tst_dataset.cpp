@@ -306,6 +306,33 @@ private slots:
         QCOMPARE(b->RecordCount(), 1);
     }
 
+    // Where the status line says the data comes from.
+    void sourceNames_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("name");
+        const int server = int(ConnectionSettings::Kind::SqlServer),
+                  file = int(ConnectionSettings::Kind::Sqlite);
+        QTest::newRow("host") << server << "db.example"
+                              << "db.example,27999";
+        QTest::newRow("IPv6") << server << "::1"
+                              << "[::1],27999";
+        QTest::newRow("file") << file << "/tmp/x/demo.db"
+                              << "demo.db";
+    }
+    void sourceNames()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, where);
+        QFETCH(QString, name);
+        ConnectionSettings settings;
+        settings.kind = ConnectionSettings::Kind(kind);
+        (settings.kind == ConnectionSettings::Kind::Sqlite ? settings.sqliteFile : settings.host) =
+            where;
+        QCOMPARE(TADOConnection(settings).SourceName(), name);
+    }
+
     void failedReconnectIsTheQuerysErrorAndTheNextOpenTriesAgain()
     {
         DataFixture f;
