@@ -298,6 +298,17 @@ int widthKey(const QString& text, const QRect& rect)
     return text.size() > kLongText ? rect.width() : -1;
 }
 
+// What is drawn by QPainter itself, or not at all: true when that was done.
+bool handledWithoutShaping(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                           const QRect& clip)
+{
+    if (leftToPainter(painter, flags)) {
+        drawByPainter(painter, rect, flags, text, clip);
+        return true;
+    }
+    return text.isEmpty() || painter.pen().style() == Qt::NoPen;
+}
+
 } // namespace
 
 ShapedText::ShapedText() = default;
@@ -308,11 +319,7 @@ ShapedText& ShapedText::operator=(ShapedText&&) noexcept = default;
 void ShapedText::Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
                       const QRect& clip)
 {
-    if (leftToPainter(painter, flags)) {
-        drawByPainter(painter, rect, flags, text, clip);
-        return;
-    }
-    if (text.isEmpty() || painter.pen().style() == Qt::NoPen)
+    if (handledWithoutShaping(painter, rect, flags, text, clip))
         return;
     const QFont& font = painter.font();
     const int dpi = painter.device()->logicalDpiY();
@@ -328,11 +335,7 @@ ShapedTextCache::~ShapedTextCache() = default;
 void ShapedTextCache::Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
                            const QRect& clip)
 {
-    if (leftToPainter(painter, flags)) {
-        drawByPainter(painter, rect, flags, text, clip);
-        return;
-    }
-    if (text.isEmpty() || painter.pen().style() == Qt::NoPen)
+    if (handledWithoutShaping(painter, rect, flags, text, clip))
         return;
     const QFont& font = painter.font();
     const int dpi = painter.device()->logicalDpiY();
