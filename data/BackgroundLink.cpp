@@ -94,9 +94,11 @@ struct BackgroundLink::State : std::enable_shared_from_this<State> {
     qint64 lastAttemptAt = std::numeric_limits<qint64>::min() / 2;
     int connects = 0;
 
-    // Both called with the mutex held.
+    // All called with the mutex held.
     void deliver(const Done& done, StatementOutcome outcome);
     void markDown();
+    void useConnection(std::shared_ptr<Driver> driver);
+    void answerInstead(StatementOutcome outcome, std::shared_ptr<Driver> link);
 
     void startRunner();
     void runner(quint64 myGeneration);
@@ -134,6 +136,31 @@ void BackgroundLink::State::markDown()
         downSince = QDateTime::currentDateTime();
     }
     wake.notify_all();
+}
+
+void BackgroundLink::State::useConnection(std::shared_ptr<Driver> driver)
+{
+    current = std::move(driver);
+    up = true;
+    down = false;
+}
+
+// Answers the statement in flight in place of its runner, which is left to end alone with
+// the old connection; `link` is the connection from now on (none: the link is down).
+void BackgroundLink::State::answerInstead(StatementOutcome outcome, std::shared_ptr<Driver> link)
+{
+    const Done done = inFlight->job.done;
+    inFlight.reset();
+    ++generation;
+    runnerInDriver = false;
+    if (link)
+        useConnection(std::move(link));
+    else {
+        current.reset();
+        markDown();
+    }
+    deliver(done, std::move(outcome));
+    startRunner();
 }
 
 void BackgroundLink::State::startRunner()
@@ -236,14 +263,7 @@ void BackgroundLink::State::supervisor()
             if (now >= inFlight->deadline) {
                 // The driver gave up long ago and still waits for the server: fail the
                 // statement now and let its thread finish alone.
-                const Done done = inFlight->job.done;
-                inFlight.reset();
-                ++generation;
-                runnerInDriver = false;
-                current.reset();
-                markDown();
-                deliver(done, failure(QStringLiteral("Query timeout expired"), true));
-                startRunner();
+                answerInstead(failure(QStringLiteral("Query timeout expired"), true), nullptr);
                 continue;
             }
             if (now >= inFlight->nextHedgeAt) {
@@ -304,22 +324,11 @@ void BackgroundLink::State::attemptEnded(quint64 serial, std::unique_ptr<Driver>
         }
         const bool answered = hedgeOutcome && !(hedgeOutcome->failed && hedgeOutcome->linkLost);
         if (!stopped && answered && inFlight && inFlight->serial == hedge->serial) {
-            // The copy answered first: its connection is the link from now on, and the runner
-            // that still waits on the old one is replaced.
-            const Done done = inFlight->job.done;
-            inFlight.reset();
-            ++generation;
-            runnerInDriver = false;
-            current = std::move(driver);
-            up = true;
-            down = false;
-            deliver(done, std::move(*hedgeOutcome));
-            startRunner();
+            // The copy answered first: its connection is the link from now on.
+            answerInstead(std::move(*hedgeOutcome), std::move(driver));
         } else if (!stopped && connected && !up && !runnerInDriver &&
                    !(hedgeOutcome && hedgeOutcome->failed)) {
-            current = std::move(driver);
-            up = true;
-            down = false;
+            useConnection(std::move(driver));
         } else {
             if (!connected) {
                 lastConnectError = connectError;
