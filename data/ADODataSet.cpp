@@ -35,6 +35,9 @@ TCustomADODataSet::TCustomADODataSet(QString name, TADOConnection* connection)
 
 TCustomADODataSet::~TCustomADODataSet()
 {
+    // A result still coming has nobody to go to.
+    if (pendingTicket_ && connection_)
+        connection_->Withdraw(pendingTicket_);
     if (Active() && connection_)
         connection_->QueryClosed();
     for (DataSetListener* l : QVector<DataSetListener*>(listeners_))
@@ -179,9 +182,10 @@ void TCustomADODataSet::ReopenInBackground(const ParamChanges& changes, OpenDone
         return;
     }
     const BoundStatement bound = Bind(connection, values);
-    connection.SubmitQuery(
+    pendingTicket_ = connection.SubmitQuery(
         bound.sql, bound.values,
         [this, &connection, values, done, reopen](StatementOutcome& outcome) {
+            pendingTicket_ = 0;
             if (!outcome.failed) {
                 reopen(outcome.result);
                 return;

@@ -57,7 +57,8 @@ public:
     // Runs the statement again through the connection's background link, with `changes` to
     // its parameters, while the dataset stays as it is; the result then closes and opens it in
     // one step. `done` runs on this thread once that is applied (or at once when nothing needs
-    // asking), with the error of a failed open, which leaves the dataset closed.
+    // asking), with the error of a failed open, which leaves the dataset closed. One at a time;
+    // a dataset destroyed meanwhile gets nothing.
     using OpenDone = std::function<void(std::exception_ptr error)>;
     using ParamChanges = QList<std::pair<QString, QString>>;
     void ReopenInBackground(const ParamChanges& changes, OpenDone done);
@@ -158,6 +159,7 @@ private:
     bool activeWhenDisabled_ = false;
     QVector<TDataSource*> sources_;
     QVector<DataSetListener*> listeners_;
+    quint64 pendingTicket_ = 0; // the background reopen whose result is awaited
 };
 
 // A query with a statement text and parameters.

@@ -2,34 +2,25 @@
 
 #include "DBErrors.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHash>
 #include <QObject>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
-#include <limits>
+#include <map>
 #include <mutex>
-#include <optional>
-#include <thread>
 
 namespace {
-
-constexpr qint64 kNever = std::numeric_limits<qint64>::max();
 
 qint64 nowMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-StatementOutcome failure(const QString& error, bool linkLost)
-{
-    StatementOutcome outcome;
-    outcome.failed = true;
-    outcome.error = error;
-    outcome.linkLost = linkLost;
-    return outcome;
 }
 
 StatementOutcome runStatement(Driver& driver, const QString& sql, const QStringList& params)
@@ -38,378 +29,348 @@ StatementOutcome runStatement(Driver& driver, const QString& sql, const QStringL
     try {
         outcome.result = driver.Query(sql, params);
     } catch (const EDatabaseError& error) {
-        outcome = failure(error.Message(), error.LinkLost());
+        outcome.failed = true;
+        outcome.error = error.Message();
+        outcome.linkLost = error.LinkLost();
     } catch (const std::exception& error) {
-        outcome = failure(exceptionText(error), false);
+        outcome.failed = true;
+        outcome.error = exceptionText(error);
     }
     return outcome;
 }
 
+// A copy that shares nothing with the caller's string, so that the two threads never meet in
+// one reference count.
+QString ownCopy(const QString& text)
+{
+    return text.isNull() ? QString() : QString(text.constData(), text.size());
+}
+
+QStringList ownCopies(const QStringList& texts)
+{
+    QStringList copies;
+    copies.reserve(texts.size());
+    for (const QString& text : texts)
+        copies << ownCopy(text);
+    return copies;
+}
+
+const QEvent::Type kResultsWaiting = QEvent::Type(QEvent::registerEventType());
+
 } // namespace
 
-// Everything the threads share. The mutex is never held across a driver call, so whoever
-// takes it waits only for bookkeeping.
+// Everything the link's threads share, under one mutex. No driver call is made while it is held.
 struct BackgroundLink::State : std::enable_shared_from_this<State> {
-    struct Job {
-        bool disconnect = false;
-        QString sql;
-        QStringList params;
-        Done done;
-    };
-    struct InFlight {
-        quint64 serial = 0;
-        Job job;
+    struct Session {
+        std::thread thread;
         std::shared_ptr<Driver> driver;
-        qint64 nextHedgeAt = kNever;
-        qint64 deadline = kNever;
+        std::deque<LinkJob> jobs;
+        bool close = false;
     };
+
+    State(Factory factory, const LinkTimings& timings, int statementTimeoutMs)
+        : factory(std::move(factory)), machine(timings, statementTimeoutMs)
+    {
+    }
 
     Factory factory;
-    LinkTimings timings;
-
     mutable std::mutex mutex;
-    std::condition_variable wake; // the runner and the supervisor wait on it
-    QObject* context = nullptr;
-    bool stopped = false;
-    std::deque<Job> queue;
+    std::condition_variable changed;
+    LinkMachine machine;
+    std::map<SessionId, Session> sessions;
+    std::vector<std::shared_ptr<Driver>> toInterrupt; // cancelled by the supervisor
+    std::vector<std::thread> toJoin;                  // sessions that have ended
+    std::deque<std::pair<LinkTicket, StatementOutcome>> outbox;
+    QObject* receiver = nullptr; // none once stopped
+    bool supervisorDone = false;
 
-    std::shared_ptr<Driver> current;
-    bool up = false;   // `current` is connected and usable
-    bool down = false; // lost: attempts run until one succeeds
-    QDateTime downSince;
-    // A runner that hangs in the driver is replaced; the old one notices on return.
-    quint64 generation = 0;
-    bool runnerInDriver = false;
-    std::optional<InFlight> inFlight;
-    quint64 statementSerial = 0;
+    // All with the mutex held.
+    void apply(LinkActions actions);
+    void startSession(SessionId id, std::shared_ptr<Driver> driver);
 
-    // Connecting: attempts from `firstAttemptForWaiter` on count for the waiting runner.
-    bool waiting = false;
-    quint64 attemptSerial = 0;
-    quint64 firstAttemptForWaiter = 0;
-    bool waiterAttemptFailed = false;
-    int attemptsRunning = 0; // reconnects, not copies of a statement
-    bool lastAttemptFailed = false;
-    QString lastConnectError;
-    qint64 lastAttemptAt = std::numeric_limits<qint64>::min() / 2;
-    int connects = 0;
-
-    // All called with the mutex held.
-    void deliver(const Done& done, StatementOutcome outcome);
-    void markDown();
-    void useConnection(std::shared_ptr<Driver> driver);
-    void answerInstead(StatementOutcome outcome, std::shared_ptr<Driver> link);
-
-    void startRunner();
-    void runner(quint64 myGeneration);
-    bool awaitConnection(std::unique_lock<std::mutex>& lock, quint64 myGeneration);
-    void supervisor();
-    void startAttempt(std::optional<InFlight> hedge);
-    void attempt(quint64 serial, std::optional<InFlight> hedge);
-    void attemptEnded(quint64 serial, std::unique_ptr<Driver> driver, bool connected,
-                      const QString& connectError, const std::optional<InFlight>& hedge,
-                      std::optional<StatementOutcome> hedgeOutcome);
+    void sessionMain(SessionId id);
+    void supervise();
 };
 
-void BackgroundLink::State::deliver(const Done& done, StatementOutcome outcome)
-{
-    if (stopped || !context || !done)
-        return;
-    QMetaObject::invokeMethod(
-        context,
-        [self = shared_from_this(), done, outcome]() mutable {
-            {
-                const std::lock_guard lock(self->mutex);
-                if (self->stopped)
-                    return;
-            }
+// Holds what the submitters handed over, on their thread, and hands the results to them.
+class LinkReceiver : public QObject {
+public:
+    explicit LinkReceiver(std::shared_ptr<BackgroundLink::State> state) : state_(std::move(state))
+    {
+    }
+
+    void hold(LinkTicket ticket, BackgroundLink::Done done) { waiting_.insert(ticket, done); }
+    void release(LinkTicket ticket) { waiting_.remove(ticket); }
+    void releaseAll()
+    {
+        stopped_ = true;
+        waiting_.clear();
+    }
+
+protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != kResultsWaiting)
+            return QObject::event(event);
+        std::deque<std::pair<LinkTicket, StatementOutcome>> results;
+        {
+            const std::lock_guard lock(state_->mutex);
+            results.swap(state_->outbox);
+        }
+        for (auto& [ticket, outcome] : results) {
+            // A handler may stop the link (a box's own event loop closes the window).
+            if (stopped_)
+                break;
+            const auto it = waiting_.find(ticket);
+            if (it == waiting_.end())
+                continue;
+            const BackgroundLink::Done done = std::move(it.value());
+            waiting_.erase(it);
             done(outcome);
-        },
-        Qt::QueuedConnection);
-}
-
-void BackgroundLink::State::markDown()
-{
-    up = false;
-    if (!down) {
-        down = true;
-        downSince = QDateTime::currentDateTime();
+        }
+        return true;
     }
-    wake.notify_all();
-}
 
-void BackgroundLink::State::useConnection(std::shared_ptr<Driver> driver)
-{
-    current = std::move(driver);
-    up = true;
-    down = false;
-}
+private:
+    std::shared_ptr<BackgroundLink::State> state_;
+    QHash<LinkTicket, BackgroundLink::Done> waiting_;
+    bool stopped_ = false;
+};
 
-// Answers the statement in flight in place of its runner, which is left to end alone with
-// the old connection; `link` is the connection from now on (none: the link is down).
-void BackgroundLink::State::answerInstead(StatementOutcome outcome, std::shared_ptr<Driver> link)
+void BackgroundLink::State::apply(LinkActions actions)
 {
-    const Done done = inFlight->job.done;
-    inFlight.reset();
-    ++generation;
-    runnerInDriver = false;
-    if (link)
-        useConnection(std::move(link));
-    else {
-        current.reset();
-        markDown();
+    for (LinkAction& a : actions) {
+        switch (a.kind) {
+        case LinkAction::Kind::Connect:
+            startSession(a.session, nullptr);
+            break;
+        case LinkAction::Kind::Run:
+            sessions[a.session].jobs.push_back(std::move(a.job));
+            break;
+        case LinkAction::Kind::Interrupt:
+            if (const auto it = sessions.find(a.session); it != sessions.end() && it->second.driver)
+                toInterrupt.push_back(it->second.driver);
+            break;
+        case LinkAction::Kind::Close:
+            sessions[a.session].close = true;
+            break;
+        case LinkAction::Kind::Deliver:
+            if (!receiver)
+                break;
+            outbox.emplace_back(a.job.ticket, std::move(a.outcome));
+            if (outbox.size() == 1)
+                QCoreApplication::postEvent(receiver, new QEvent(kResultsWaiting));
+            break;
+        }
     }
-    deliver(done, std::move(outcome));
-    startRunner();
+    changed.notify_all();
 }
 
-void BackgroundLink::State::startRunner()
+void BackgroundLink::State::startSession(SessionId id, std::shared_ptr<Driver> driver)
 {
-    std::thread([self = shared_from_this(), g = generation] { self->runner(g); }).detach();
+    Session& session = sessions[id];
+    session.driver = std::move(driver);
+    session.thread = std::thread([self = shared_from_this(), id] { self->sessionMain(id); });
 }
 
-void BackgroundLink::State::runner(quint64 myGeneration)
+// One connection's thread: connects when it has no connection yet, runs what it is given,
+// and disconnects when it is closed.
+void BackgroundLink::State::sessionMain(SessionId id)
 {
     std::unique_lock lock(mutex);
-    const auto mine = [&] { return !stopped && generation == myGeneration; };
+    Session& session = sessions[id];
+    if (!session.driver) {
+        lock.unlock();
+        std::shared_ptr<Driver> driver;
+        QString error;
+        try {
+            driver = factory();
+            driver->Connect();
+        } catch (const std::exception& e) {
+            error = exceptionText(e);
+            driver.reset();
+        }
+        lock.lock();
+        if (driver) {
+            session.driver = driver;
+            apply(machine.connected(id, nowMs()));
+        } else {
+            apply(machine.connectFailed(id, error, nowMs()));
+            session.close = true;
+        }
+    }
     for (;;) {
-        wake.wait(lock, [&] { return !mine() || !queue.empty(); });
-        if (!mine())
-            return;
-        Job job = std::move(queue.front());
-        queue.pop_front();
-        if (job.disconnect) {
-            if (!up)
-                continue;
-            std::shared_ptr<Driver> driver = current;
-            up = false;
-            runnerInDriver = true;
-            lock.unlock();
-            driver->Disconnect();
-            lock.lock();
-            if (!mine()) {
-                lock.unlock(); // the last reference may go with `driver`
-                return;
-            }
-            runnerInDriver = false;
-            continue;
-        }
-        if (!up && !awaitConnection(lock, myGeneration)) {
-            if (!mine())
-                return;
-            deliver(job.done, failure(lastConnectError, true));
-            continue;
-        }
-        std::shared_ptr<Driver> driver = current;
-        const qint64 started = nowMs();
-        const int timeout = driver->StatementTimeoutMs();
-        inFlight = InFlight{++statementSerial, job, driver,
-                            timings.hedgeAfterMs > 0 ? started + timings.hedgeAfterMs : kNever,
-                            timeout > 0 ? started + timeout + timings.deadlineGraceMs : kNever};
-        runnerInDriver = true;
-        wake.notify_all(); // the supervisor times the copies and the deadline
+        changed.wait(lock, [&] { return session.close || !session.jobs.empty(); });
+        if (session.close)
+            break;
+        LinkJob job = std::move(session.jobs.front());
+        session.jobs.pop_front();
+        const std::shared_ptr<Driver> driver = session.driver;
         lock.unlock();
         StatementOutcome outcome = runStatement(*driver, job.sql, job.params);
+        job = {};
         lock.lock();
-        if (!mine()) {
-            // A copy answered, the statement was given up, or the link stopped: the
-            // connection may be no longer the link's, and then it goes with this thread.
-            if (generation == myGeneration) {
-                runnerInDriver = false;
-                inFlight.reset();
-            }
-            lock.unlock();
-            driver.reset();
-            return;
-        }
-        runnerInDriver = false;
-        inFlight.reset();
-        if (outcome.failed && outcome.linkLost)
-            markDown();
-        deliver(job.done, std::move(outcome));
+        apply(machine.answered(id, std::move(outcome), nowMs()));
     }
+    std::shared_ptr<Driver> driver = std::move(session.driver);
+    lock.unlock();
+    if (driver)
+        driver->Disconnect();
+    driver.reset();
+    lock.lock();
+    toJoin.push_back(std::move(session.thread));
+    sessions.erase(id); // `session` is gone from here on
+    apply(machine.ended(id, nowMs()));
 }
 
-bool BackgroundLink::State::awaitConnection(std::unique_lock<std::mutex>& lock,
-                                            quint64 myGeneration)
-{
-    waiting = true;
-    firstAttemptForWaiter = attemptSerial + 1;
-    waiterAttemptFailed = false;
-    wake.notify_all(); // the supervisor starts an attempt as soon as the spacing allows
-    wake.wait(lock,
-              [&] { return stopped || generation != myGeneration || up || waiterAttemptFailed; });
-    waiting = false;
-    return !stopped && generation == myGeneration && up;
-}
-
-void BackgroundLink::State::supervisor()
+// The link's own thread: keeps the time of the machine, cancels what it gave up, and joins the
+// sessions that have ended; once stopped, it ends after the last of them.
+void BackgroundLink::State::supervise()
 {
     std::unique_lock lock(mutex);
-    while (!stopped) {
+    for (;;) {
+        if (!toInterrupt.empty()) {
+            // A cancel may itself wait on the network.
+            std::vector<std::shared_ptr<Driver>> drivers;
+            drivers.swap(toInterrupt);
+            lock.unlock();
+            for (const std::shared_ptr<Driver>& driver : drivers)
+                driver->Interrupt();
+            drivers.clear();
+            lock.lock();
+            continue;
+        }
+        if (!toJoin.empty()) {
+            std::vector<std::thread> threads;
+            threads.swap(toJoin);
+            lock.unlock();
+            for (std::thread& thread : threads)
+                thread.join();
+            lock.lock();
+            continue;
+        }
+        if (machine.state() == LinkMachine::State::Stopped && sessions.empty())
+            break;
         const qint64 now = nowMs();
-        qint64 next = kNever;
-        if ((waiting || down) && !up) {
-            // The first attempt goes at once; while one hangs or after one failed, the next
-            // keeps the spacing.
-            const bool first = attemptsRunning == 0 && !lastAttemptFailed;
-            if (first || now >= lastAttemptAt + timings.attemptSpacingMs) {
-                lastAttemptAt = now;
-                startAttempt(std::nullopt);
-            }
-            next = std::min(next, lastAttemptAt + timings.attemptSpacingMs);
+        const qint64 due = machine.nextTimeout();
+        if (due <= now) {
+            apply(machine.timePassed(now));
+            continue;
         }
-        if (inFlight) {
-            if (now >= inFlight->deadline) {
-                // The driver gave up long ago and still waits for the server: fail the
-                // statement now and let its thread finish alone.
-                answerInstead(failure(QStringLiteral("Query timeout expired"), true), nullptr);
-                continue;
-            }
-            if (now >= inFlight->nextHedgeAt) {
-                inFlight->nextHedgeAt = now + timings.attemptSpacingMs;
-                startAttempt(*inFlight);
-            }
-            next = std::min({next, inFlight->nextHedgeAt, inFlight->deadline});
-        }
-        if (next == kNever)
-            wake.wait(lock);
+        if (due == LinkMachine::kNever)
+            changed.wait(lock);
         else
-            wake.wait_for(lock, std::chrono::milliseconds(next - now));
+            changed.wait_for(lock, std::chrono::milliseconds(due - now));
     }
+    supervisorDone = true;
+    changed.notify_all();
 }
 
-void BackgroundLink::State::startAttempt(std::optional<InFlight> hedge)
-{
-    const quint64 serial = ++attemptSerial;
-    if (!hedge)
-        ++attemptsRunning;
-    std::thread([self = shared_from_this(), serial, hedge = std::move(hedge)] {
-        self->attempt(serial, hedge);
-    }).detach();
-}
-
-void BackgroundLink::State::attempt(quint64 serial, std::optional<InFlight> hedge)
-{
-    std::unique_ptr<Driver> driver;
-    bool connected = false;
-    QString connectError;
-    std::optional<StatementOutcome> hedgeOutcome;
-    try {
-        driver = factory();
-        driver->Connect();
-        connected = true;
-    } catch (const std::exception& error) {
-        connectError = exceptionText(error);
-    }
-    if (connected && hedge)
-        hedgeOutcome = runStatement(*driver, hedge->job.sql, hedge->job.params);
-    attemptEnded(serial, std::move(driver), connected, connectError, hedge,
-                 std::move(hedgeOutcome));
-}
-
-void BackgroundLink::State::attemptEnded(quint64 serial, std::unique_ptr<Driver> driver,
-                                         bool connected, const QString& connectError,
-                                         const std::optional<InFlight>& hedge,
-                                         std::optional<StatementOutcome> hedgeOutcome)
-{
-    std::shared_ptr<Driver> unused; // freed after the mutex is released
-    {
-        const std::lock_guard lock(mutex);
-        if (connected)
-            ++connects;
-        if (!hedge) {
-            --attemptsRunning;
-            lastAttemptFailed = !connected;
-        }
-        const bool answered = hedgeOutcome && !(hedgeOutcome->failed && hedgeOutcome->linkLost);
-        if (!stopped && answered && inFlight && inFlight->serial == hedge->serial) {
-            // The copy answered first: its connection is the link from now on.
-            answerInstead(std::move(*hedgeOutcome), std::move(driver));
-        } else if (!stopped && connected && !up && !runnerInDriver &&
-                   !(hedgeOutcome && hedgeOutcome->failed)) {
-            useConnection(std::move(driver));
-        } else {
-            if (!connected) {
-                lastConnectError = connectError;
-                if (waiting && serial >= firstAttemptForWaiter)
-                    waiterAttemptFailed = true;
-                if (!hedge)
-                    markDown();
-            }
-            unused = std::move(driver);
-        }
-        wake.notify_all();
-    }
-}
-
-BackgroundLink::BackgroundLink(Factory factory, std::shared_ptr<Driver> driver, QObject* context,
+BackgroundLink::BackgroundLink(Factory factory, std::shared_ptr<Driver> driver,
                                const LinkTimings& timings)
-    : state_(std::make_shared<State>())
 {
-    state_->factory = std::move(factory);
-    state_->timings = timings;
-    state_->context = context;
-    state_->up = driver && driver->Connected();
-    state_->current = std::move(driver);
-    state_->startRunner();
-    std::thread([self = state_] { self->supervisor(); }).detach();
+    // The driver's own limits: an unconnected one costs nothing to make.
+    std::shared_ptr<Driver> limits = driver ? driver : std::shared_ptr<Driver>(factory());
+    const int statementTimeoutMs = limits->StatementTimeoutMs();
+    joinBoundMs_ = std::max(statementTimeoutMs, limits->LoginTimeoutMs()) + timings.deadlineGraceMs;
+    limits.reset();
+
+    state_ = std::make_shared<State>(std::move(factory), timings, statementTimeoutMs);
+    receiver_ = std::make_unique<LinkReceiver>(state_);
+    const std::lock_guard lock(state_->mutex);
+    state_->receiver = receiver_.get();
+    if (driver && driver->Connected()) {
+        state_->machine.adopt(nowMs());
+        state_->startSession(state_->machine.current(), std::move(driver));
+    }
+    supervisor_ = std::thread([self = state_] { self->supervise(); });
 }
 
 BackgroundLink::~BackgroundLink()
 {
     stop();
+    std::unique_lock lock(state_->mutex);
+    const bool ended = state_->changed.wait_for(lock, std::chrono::milliseconds(joinBoundMs_),
+                                                [&] { return state_->supervisorDone; });
+    lock.unlock();
+    if (ended) {
+        supervisor_.join();
+        return;
+    }
+    // A driver that outlived its own timeouts: its thread keeps what it uses alive and ends
+    // with the process.
+    std::fprintf(stderr, "tallyvane: a database call did not end within %d ms of the link's stop\n",
+                 joinBoundMs_);
+    supervisor_.detach();
 }
 
-void BackgroundLink::submitQuery(const QString& sql, const QStringList& params, Done done)
+LinkTicket BackgroundLink::submitQuery(const QString& sql, const QStringList& params, Done done)
 {
+    const LinkTicket ticket = ++lastTicket_;
+    receiver_->hold(ticket, std::move(done));
+    LinkJob job{LinkJob::Kind::Statement, ticket, ownCopy(sql), ownCopies(params)};
     const std::lock_guard lock(state_->mutex);
-    state_->queue.push_back({false, sql, params, std::move(done)});
-    state_->wake.notify_all();
+    state_->apply(state_->machine.submit(std::move(job), nowMs()));
+    return ticket;
+}
+
+void BackgroundLink::withdraw(LinkTicket ticket)
+{
+    receiver_->release(ticket);
+    const std::lock_guard lock(state_->mutex);
+    state_->machine.withdraw(ticket);
 }
 
 void BackgroundLink::submitDisconnect()
 {
     const std::lock_guard lock(state_->mutex);
-    state_->queue.push_back({true, {}, {}, {}});
-    state_->wake.notify_all();
+    state_->apply(state_->machine.submit({LinkJob::Kind::Disconnect, 0, {}, {}}, nowMs()));
 }
 
-std::shared_ptr<Driver> BackgroundLink::stop()
+void BackgroundLink::stop()
+{
+    std::deque<std::pair<LinkTicket, StatementOutcome>> undelivered;
+    {
+        const std::lock_guard lock(state_->mutex);
+        if (!state_->receiver)
+            return;
+        state_->receiver = nullptr;
+        undelivered.swap(state_->outbox);
+        state_->apply(state_->machine.stop());
+    }
+    receiver_->releaseAll();
+}
+
+bool BackgroundLink::finished() const
 {
     const std::lock_guard lock(state_->mutex);
-    State& s = *state_;
-    if (s.stopped)
-        return {};
-    s.stopped = true;
-    s.context = nullptr;
-    s.queue.clear();
-    std::shared_ptr<Driver> handedBack;
-    if (s.inFlight) {
-        // A cancel may itself wait on the network: never here.
-        std::thread([driver = s.inFlight->driver] { driver->Interrupt(); }).detach();
-    } else if (!s.runnerInDriver) {
-        handedBack = std::move(s.current);
-    }
-    s.current.reset();
-    s.wake.notify_all();
-    return handedBack;
+    return state_->supervisorDone;
 }
 
 bool BackgroundLink::connected() const
 {
     const std::lock_guard lock(state_->mutex);
-    return state_->up;
+    const LinkMachine::State s = state_->machine.state();
+    return s == LinkMachine::State::Up || s == LinkMachine::State::Suspect ||
+           s == LinkMachine::State::Slow;
 }
 
 int BackgroundLink::connectCount() const
 {
     const std::lock_guard lock(state_->mutex);
-    return state_->connects;
+    return state_->machine.connects();
 }
 
 LinkStatus BackgroundLink::status() const
 {
     const std::lock_guard lock(state_->mutex);
-    return {state_->down, state_->downSince};
+    if (!state_->machine.down())
+        return {};
+    return {true, QDateTime::currentDateTime().addMSecs(state_->machine.downSince() - nowMs())};
+}
+
+LinkMachine::State BackgroundLink::machineState() const
+{
+    const std::lock_guard lock(state_->mutex);
+    return state_->machine.state();
 }

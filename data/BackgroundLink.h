@@ -1,73 +1,71 @@
 #pragma once
 #include "Driver.h"
+#include "LinkMachine.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <thread>
 
-class QObject;
-
-// How the background link paces itself; tests shorten the times.
-struct LinkTimings {
-    // Between two connect attempts, and between two copies of a statement that hangs.
-    int attemptSpacingMs = 1000;
-    // A statement unanswered this long is sent again on a fresh connection, and the first
-    // answer counts: a link that died without a word (a pulled cable) answers nothing, while
-    // a fresh connection answers as soon as the server can be reached again.
-    int hedgeAfterMs = 1000;
-    // Added to the driver's own statement timeout: a statement unanswered then has failed,
-    // even while the driver still waits for the server to confirm its cancel.
-    int deadlineGraceMs = 1000;
-};
-
-// What a statement came to.
-struct StatementOutcome {
-    DriverResult result;
-    bool failed = false;
-    QString error;
-    bool linkLost = false;
-};
+class LinkReceiver;
 
 // The link as a status line shows it.
 struct LinkStatus {
-    bool down = false; // lost, and reconnect attempts run until one succeeds
+    bool down = false; // judged dead, and reconnect attempts run until one succeeds
     QDateTime downSince;
 };
 
-// Runs one connection's statements on threads of its own, one after another, so that the
-// thread that submits them never waits on the network. Connects are attempts on threads of
-// their own, at least attemptSpacingMs apart, so that one hanging on a silent host does not
-// keep the next from succeeding. Results come back through the event loop of the thread
-// that owns `context`, in the order the statements were submitted.
+// Runs one connection's statements on threads of its own, one at a time, so that the thread
+// that submits them never waits on the network. Each connection has a thread (a session), and
+// one more thread keeps the time and cancels; LinkMachine decides what they do. Results come
+// back through the event loop of the thread that made the link, in the order the statements
+// were submitted.
+//
+// What a submitter hands over stays on its own thread: the link's threads get copies of the
+// statement's text and parameters, and `done` is kept here and released here, when its result
+// is delivered or when the link stops, whichever comes first.
 class BackgroundLink {
 public:
     using Factory = std::function<std::unique_ptr<Driver>()>;
     using Done = std::function<void(StatementOutcome&)>;
 
     // Takes over `driver` (connected or not, or none).
-    BackgroundLink(Factory factory, std::shared_ptr<Driver> driver, QObject* context,
-                   const LinkTimings& timings);
+    BackgroundLink(Factory factory, std::shared_ptr<Driver> driver, const LinkTimings& timings);
+    // Stops, and waits for the link's threads, at most joinBoundMs.
     ~BackgroundLink();
     BackgroundLink(const BackgroundLink&) = delete;
     BackgroundLink& operator=(const BackgroundLink&) = delete;
 
-    void submitQuery(const QString& sql, const QStringList& params, Done done);
+    LinkTicket submitQuery(const QString& sql, const QStringList& params, Done done);
+    // The result is no longer wanted: `done` is released and a statement not yet started is
+    // dropped.
+    void withdraw(LinkTicket ticket);
     // Closes the connection once the statements submitted before have run.
     void submitDisconnect();
 
-    // Ends the link without waiting: submitted statements are dropped and their results never
-    // delivered, the running one is interrupted. Returns the connection when no thread uses
-    // it; otherwise the thread that does frees it once the driver returns.
-    std::shared_ptr<Driver> stop();
+    // Ends the link without waiting: nothing more is delivered, every `done` still held is
+    // released now, and the running statements are cancelled. The threads end by themselves
+    // within joinBoundMs.
+    void stop();
+    // The longest a driver call may still take once cancelled: a statement waits at most its
+    // timeout for the server to confirm the cancel, a connect its login timeout.
+    int joinBoundMs() const { return joinBoundMs_; }
+    // All the link's threads have ended (after stop).
+    bool finished() const;
 
     bool connected() const;
     int connectCount() const;
     LinkStatus status() const;
+    LinkMachine::State machineState() const;
 
     struct State;
 
 private:
     std::shared_ptr<State> state_;
+    std::unique_ptr<LinkReceiver> receiver_;
+    std::thread supervisor_;
+    int joinBoundMs_ = 0;
+    LinkTicket lastTicket_ = 0;
 };

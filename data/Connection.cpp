@@ -3,6 +3,7 @@
 #include "DBErrors.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 // In double quotes, inner ones doubled, a value keeps its ";", quotes and outer blanks.
@@ -130,6 +131,8 @@ TADOConnection::TADOConnection(DriverFactory factory) : factory_(std::move(facto
 TADOConnection::~TADOConnection()
 {
     StopBackground();
+    // Each waits for its threads, at most as long as a driver takes to give up.
+    stoppedLinks_.clear();
     Close();
 }
 
@@ -182,29 +185,50 @@ qint64 TADOConnection::RunCommand(const QString& sql, const QStringList& params)
     return EnsureConnected().Execute(sql, params);
 }
 
-void TADOConnection::StartBackground(QObject* context)
+void TADOConnection::StartBackground()
 {
     if (link_)
         return;
-    link_ = std::make_unique<BackgroundLink>(factory_, std::move(driver_), context, timings_);
+    link_ = std::make_unique<BackgroundLink>(factory_, std::move(driver_), timings_);
 }
 
 void TADOConnection::StopBackground()
 {
+    // Links whose threads have ended are let go.
+    std::erase_if(stoppedLinks_, [](const auto& link) { return link->finished(); });
     if (!link_)
         return;
+    link_->stop();
     connectCount_ += link_->connectCount();
-    driver_ = link_->stop();
-    link_.reset();
+    stoppedLinks_.push_back(std::move(link_));
 }
 
-void TADOConnection::SubmitQuery(const QString& sql, const QStringList& params,
-                                 BackgroundLink::Done done)
+LinkTicket TADOConnection::SubmitQuery(const QString& sql, const QStringList& params,
+                                       BackgroundLink::Done done)
 {
     if (!link_)
         throw EDatabaseError(QStringLiteral("The connection works in the background only for a "
                                             "window"));
-    link_->submitQuery(sql, params, std::move(done));
+    return link_->submitQuery(sql, params, std::move(done));
+}
+
+void TADOConnection::Withdraw(LinkTicket ticket)
+{
+    if (link_)
+        link_->withdraw(ticket);
+}
+
+int TADOConnection::LoginTimeoutMs() const
+{
+    if (driver_)
+        return driver_->LoginTimeoutMs();
+    return factory_()->LoginTimeoutMs();
+}
+
+bool TADOConnection::StoppedLinksRunning() const
+{
+    return std::any_of(stoppedLinks_.begin(), stoppedLinks_.end(),
+                       [](const auto& link) { return !link->finished(); });
 }
 
 LinkStatus TADOConnection::Status() const

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Where the data module connects: a SQL Server host and account, or an embedded database file.
 struct ConnectionSettings {
@@ -61,15 +62,25 @@ public:
     qint64 RunCommand(const QString& sql, const QStringList& params);
 
     // From here on statements run on threads of their own; results are delivered through the
-    // event loop of `context`'s thread.
-    void StartBackground(QObject* context);
+    // event loop of the calling thread.
+    void StartBackground();
     // The pace of the background link (tests shorten it).
     void SetLinkTimings(const LinkTimings& timings) { timings_ = timings; }
-    // Back to statements on the calling thread, without waiting for one still running.
+    // Back to statements on the calling thread, without waiting for one still running: nothing
+    // more is delivered, and whatever was handed over with the statements is released now. The
+    // link's threads end by themselves; they are joined here when they have, and at the latest
+    // when the connection goes.
     void StopBackground();
     bool InBackground() const { return link_ != nullptr; }
-    void SubmitQuery(const QString& sql, const QStringList& params, BackgroundLink::Done done);
+    LinkTicket SubmitQuery(const QString& sql, const QStringList& params,
+                           BackgroundLink::Done done);
+    // The result is no longer wanted (its receiver goes away).
+    void Withdraw(LinkTicket ticket);
     LinkStatus Status() const;
+    // How long a connect may take (0 when the driver never waits long).
+    int LoginTimeoutMs() const;
+    // Threads of links stopped before that are still running.
+    bool StoppedLinksRunning() const;
 
     // Bookkeeping of the datasets on this connection.
     void QueryOpened() { ++openQueries_; }
@@ -90,6 +101,7 @@ private:
     SqlDialect dialect_;
     std::shared_ptr<Driver> driver_;
     std::unique_ptr<BackgroundLink> link_;
+    std::vector<std::unique_ptr<BackgroundLink>> stoppedLinks_;
     LinkTimings timings_;
     int openQueries_ = 0;
     int connectCount_ = 0;

@@ -40,6 +40,8 @@ public:
     virtual void Interrupt() noexcept = 0;
     // How long the driver lets a statement run before it gives up; 0 when it never does.
     virtual int StatementTimeoutMs() const { return 0; }
+    // How long a connect may take before the driver gives up; 0 when it never waits long.
+    virtual int LoginTimeoutMs() const { return 0; }
 };
 
 // SQLite's C API on an existing file; a missing file is a connection failure.

@@ -198,6 +198,7 @@ public:
     }
 
     int StatementTimeoutMs() const override { return timeouts_.statementSeconds * 1000; }
+    int LoginTimeoutMs() const override { return timeouts_.loginSeconds * 1000; }
 
     DriverResult Query(const QString& sql, const QStringList& params) override
     {
