@@ -80,18 +80,53 @@ bool TdsTestServer::setAccount(const QString& user, const QString& password,
     return command("account " + QJsonDocument(account).toJson(QJsonDocument::Compact));
 }
 
-bool TdsTestServer::command(const QByteArray& line)
+bool TdsTestServer::command(const QByteArray& line, QList<QByteArray>* output)
 {
     process_.write(line + "\n");
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < kStartMs && process_.state() == QProcess::Running) {
-        if (!process_.canReadLine())
+        if (!process_.canReadLine()) {
             process_.waitForReadyRead(50);
-        else if (process_.readLine().trimmed() == "ok")
+            continue;
+        }
+        const QByteArray reply = process_.readLine().trimmed();
+        if (reply == "ok")
             return true;
+        if (output)
+            output->append(reply);
     }
     return false;
+}
+
+TdsTestServer::Stats TdsTestServer::stats()
+{
+    QList<QByteArray> lines;
+    Stats s;
+    if (!command("stats", &lines) || lines.isEmpty())
+        return s;
+    for (const QByteArray& field : lines.last().split(' ')) {
+        const QList<QByteArray> pair = field.split('=');
+        if (pair.size() != 2)
+            continue;
+        const int value = pair[1].toInt();
+        if (pair[0] == "logins")
+            s.logins = value;
+        else if (pair[0] == "failed")
+            s.failed = value;
+        else if (pair[0] == "statements")
+            s.statements = value;
+        else if (pair[0] == "sessions")
+            s.sessions = value;
+        else if (pair[0] == "peak")
+            s.peak = value;
+    }
+    return s;
+}
+
+bool TdsTestServer::resetStats()
+{
+    return command("stats reset");
 }
 
 QString TdsTestServer::log() const

@@ -17,8 +17,9 @@ public:
     // The ODBC text the product derives for this server.
     QString odbcText() const;
 
-    // Fault modes: "none", "close" (cut the link mid-result), "silent", "refuse" (logins, and
-    // sessions at their next request),
+    // Fault modes: "none", "close" (cut the link mid-result), "silent" (nothing answered until
+    // the fault ends, then what came meanwhile), "refuse" (logins, and sessions at their next
+    // request),
     // "drop COLUMN" (results lack it), "delay MS". Returns once the server has switched.
     bool setFault(const QString& mode);
     // Logins from now on are answered from this database file.
@@ -26,11 +27,20 @@ public:
     // The one account it accepts from now on (the built-in one at the start).
     bool setAccount(const QString& user, const QString& password, const QString& database);
 
+    // What the server received since the last reset: logins taken and refused, statements
+    // answered, and the sessions open now and at most.
+    struct Stats {
+        int logins = 0, failed = 0, statements = 0, sessions = 0, peak = 0;
+    };
+    Stats stats();
+    bool resetStats();
+
     // Text the server logged (requests as received), for diagnosing failures.
     QString log() const;
 
 private:
-    bool command(const QByteArray& line);
+    // Sends a command; the lines printed before its "ok" go to `output`.
+    bool command(const QByteArray& line, QList<QByteArray>* output = nullptr);
 
     QProcess process_;
     QString logFile_;

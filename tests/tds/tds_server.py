@@ -9,7 +9,12 @@ Usage: tds_server.py DBFILE [--log FILE]
 Prints "port N" on stdout once listening. Commands on stdin, one a line, each
 answered with "ok":
   fault none | close | silent | refuse | drop COLUMN | delay MS
-      (refuse: logins fail, and sessions end at their next request)
+      (silent: nothing is answered, new connections and old alike, until the fault ends;
+      then what came meanwhile is answered, as after a pulled cable is plugged back;
+      refuse: logins fail, and sessions end at their next request)
+  stats        (prints "stats logins=N failed=N statements=N sessions=N peak=N": logins
+                taken and refused, statements answered, sessions open now and at most)
+  stats reset  (counts from zero, the peak from the sessions open now)
   db FILE      (sessions that log in from now on use FILE)
   account ["USER", "PASSWORD", "DATABASE"]   (the one login accepted from now on)
 Closing stdin stops the server.
@@ -310,7 +315,7 @@ def parse_rpc(data):
 
 class Faults:
     def __init__(self):
-        self.lock = threading.Lock()
+        self.lock = threading.Condition()
         self.mode, self.column, self.delay_ms = "none", "", 0
 
     def set(self, words):
@@ -322,10 +327,36 @@ class Faults:
                 self.mode, self.delay_ms = "delay", int(words[1])
             elif words:
                 self.mode = words[0]
+            self.lock.notify_all()
 
     def get(self):
         with self.lock:
             return self.mode, self.column, self.delay_ms
+
+    def wait_while_silent(self):
+        with self.lock:
+            self.lock.wait_for(lambda: self.mode != "silent")
+
+
+class Stats:
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.logins = self.failed = self.statements = self.sessions = self.peak = 0
+
+    def add(self, name, n=1):
+        with self.lock:
+            setattr(self, name, getattr(self, name) + n)
+            self.peak = max(self.peak, self.sessions)
+
+    def reset(self):
+        with self.lock:
+            self.logins = self.failed = self.statements = 0
+            self.peak = self.sessions
+
+    def line(self):
+        with self.lock:
+            return "stats logins=%d failed=%d statements=%d sessions=%d peak=%d" % (
+                self.logins, self.failed, self.statements, self.sessions, self.peak)
 
 
 class Session:
@@ -372,11 +403,11 @@ class Session:
 
     # -- protocol
     def run(self):
+        self.server.stats.add("sessions")
         try:
             if self.server.faults.get()[0] == "silent":
-                self.log("silent: no pre-login answer")
-                self.hold_silent()
-                return
+                self.log("silent: the pre-login waits")
+                self.server.faults.wait_while_silent()
             kind, data = self.read_message()
             if kind == PRELOGIN:
                 self.send_message(self.prelogin_reply())
@@ -387,9 +418,9 @@ class Session:
                 kind, data = self.read_message()
                 mode, _, delay = self.server.faults.get()
                 if mode == "silent":
-                    self.log("silent: ignoring request of type", kind)
-                    self.hold_silent()
-                    return
+                    self.log("silent: request of type", kind, "waits")
+                    self.server.faults.wait_while_silent()
+                    mode, _, delay = self.server.faults.get()
                 if mode == "refuse":
                     # A server that refuses logins has dropped its sessions too.
                     raise ConnectionAbortedError("refused by fault mode")
@@ -407,17 +438,13 @@ class Session:
         except (ConnectionError, OSError, ValueError) as e:
             self.log("session ends:", repr(e))
         finally:
+            self.server.stats.add("sessions", -1)
             if self.db:
                 self.db.close()
             try:
                 self.sock.close()
             except OSError:
                 pass
-
-    def hold_silent(self):
-        # Read and drop whatever comes (cancels included) until the client hangs up.
-        while self.sock.recv(4096):
-            pass
 
     def prelogin_reply(self):
         options = [(0, bytes([16, 0, 0x07, 0xD0, 0, 0])),  # version 16.0.2000
@@ -445,6 +472,7 @@ class Session:
         self.log("login", user, "database", database)
         mode = self.server.faults.get()[0]
         if mode == "refuse" or user != account_user or password != account_password:
+            self.server.stats.add("failed")
             self.send_message(token_error(18456, "Login failed for user '%s'." % user, 1, 14)
                               + token_done(0x0002, curcmd=0))
             return False
@@ -454,6 +482,7 @@ class Session:
             return False
         self.db = sqlite3.connect(self.server.dbfile)
         self.database = account_database
+        self.server.stats.add("logins")
         size = str(self.packet_size)
         ack_body = (b"\x01" + struct.pack(">I", 0x730B0003) + b_varchar("Microsoft SQL Server")
                     + bytes([16, 0, 0x07, 0xD0]))
@@ -507,6 +536,7 @@ class Session:
         """Tokens answering one statement; inside a procedure call more tokens follow."""
         mode, column, _ = self.server.faults.get()
         more = 0x0001 if done_token == 0xFF else 0
+        self.server.stats.add("statements")
         try:
             lite, args, command = match_statement(text, values, self.database)
             cur = self.db.execute(lite, args)
@@ -536,6 +566,7 @@ class Server:
     def __init__(self, dbfile, logfile):
         self.dbfile = dbfile
         self.faults = Faults()
+        self.stats = Stats()
         self.account = (USER, PASSWORD, DATABASE)
         self.logfile = open(logfile, "a", encoding="utf-8") if logfile else None
         self.loglock = threading.Lock()
@@ -586,6 +617,11 @@ def main():
             server.log("fault", words[1:])
         elif words and words[0] == "account":
             server.account = tuple(json.loads(line.split(None, 1)[1]))
+        elif words and words[0] == "stats":
+            if words[1:] == ["reset"]:
+                server.stats.reset()
+            else:
+                print(server.stats.line(), flush=True)
         elif words and words[0] == "db":
             server.dbfile = line.strip()[3:]
             server.restart_log()
