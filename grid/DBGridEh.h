@@ -4,6 +4,7 @@
 #include "DBGridColumnEh.h"
 #include "DataSource.h"
 #include "GridGlyphs.h"
+#include "GridInputLog.h"
 #include "GridLayout.h"
 #include "GridRecordBuffer.h"
 #include "HeadTreeNode.h"
@@ -75,6 +76,10 @@ public:
     // Backgrounds of records with odd and with even record numbers.
     static constexpr TColor RowColor1 = 16774625;
     static constexpr TColor RowColor2 = clWhite;
+
+    // While a reload or a search is in flight, input applies at once and is kept; when it
+    // ends, what was done before the rows were replaced is applied to the new ones.
+    void SetReloadPending(bool pending);
 
     // The grid's reaction to a title click.
     void ToggleTitleSort(TDBGridColumnEh* column);
@@ -179,6 +184,10 @@ private:
     QPoint pressPos_;
     int resizeLeft_ = 0;
     int wheelRemainder_ = 0;
+
+    bool reloadPending_ = false;
+    bool replacedWhilePending_ = false; // the dataset closed or opened meanwhile
+    GridInputLog pendingInput_;
 };
 
 // The grid class of the monitor window's two tables.

@@ -20,8 +20,11 @@ GridLayout::Hit TCustomDBGridEh::HitAt(QPoint widgetPos, bool borders) const
 void TCustomDBGridEh::MoveRecordBy(int distance)
 {
     TCustomADODataSet* ds = DataSet();
-    if (ds && ds->Active() && distance != 0)
-        ds->MoveBy(distance);
+    if (!ds || !ds->Active() || distance == 0)
+        return;
+    ds->MoveBy(distance);
+    if (reloadPending_)
+        pendingInput_.MovedBy(distance);
 }
 
 void TCustomDBGridEh::PressAt(QMouseEvent* event)
@@ -44,8 +47,11 @@ void TCustomDBGridEh::PressAt(QMouseEvent* event)
     case HitKind::Data: {
         mouseState_ = MouseState::Pressed;
         const int recNo = RecNoAtRow(hit.row);
-        if (recNo > 0)
-            MoveRecordBy(recNo - DataSet()->RecNo());
+        if (recNo > 0) {
+            DataSet()->MoveBy(recNo - DataSet()->RecNo());
+            if (reloadPending_)
+                pendingInput_.WentTo(DataSet()->GetBookmark());
+        }
         SetSelectedIndex(hit.col);
         return;
     }
@@ -161,12 +167,18 @@ bool TCustomDBGridEh::HandleKey(QKeyEvent* event)
                  : MoveRecordBy(layout_.VisibleRowCapacity());
         return true;
     case Qt::Key_Home:
-        if (open)
+        if (open) {
             ds->First();
+            if (reloadPending_)
+                pendingInput_.WentToFirst();
+        }
         return true;
     case Qt::Key_End:
-        if (open)
+        if (open) {
             ds->Last();
+            if (reloadPending_)
+                pendingInput_.WentToLast();
+        }
         return true;
     case Qt::Key_Left:
         if (ctrl)
