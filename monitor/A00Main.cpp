@@ -12,9 +12,12 @@
 #include "MXT_PUB.h"
 #include "RzDBLabel.h"
 #include "RzPageControl.h"
+#include "SelectorEdit.h"
 #include "Timer.h"
 
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,13 +83,8 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
     LayoutControls();
     ShowFreshness();
 
-    DM->ConSG->StartBackground(this);
-    // The stored parameters of the design: 追0 and the draw of the first demo day.
-    Enqueue(Work::FirstOpen, [this] {
-        ReopenThen(*Qhead, {}, [this] {
-            ReopenThen(*Qai, {}, [this] { ReopenThen(*Qais, {}, [this] { EndWork(); }); });
-        });
-    });
+    DM->ConSG->StartBackground();
+    Request(Work::FirstOpen);
 
     Timer1 = new TTimer(this);
     Timer1->SetOnTimer([this](TTimer*) { OnTick(); });
@@ -94,7 +92,8 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
 
 TfrmA00Main::~TfrmA00Main()
 {
-    // Whatever is still running is dropped, without waiting for it.
+    // Whatever is still running is dropped, without waiting for it, and what the steps hold
+    // (a bookmark of Qhead among them) is released here, while the queries still exist.
     DM->ConSG->StopBackground();
     Timer1->SetEnabled(false);
     // Controls go before the queries they observe.
@@ -137,28 +136,7 @@ void TfrmA00Main::CreateHeader()
         valueLabel(Panel1, DShead.get(), QStringLiteral("zjhm"), clBlack, {296, 35, 92, 32});
     Label4 = caption(Panel1, QStringLiteral("AI机器人"), {477, 4});
 
-    cbb1 = new QComboBox(Panel1);
-    cbb1->setEditable(true);
-    cbb1->setInsertPolicy(QComboBox::NoInsert);
-    // Typed text is searched as typed: no completion to a listed name.
-    cbb1->setCompleter(nullptr);
-    cbb1->setFont(pixelFont(kYaHei, 19));
-    cbb1->setGeometry(477, 32, 145, 33);
-    for (const char* name :
-         {"追0", "追1", "追2", "追3", "追4", "追5", "追6", "追7", "追8", "追9", "全局最热"})
-        cbb1->addItem(QString::fromUtf8(name));
-    cbb1->setCurrentIndex(0);
-    // Every edit and every pick runs the change handler. A pick that changes the text has
-    // run it already, within the same event; one that leaves the text as it was runs it now.
-    connect(cbb1, &QComboBox::editTextChanged, this, [this] {
-        textJustChanged_ = true;
-        QTimer::singleShot(0, this, [this] { textJustChanged_ = false; });
-        Guarded([&] { cbb1Change(); });
-    });
-    connect(cbb1, &QComboBox::activated, this, [this] {
-        if (!textJustChanged_)
-            Guarded([&] { cbb1Change(); });
-    });
+    CreateSelector();
 
     bbSear = new TLbButton(Panel1);
     bbSear->setObjectName(QStringLiteral("bbSear"));
@@ -185,6 +163,35 @@ void TfrmA00Main::CreateHeader()
 
     setTabOrder(cbb1, bbSear);
     setTabOrder(bbSear, bbClose);
+}
+
+void TfrmA00Main::CreateSelector()
+{
+    cbb1 = new QComboBox(Panel1);
+    cbb1->setEditable(true);
+    selectorEdit_ = new SelectorEdit(cbb1);
+    cbb1->setLineEdit(selectorEdit_);
+    cbb1->setInsertPolicy(QComboBox::NoInsert);
+    // Typed text is searched as typed: no completion to a listed name.
+    cbb1->setCompleter(nullptr);
+    cbb1->setFont(pixelFont(kYaHei, 19));
+    cbb1->setGeometry(477, 32, 145, 33);
+    for (const char* name :
+         {"追0", "追1", "追2", "追3", "追4", "追5", "追6", "追7", "追8", "追9", "全局最热"})
+        cbb1->addItem(QString::fromUtf8(name));
+    cbb1->setCurrentIndex(0);
+    // Every edit and every pick runs the change handler. A pick that changes the text has
+    // run it already, within the same event; one that leaves the text as it was runs it now.
+    // An edit that finishes is no pick, even when the combo box reports the typed name so.
+    connect(cbb1, &QComboBox::editTextChanged, this, [this] {
+        textJustChanged_ = true;
+        QTimer::singleShot(0, this, [this] { textJustChanged_ = false; });
+        Guarded([&] { cbb1Change(); });
+    });
+    connect(cbb1, &QComboBox::activated, this, [this] {
+        if (!textJustChanged_ && !selectorEdit_->FinishingEdit())
+            Guarded([&] { cbb1Change(); });
+    });
 }
 
 void TfrmA00Main::CreatePages()
@@ -274,11 +281,32 @@ void TfrmA00Main::resizeEvent(QResizeEvent* event)
     LayoutControls();
 }
 
-void TfrmA00Main::showEvent(QShowEvent* event)
+// The show handler runs as the window is shown, and the window goes on screen with its header
+// filled: the handler's statements are waited for before it is, at most as long as the
+// connect behind the splash may take. The event loop runs meanwhile (the results come
+// through it), without the operator's input.
+void TfrmA00Main::setVisible(bool visible)
 {
-    QWidget::showEvent(event);
-    if (!event->spontaneous())
+    if (visible && !isVisible()) {
         Guarded([&] { FormShow(); });
+        WaitForTheShow();
+    }
+    QWidget::setVisible(visible);
+}
+
+void TfrmA00Main::WaitForTheShow()
+{
+    const auto showPending = [this] {
+        return work_.Running() == Work::Show || work_.Waiting(Work::Show);
+    };
+    constexpr int kAtLeastMs = 2000;
+    const QDeadlineTimer deadline(std::max(DM->ConSG->LoginTimeoutMs(), kAtLeastMs));
+    while (showPending() && !deadline.hasExpired()) {
+        QEventLoop loop;
+        connect(this, &TfrmA00Main::WorkApplied, &loop, &QEventLoop::quit);
+        QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
 }
 
 void TfrmA00Main::FormShow()
@@ -287,82 +315,136 @@ void TfrmA00Main::FormShow()
     pc1->SetActivePageIndex(0);
     TickCount = 0;
     cbb1->setFocus();
-    Enqueue(Work::Show, [this] {
-        Qai->Close();
-        Qais->Close();
-        ReopenThen(*Qhead, {}, [this] {
-            const QString draw = Qhead->FieldByName(QStringLiteral("cpqh"))->AsString();
-            Q->Close();
-            Q->SetStatement(statements::robotList(draw));
-            ReopenThen(*Q, {}, [this] {
-                const QString shown = cbb1->currentText();
-                cbb1->clear();
-                cbb1->setEditText(shown);
-                for (Q->First(); !Q->Eof(); Q->Next())
-                    cbb1->addItem(Q->FieldByName(QStringLiteral("ainame"))->AsString());
-                Q->Close();
-                if (cbb1->count() > 0)
-                    cbb1->setCurrentIndex(0);
-                EndWork();
-            });
-        });
-    });
+    Request(Work::Show);
 }
 
 void TfrmA00Main::ReadHeader(std::function<void(int ver)> then)
 {
-    ReopenThen(*Qhead, {{QStringLiteral("ainame"), cbb1->currentText()}},
-               [this, then = std::move(then)] {
-                   then(Qhead->FieldByName(QStringLiteral("ver"))->AsInteger());
-               });
+    Step(Part::Header, *Qhead, {{QStringLiteral("ainame"), cbb1->currentText()}},
+         [this, then = std::move(then)] {
+             then(Qhead->FieldByName(QStringLiteral("ver"))->AsInteger());
+         });
 }
 
 void TfrmA00Main::Timer1Timer(TTimer*)
 {
-    if (working_) {
-        // As a slow tick delays the next one: it runs when the work in flight has ended.
-        tickWaiting_ = true;
-        return;
+    Request(Work::Tick);
+}
+
+void TfrmA00Main::bbSearClick(QObject*)
+{
+    // Several keystrokes meanwhile make one search, with the text the selector has then.
+    Request(Work::Search);
+}
+
+void TfrmA00Main::Request(Work work)
+{
+    if (work_.Ask(work))
+        Start(work);
+}
+
+void TfrmA00Main::Start(Work work)
+{
+    reloaded_ = false;
+    SetReloadPending(true);
+    try {
+        switch (work) {
+        case Work::FirstOpen:
+            StartFirstOpen();
+            break;
+        case Work::Show:
+            StartShow();
+            break;
+        case Work::Tick:
+            StartTick();
+            break;
+        case Work::Search:
+            StartSearch();
+            break;
+        case Work::None:
+            break;
+        }
+    } catch (...) {
+        EndWork(std::current_exception());
     }
-    Enqueue(Work::Tick, [this] {
-        ++TickCount;
-        ReadHeader([this](int ver) {
-            if (TickCount % 2 == 0 || ver <= DM->LastVer) {
-                EndWork();
-                return;
-            }
-            DM->LastVer = ver;
-            RefreshKeepPosThen(*Qhead, [this] { ReloadGrids([this] { EndWork(); }); });
+}
+
+// The stored parameters of the design: 追0 and the draw of the first demo day.
+void TfrmA00Main::StartFirstOpen()
+{
+    Step(Part::Header, *Qhead, {}, [this] {
+        Step(Part::Reload, *Qai, {},
+             [this] { Step(Part::Reload, *Qais, {}, [this] { EndWork(); }); });
+    });
+}
+
+void TfrmA00Main::StartShow()
+{
+    Qai->Close();
+    Qais->Close();
+    Step(Part::Header, *Qhead, {}, [this] {
+        const QString draw = Qhead->FieldByName(QStringLiteral("cpqh"))->AsString();
+        Q->Close();
+        Q->SetStatement(statements::robotList(draw));
+        Step(Part::Header, *Q, {}, [this] {
+            const QString shown = cbb1->currentText();
+            cbb1->clear();
+            cbb1->setEditText(shown);
+            for (Q->First(); !Q->Eof(); Q->Next())
+                cbb1->addItem(Q->FieldByName(QStringLiteral("ainame"))->AsString());
+            Q->Close();
+            if (cbb1->count() > 0)
+                cbb1->setCurrentIndex(0);
+            EndWork();
         });
     });
 }
 
+// A tick, from the timer to the repaint: the header is read; on an odd tick whose counter
+// rose, the header is read again keeping its row, then the history and the comparison.
+void TfrmA00Main::StartTick()
+{
+    ++TickCount;
+    ReadHeader([this](int ver) {
+        if (TickCount % 2 == 0 || ver <= DM->LastVer) {
+            EndWork();
+            return;
+        }
+        DM->LastVer = ver;
+        RefreshKeepPosThen(*Qhead, [this] { ReloadGrids([this] { EndWork(); }); });
+    });
+}
+
+void TfrmA00Main::StartSearch()
+{
+    ReloadGrids([this] { EndWork(); });
+}
+
 void TfrmA00Main::ReloadGrids(std::function<void()> then)
 {
-    ReopenThen(*Qai, {{QStringLiteral("ainame"), cbb1->currentText()}},
-               [this, then = std::move(then)] {
-                   const QString draw = Qai->FieldByName(QStringLiteral("cpqh"))->AsString();
-                   ReopenThen(*Qais, {{QStringLiteral("cpqh"), draw}}, [this, then] {
-                       reloaded_ = true;
-                       then();
-                   });
-               });
+    Step(Part::Reload, *Qai, {{QStringLiteral("ainame"), cbb1->currentText()}},
+         [this, then = std::move(then)] {
+             const QString draw = Qai->FieldByName(QStringLiteral("cpqh"))->AsString();
+             Step(Part::Reload, *Qais, {{QStringLiteral("cpqh"), draw}}, [this, then] {
+                 reloaded_ = true;
+                 then();
+             });
+         });
 }
 
 void TfrmA00Main::RefreshKeepPosThen(TADOQuery& query, std::function<void()> then)
 {
     auto position = std::make_shared<KeepPosition>(query);
-    ReopenThen(query, {}, [position, then = std::move(then)] {
+    Step(Part::Header, query, {}, [position, then = std::move(then)] {
         position->Restore();
         then();
     });
 }
 
-void TfrmA00Main::ReopenThen(TADOQuery& query, const TADOQuery::ParamChanges& changes,
-                             std::function<void()> then)
+void TfrmA00Main::Step(Part part, TADOQuery& query, const TADOQuery::ParamChanges& changes,
+                       std::function<void()> then)
 {
-    step_ = &query == Qai.get() || &query == Qais.get() ? OutageTracker::Part::Reload
-                                                        : OutageTracker::Part::Header;
+    step_ = part;
     query.ReopenInBackground(changes, [this, then = std::move(then)](std::exception_ptr error) {
         if (!error) {
             try {
@@ -376,41 +458,31 @@ void TfrmA00Main::ReopenThen(TADOQuery& query, const TADOQuery::ParamChanges& ch
     });
 }
 
-void TfrmA00Main::Enqueue(Work kind, std::function<void()> work)
-{
-    if (working_) {
-        queued_.emplace_back(kind, std::move(work));
-        return;
-    }
-    BeginWork(kind);
-    try {
-        work();
-    } catch (...) {
-        EndWork(std::current_exception());
-    }
-}
-
-void TfrmA00Main::BeginWork(Work kind)
-{
-    working_ = true;
-    work_ = kind;
-    reloaded_ = false;
-}
-
 void TfrmA00Main::EndWork(std::exception_ptr error)
 {
-    if (!working_)
+    const Work ended = work_.Running();
+    if (ended == Work::None)
         return;
-    working_ = false;
-    if (work_ == Work::Show)
+    if (ended == Work::Show)
         Loading = false;
     if (error)
         ReportFailure(error);
-    else if (work_ != Work::Search)
+    else if (ended != Work::Search)
         outage_.Succeeded(reloaded_, QDateTime::currentDateTime());
     ShowFreshness();
+    // Input made while the rows were being replaced applies to the new ones, as the handler
+    // had returned only now.
+    SetReloadPending(false);
+    const Work next = work_.Finish();
     emit WorkApplied();
-    RunWaitingWork();
+    if (next != Work::None)
+        Start(next);
+}
+
+void TfrmA00Main::SetReloadPending(bool pending)
+{
+    DBGridEh1->SetReloadPending(pending);
+    DBGridEh3->SetReloadPending(pending);
 }
 
 void TfrmA00Main::ReportFailure(const std::exception_ptr& error)
@@ -425,25 +497,8 @@ void TfrmA00Main::ReportFailure(const std::exception_ptr& error)
     }
     // A search's failure is the operator's own and has its own box; the refresh (the first
     // open, the show, the ticks) reports one box per outage.
-    if (work_ == Work::Search || outage_.Failed(step_, QDateTime::currentDateTime()))
+    if (work_.Running() == Work::Search || outage_.Failed(step_, QDateTime::currentDateTime()))
         presentMessage(Application->ErrorBoxSpec(text));
-}
-
-void TfrmA00Main::RunWaitingWork()
-{
-    if (working_)
-        return;
-    if (!queued_.empty()) {
-        auto [kind, work] = std::move(queued_.front());
-        queued_.pop_front();
-        Enqueue(kind, std::move(work));
-    } else if (searchWaiting_) {
-        searchWaiting_ = false;
-        Guarded([&] { bbSearClick(bbSear); });
-    } else if (tickWaiting_) {
-        tickWaiting_ = false;
-        OnTick();
-    }
 }
 
 void TfrmA00Main::ShowFreshness()
@@ -475,16 +530,6 @@ void TfrmA00Main::cbb1Change()
     Label2->setText(QStringLiteral("AI:") + cbb1->currentText());
     Label2->adjustSize();
     bbSear->Click();
-}
-
-void TfrmA00Main::bbSearClick(QObject*)
-{
-    if (working_) {
-        // Several keystrokes meanwhile make one search, with the text the selector has then.
-        searchWaiting_ = true;
-        return;
-    }
-    Enqueue(Work::Search, [this] { ReloadGrids([this] { EndWork(); }); });
 }
 
 void TfrmA00Main::bbCloseClick(QObject*)

@@ -1,9 +1,9 @@
 #pragma once
 #include "OutageTracker.h"
+#include "PendingWork.h"
 #include "data.h"
 
 #include <QWidget>
-#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -20,17 +20,21 @@ class TRzDBLabel;
 class TRzPageControl;
 class TRzTabSheet;
 class TTimer;
+class SelectorEdit;
 
 // The monitor window: the selected robot's advice, countdown and winning number in the
 // header, and on three pages its history, the comparison of all robots and its balance chart.
-// Its statements run in the background (the window never waits on the database); each
-// handler issues them in order and applies their results as they come, one piece of work at
-// a time, and WorkApplied tells when a piece is done.
+// Its statements run in the background (the window never waits on the database). One piece of
+// work runs at a time (PendingWork): the first open, the show, a tick or a search; each is a
+// chain of steps, and a step reopens one query in the background and goes on with the next
+// once its result has been applied. WorkApplied tells when a piece is done.
 class TfrmA00Main : public QWidget {
     Q_OBJECT
 public:
     explicit TfrmA00Main(QWidget* parent = nullptr);
     ~TfrmA00Main() override;
+    // Runs the show handler, and shows the window once its statements are applied.
+    void setVisible(bool visible) override;
 
     // Event handlers (called by Qt through guarded wrappers, and directly by tests).
     void FormShow();
@@ -42,7 +46,7 @@ public:
     void bbCloseClick(QObject* sender);
 
     // A show, a tick or a search is being worked on (its statements, or their results).
-    bool WorkInFlight() const { return working_; }
+    bool WorkInFlight() const { return work_.Busy(); }
     // The refresh's outages and its last good refresh.
     const OutageTracker& Outages() const { return outage_; }
 
@@ -80,43 +84,47 @@ signals:
     void WorkApplied();
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    enum class Work { FirstOpen, Show, Tick, Search };
+    using Work = PendingWork::Work;
+    using Part = OutageTracker::Part;
 
     void CreateQueries();
     void CreateHeader();
+    void CreateSelector();
     void CreatePages();
     void CreateHistoryGrid(QWidget* page);
     void CreateComparisonGrid(QWidget* page);
     void LayoutControls();
     void OnTick();
 
-    // The steps of the work: each reopens a query in the background with `changes` to its
-    // parameters, and goes on with `then` once the result is applied.
-    void ReopenThen(TADOQuery& query, const TADOQuery::ParamChanges& changes,
-                    std::function<void()> then);
+    // The pieces of work.
+    void Request(Work work);
+    void Start(Work work);
+    void StartFirstOpen();
+    void StartShow();
+    void StartTick();
+    void StartSearch();
+    void EndWork(std::exception_ptr error = nullptr);
+    void WaitForTheShow();
+
+    // The steps: each reopens a query in the background with `changes` to its parameters,
+    // for the header or for the grids' reload, and goes on with `then` once the result is
+    // applied.
+    void Step(Part part, TADOQuery& query, const TADOQuery::ParamChanges& changes,
+              std::function<void()> then);
     void RefreshKeepPosThen(TADOQuery& query, std::function<void()> then);
     void ReloadGrids(std::function<void()> then);
 
-    // Runs `work` now, or once the work in flight has ended.
-    void Enqueue(Work kind, std::function<void()> work);
-    void BeginWork(Work kind);
-    void EndWork(std::exception_ptr error = nullptr);
-    void RunWaitingWork();
     void ReportFailure(const std::exception_ptr& error);
     void ShowFreshness();
+    void SetReloadPending(bool pending);
 
-    bool working_ = false;
-    Work work_ = Work::FirstOpen;
-    OutageTracker::Part step_ = OutageTracker::Part::Header;
-    bool reloaded_ = false;
-    std::deque<std::pair<Work, std::function<void()>>> queued_;
-    // Asked for while work was in flight: one search, and the timer's one late tick.
-    bool searchWaiting_ = false;
-    bool tickWaiting_ = false;
+    PendingWork work_;
+    Part step_ = Part::Header; // the part the step in flight belongs to
+    bool reloaded_ = false;    // the running piece reloaded the grids
     OutageTracker outage_;
     bool textJustChanged_ = false;
+    SelectorEdit* selectorEdit_ = nullptr;
 };

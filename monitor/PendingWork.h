@@ -1,0 +1,26 @@
+#pragma once
+
+// What the monitor window is working on, and what waits for it. One piece of work runs at a
+// time; a piece asked for meanwhile waits, and asked for again it still waits once: several
+// keystrokes make one search, several timer ticks one late tick (as a slow tick delays the
+// next one). What waits starts in this order: the show, a search, the tick.
+class PendingWork {
+public:
+    enum class Work { None, FirstOpen, Show, Search, Tick };
+
+    // True when `work` starts now, and is then the running piece; false when it waits.
+    bool Ask(Work work);
+    // The running piece has ended: returns the waiting piece that starts now (None when
+    // nothing waits), which is then the running one.
+    Work Finish();
+
+    Work Running() const { return running_; }
+    bool Busy() const { return running_ != Work::None; }
+    bool Waiting(Work work) const;
+
+private:
+    Work running_ = Work::None;
+    bool showWaits_ = false;
+    bool searchWaits_ = false;
+    bool tickWaits_ = false;
+};
