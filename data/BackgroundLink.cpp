@@ -108,10 +108,10 @@ public:
     }
 
 protected:
-    bool event(QEvent* event) override
+    // The one event posted here says that results are waiting. It is left unread: it comes
+    // from a link thread, through Qt's queue.
+    void customEvent(QEvent*) override
     {
-        if (event->type() != kResultsWaiting)
-            return QObject::event(event);
         std::deque<std::pair<LinkTicket, StatementOutcome>> results;
         {
             const std::lock_guard lock(state_->mutex);
@@ -128,7 +128,6 @@ protected:
             waiting_.erase(it);
             done(outcome);
         }
-        return true;
     }
 
 private:

@@ -1,6 +1,10 @@
 #include "LinkMachine.h"
 
+#include <QLoggingCategory>
+
 #include <algorithm>
+
+Q_LOGGING_CATEGORY(lcLink, "tallyvane.link", QtWarningMsg)
 
 namespace {
 
@@ -19,6 +23,12 @@ LinkAction action(LinkAction::Kind kind, SessionId session, const LinkJob& job =
 }
 
 } // namespace
+
+const char* LinkMachine::stateName(State state)
+{
+    static const char* const names[] = {"Closed", "Up", "Suspect", "Slow", "Down", "Stopped"};
+    return names[int(state)];
+}
 
 void LatencyMemory::record(const QString& sql, qint64 ms)
 {
@@ -49,6 +59,8 @@ LinkMachine::LinkMachine(const LinkTimings& timings, int statementTimeoutMs)
 
 void LinkMachine::enter(State state, qint64 now)
 {
+    if (state != state_)
+        qCDebug(lcLink, "%s -> %s", stateName(state_), stateName(state));
     if (state == State::Down && state_ != State::Down) {
         downSince_ = now;
         // Every connection the link had is presumed gone with it.
@@ -408,7 +420,7 @@ LinkActions LinkMachine::stop()
     LinkActions actions;
     if (state_ == State::Stopped)
         return actions;
-    state_ = State::Stopped;
+    enter(State::Stopped, 0);
     queue_.clear();
     pending_.reset();
     std::vector<SessionId> ids;

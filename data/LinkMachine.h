@@ -92,6 +92,7 @@ class LinkMachine {
 public:
     enum class State { Closed, Up, Suspect, Slow, Down, Stopped };
     static constexpr qint64 kNever = std::numeric_limits<qint64>::max();
+    static const char* stateName(State state);
 
     LinkMachine(const LinkTimings& timings, int statementTimeoutMs);
 

@@ -66,8 +66,7 @@ private:
     }
     QString stateName() const
     {
-        static const char* const names[] = {"Closed", "Up", "Suspect", "Slow", "Down", "Stopped"};
-        return QString::fromLatin1(names[int(machine_.state())]);
+        return QString::fromLatin1(LinkMachine::stateName(machine_.state()));
     }
 
     LinkMachine machine_;
