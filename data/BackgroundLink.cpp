@@ -1,6 +1,7 @@
 #include "BackgroundLink.h"
 
 #include "DBErrors.h"
+#include "Shell.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -126,7 +127,7 @@ protected:
                 continue;
             const BackgroundLink::Done done = std::move(it.value());
             waiting_.erase(it);
-            done(outcome);
+            Guarded([&] { done(outcome); });
         }
     }
 

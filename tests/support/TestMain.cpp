@@ -112,6 +112,10 @@ int checkRegistered(const QStringList& listed)
 int main(int argc, char** argv)
 {
     constexpr int kSkipped = 77;
+    // The long runs' outages last minutes; Qt Test's watchdog would end a function at five.
+    if (qEnvironmentVariableIsSet("TALLYVANE_LONG_RUNS") &&
+        !qEnvironmentVariableIsSet("QTEST_FUNCTION_TIMEOUT"))
+        qputenv("QTEST_FUNCTION_TIMEOUT", "3600000");
     QApplication app(argc, argv);
     testsupport::prepareTestEnvironment();
     QStringList args = app.arguments();
