@@ -100,7 +100,10 @@ public:
     {
     }
 
-    void hold(LinkTicket ticket, BackgroundLink::Done done) { waiting_.insert(ticket, done); }
+    void hold(LinkTicket ticket, BackgroundLink::Done done)
+    {
+        waiting_.insert(ticket, std::move(done));
+    }
     void release(LinkTicket ticket) { waiting_.remove(ticket); }
     void releaseAll()
     {
