@@ -79,7 +79,7 @@ public:
     LinkStatus Status() const;
     // How long a connect may take (0 when the driver never waits long).
     int LoginTimeoutMs() const;
-    // Threads of links stopped before that are still running.
+    // Whether a link stopped earlier still has threads running.
     bool StoppedLinksRunning() const;
 
     // Bookkeeping of the datasets on this connection.
