@@ -167,6 +167,9 @@ private slots:
                            "31002 connected 4 =>  ; Slow",
                            "40000 answered 1 lost =>  ; Slow",
                            "41000 answered 3 lost => run 4 ; Slow"};
+        QTest::newRow("deadline while the probe has not logged in: dead, not slow") << QStringList{
+            "0 adopt => ; Up", "0 submit => run 1 ; Up", "1000 tick => connect 2 ; Suspect",
+            "31000 tick => interrupt 1, close 1, deliver 1 lost ; Down", "31001 submit =>  ; Down"};
         QTest::newRow("waiting for a connection: fails with the first refusal, then spaced")
             << QStringList{"0 submit => connect 1 ; Closed",
                            "10 refused 1 => deliver 1 lost ; Down",
