@@ -117,8 +117,6 @@ public:
     bool down() const { return state_ == State::Down; }
     qint64 downSince() const { return downSince_; }
     int connects() const { return connects_; }
-    // Sessions whose threads have not ended.
-    int sessions() const { return int(sessions_.size()); }
     SessionId current() const { return current_; }
 
 private:

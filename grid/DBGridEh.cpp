@@ -45,8 +45,7 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent)
             if (syncingBars_ || !link_.Active())
                 return;
             DataSet()->SetRecNo(value + 1);
-            if (reloadPending_)
-                pendingInput_.WentTo(DataSet()->GetBookmark());
+            pendingInput_.WentTo(DataSet()->GetBookmark());
         });
     });
     connect(hbar_, &QScrollBar::valueChanged, this, [this](int value) {
@@ -150,7 +149,7 @@ void TCustomDBGridEh::SortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh m
 
 void TCustomDBGridEh::LinkActiveChanged()
 {
-    replacedWhilePending_ = replacedWhilePending_ || reloadPending_;
+    pendingInput_.RowsReplaced();
     TCustomADODataSet* ds = DataSet();
     // A closed dataset keeps the indicator as wide as the last result made it.
     if (ds && ds->Active())
@@ -306,18 +305,10 @@ bool TCustomDBGridEh::Sortable(const TDBGridColumnEh* column) const
 
 void TCustomDBGridEh::SetReloadPending(bool pending)
 {
-    if (pending == reloadPending_)
-        return;
-    reloadPending_ = pending;
-    if (!pending && replacedWhilePending_ && !pendingInput_.IsEmpty()) {
-        if (TCustomADODataSet* ds = DataSet()) {
-            ds->DisableControls();
-            pendingInput_.Replay(*ds);
-            ds->EnableControls();
-        }
-    }
-    pendingInput_.Clear();
-    replacedWhilePending_ = false;
+    if (pending)
+        pendingInput_.Begin();
+    else
+        pendingInput_.End(DataSet());
 }
 
 void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
@@ -341,8 +332,7 @@ void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
     // The sorted rows are read from the top: the first record becomes current, and the view
     // follows it there.
     ds->First();
-    if (reloadPending_)
-        pendingInput_.Sorted(ds->Sort());
+    pendingInput_.Sorted(ds->Sort());
 
     // The first column of that field, which may stand left of the clicked one.
     const auto match =

@@ -185,8 +185,6 @@ private:
     int resizeLeft_ = 0;
     int wheelRemainder_ = 0;
 
-    bool reloadPending_ = false;
-    bool replacedWhilePending_ = false; // the dataset closed or opened meanwhile
     GridInputLog pendingInput_;
 };
 

@@ -23,8 +23,7 @@ void TCustomDBGridEh::MoveRecordBy(int distance)
     if (!ds || !ds->Active() || distance == 0)
         return;
     ds->MoveBy(distance);
-    if (reloadPending_)
-        pendingInput_.MovedBy(distance);
+    pendingInput_.MovedBy(distance);
 }
 
 void TCustomDBGridEh::PressAt(QMouseEvent* event)
@@ -49,8 +48,7 @@ void TCustomDBGridEh::PressAt(QMouseEvent* event)
         const int recNo = RecNoAtRow(hit.row);
         if (recNo > 0) {
             DataSet()->MoveBy(recNo - DataSet()->RecNo());
-            if (reloadPending_)
-                pendingInput_.WentTo(DataSet()->GetBookmark());
+            pendingInput_.WentTo(DataSet()->GetBookmark());
         }
         SetSelectedIndex(hit.col);
         return;
@@ -169,15 +167,13 @@ bool TCustomDBGridEh::HandleKey(QKeyEvent* event)
     case Qt::Key_Home:
         if (open) {
             ds->First();
-            if (reloadPending_)
-                pendingInput_.WentToFirst();
+            pendingInput_.WentToFirst();
         }
         return true;
     case Qt::Key_End:
         if (open) {
             ds->Last();
-            if (reloadPending_)
-                pendingInput_.WentToLast();
+            pendingInput_.WentToLast();
         }
         return true;
     case Qt::Key_Left:

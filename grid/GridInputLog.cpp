@@ -2,34 +2,62 @@
 
 #include "DBErrors.h"
 
+void GridInputLog::Begin()
+{
+    keeping_ = true;
+}
+
+void GridInputLog::RowsReplaced()
+{
+    replaced_ = replaced_ || keeping_;
+}
+
+void GridInputLog::End(TCustomADODataSet* dataSet)
+{
+    if (keeping_ && replaced_ && dataSet && !entries_.isEmpty()) {
+        dataSet->DisableControls();
+        Replay(*dataSet);
+        dataSet->EnableControls();
+    }
+    keeping_ = false;
+    replaced_ = false;
+    entries_.clear();
+}
+
+void GridInputLog::Keep(Entry entry)
+{
+    if (keeping_)
+        entries_.push_back(std::move(entry));
+}
+
 void GridInputLog::Sorted(const QString& sort)
 {
-    entries_.push_back({Entry::Kind::Sort, sort, {}, 0});
+    Keep({Entry::Kind::Sort, sort, {}, 0});
 }
 
 void GridInputLog::WentTo(const TBookmark& bookmark)
 {
-    entries_.push_back({Entry::Kind::Goto, {}, bookmark, 0});
+    Keep({Entry::Kind::Goto, {}, bookmark, 0});
 }
 
 void GridInputLog::MovedBy(int distance)
 {
-    entries_.push_back({Entry::Kind::Move, {}, {}, distance});
+    Keep({Entry::Kind::Move, {}, {}, distance});
 }
 
 void GridInputLog::WentToFirst()
 {
-    entries_.push_back({Entry::Kind::First, {}, {}, 0});
+    Keep({Entry::Kind::First, {}, {}, 0});
 }
 
 void GridInputLog::WentToLast()
 {
-    entries_.push_back({Entry::Kind::Last, {}, {}, 0});
+    Keep({Entry::Kind::Last, {}, {}, 0});
 }
 
 void GridInputLog::Replay(TCustomADODataSet& dataSet) const
 {
-    if (!dataSet.Active() || entries_.isEmpty())
+    if (!dataSet.Active())
         return;
     // Input made after the new rows landed was applied to them already: start from where
     // they landed, and the whole input comes out in its order.

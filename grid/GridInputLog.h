@@ -11,17 +11,21 @@
 // from where the new rows start.
 class GridInputLog {
 public:
+    // Keeping starts; input is kept until End.
+    void Begin();
+    // The rows were replaced (the dataset closed or opened).
+    void RowsReplaced();
+    // Keeping ends: when the rows were replaced meanwhile, what was kept is applied to the
+    // dataset again, in order, from its first row in the statement's order (a step the new
+    // rows cannot take, a field gone, is left out).
+    void End(TCustomADODataSet* dataSet);
+
+    // Input, kept only between Begin and End.
     void Sorted(const QString& sort); // a title click, with the sort it left
     void WentTo(const TBookmark& bookmark);
     void MovedBy(int distance);
     void WentToFirst();
     void WentToLast();
-
-    bool IsEmpty() const { return entries_.isEmpty(); }
-    void Clear() { entries_.clear(); }
-    // Applies it all again, in order, from the dataset's first row in the statement's order.
-    // A step the new rows cannot take (a field gone) is left out.
-    void Replay(TCustomADODataSet& dataSet) const;
 
 private:
     struct Entry {
@@ -31,5 +35,10 @@ private:
         TBookmark bookmark;
         int distance = 0;
     };
+    void Keep(Entry entry);
+    void Replay(TCustomADODataSet& dataSet) const;
+
+    bool keeping_ = false;
+    bool replaced_ = false;
     QVector<Entry> entries_;
 };

@@ -1,5 +1,6 @@
 #include "PendingWork.h"
 
+#include <cstddef>
 #include <utility>
 
 bool PendingWork::Ask(Work work)
@@ -8,30 +9,16 @@ bool PendingWork::Ask(Work work)
         running_ = work;
         return true;
     }
-    switch (work) {
-    case Work::Show:
-        showWaits_ = true;
-        break;
-    case Work::Search:
-        searchWaits_ = true;
-        break;
-    case Work::Tick:
-        tickWaits_ = true;
-        break;
-    default:
-        break;
-    }
+    if (work != Work::FirstOpen)
+        waiting_[std::size_t(work)] = true;
     return false;
 }
 
 PendingWork::Work PendingWork::Finish()
 {
     running_ = Work::None;
-    for (auto [waits, work] :
-         {std::pair{&showWaits_, Work::Show}, std::pair{&searchWaits_, Work::Search},
-          std::pair{&tickWaits_, Work::Tick}}) {
-        if (*waits) {
-            *waits = false;
+    for (Work work : {Work::Show, Work::Search, Work::Tick}) {
+        if (std::exchange(waiting_[std::size_t(work)], false)) {
             running_ = work;
             break;
         }
@@ -41,14 +28,5 @@ PendingWork::Work PendingWork::Finish()
 
 bool PendingWork::Waiting(Work work) const
 {
-    switch (work) {
-    case Work::Show:
-        return showWaits_;
-    case Work::Search:
-        return searchWaits_;
-    case Work::Tick:
-        return tickWaits_;
-    default:
-        return false;
-    }
+    return waiting_[std::size_t(work)];
 }

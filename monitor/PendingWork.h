@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 
 // What the monitor window is working on, and what waits for it. One piece of work runs at a
 // time; a piece asked for meanwhile waits, and asked for again it still waits once: several
@@ -20,7 +21,5 @@ public:
 
 private:
     Work running_ = Work::None;
-    bool showWaits_ = false;
-    bool searchWaits_ = false;
-    bool tickWaits_ = false;
+    std::array<bool, 5> waiting_{}; // by Work; the first open never waits
 };
