@@ -11,21 +11,21 @@
 #include <QScreen>
 
 namespace {
-constexpr TColor kPanelColor = clOlive;
+constexpr BgrColor kPanelColor = clOlive;
 const QString kCaptionText = QStringLiteral("正在连接数据库……");
 } // namespace
 
 TfrmB001About::TfrmB001About(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), Panel1(new QWidget(this)),
-      Image1(new PictureBox(Panel1)), Label1(new QLabel(Panel1))
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), panel1(new QWidget(this)),
+      image1(new PictureBox(panel1)), Label1(new QLabel(panel1))
 {
     setWindowTitle(QStringLiteral("B001About-初始画面"));
     setFixedSize(SplashLayout::kClientSize);
 
-    Panel1->setAutoFillBackground(true);
-    QPalette panelPalette = Panel1->palette();
+    panel1->setAutoFillBackground(true);
+    QPalette panelPalette = panel1->palette();
     panelPalette.setColor(QPalette::Window, toQColor(kPanelColor));
-    Panel1->setPalette(panelPalette);
+    panel1->setPalette(panelPalette);
 
     // Transparent: the label fills no background and the olive panel shows through.
     Label1->setAutoFillBackground(false);
@@ -36,26 +36,26 @@ TfrmB001About::TfrmB001About(QWidget* parent)
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setText(kCaptionText);
 
-    LoadPicture(builtInBannerJpeg());
+    loadPicture(builtInBannerJpeg());
     if (const QScreen* screen = this->screen())
         move(SplashLayout::centredOn(screen->geometry(), size()));
 }
 
-void TfrmB001About::LoadPicture(const QByteArray& jpeg)
+void TfrmB001About::loadPicture(const QByteArray& jpeg)
 {
-    Image1->SetPicture(decodeJpeg(jpeg));
-    ApplyLayout();
+    image1->setPicture(decodeJpeg(jpeg));
+    applyLayout();
 }
 
-void TfrmB001About::ApplyLayout()
+void TfrmB001About::applyLayout()
 {
-    layout_ = SplashLayout::compute(size(), Image1->size());
-    Panel1->setGeometry(layout_.panel);
-    Image1->setGeometry(layout_.picture);
+    layout_ = SplashLayout::compute(size(), image1->size());
+    panel1->setGeometry(layout_.panel);
+    image1->setGeometry(layout_.picture);
     Label1->setGeometry(layout_.caption);
 }
 
-void TfrmB001About::ShowAndPaint()
+void TfrmB001About::showAndPaint()
 {
     show();
     repaint();

@@ -15,20 +15,20 @@ public:
     explicit TfrmB001About(QWidget* parent = nullptr);
 
     // Replaces the picture; a stream that does not decode leaves the panel and caption only.
-    void LoadPicture(const QByteArray& jpeg);
+    void loadPicture(const QByteArray& jpeg);
 
     // Shows the window without blocking and paints it at once: nothing else will paint it
     // while the connection is being made.
-    void ShowAndPaint();
+    void showAndPaint();
 
     const SplashLayout& Layout() const { return layout_; }
 
-    QWidget* Panel1;
-    PictureBox* Image1;
+    QWidget* panel1;
+    PictureBox* image1;
     QLabel* Label1;
 
 private:
-    void ApplyLayout();
+    void applyLayout();
 
     SplashLayout layout_;
 };

@@ -6,7 +6,7 @@
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {}
 
-void PictureBox::SetPicture(const QImage& picture)
+void PictureBox::setPicture(const QImage& picture)
 {
     picture_ = picture;
     resize(picture_.isNull() ? QSize(0, 0) : picture_.size());
@@ -15,7 +15,7 @@ void PictureBox::SetPicture(const QImage& picture)
 
 void PictureBox::paintEvent(QPaintEvent*)
 {
-    GuardedLater([&] {
+    guardedLater([&] {
         if (picture_.isNull())
             return;
         QPainter painter(this);

@@ -8,7 +8,7 @@ class PictureBox : public QWidget {
 public:
     explicit PictureBox(QWidget* parent = nullptr);
 
-    void SetPicture(const QImage& picture);
+    void setPicture(const QImage& picture);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

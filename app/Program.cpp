@@ -46,7 +46,7 @@ CommandLine readCommandLine(const QStringList& arguments)
 
 } // namespace
 
-int TallyvaneMain(int& argc, char** argv)
+int tallyvaneMain(int& argc, char** argv)
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -55,22 +55,22 @@ int TallyvaneMain(int& argc, char** argv)
     if (const std::optional<int> code = finishedEarly(commandLine))
         return *code;
     const std::unique_ptr<QApplication> app = startApplicationOrExit(argc, argv);
-    return RunTallyvane(commandLine);
+    return runTallyvane(commandLine);
 }
 
-int RunTallyvane(const QStringList& arguments)
+int runTallyvane(const QStringList& arguments)
 {
     const CommandLine commandLine = readCommandLine(arguments);
     if (const std::optional<int> code = finishedEarly(commandLine))
         return *code;
-    return RunTallyvane(commandLine);
+    return runTallyvane(commandLine);
 }
 
-int RunTallyvane(const CommandLine& commandLine)
+int runTallyvane(const CommandLine& commandLine)
 {
     // An error here gets the default error box rather than an abort (the data module reports
     // its own connection failure).
-    const bool started = Guarded([&] {
+    const bool started = guarded([&] {
         // Without the code page's converter every lookup would fail: stop before the splash.
         if (const QString missing = gb::missingConverters(); !missing.isEmpty())
             throw Exception(missing);
@@ -83,14 +83,14 @@ int RunTallyvane(const CommandLine& commandLine)
         setDesktopName(QStringLiteral("Tallyvane"));
 
         auto splash = std::make_unique<TfrmB001About>();
-        splash->ShowAndPaint();
+        splash->showAndPaint();
 
-        Application->Initialize();
+        application->initialize();
         // The window system's pending messages, the splash's paint among them.
         QGuiApplication::sync();
         QCoreApplication::processEvents();
 
-        Application->SetTitle(QStringLiteral("Tallyvane"));
+        application->setTitle(QStringLiteral("Tallyvane"));
 
         DM = new TDM(commandLine.settings);
 
@@ -100,7 +100,7 @@ int RunTallyvane(const CommandLine& commandLine)
         bool loggedIn = false;
         {
             Tfmlogin login(nullptr);
-            login.ShowModal();
+            login.showModal();
             loggedIn = login.LoginOK;
         }
         if (loggedIn) {
@@ -109,7 +109,7 @@ int RunTallyvane(const CommandLine& commandLine)
             mainWindow->show();
             QApplication::exec();
         } else {
-            Application->Terminate();
+            application->terminate();
         }
         delete DM;
         DM = nullptr;

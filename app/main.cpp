@@ -2,5 +2,5 @@
 
 int main(int argc, char** argv)
 {
-    return TallyvaneMain(argc, argv);
+    return tallyvaneMain(argc, argv);
 }

@@ -45,19 +45,19 @@ int main(int argc, char** argv)
     auto qai = f.query(statements::robotHistory());
     auto chart = std::make_unique<TDBChart>();
     chart->resize(960, 520);
-    TLineSeries* s = chart->AddSeries();
-    s->SetDataSource(qai.get());
-    s->XValues().SetValueSource(QStringLiteral("id"));
-    s->YValues().SetValueSource(QStringLiteral("K00"));
-    chart->Loaded();
-    qai->Open();
-    if (s->Count() != 360 || s->XValue(0) != 1)
+    TLineSeries* s = chart->addSeries();
+    s->setDataSource(qai.get());
+    s->XValues().setValueSource(QStringLiteral("id"));
+    s->YValues().setValueSource(QStringLiteral("K00"));
+    chart->loaded();
+    qai->open();
+    if (s->count() != 360 || s->xValue(0) != 1)
         return 1;
 
     const double rebuild = medianMicroseconds(200, [&] { chart->ReloadFromDataSet(qai.get()); });
     const double reopen = medianMicroseconds(50, [&] {
-        qai->Close();
-        qai->Open();
+        qai->close();
+        qai->open();
     });
     QImage image(chart->size(), QImage::Format_ARGB32_Premultiplied);
     const double paint = medianMicroseconds(100, [&] {

@@ -60,24 +60,23 @@ int main(int argc, char* argv[])
     if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         return 1;
     sqlite3_busy_timeout(db, 5000);
-    TADOConnection connection(
-        ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, file});
+    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, file});
 
     TADOQuery Qhead(QStringLiteral("Qhead"), &connection);
     TADOQuery Qai(QStringLiteral("Qai"), &connection);
     TADOQuery Qais(QStringLiteral("Qais"), &connection);
-    Qhead.SetStatement(statements::header());
-    Qai.SetStatement(statements::robotHistory());
-    Qais.SetStatement(statements::robotComparison());
+    Qhead.setStatement(statements::header());
+    Qai.setStatement(statements::robotHistory());
+    Qais.setStatement(statements::robotComparison());
     const DirectStatement head(db, statements::header());
     DirectStatement history(db, statements::robotHistory());
     history.setFirstColumn(2); // cpqh
     const DirectStatement comparison(db, statements::robotComparison());
 
     auto rerun = [](TADOQuery& q, const QString& param, const QString& value) {
-        q.Close();
-        q.SetParamValue(param, value);
-        q.Open();
+        q.close();
+        q.setParamValue(param, value);
+        q.open();
     };
     std::vector<QVariant> sink;
     const QString ainame = QStringLiteral("ainame"), cpqh = QStringLiteral("cpqh");
@@ -95,7 +94,7 @@ int main(int argc, char* argv[])
             std::max(1, runs / 4),
             [&](int i) {
                 rerun(Qai, ainame, robots()[i % 11]);
-                rerun(Qais, cpqh, Qai.FieldByName(cpqh)->AsString());
+                rerun(Qais, cpqh, Qai.fieldByName(cpqh)->asString());
             },
             [&](int i) {
                 QString draw;
@@ -103,7 +102,7 @@ int main(int argc, char* argv[])
                 comparison.run({draw}, sink);
             });
         // The two halves apart, to tell where a difference comes from.
-        const QString draw = Qai.FieldByName(cpqh)->AsString();
+        const QString draw = Qai.fieldByName(cpqh)->asString();
         const Timing historyOnly = compare(
             std::max(1, runs / 4), [&](int i) { rerun(Qai, ainame, robots()[i % 11]); },
             [&](int i) { history.run({robots()[i % 11]}, sink); });

@@ -29,24 +29,24 @@ int main(int argc, char** argv)
     f.db.exec(QStringLiteral("COMMIT"));
     auto q = f.query(statements::robotHistory());
     TDataSource source;
-    source.SetDataSet(q.get());
+    source.setDataSet(q.get());
 
     TDBGridEh grid;
     grid.resize(960, 560);
     grid.setFont(pixelFont(kYaHei, 16));
-    grid.SetTitleFont(pixelFont(kYaHei, 19));
+    grid.setTitleFont(pixelFont(kYaHei, 19));
     const struct {
         const char* field;
         int width;
     } cols[] = {{"cpqh", 129}, {"zjhm", 55}, {"kjsj", 121}, {"K00", 0},  {"K01", 0},
                 {"K02", 47},   {"K03", 0},   {"K04", 79},   {"K05", 282}};
     for (const auto& c : cols) {
-        TDBGridColumnEh* col = grid.AddColumn(QString::fromLatin1(c.field));
+        TDBGridColumnEh* col = grid.addColumn(QString::fromLatin1(c.field));
         if (c.width)
-            col->SetWidth(c.width);
+            col->setWidth(c.width);
     }
-    grid.SetDataSource(&source);
-    q->Open();
+    grid.setDataSource(&source);
+    q->open();
 
     QImage image(grid.size(), QImage::Format_ARGB32_Premultiplied);
     const int paints = 200;
@@ -62,18 +62,18 @@ int main(int argc, char** argv)
     const int reloads = 50;
     t.restart();
     for (int i = 0; i < reloads; ++i) {
-        q->Close();
-        q->Open();
+        q->close();
+        q->open();
     }
     const double reloadMs = double(t.nsecsElapsed()) / 1e6 / reloads;
 
-    std::printf("rows shown %d of %d\n", grid.RecordBuffer().Count(), q->RecordCount());
+    std::printf("rows shown %d of %d\n", grid.recordBuffer().count(), q->RecordCount());
     // The same reloads with no grid bound: what the dataset itself costs.
-    grid.SetDataSource(nullptr);
+    grid.setDataSource(nullptr);
     t.restart();
     for (int i = 0; i < reloads; ++i) {
-        q->Close();
-        q->Open();
+        q->close();
+        q->open();
     }
     const double datasetMs = double(t.nsecsElapsed()) / 1e6 / reloads;
 

@@ -192,7 +192,7 @@ void saveSnapshots(TfrmA00Main& w, const QString& dir, const QString& prefix)
     for (const QSize size : {w.size(), kMaximised}) {
         w.resize(size);
         for (int p = 0; p < 3; ++p) {
-            w.pc1->SetActivePageIndex(p);
+            w.pc1->setActivePageIndex(p);
             paintPending();
             for (int down : {0, 100}) {
                 w.Qai->First();
@@ -214,11 +214,11 @@ void saveSnapshots(TfrmA00Main& w, const QString& dir, const QString& prefix)
 std::unique_ptr<TfrmA00Main> shownWindow()
 {
     auto window = std::make_unique<TfrmA00Main>();
-    window->Timer1->SetEnabled(false);
+    window->Timer1->setEnabled(false);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()) || !settled(*window))
         std::exit(1);
-    window->pc1->SetActivePageIndex(2);
+    window->pc1->setActivePageIndex(2);
     paintPending();
     runTickApplied(*window);
     return window;
@@ -229,7 +229,7 @@ double firstRepaint(TfrmA00Main& w, const QSize& size)
 {
     w.resize(size);
     paintPending();
-    w.pc1->SetActivePageIndex(0);
+    w.pc1->setActivePageIndex(0);
     const double ms = timed([&] { w.DBGridEh1->repaint(); });
     paintPending();
     return ms;
@@ -315,7 +315,7 @@ void benchRealWindow(const Options& o, sqlite3* db)
         const std::vector<double> reload = measure(
             "reload", runs, {{paintPending, [&] { runReloadApplied(w); }}, {nothing, bareReload}});
         w.pc1->show();
-        w.pc1->SetActivePageIndex(0);
+        w.pc1->setActivePageIndex(0);
         printRow("reload (S2+S3, relayout, chart rebuild)", reload[0], reload[1], "goal <= 1.5");
         // As the operator has it: the history grid repaints while the work goes on.
         const std::vector<double> shown = measure("reload shown", runs,
@@ -339,7 +339,7 @@ void benchRealWindow(const Options& o, sqlite3* db)
             QWidget* pages[] = {w.DBGridEh1, w.DBGridEh3, w.DBChart1};
             const char* names[] = {"history grid", "comparison grid", "chart"};
             for (int p = 0; p < 3; ++p) {
-                w.pc1->SetActivePageIndex(p);
+                w.pc1->setActivePageIndex(p);
                 paintPending();
                 const QByteArray what = QByteArray(names[p]) + " " + sizeName(size);
                 const double page = repaints(what, pages[p], o.runs);
@@ -353,7 +353,7 @@ void benchRealWindow(const Options& o, sqlite3* db)
                 printPaint(("  whole window, " + what).constData(), whole, s2s3, "");
             }
             // New rows come into view at every paint, as when the operator scrolls.
-            w.pc1->SetActivePageIndex(0);
+            w.pc1->setActivePageIndex(0);
             const QByteArray what = "history grid " + sizeName(size) + ", scrolled each time";
             const double scrolled = repaints(what, w.DBGridEh1, o.runs, [&] {
                 if (w.Qai->RecNo() + 23 > w.Qai->RecordCount())

@@ -35,7 +35,7 @@ AxisLabels computeAxisLabels(AxisRange range, int axisLength, int labelSize)
     constexpr double kTolerance = 1e-12;
     constexpr double kMaxLabels = 10000;
     AxisLabels out;
-    const double length = range.Length();
+    const double length = range.length();
     if (!std::isfinite(length) || length < 0)
         return out;
     axisLength = qMax(axisLength, 0);

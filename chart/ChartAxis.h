@@ -8,7 +8,7 @@ double roundHalfEven(double value);
 struct AxisRange {
     double minimum = 0;
     double maximum = 0;
-    double Length() const { return maximum - minimum; }
+    double length() const { return maximum - minimum; }
     bool operator==(const AxisRange&) const = default;
 };
 

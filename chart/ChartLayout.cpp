@@ -27,12 +27,12 @@ ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRa
     // Every label text has the font's height; the texts for the minimum and maximum are never
     // empty.
     const int labelSize = labelFont.height();
-    l.leftLabels = computeAxisLabels(left, vertical.Length(), labelSize);
+    l.leftLabels = computeAxisLabels(left, vertical.length(), labelSize);
     int widest = 0;
     for (double v : l.leftLabels.values) {
         ChartAxisLabel label;
         label.text = formatAxisValue(v);
-        label.position = int(vertical.Position(v));
+        label.position = int(vertical.position(v));
         widest = qMax(widest, labelFont.horizontalAdvance(label.text));
         l.labels << label;
     }
@@ -50,7 +50,7 @@ ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRa
     const double step = l.leftLabels.step;
     for (double v : l.leftLabels.values)
         for (int m = 1; m <= kMinorTickCount; ++m) {
-            const double row = vertical.Position(v - step * m / (kMinorTickCount + 1));
+            const double row = vertical.position(v - step * m / (kMinorTickCount + 1));
             if (row <= bottomEdge && left.maximum != left.minimum)
                 l.minorTicks << int(row);
         }

@@ -39,13 +39,13 @@ struct ChartLayout {
     // Minor tick rows between neighbouring labels (and below the last one, inside the axis).
     QVector<int> minorTicks;
 
-    QPoint DepthOffset() const { return {depth, -depth}; }
+    QPoint depthOffset() const { return {depth, -depth}; }
     // The plot with room for the depth: points are clipped to it.
-    QRect ClipRect() const { return plot.adjusted(0, -depth, depth, 0); }
+    QRect clipRect() const { return plot.adjusted(0, -depth, depth, 0); }
     // Where a mouse press starts a zoom or a pan: the plot, its walls and its axis lines.
-    QRect MouseArea() const
+    QRect mouseArea() const
     {
-        return ClipRect().adjusted(-chartmetrics::kAxisWidth - chartmetrics::kTickLength, 0, 0,
+        return clipRect().adjusted(-chartmetrics::kAxisWidth - chartmetrics::kTickLength, 0, 0,
                                    chartmetrics::kAxisWidth);
     }
 };

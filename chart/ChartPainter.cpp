@@ -6,7 +6,7 @@
 
 using namespace chartmetrics;
 
-void ChartPainter::PaintPanel()
+void ChartPainter::paintPanel()
 {
     const QRect r = l_.panel;
     p_.fillRect(r, systemColor(SystemColor::BtnFace));
@@ -18,10 +18,10 @@ void ChartPainter::PaintPanel()
     p_.drawLine(r.topRight(), r.bottomRight());
 }
 
-void ChartPainter::PaintWalls(const QColor& leftWall, const QColor& floor)
+void ChartPainter::paintWalls(const QColor& leftWall, const QColor& floor)
 {
     const QRect& plot = l_.plot;
-    const QPoint back = l_.DepthOffset();
+    const QPoint back = l_.depthOffset();
     p_.setPen(QPen(Qt::black, 1));
     p_.setBrush(Qt::NoBrush);
     p_.drawRect(plot.translated(back));
@@ -34,7 +34,7 @@ void ChartPainter::PaintWalls(const QColor& leftWall, const QColor& floor)
     p_.setBrush(Qt::NoBrush);
 }
 
-void ChartPainter::PaintLeftAxis(const QFont& labelFont)
+void ChartPainter::paintLeftAxis(const QFont& labelFont)
 {
     const QRect& plot = l_.plot;
     const int axisX = plot.left() - kAxisWidth / 2;
@@ -58,7 +58,7 @@ void ChartPainter::PaintLeftAxis(const QFont& labelFont)
     p_.drawLine(axisX, plot.top(), axisX, plot.bottom() + kAxisWidth);
 }
 
-void ChartPainter::PaintBottomAxis()
+void ChartPainter::paintBottomAxis()
 {
     const QRect& plot = l_.plot;
     const int axisY = plot.bottom() + kAxisWidth / 2;
@@ -66,14 +66,14 @@ void ChartPainter::PaintBottomAxis()
     p_.drawLine(plot.left() - kAxisWidth, axisY, plot.right() + 1, axisY);
 }
 
-void ChartPainter::PaintLine(const QVector<LineSegment>& segments)
+void ChartPainter::paintLine(const QVector<LineSegment>& segments)
 {
     if (segments.isEmpty())
         return;
     p_.save();
-    p_.setClipRect(l_.ClipRect());
+    p_.setClipRect(l_.clipRect());
     p_.setPen(QPen(Qt::black, 1));
-    const QPoint back = l_.DepthOffset();
+    const QPoint back = l_.depthOffset();
     for (const LineSegment& s : segments) {
         p_.setBrush(toQColor(s.fill));
         p_.drawPolygon(QPolygon({s.from, s.to, s.to + back, s.from + back}));
@@ -81,7 +81,7 @@ void ChartPainter::PaintLine(const QVector<LineSegment>& segments)
     p_.restore();
 }
 
-void ChartPainter::PaintRubberBand(const QRect& band)
+void ChartPainter::paintRubberBand(const QRect& band)
 {
     p_.setPen(QPen(Qt::black, 1, Qt::DotLine));
     p_.setBrush(Qt::NoBrush);

@@ -12,13 +12,13 @@ class ChartPainter {
 public:
     ChartPainter(QPainter& painter, const ChartLayout& layout) : p_(painter), l_(layout) {}
 
-    void PaintPanel();
-    void PaintWalls(const QColor& leftWall, const QColor& floor);
-    void PaintLeftAxis(const QFont& labelFont);
-    void PaintBottomAxis();
+    void paintPanel();
+    void paintWalls(const QColor& leftWall, const QColor& floor);
+    void paintLeftAxis(const QFont& labelFont);
+    void paintBottomAxis();
     // The series' ribbons, outlined with its line pen (black, 1 pixel, solid).
-    void PaintLine(const QVector<LineSegment>& segments);
-    void PaintRubberBand(const QRect& band);
+    void paintLine(const QVector<LineSegment>& segments);
+    void paintRubberBand(const QRect& band);
 
 private:
     QPainter& p_;

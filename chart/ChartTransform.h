@@ -12,26 +12,26 @@ public:
     {
     }
 
-    const AxisRange& Range() const { return range_; }
-    int Start() const { return start_; }
-    int End() const { return end_; }
-    int Length() const { return end_ - start_; }
+    const AxisRange& range() const { return range_; }
+    int start() const { return start_; }
+    int end() const { return end_; }
+    int length() const { return end_ - start_; }
 
     // A pixel coordinate, kept as a double so that far-off values can be recognised.
-    double Position(double value) const
+    double position(double value) const
     {
         if (range_.maximum == range_.minimum)
-            return start_ + Length() / 2;
-        const double offset = roundHalfEven((value - range_.minimum) * Length() / range_.Length());
+            return start_ + length() / 2;
+        const double offset = roundHalfEven((value - range_.minimum) * length() / range_.length());
         return vertical_ ? end_ - offset : start_ + offset;
     }
 
-    double Value(double position) const
+    double value(double position) const
     {
-        if (range_.maximum == range_.minimum || Length() == 0)
+        if (range_.maximum == range_.minimum || length() == 0)
             return range_.minimum;
         const double offset = vertical_ ? end_ - position : position - start_;
-        return range_.minimum + offset * range_.Length() / Length();
+        return range_.minimum + offset * range_.length() / length();
     }
 
 private:
@@ -46,30 +46,30 @@ struct ChartTransform {
     AxisMapping x;
     AxisMapping y;
 
-    QPointF ToScreen(double xValue, double yValue) const
+    QPointF toScreen(double xValue, double yValue) const
     {
-        return {x.Position(xValue), y.Position(yValue)};
+        return {x.position(xValue), y.position(yValue)};
     }
 };
 
 // Whether a zoom or a pan has fixed the axes, and what to return to on undo.
 class ChartZoomState {
 public:
-    bool Fixed() const { return fixed_; }
-    const AxisSetting& Bottom() const { return bottom_; }
+    bool fixed() const { return fixed_; }
+    const AxisSetting& bottom() const { return bottom_; }
 
     // The ranges in effect, given those the points ask for.
-    AxisRange BottomRange(AxisRange automatic) const
+    AxisRange bottomRange(AxisRange automatic) const
     {
         return bottom_.automatic ? automatic : bottom_.range;
     }
-    AxisRange LeftRange(AxisRange automatic) const
+    AxisRange leftRange(AxisRange automatic) const
     {
         return left_.automatic ? automatic : left_.range;
     }
 
     // Fixes both axes; the settings before the first zoom or pan are kept for the undo.
-    void Fix(AxisRange bottom, AxisRange left)
+    void fix(AxisRange bottom, AxisRange left)
     {
         if (!fixed_) {
             savedBottom_ = bottom_;
@@ -80,7 +80,7 @@ public:
         left_ = {false, atLeastMinimalLength(left)};
     }
 
-    void Undo()
+    void undo()
     {
         if (!fixed_)
             return;

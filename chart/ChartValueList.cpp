@@ -1,42 +1,42 @@
 #include "ChartValueList.h"
 
-void ChartValueList::Insert(int index, double value)
+void ChartValueList::insert(int index, double value)
 {
     values_.insert(index, value);
     stale_ = true;
 }
 
-void ChartValueList::Append(double value)
+void ChartValueList::append(double value)
 {
     values_.append(value);
     stale_ = true;
 }
 
-void ChartValueList::Clear()
+void ChartValueList::clear()
 {
     values_.clear();
     stale_ = true;
 }
 
-double ChartValueList::MinValue() const
+double ChartValueList::minValue() const
 {
-    Recalc();
+    recalc();
     return min_;
 }
 
-double ChartValueList::MaxValue() const
+double ChartValueList::maxValue() const
 {
-    Recalc();
+    recalc();
     return max_;
 }
 
-void ChartValueList::Recalc() const
+void ChartValueList::recalc() const
 {
     if (!stale_)
         return;
     min_ = max_ = 0;
-    for (int i = 0; i < Count(); ++i) {
-        const double v = Value(i);
+    for (int i = 0; i < count(); ++i) {
+        const double v = value(i);
         if (i == 0 || v < min_)
             min_ = v;
         if (i == 0 || v > max_)

@@ -7,20 +7,20 @@
 class ChartValueList {
 public:
     const QString& ValueSource() const { return valueSource_; }
-    void SetValueSource(const QString& field) { valueSource_ = field; }
+    void setValueSource(const QString& field) { valueSource_ = field; }
 
-    int Count() const { return int(values_.size()); }
-    double Value(int index) const { return values_[index]; }
-    double Last() const { return Value(Count() - 1); }
-    void Insert(int index, double value);
-    void Append(double value);
-    void Clear();
+    int count() const { return int(values_.size()); }
+    double value(int index) const { return values_[index]; }
+    double Last() const { return value(count() - 1); }
+    void insert(int index, double value);
+    void append(double value);
+    void clear();
 
-    double MinValue() const;
-    double MaxValue() const;
+    double minValue() const;
+    double maxValue() const;
 
 private:
-    void Recalc() const;
+    void recalc() const;
 
     QString valueSource_;
     QVector<double> values_;

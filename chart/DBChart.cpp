@@ -17,8 +17,8 @@ namespace {
 constexpr int kZoomThreshold = 16;
 constexpr int kArialEightPointPixels = 11; // 8 pt at 96 dpi
 // The left wall's fill: 0x80FFFF, that is red 255, green 255, blue 128.
-constexpr TColor kLeftWallColor = 8454143;
-constexpr TColor kBottomWallColor = clWhite;
+constexpr BgrColor kLeftWallColor = 8454143;
+constexpr BgrColor kBottomWallColor = clWhite;
 } // namespace
 
 TDBChart::TDBChart(QWidget* parent)
@@ -29,41 +29,41 @@ TDBChart::TDBChart(QWidget* parent)
 
 TDBChart::~TDBChart() = default;
 
-TLineSeries* TDBChart::AddSeries()
+TLineSeries* TDBChart::addSeries()
 {
     series_.push_back(std::make_unique<TLineSeries>());
     return series_.back().get();
 }
 
-void TDBChart::Loaded()
+void TDBChart::loaded()
 {
     for (const auto& s : series_)
-        AttachSeries(s.get());
+        attachSeries(s.get());
 }
 
-void TDBChart::AttachSeries(TLineSeries* series)
+void TDBChart::attachSeries(TLineSeries* series)
 {
     ClearSeriesPoints(series);
     TCustomADODataSet* dataSet = series->DataSource();
     if (!dataSet)
         return;
-    if (!DataSourceFor(dataSet))
+    if (!dataSourceFor(dataSet))
         dataSources_.push_back(std::make_unique<TDBChartDataSource>(this, dataSet));
     ReloadFromDataSet(dataSet);
 }
 
-TDBChartDataSource* TDBChart::DataSourceFor(TCustomADODataSet* dataSet) const
+TDBChartDataSource* TDBChart::dataSourceFor(TCustomADODataSet* dataSet) const
 {
     for (const auto& d : dataSources_)
-        if (d->DataSet() == dataSet)
+        if (d->dataSet() == dataSet)
             return d.get();
     return nullptr;
 }
 
-void TDBChart::DataSetRemoved(TCustomADODataSet* dataSet)
+void TDBChart::dataSetRemoved(TCustomADODataSet* dataSet)
 {
     for (auto it = dataSources_.begin(); it != dataSources_.end();) {
-        if ((*it)->DataSet() == dataSet) {
+        if ((*it)->dataSet() == dataSet) {
             it = dataSources_.erase(it);
         } else {
             ++it;
@@ -71,7 +71,7 @@ void TDBChart::DataSetRemoved(TCustomADODataSet* dataSet)
     }
     for (const auto& s : series_)
         if (s->DataSource() == dataSet)
-            s->SetDataSource(nullptr);
+            s->setDataSource(nullptr);
 }
 
 void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
@@ -98,28 +98,28 @@ void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
             // The points read go in together, also those read before a failing row.
             auto store = [&] {
                 for (SeriesReading& r : reading)
-                    r.series->InsertPointsByX(std::exchange(r.points, {}));
-                ChangedPoints();
+                    r.series->insertPointsByX(std::exchange(r.points, {}));
+                changedPoints();
             };
             // The grids on the same dataset must not follow the walk.
-            dataSet->DisableControls();
-            TBookmark kept = dataSet->GetBookmark();
+            dataSet->disableControls();
+            Bookmark kept = dataSet->getBookmark();
             auto restoreRow = [&] {
                 try {
-                    if (dataSet->BookmarkValid(kept))
-                        dataSet->GotoBookmark(kept);
+                    if (dataSet->bookmarkValid(kept))
+                        dataSet->gotoBookmark(kept);
                 } catch (...) {
-                    dataSet->FreeBookmark(kept);
-                    dataSet->EnableControls();
+                    dataSet->freeBookmark(kept);
+                    dataSet->enableControls();
                     throw;
                 }
-                dataSet->FreeBookmark(kept);
-                dataSet->EnableControls();
+                dataSet->freeBookmark(kept);
+                dataSet->enableControls();
             };
             try {
-                for (dataSet->First(); !dataSet->Eof(); dataSet->Next())
+                for (dataSet->First(); !dataSet->eof(); dataSet->Next())
                     for (SeriesReading& r : reading)
-                        ReadRowPoint(r, dataSet);
+                        readRowPoint(r, dataSet);
             } catch (...) {
                 store();
                 restoreRow();
@@ -135,39 +135,39 @@ void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
     finish();
 }
 
-void TDBChart::ReadRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet)
+void TDBChart::readRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet)
 {
     const TLineSeries* series = reading.series;
     if (!reading.x)
-        reading.x = dataSet->FieldByName(series->XValues().ValueSource());
-    const double x = reading.x->AsFloat();
+        reading.x = dataSet->fieldByName(series->XValues().ValueSource());
+    const double x = reading.x->asFloat();
     if (!reading.y)
-        reading.y = dataSet->FieldByName(series->YValues().ValueSource());
-    const double y = reading.y->AsFloat();
-    reading.points.push_back({x, y, reading.y->IsNull() ? clNone : clDefault});
+        reading.y = dataSet->fieldByName(series->YValues().ValueSource());
+    const double y = reading.y->asFloat();
+    reading.points.push_back({x, y, reading.y->isNull() ? clNone : clDefault});
 }
 
 void TDBChart::ClearSeriesPoints(TLineSeries* series)
 {
-    series->Clear();
-    ChangedPoints();
+    series->clear();
+    changedPoints();
 }
 
-void TDBChart::ClearSeriesOf(TCustomADODataSet* dataSet)
+void TDBChart::clearSeriesOf(TCustomADODataSet* dataSet)
 {
     for (const auto& s : series_)
         if (s->DataSource() == dataSet)
             ClearSeriesPoints(s.get());
 }
 
-int TDBChart::InsertPointByX(TLineSeries* series, double x, double y, TColor color)
+int TDBChart::InsertPointByX(TLineSeries* series, double x, double y, BgrColor color)
 {
     const int index = series->InsertPointByX(x, y, color);
-    ChangedPoints();
+    changedPoints();
     return index;
 }
 
-void TDBChart::ChangedPoints()
+void TDBChart::changedPoints()
 {
     layout_.reset();
     update();
@@ -181,37 +181,37 @@ AxisRange rangeOver(const std::vector<std::unique_ptr<TLineSeries>>& series,
     AxisRange r;
     bool any = false;
     for (const auto& s : series) {
-        if (s->Count() == 0)
+        if (s->count() == 0)
             continue;
         const ChartValueList& values = (s.get()->*list)();
-        r = any ? AxisRange{qMin(r.minimum, values.MinValue()), qMax(r.maximum, values.MaxValue())}
-                : AxisRange{values.MinValue(), values.MaxValue()};
+        r = any ? AxisRange{qMin(r.minimum, values.minValue()), qMax(r.maximum, values.maxValue())}
+                : AxisRange{values.minValue(), values.maxValue()};
         any = true;
     }
     return r;
 }
 } // namespace
 
-AxisRange TDBChart::AutomaticBottomRange() const
+AxisRange TDBChart::automaticBottomRange() const
 {
     return rangeOver(series_, &TLineSeries::XValues);
 }
 
-AxisRange TDBChart::AutomaticLeftRange() const
+AxisRange TDBChart::automaticLeftRange() const
 {
     return rangeOver(series_, &TLineSeries::YValues);
 }
 
-void TDBChart::ZoomTo(AxisRange bottom, AxisRange left)
+void TDBChart::zoomTo(AxisRange bottom, AxisRange left)
 {
-    zoom_.Fix(bottom, left);
+    zoom_.fix(bottom, left);
     layout_.reset();
     update();
 }
 
-void TDBChart::UndoZoom()
+void TDBChart::undoZoom()
 {
-    zoom_.Undo();
+    zoom_.undo();
     layout_.reset();
     update();
 }
@@ -219,7 +219,7 @@ void TDBChart::UndoZoom()
 const ChartLayout& TDBChart::Layout() const
 {
     if (!layout_)
-        layout_ = computeChartLayout(size(), QFontMetrics(labelFont_), BottomRange(), LeftRange());
+        layout_ = computeChartLayout(size(), QFontMetrics(labelFont_), bottomRange(), leftRange());
     return *layout_;
 }
 
@@ -230,26 +230,26 @@ void TDBChart::resizeEvent(QResizeEvent*)
 
 void TDBChart::paintEvent(QPaintEvent*)
 {
-    GuardedLater([&] {
+    guardedLater([&] {
         QPainter painter(this);
         const ChartLayout& l = Layout();
         ChartPainter p(painter, l);
-        p.PaintPanel();
-        p.PaintWalls(toQColor(kLeftWallColor), toQColor(kBottomWallColor));
-        p.PaintLeftAxis(labelFont_);
-        p.PaintBottomAxis();
+        p.paintPanel();
+        p.paintWalls(toQColor(kLeftWallColor), toQColor(kBottomWallColor));
+        p.paintLeftAxis(labelFont_);
+        p.paintBottomAxis();
         for (const auto& s : series_)
-            p.PaintLine(lineSegments(*s, l.transform));
+            p.paintLine(lineSegments(*s, l.transform));
         if (mouseState_ == MouseState::Zoom)
-            p.PaintRubberBand(ZoomRect());
+            p.paintRubberBand(zoomRect());
     });
 }
 
 void TDBChart::mousePressEvent(QMouseEvent* event)
 {
-    Guarded([&] {
+    guarded([&] {
         if (mouseState_ != MouseState::None ||
-            !Layout().MouseArea().contains(event->position().toPoint()))
+            !Layout().mouseArea().contains(event->position().toPoint()))
             return;
         pressPoint_ = lastPoint_ = event->position().toPoint();
         if (event->button() == Qt::LeftButton)
@@ -261,7 +261,7 @@ void TDBChart::mousePressEvent(QMouseEvent* event)
 
 void TDBChart::mouseMoveEvent(QMouseEvent* event)
 {
-    GuardedLater([&] {
+    guardedLater([&] {
         const QPoint at = event->position().toPoint();
         switch (mouseState_) {
         case MouseState::None:
@@ -275,7 +275,7 @@ void TDBChart::mouseMoveEvent(QMouseEvent* event)
                 mouseState_ = MouseState::None;
                 return;
             }
-            PanBy(lastPoint_, at);
+            panBy(lastPoint_, at);
             lastPoint_ = at;
             return;
         }
@@ -284,38 +284,38 @@ void TDBChart::mouseMoveEvent(QMouseEvent* event)
 
 void TDBChart::mouseReleaseEvent(QMouseEvent* event)
 {
-    Guarded([&] {
+    guarded([&] {
         const MouseState was = mouseState_;
         mouseState_ = MouseState::None;
         if (was == MouseState::Zoom) {
-            FinishZoomDrag(event->position().toPoint());
+            finishZoomDrag(event->position().toPoint());
             update();
         }
     });
 }
 
-void TDBChart::FinishZoomDrag(QPoint releasePoint)
+void TDBChart::finishZoomDrag(QPoint releasePoint)
 {
     const QPoint moved = releasePoint - pressPoint_;
     if (std::abs(moved.x()) <= kZoomThreshold || std::abs(moved.y()) <= kZoomThreshold)
         return;
     if (moved.x() < 0 || moved.y() < 0) {
-        UndoZoom();
+        undoZoom();
         return;
     }
     const ChartTransform& t = Layout().transform;
     const QRect band(pressPoint_, releasePoint);
-    ZoomTo({t.x.Value(band.left()), t.x.Value(band.right())},
-           {t.y.Value(band.bottom()), t.y.Value(band.top())});
+    zoomTo({t.x.value(band.left()), t.x.value(band.right())},
+           {t.y.value(band.bottom()), t.y.value(band.top())});
 }
 
-void TDBChart::PanBy(QPoint from, QPoint to)
+void TDBChart::panBy(QPoint from, QPoint to)
 {
     if (from == to)
         return;
     const ChartTransform& t = Layout().transform;
-    const double dx = t.x.Value(from.x()) - t.x.Value(to.x());
-    const double dy = t.y.Value(from.y()) - t.y.Value(to.y());
-    const AxisRange b = BottomRange(), l = LeftRange();
-    ZoomTo({b.minimum + dx, b.maximum + dx}, {l.minimum + dy, l.maximum + dy});
+    const double dx = t.x.value(from.x()) - t.x.value(to.x());
+    const double dy = t.y.value(from.y()) - t.y.value(to.y());
+    const AxisRange b = bottomRange(), l = leftRange();
+    zoomTo({b.minimum + dx, b.maximum + dx}, {l.minimum + dy, l.maximum + dy});
 }

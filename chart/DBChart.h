@@ -13,7 +13,7 @@
 
 class TCustomADODataSet;
 class TDBChartDataSource;
-class TField;
+class Field;
 
 // A data-bound line chart in 3D view: follows its datasets' open and close, draws the
 // walls, the left axis with labels and the series as ribbons; zooms and pans by mouse.
@@ -26,34 +26,34 @@ public:
     ~TDBChart() override;
 
     // A new series owned by this chart.
-    TLineSeries* AddSeries();
+    TLineSeries* addSeries();
 
     // Attaches every series once the design is complete: empties it, starts listening to its
     // dataset and loads it when the dataset is already open.
-    void Loaded();
+    void loaded();
 
     void ReloadFromDataSet(TCustomADODataSet* dataSet);
     void ClearSeriesPoints(TLineSeries* series);
     // Empties every series reading the dataset.
-    void ClearSeriesOf(TCustomADODataSet* dataSet);
-    int InsertPointByX(TLineSeries* series, double x, double y, TColor color);
+    void clearSeriesOf(TCustomADODataSet* dataSet);
+    int InsertPointByX(TLineSeries* series, double x, double y, BgrColor color);
     // Drops the listener on a dataset that is about to be destroyed (the dataset calls it
     // through its listener while it still exists).
-    void DataSetRemoved(TCustomADODataSet* dataSet);
-    int DataSourceCount() const { return int(dataSources_.size()); }
+    void dataSetRemoved(TCustomADODataSet* dataSet);
+    int dataSourceCount() const { return int(dataSources_.size()); }
 
-    bool Updating() const { return updating_; }
+    bool updating() const { return updating_; }
 
     // The axis ranges in effect: those of the points unless a zoom or a pan fixed them.
-    AxisRange BottomRange() const { return zoom_.BottomRange(AutomaticBottomRange()); }
-    AxisRange LeftRange() const { return zoom_.LeftRange(AutomaticLeftRange()); }
-    const ChartZoomState& ZoomState() const { return zoom_; }
-    void UndoZoom();
+    AxisRange bottomRange() const { return zoom_.bottomRange(automaticBottomRange()); }
+    AxisRange leftRange() const { return zoom_.leftRange(automaticLeftRange()); }
+    const ChartZoomState& zoomState() const { return zoom_; }
+    void undoZoom();
 
     const ChartLayout& Layout() const;
     MouseState mouseState() const { return mouseState_; }
     // The rubber band while a zoom drag runs.
-    QRect ZoomRect() const { return QRect(pressPoint_, lastPoint_).normalized(); }
+    QRect zoomRect() const { return QRect(pressPoint_, lastPoint_).normalized(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -63,23 +63,23 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void AttachSeries(TLineSeries* series);
-    void ChangedPoints();
+    void attachSeries(TLineSeries* series);
+    void changedPoints();
     // One series' share of a rebuild: its fields, found at the first row, and the points read.
     struct SeriesReading {
         TLineSeries* series;
-        const TField* x = nullptr;
-        const TField* y = nullptr;
+        const Field* x = nullptr;
+        const Field* y = nullptr;
         std::vector<TLineSeries::Point> points;
     };
-    void ReadRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet);
-    TDBChartDataSource* DataSourceFor(TCustomADODataSet* dataSet) const;
+    void readRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet);
+    TDBChartDataSource* dataSourceFor(TCustomADODataSet* dataSet) const;
     // Axis ranges from the points: both 0 to 0 without points.
-    AxisRange AutomaticBottomRange() const;
-    AxisRange AutomaticLeftRange() const;
-    void ZoomTo(AxisRange bottom, AxisRange left);
-    void FinishZoomDrag(QPoint releasePoint);
-    void PanBy(QPoint from, QPoint to);
+    AxisRange automaticBottomRange() const;
+    AxisRange automaticLeftRange() const;
+    void zoomTo(AxisRange bottom, AxisRange left);
+    void finishZoomDrag(QPoint releasePoint);
+    void panBy(QPoint from, QPoint to);
 
     std::vector<std::unique_ptr<TLineSeries>> series_;
     std::vector<std::unique_ptr<TDBChartDataSource>> dataSources_;

@@ -5,27 +5,27 @@
 TDBChartDataSource::TDBChartDataSource(TDBChart* chart, TCustomADODataSet* dataSet)
     : chart_(chart), dataSet_(dataSet), wasActive_(dataSet->Active())
 {
-    dataSet_->AddListener(this);
+    dataSet_->addListener(this);
 }
 
 TDBChartDataSource::~TDBChartDataSource()
 {
-    dataSet_->RemoveListener(this);
+    dataSet_->removeListener(this);
 }
 
-void TDBChartDataSource::DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state)
+void TDBChartDataSource::dataSetStateChanged(TCustomADODataSet* dataSet, DataSetState state)
 {
-    if (state == dsInactive) {
+    if (state == DataSetState::Inactive) {
         wasActive_ = false;
-        chart_->ClearSeriesOf(dataSet);
-    } else if (state == dsBrowse && !wasActive_) {
+        chart_->clearSeriesOf(dataSet);
+    } else if (state == DataSetState::Browse && !wasActive_) {
         chart_->ReloadFromDataSet(dataSet);
         wasActive_ = true;
     }
 }
 
-void TDBChartDataSource::DataSetDestroying(TCustomADODataSet* dataSet)
+void TDBChartDataSource::dataSetDestroying(TCustomADODataSet* dataSet)
 {
     // Destroys this listener too.
-    chart_->DataSetRemoved(dataSet);
+    chart_->dataSetRemoved(dataSet);
 }

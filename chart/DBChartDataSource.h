@@ -11,11 +11,11 @@ public:
     TDBChartDataSource(const TDBChartDataSource&) = delete;
     TDBChartDataSource& operator=(const TDBChartDataSource&) = delete;
 
-    TCustomADODataSet* DataSet() const { return dataSet_; }
-    bool WasActive() const { return wasActive_; }
+    TCustomADODataSet* dataSet() const { return dataSet_; }
+    bool wasActive() const { return wasActive_; }
 
-    void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) override;
-    void DataSetDestroying(TCustomADODataSet* dataSet) override;
+    void dataSetStateChanged(TCustomADODataSet* dataSet, DataSetState state) override;
+    void dataSetDestroying(TCustomADODataSet* dataSet) override;
 
 private:
     TDBChart* chart_;

@@ -12,7 +12,7 @@ class TLineSeries;
 struct LineSegment {
     QPoint from;
     QPoint to;
-    TColor fill = clRed;
+    BgrColor fill = clRed;
     bool steep = false; // rises faster than the depth offset, so it is filled darker
 };
 
@@ -26,7 +26,7 @@ struct VisibleRange {
 VisibleRange visiblePoints(const TLineSeries& series, AxisRange bottom);
 
 // The colour a steep ribbon is filled with: each channel 64 darker, not below 0.
-TColor darker3D(TColor color);
+BgrColor darker3D(BgrColor color);
 
 // The segments of a series' line in index order, with gaps at null points.
 QVector<LineSegment> lineSegments(const TLineSeries& series, const ChartTransform& transform);

@@ -3,33 +3,33 @@
 #include <algorithm>
 #include <cmath>
 
-TColor TLineSeries::ValueColor(int index) const
+BgrColor TLineSeries::valueColor(int index) const
 {
-    const TColor c = colors_[index];
+    const BgrColor c = colors_[index];
     return c == clDefault ? clRed : c;
 }
 
-int TLineSeries::InsertPointByX(double x, double y, TColor color)
+int TLineSeries::InsertPointByX(double x, double y, BgrColor color)
 {
-    int index = Count();
+    int index = count();
     if (index > 0 && x < x_.Last()) {
         int i = index - 1;
-        while (i >= 0 && x_.Value(i) > x)
+        while (i >= 0 && x_.value(i) > x)
             --i;
         index = i + 1;
     }
-    x_.Insert(index, x);
-    y_.Insert(index, y);
+    x_.insert(index, x);
+    y_.insert(index, y);
     colors_.insert(index, color);
     return index;
 }
 
-void TLineSeries::InsertPointsByX(const std::vector<Point>& points)
+void TLineSeries::insertPointsByX(const std::vector<Point>& points)
 {
     std::vector<Point> merged;
-    merged.reserve(Count() + points.size());
-    for (int i = 0; i < Count(); ++i)
-        merged.push_back({XValue(i), YValue(i), colors_[i]});
+    merged.reserve(count() + points.size());
+    for (int i = 0; i < count(); ++i)
+        merged.push_back({xValue(i), yValue(i), colors_[i]});
     auto nan = [](const Point& p) { return std::isnan(p.x); };
     // A NaN has no place in an order: with one, the points go in one by one as always.
     if (std::any_of(points.begin(), points.end(), nan) ||
@@ -45,17 +45,17 @@ void TLineSeries::InsertPointsByX(const std::vector<Point>& points)
     const auto stored = merged.size();
     merged.insert(merged.end(), added.begin(), added.end());
     std::inplace_merge(merged.begin(), merged.begin() + stored, merged.end(), byX);
-    Clear();
+    clear();
     for (const Point& p : merged) {
-        x_.Append(p.x);
-        y_.Append(p.y);
+        x_.append(p.x);
+        y_.append(p.y);
         colors_.append(p.color);
     }
 }
 
-void TLineSeries::Clear()
+void TLineSeries::clear()
 {
-    x_.Clear();
-    y_.Clear();
+    x_.clear();
+    y_.clear();
     colors_.clear();
 }

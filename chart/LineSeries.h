@@ -15,35 +15,35 @@ public:
     TLineSeries& operator=(const TLineSeries&) = delete;
 
     TCustomADODataSet* DataSource() const { return dataSource_; }
-    void SetDataSource(TCustomADODataSet* dataSet) { dataSource_ = dataSet; }
+    void setDataSource(TCustomADODataSet* dataSet) { dataSource_ = dataSet; }
 
     ChartValueList& XValues() { return x_; }
     const ChartValueList& XValues() const { return x_; }
     ChartValueList& YValues() { return y_; }
     const ChartValueList& YValues() const { return y_; }
 
-    int Count() const { return x_.Count(); }
-    double XValue(int index) const { return x_.Value(index); }
-    double YValue(int index) const { return y_.Value(index); }
-    bool IsNull(int index) const { return colors_[index] == clNone; }
+    int count() const { return x_.count(); }
+    double xValue(int index) const { return x_.value(index); }
+    double yValue(int index) const { return y_.value(index); }
+    bool isNull(int index) const { return colors_[index] == clNone; }
     // The colour a point is painted in: its own, or the series colour (red) for clDefault.
-    TColor ValueColor(int index) const;
+    BgrColor valueColor(int index) const;
 
     // Stores one point after every point whose X is not greater; returns its index.
     // Stepping back from the end keeps loading in ascending X cheap and equal X in arrival order.
-    int InsertPointByX(double x, double y, TColor color);
+    int InsertPointByX(double x, double y, BgrColor color);
     struct Point {
         double x, y;
-        TColor color;
+        BgrColor color;
     };
     // The same as InsertPointByX for each point in turn, in one pass: rows arriving in
     // descending X would otherwise move every stored point at every insert.
-    void InsertPointsByX(const std::vector<Point>& points);
-    void Clear();
+    void insertPointsByX(const std::vector<Point>& points);
+    void clear();
 
 private:
     TCustomADODataSet* dataSource_ = nullptr;
     ChartValueList x_;
     ChartValueList y_;
-    QVector<TColor> colors_;
+    QVector<BgrColor> colors_;
 };

@@ -16,19 +16,19 @@ namespace {
 const QVariant kNull;
 }
 
-const DataSetClass& TCustomADODataSet::StaticClass()
+const DataSetType& TCustomADODataSet::staticType()
 {
-    static const DataSetClass meta{nullptr};
+    static const DataSetType meta{nullptr};
     return meta;
 }
 
-const DataSetClass& TADOQuery::StaticClass()
+const DataSetType& TADOQuery::staticType()
 {
-    static const DataSetClass meta{&TCustomADODataSet::StaticClass()};
+    static const DataSetType meta{&TCustomADODataSet::staticType()};
     return meta;
 }
 
-TCustomADODataSet::TCustomADODataSet(QString name, TADOConnection* connection)
+TCustomADODataSet::TCustomADODataSet(QString name, Connection* connection)
     : name_(std::move(name)), connection_(connection)
 {
 }
@@ -37,16 +37,16 @@ TCustomADODataSet::~TCustomADODataSet()
 {
     // A result still coming has nobody to go to.
     if (pendingTicket_ && connection_)
-        connection_->Withdraw(pendingTicket_);
+        connection_->withdraw(pendingTicket_);
     if (Active() && connection_)
-        connection_->QueryClosed();
+        connection_->queryClosed();
     for (DataSetListener* l : QVector<DataSetListener*>(listeners_))
-        l->DataSetDestroying(this);
+        l->dataSetDestroying(this);
     for (TDataSource* source : sources_)
         source->dataSet_ = nullptr;
 }
 
-void TCustomADODataSet::SetStatement(const StatementDef& statement)
+void TCustomADODataSet::setStatement(const StatementDef& statement)
 {
     if (Active())
         throw EDatabaseError(name_ +
@@ -58,11 +58,11 @@ void TCustomADODataSet::SetStatement(const StatementDef& statement)
     fields_.clear();
     fieldList_.clear();
     for (int i = 0; i < statement_.columns.size(); ++i) {
-        fields_.push_back(std::make_unique<TField>(this, statement_.columns[i], i));
+        fields_.push_back(std::make_unique<Field>(this, statement_.columns[i], i));
         fieldList_ << fields_.back().get();
     }
-    const TField* key = statement_.key.isEmpty() ? nullptr : FindField(statement_.key);
-    keyField_ = key ? key->Index() : -1;
+    const Field* key = statement_.key.isEmpty() ? nullptr : FindField(statement_.key);
+    keyField_ = key ? key->index() : -1;
 }
 
 static int paramIndex(const StatementDef& s, const QString& name)
@@ -73,13 +73,13 @@ static int paramIndex(const StatementDef& s, const QString& name)
     return -1;
 }
 
-QString TCustomADODataSet::ParamValue(const QString& name) const
+QString TCustomADODataSet::paramValue(const QString& name) const
 {
     const int i = paramIndex(statement_, name);
     return i < 0 ? QString() : paramValues_[i];
 }
 
-void TCustomADODataSet::SetParamValue(const QString& name, const QString& value)
+void TCustomADODataSet::setParamValue(const QString& name, const QString& value)
 {
     const int i = paramIndex(statement_, name);
     if (i < 0)
@@ -94,14 +94,14 @@ static bool storable(const QString& value, int byteLimit)
     return gb::representable(value) && (byteLimit <= 0 || gb::byteLength(value) <= byteLimit);
 }
 
-TADOConnection& TCustomADODataSet::RequireConnection() const
+Connection& TCustomADODataSet::requireConnection() const
 {
     if (!connection_)
         throw EDatabaseError(name_ + QStringLiteral(": Missing Connection or ConnectionString"));
     return *connection_;
 }
 
-int TCustomADODataSet::FirstUnstorableParam(const QVector<QString>& values) const
+int TCustomADODataSet::firstUnstorableParam(const QVector<QString>& values) const
 {
     for (int i = 0; i < statement_.params.size(); ++i)
         if (!storable(values[i], statement_.params[i].byteLimit))
@@ -109,13 +109,13 @@ int TCustomADODataSet::FirstUnstorableParam(const QVector<QString>& values) cons
     return -1;
 }
 
-TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(const TADOConnection& connection,
+TCustomADODataSet::BoundStatement TCustomADODataSet::bind(const Connection& connection,
                                                           const QVector<QString>& values) const
 {
-    const SqlDialect dialect = connection.Dialect();
+    const SqlDialect dialect = connection.dialect();
     QString text = statement_.Text(dialect);
     if (dialect == SqlDialect::TSql)
-        text = statements::inDatabase(text, connection.Database());
+        text = statements::inDatabase(text, connection.database());
     // The same text comes every second: its markers are found once.
     if (text != markedText_) {
         marked_ = markParameters(text);
@@ -129,7 +129,7 @@ TCustomADODataSet::BoundStatement TCustomADODataSet::Bind(const TADOConnection& 
     return bound;
 }
 
-DriverResult TCustomADODataSet::EmptyResult() const
+DriverResult TCustomADODataSet::emptyResult() const
 {
     DriverResult result;
     for (const ColumnDef& c : statement_.columns)
@@ -137,31 +137,31 @@ DriverResult TCustomADODataSet::EmptyResult() const
     return result;
 }
 
-void TCustomADODataSet::Open()
+void TCustomADODataSet::open()
 {
     if (Active())
         return;
-    TADOConnection& connection = RequireConnection();
+    Connection& connection = requireConnection();
     DriverResult result;
     try {
-        if (FirstUnstorableParam(paramValues_) < 0) {
-            const BoundStatement bound = Bind(connection, paramValues_);
-            result = connection.RunQuery(bound.sql, bound.values);
+        if (firstUnstorableParam(paramValues_) < 0) {
+            const BoundStatement bound = bind(connection, paramValues_);
+            result = connection.runQuery(bound.sql, bound.values);
         } else {
             // No stored value can equal it, so the lookup finds nothing.
-            result = EmptyResult();
+            result = emptyResult();
         }
-        LoadResult(result);
+        loadResult(result);
     } catch (...) {
-        connection.CloseIfIdle();
+        connection.closeIfIdle();
         throw;
     }
-    Opened(connection);
+    opened(connection);
 }
 
-void TCustomADODataSet::ReopenInBackground(const ParamChanges& changes, OpenDone done)
+void TCustomADODataSet::reopenInBackground(const ParamChanges& changes, OpenDone done)
 {
-    TADOConnection& connection = RequireConnection();
+    Connection& connection = requireConnection();
     QVector<QString> values = paramValues_;
     for (const auto& [name, value] : changes) {
         const int i = paramIndex(statement_, name);
@@ -172,17 +172,17 @@ void TCustomADODataSet::ReopenInBackground(const ParamChanges& changes, OpenDone
     // What the controls show stays until the result is there; then the dataset closes and
     // opens in one step, as a reopen in place would.
     const auto reopen = [this, &connection, values, done](DriverResult& result) {
-        Close();
+        close();
         paramValues_ = values;
-        ApplyResult(connection, result, done);
+        applyResult(connection, result, done);
     };
-    if (FirstUnstorableParam(values) >= 0) {
-        DriverResult empty = EmptyResult();
+    if (firstUnstorableParam(values) >= 0) {
+        DriverResult empty = emptyResult();
         reopen(empty);
         return;
     }
-    const BoundStatement bound = Bind(connection, values);
-    pendingTicket_ = connection.SubmitQuery(
+    const BoundStatement bound = bind(connection, values);
+    pendingTicket_ = connection.submitQuery(
         bound.sql, bound.values,
         [this, &connection, values, done, reopen](StatementOutcome& outcome) {
             pendingTicket_ = 0;
@@ -190,40 +190,40 @@ void TCustomADODataSet::ReopenInBackground(const ParamChanges& changes, OpenDone
                 reopen(outcome.result);
                 return;
             }
-            Close();
+            close();
             paramValues_ = values;
-            connection.CloseIfIdle();
+            connection.closeIfIdle();
             done(std::make_exception_ptr(EDatabaseError(outcome.error, outcome.linkLost)));
         });
 }
 
-void TCustomADODataSet::ApplyResult(TADOConnection& connection, DriverResult& result,
+void TCustomADODataSet::applyResult(Connection& connection, DriverResult& result,
                                     const OpenDone& done)
 {
     std::exception_ptr error;
     try {
-        LoadResult(result);
+        loadResult(result);
     } catch (...) {
-        connection.CloseIfIdle();
+        connection.closeIfIdle();
         done(std::current_exception());
         return;
     }
     try {
-        Opened(connection);
+        opened(connection);
     } catch (...) {
         error = std::current_exception();
     }
     done(error);
 }
 
-void TCustomADODataSet::Opened(TADOConnection& connection)
+void TCustomADODataSet::opened(Connection& connection)
 {
-    state_ = dsBrowse;
-    connection.QueryOpened();
-    NotifyActiveChanged();
+    state_ = DataSetState::Browse;
+    connection.queryOpened();
+    notifyActiveChanged();
 }
 
-void TCustomADODataSet::LoadResult(DriverResult& result)
+void TCustomADODataSet::loadResult(DriverResult& result)
 {
     QVector<int> source(statement_.columns.size(), -1);
     for (int f = 0; f < statement_.columns.size(); ++f) {
@@ -235,7 +235,7 @@ void TCustomADODataSet::LoadResult(DriverResult& result)
             }
         if (source[f] < 0)
             throw EDatabaseError(QStringLiteral("%1: %2").arg(
-                name_, QStringLiteral("Field '%1' not found").arg(fieldList_[f]->DisplayName())));
+                name_, QStringLiteral("Field '%1' not found").arg(fieldList_[f]->displayName())));
     }
     bool sameOrder = true;
     for (int f = 0; f < source.size(); ++f)
@@ -263,46 +263,46 @@ void TCustomADODataSet::LoadResult(DriverResult& result)
     sort_.clear();
 }
 
-void TCustomADODataSet::Close()
+void TCustomADODataSet::close()
 {
     if (!Active())
         return;
-    state_ = dsInactive;
+    state_ = DataSetState::Inactive;
     rows_.clear();
     order_.clear();
     cursor_ = -1;
     eof_ = true;
     sort_.clear();
     if (connection_)
-        connection_->QueryClosed();
-    NotifyActiveChanged();
+        connection_->queryClosed();
+    notifyActiveChanged();
 }
 
-qint64 TADOQuery::ExecSQL()
+qint64 TADOQuery::execSql()
 {
-    if (const int i = FirstUnstorableParam(ParamValues()); i >= 0) {
-        const ParamDef& p = Statement().params[i];
+    if (const int i = firstUnstorableParam(paramValues()); i >= 0) {
+        const ParamDef& p = statement().params[i];
         throw EDatabaseError(
             QStringLiteral("%1: the value of parameter '%2' cannot be stored: longer than %3 bytes "
                            "or with characters outside the Chinese code page")
-                .arg(Name(), p.name)
+                .arg(name(), p.name)
                 .arg(p.byteLimit));
     }
-    TADOConnection& connection = RequireConnection();
-    const BoundStatement bound = Bind(connection, ParamValues());
+    Connection& connection = requireConnection();
+    const BoundStatement bound = bind(connection, paramValues());
     struct CloseWhenIdle {
-        TADOConnection& c;
-        ~CloseWhenIdle() { c.CloseIfIdle(); }
+        Connection& c;
+        ~CloseWhenIdle() { c.closeIfIdle(); }
     } idle{connection};
-    return connection.RunCommand(bound.sql, bound.values);
+    return connection.runCommand(bound.sql, bound.values);
 }
 
-bool TCustomADODataSet::IsEmpty() const
+bool TCustomADODataSet::isEmpty() const
 {
     return !Active() || rows_.isEmpty();
 }
 
-const QVariant& TCustomADODataSet::ActiveValue(int fieldIndex) const
+const QVariant& TCustomADODataSet::activeValue(int fieldIndex) const
 {
     const int position = activeOverride_ >= 0 ? activeOverride_ : cursor_;
     if (!Active() || position < 0 || position >= order_.size())
@@ -311,30 +311,30 @@ const QVariant& TCustomADODataSet::ActiveValue(int fieldIndex) const
     return fieldIndex < row.size() ? row[fieldIndex] : kNull;
 }
 
-void TCustomADODataSet::MoveTo(int position)
+void TCustomADODataSet::moveTo(int position)
 {
     if (position == cursor_ || position < 0 || position >= order_.size())
         return;
     cursor_ = position;
-    NotifyScrolled();
+    notifyScrolled();
 }
 
 void TCustomADODataSet::First()
 {
-    MoveTo(0);
+    moveTo(0);
     eof_ = rows_.isEmpty();
 }
 
 void TCustomADODataSet::Last()
 {
-    MoveTo(int(order_.size()) - 1);
+    moveTo(int(order_.size()) - 1);
     eof_ = true;
 }
 
 void TCustomADODataSet::Next()
 {
     if (cursor_ + 1 < order_.size()) {
-        MoveTo(cursor_ + 1);
+        moveTo(cursor_ + 1);
     } else {
         eof_ = true;
     }
@@ -346,7 +346,7 @@ int TCustomADODataSet::MoveBy(int distance)
         return 0;
     const int target = std::clamp(cursor_ + distance, 0, int(order_.size()) - 1);
     const int moved = target - cursor_;
-    MoveTo(target);
+    moveTo(target);
     eof_ = distance > 0 && moved < distance;
     return moved;
 }
@@ -359,11 +359,11 @@ int TCustomADODataSet::RecNo() const
     return position + 1;
 }
 
-void TCustomADODataSet::SetRecNo(int recNo)
+void TCustomADODataSet::setRecNo(int recNo)
 {
     if (order_.isEmpty())
         return;
-    MoveTo(std::clamp(recNo - 1, 0, int(order_.size()) - 1));
+    moveTo(std::clamp(recNo - 1, 0, int(order_.size()) - 1));
     eof_ = false;
 }
 
@@ -372,17 +372,17 @@ int TCustomADODataSet::RecordCount() const
     return Active() ? int(rows_.size()) : 0;
 }
 
-TField* TCustomADODataSet::FindField(const QString& name) const
+Field* TCustomADODataSet::FindField(const QString& name) const
 {
-    for (TField* f : fieldList_)
+    for (Field* f : fieldList_)
         if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
             return f;
     return nullptr;
 }
 
-TField* TCustomADODataSet::FieldByName(const QString& name) const
+Field* TCustomADODataSet::fieldByName(const QString& name) const
 {
-    if (TField* f = FindField(name))
+    if (Field* f = FindField(name))
         return f;
     throw EDatabaseError(QStringLiteral("%1: Field '%2' not found").arg(name_, name));
 }
@@ -390,16 +390,16 @@ TField* TCustomADODataSet::FieldByName(const QString& name) const
 // A bookmark is the row's place in the statement's order, big-endian, so that comparing the
 // bytes orders bookmarks as the statement returned the rows; then, when the statement has a
 // key, the row's key, so that going back finds the same row after rows came or went.
-TBookmark TCustomADODataSet::GetBookmark() const
+Bookmark TCustomADODataSet::getBookmark() const
 {
     if (!Active() || cursor_ < 0)
         return {};
-    TBookmark b(4, '\0');
+    Bookmark b(4, '\0');
     qToBigEndian<quint32>(quint32(order_[cursor_]), b.data());
-    return b + KeyBytes(order_[cursor_]);
+    return b + keyBytes(order_[cursor_]);
 }
 
-QByteArray TCustomADODataSet::KeyBytes(int row) const
+QByteArray TCustomADODataSet::keyBytes(int row) const
 {
     if (keyField_ < 0)
         return {};
@@ -408,31 +408,31 @@ QByteArray TCustomADODataSet::KeyBytes(int row) const
 }
 
 // The row a bookmark names in the current result: the row with its key, else its place.
-int TCustomADODataSet::BookmarkRow(const TBookmark& bookmark) const
+int TCustomADODataSet::bookmarkRow(const Bookmark& bookmark) const
 {
     if (!Active() || bookmark.size() < 4)
         return -1;
     const QByteArray key = bookmark.mid(4);
     if (!key.isEmpty()) {
         for (int row = 0; row < rows_.size(); ++row)
-            if (KeyBytes(row) == key)
+            if (keyBytes(row) == key)
                 return row;
     }
     const quint32 place = qFromBigEndian<quint32>(bookmark.constData());
     return place < quint32(rows_.size()) ? int(place) : -1;
 }
 
-bool TCustomADODataSet::BookmarkValid(const TBookmark& bookmark) const
+bool TCustomADODataSet::bookmarkValid(const Bookmark& bookmark) const
 {
-    return BookmarkRow(bookmark) >= 0;
+    return bookmarkRow(bookmark) >= 0;
 }
 
-void TCustomADODataSet::GotoBookmark(const TBookmark& bookmark)
+void TCustomADODataSet::gotoBookmark(const Bookmark& bookmark)
 {
-    const int row = BookmarkRow(bookmark);
+    const int row = bookmarkRow(bookmark);
     if (row < 0)
         throw EDatabaseError(name_ + QStringLiteral(": Record not found"));
-    MoveTo(int(order_.indexOf(row)));
+    moveTo(int(order_.indexOf(row)));
     eof_ = false;
 }
 
@@ -459,7 +459,7 @@ int compareValues(const QVariant& a, const QVariant& b)
 
 } // namespace
 
-void TCustomADODataSet::SetSort(const QString& sort)
+void TCustomADODataSet::setSort(const QString& sort)
 {
     if (!Active())
         throw EDatabaseError(name_ +
@@ -478,10 +478,10 @@ void TCustomADODataSet::SetSort(const QString& sort)
                 words << dir;
         }
         const QString name = words.join(u' ');
-        TField* f = FindField(name);
+        Field* f = FindField(name);
         if (!f)
             throw EDatabaseError(QStringLiteral("%1: Field '%2' not found").arg(name_, name));
-        keys.push_back({f->Index(), descending});
+        keys.push_back({f->index(), descending});
     }
     const int current = cursor_ >= 0 ? order_[cursor_] : -1;
     std::iota(order_.begin(), order_.end(), 0);
@@ -500,7 +500,7 @@ void TCustomADODataSet::SetSort(const QString& sort)
             for (int k = 0; k < keys.size(); ++k) {
                 int c = compareValues(rows_[a][keys[k].field], rows_[b][keys[k].field]);
                 if (c == 2)
-                    c = compareBookmarks(textKeys[k][a], textKeys[k][b]);
+                    c = compareBytes(textKeys[k][a], textKeys[k][b]);
                 if (c != 0)
                     return keys[k].descending ? c > 0 : c < 0;
             }
@@ -510,82 +510,82 @@ void TCustomADODataSet::SetSort(const QString& sort)
     sort_ = sort;
     if (current >= 0)
         cursor_ = int(order_.indexOf(current));
-    NotifyDataChanged();
+    notifyDataChanged();
 }
 
-void TCustomADODataSet::DisableControls()
+void TCustomADODataSet::disableControls()
 {
     if (disableCount_++ == 0)
         activeWhenDisabled_ = Active();
 }
 
-void TCustomADODataSet::EnableControls()
+void TCustomADODataSet::enableControls()
 {
     if (disableCount_ == 0 || --disableCount_ > 0)
         return;
     if (Active() != activeWhenDisabled_)
-        NotifyActiveChanged();
+        notifyActiveChanged();
     else
-        NotifyDataChanged();
+        notifyDataChanged();
 }
 
-void TCustomADODataSet::AddListener(DataSetListener* listener)
+void TCustomADODataSet::addListener(DataSetListener* listener)
 {
     if (!listeners_.contains(listener))
         listeners_ << listener;
 }
 
-void TCustomADODataSet::RemoveListener(DataSetListener* listener)
+void TCustomADODataSet::removeListener(DataSetListener* listener)
 {
     listeners_.removeAll(listener);
 }
 
-void TCustomADODataSet::NotifyActiveChanged()
+void TCustomADODataSet::notifyActiveChanged()
 {
     // A listener that fails (a chart whose rebuild failed) must not keep the controls from
     // hearing of the new state; its error is passed on afterwards.
     std::exception_ptr failure;
     for (DataSetListener* l : QVector<DataSetListener*>(listeners_)) {
         try {
-            l->DataSetStateChanged(this, state_);
+            l->dataSetStateChanged(this, state_);
         } catch (...) {
             if (!failure)
                 failure = std::current_exception();
         }
     }
-    if (!ControlsDisabled())
+    if (!controlsDisabled())
         for (TDataSource* s : QVector<TDataSource*>(sources_))
-            for (TDataLink* link : QVector<TDataLink*>(s->links_))
-                link->ActiveChanged();
+            for (DataLink* link : QVector<DataLink*>(s->links_))
+                link->activeChanged();
     if (failure)
         std::rethrow_exception(failure);
 }
 
-void TCustomADODataSet::NotifyScrolled()
+void TCustomADODataSet::notifyScrolled()
 {
-    if (ControlsDisabled())
+    if (controlsDisabled())
         return;
     for (TDataSource* s : QVector<TDataSource*>(sources_))
-        for (TDataLink* link : QVector<TDataLink*>(s->links_))
-            link->DataSetScrolled();
+        for (DataLink* link : QVector<DataLink*>(s->links_))
+            link->dataSetScrolled();
 }
 
-void TCustomADODataSet::NotifyDataChanged()
+void TCustomADODataSet::notifyDataChanged()
 {
-    if (ControlsDisabled())
+    if (controlsDisabled())
         return;
     for (TDataSource* s : QVector<TDataSource*>(sources_))
-        for (TDataLink* link : QVector<TDataLink*>(s->links_))
-            link->DataSetChanged();
+        for (DataLink* link : QVector<DataLink*>(s->links_))
+            link->dataSetChanged();
 }
 
-void TCustomADODataSet::AttachSource(TDataSource* source)
+void TCustomADODataSet::attachSource(TDataSource* source)
 {
     if (!sources_.contains(source))
         sources_ << source;
 }
 
-void TCustomADODataSet::DetachSource(TDataSource* source)
+void TCustomADODataSet::detachSource(TDataSource* source)
 {
     sources_.removeAll(source);
 }

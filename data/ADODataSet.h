@@ -14,46 +14,46 @@
 #include <memory>
 #include <vector>
 
-class TADOConnection;
+class Connection;
 class TDataSource;
 
-using TBookmark = QByteArray;
+using Bookmark = QByteArray;
 
 // Class identity for registries that pick the entry of the nearest ancestor class.
-struct DataSetClass {
-    const DataSetClass* parent;
+struct DataSetType {
+    const DataSetType* parent;
 };
 
 // Receives every state change of a dataset, never suspended (the chart listens this way).
 class DataSetListener {
 public:
     virtual ~DataSetListener() = default;
-    virtual void DataSetStateChanged(TCustomADODataSet* dataSet, TDataSetState state) = 0;
+    virtual void dataSetStateChanged(TCustomADODataSet* dataSet, DataSetState state) = 0;
     // The dataset is going away; a listener must not touch it afterwards.
-    virtual void DataSetDestroying(TCustomADODataSet*) {}
+    virtual void dataSetDestroying(TCustomADODataSet*) {}
 };
 
 // A read-only query fetched whole into the client, with a cursor over its current order.
 class TCustomADODataSet : public KeepPosQuery {
 public:
-    explicit TCustomADODataSet(QString name, TADOConnection* connection = nullptr);
+    explicit TCustomADODataSet(QString name, Connection* connection = nullptr);
     ~TCustomADODataSet() override;
     TCustomADODataSet(const TCustomADODataSet&) = delete;
     TCustomADODataSet& operator=(const TCustomADODataSet&) = delete;
 
-    static const DataSetClass& StaticClass();
-    virtual const DataSetClass& ClassType() const { return StaticClass(); }
+    static const DataSetType& staticType();
+    virtual const DataSetType& dataSetType() const { return staticType(); }
 
-    const QString& Name() const { return name_; }
-    TADOConnection* Connection() const { return connection_; }
+    const QString& name() const { return name_; }
+    Connection* connection() const { return connection_; }
 
     // The statement and its parameters; change them only while closed.
-    void SetStatement(const StatementDef& statement);
-    const StatementDef& Statement() const { return statement_; }
-    QString ParamValue(const QString& name) const;
-    void SetParamValue(const QString& name, const QString& value);
+    void setStatement(const StatementDef& statement);
+    const StatementDef& statement() const { return statement_; }
+    QString paramValue(const QString& name) const;
+    void setParamValue(const QString& name, const QString& value);
 
-    void Open() override;
+    void open() override;
     // Runs the statement again through the connection's background link, with `changes` to
     // its parameters, while the dataset stays as it is; the result then closes and opens it in
     // one step. `done` runs on this thread once that is applied (or at once when nothing needs
@@ -61,40 +61,40 @@ public:
     // a dataset destroyed meanwhile gets nothing.
     using OpenDone = std::function<void(std::exception_ptr error)>;
     using ParamChanges = QList<std::pair<QString, QString>>;
-    void ReopenInBackground(const ParamChanges& changes, OpenDone done);
-    void Close() override;
-    bool Active() const { return state_ != dsInactive; }
+    void reopenInBackground(const ParamChanges& changes, OpenDone done);
+    void close() override;
+    bool Active() const { return state_ != DataSetState::Inactive; }
 
-    bool IsEmpty() const override;
+    bool isEmpty() const override;
     void First();
     void Next();
     void Last() override;
     int MoveBy(int distance); // returns the distance moved
-    bool Eof() const { return eof_; }
+    bool eof() const { return eof_; }
     // 1-based position of the active record in the current order; -1 when empty or closed.
     int RecNo() const;
-    void SetRecNo(int recNo);
+    void setRecNo(int recNo);
     int RecordCount() const;
 
-    TField* FindField(const QString& name) const;   // case-insensitive; nullptr when absent
-    TField* FieldByName(const QString& name) const; // raises "Q: Field 'x' not found"
+    Field* FindField(const QString& name) const;   // case-insensitive; nullptr when absent
+    Field* fieldByName(const QString& name) const; // raises "Q: Field 'x' not found"
 
-    TBookmark GetBookmark() const override;
-    void GotoBookmark(const TBookmark& bookmark) override;
-    void FreeBookmark(TBookmark& bookmark) override { bookmark.clear(); }
-    bool BookmarkValid(const TBookmark& bookmark) const;
+    Bookmark getBookmark() const override;
+    void gotoBookmark(const Bookmark& bookmark) override;
+    void freeBookmark(Bookmark& bookmark) override { bookmark.clear(); }
+    bool bookmarkValid(const Bookmark& bookmark) const;
 
     // Client-side order: "F1 DESC, F2"; empty restores the statement's order. Dropped on close.
     const QString& Sort() const { return sort_; }
-    void SetSort(const QString& sort);
+    void setSort(const QString& sort);
 
     // While disabled nothing reaches the data sources; enabling redisplays them once.
-    void DisableControls();
-    void EnableControls();
-    bool ControlsDisabled() const { return disableCount_ > 0; }
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return disableCount_ > 0; }
 
-    void AddListener(DataSetListener* listener);
-    void RemoveListener(DataSetListener* listener);
+    void addListener(DataSetListener* listener);
+    void removeListener(DataSetListener* listener);
 
     // Makes another record (1-based, in the current order) the active one for reading
     // fields, without moving the cursor or telling anybody; restored on destruction.
@@ -115,40 +115,40 @@ protected:
         QString sql;
         QStringList values;
     };
-    TADOConnection& RequireConnection() const; // raises when there is none
-    const QVector<QString>& ParamValues() const { return paramValues_; }
+    Connection& requireConnection() const; // raises when there is none
+    const QVector<QString>& paramValues() const { return paramValues_; }
     // The parameter no stored value can equal (too long, outside the code page); -1 for none.
-    int FirstUnstorableParam(const QVector<QString>& values) const;
+    int firstUnstorableParam(const QVector<QString>& values) const;
     // The statement's text for the connection with the values in the order of its markers.
-    BoundStatement Bind(const TADOConnection& connection, const QVector<QString>& values) const;
+    BoundStatement bind(const Connection& connection, const QVector<QString>& values) const;
 
 private:
-    friend class TField;
+    friend class Field;
     friend class TDataSource;
-    const QVariant& ActiveValue(int fieldIndex) const;
-    void LoadResult(DriverResult& result);
-    DriverResult EmptyResult() const;
-    void ApplyResult(TADOConnection& connection, DriverResult& result, const OpenDone& done);
-    void Opened(TADOConnection& connection);
-    void MoveTo(int position);          // position in the current order, notifies when it changed
-    QByteArray KeyBytes(int row) const; // the statement's key of a row, or empty
-    int BookmarkRow(const TBookmark& bookmark) const; // -1 when it names no row
-    void NotifyActiveChanged();
-    void NotifyScrolled();
-    void NotifyDataChanged();
-    void AttachSource(TDataSource* source);
-    void DetachSource(TDataSource* source);
+    const QVariant& activeValue(int fieldIndex) const;
+    void loadResult(DriverResult& result);
+    DriverResult emptyResult() const;
+    void applyResult(Connection& connection, DriverResult& result, const OpenDone& done);
+    void opened(Connection& connection);
+    void moveTo(int position);          // position in the current order, notifies when it changed
+    QByteArray keyBytes(int row) const; // the statement's key of a row, or empty
+    int bookmarkRow(const Bookmark& bookmark) const; // -1 when it names no row
+    void notifyActiveChanged();
+    void notifyScrolled();
+    void notifyDataChanged();
+    void attachSource(TDataSource* source);
+    void detachSource(TDataSource* source);
 
     QString name_;
-    TADOConnection* connection_;
+    Connection* connection_;
     mutable QString markedText_; // the text last bound, and its markers
     mutable MarkedStatement marked_;
     StatementDef statement_;
     QVector<QString> paramValues_;
-    TDataSetState state_ = dsInactive;
-    std::vector<std::unique_ptr<TField>> fields_;
+    DataSetState state_ = DataSetState::Inactive;
+    std::vector<std::unique_ptr<Field>> fields_;
     int keyField_ = -1; // the statement's key among the fields
-    QVector<TField*> fieldList_;
+    QVector<Field*> fieldList_;
     QVector<QVector<QVariant>> rows_; // statement order, one entry per declared field
     QVector<int> order_;              // current order: indices into rows_
     int cursor_ = -1;                 // position in order_
@@ -166,8 +166,8 @@ private:
 class TADOQuery : public TCustomADODataSet {
 public:
     using TCustomADODataSet::TCustomADODataSet;
-    static const DataSetClass& StaticClass();
-    const DataSetClass& ClassType() const override { return StaticClass(); }
+    static const DataSetType& staticType();
+    const DataSetType& dataSetType() const override { return staticType(); }
     // Runs the statement as a command; returns the rows it changed.
-    qint64 ExecSQL();
+    qint64 execSql();
 };

@@ -28,11 +28,11 @@ StatementOutcome runStatement(Driver& driver, const QString& sql, const QStringL
 {
     StatementOutcome outcome;
     try {
-        outcome.result = driver.Query(sql, params);
+        outcome.result = driver.query(sql, params);
     } catch (const EDatabaseError& error) {
         outcome.failed = true;
-        outcome.error = error.Message();
-        outcome.linkLost = error.LinkLost();
+        outcome.error = error.message();
+        outcome.linkLost = error.linkLost();
     } catch (const std::exception& error) {
         outcome.failed = true;
         outcome.error = exceptionText(error);
@@ -130,7 +130,7 @@ protected:
                 continue;
             const BackgroundLink::Done done = std::move(it.value());
             waiting_.erase(it);
-            Guarded([&] { done(outcome); });
+            guarded([&] { done(outcome); });
         }
     }
 
@@ -188,7 +188,7 @@ void BackgroundLink::State::sessionMain(SessionId id)
         QString error;
         try {
             driver = factory();
-            driver->Connect();
+            driver->connect();
         } catch (const std::exception& e) {
             error = exceptionText(e);
             driver.reset();
@@ -218,7 +218,7 @@ void BackgroundLink::State::sessionMain(SessionId id)
     std::shared_ptr<Driver> driver = std::move(session.driver);
     lock.unlock();
     if (driver)
-        driver->Disconnect();
+        driver->disconnect();
     driver.reset();
     lock.lock();
     toJoin.push_back(std::move(session.thread));
@@ -238,7 +238,7 @@ void BackgroundLink::State::supervise()
             drivers.swap(toInterrupt);
             lock.unlock();
             for (const std::shared_ptr<Driver>& driver : drivers)
-                driver->Interrupt();
+                driver->interrupt();
             drivers.clear();
             lock.lock();
             continue;
@@ -274,15 +274,15 @@ BackgroundLink::BackgroundLink(Factory factory, std::shared_ptr<Driver> driver,
 {
     // The driver's own limits: an unconnected one costs nothing to make.
     std::shared_ptr<Driver> limits = driver ? driver : std::shared_ptr<Driver>(factory());
-    const int statementTimeoutMs = limits->StatementTimeoutMs();
-    joinBoundMs_ = std::max(statementTimeoutMs, limits->LoginTimeoutMs()) + timings.deadlineGraceMs;
+    const int statementTimeoutMs = limits->statementTimeoutMs();
+    joinBoundMs_ = std::max(statementTimeoutMs, limits->loginTimeoutMs()) + timings.deadlineGraceMs;
     limits.reset();
 
     state_ = std::make_shared<State>(std::move(factory), timings, statementTimeoutMs);
     receiver_ = std::make_unique<LinkReceiver>(state_);
     const std::lock_guard lock(state_->mutex);
     state_->receiver = receiver_.get();
-    if (driver && driver->Connected()) {
+    if (driver && driver->connected()) {
         state_->machine.adopt(nowMs());
         state_->startSession(state_->machine.current(), std::move(driver));
     }

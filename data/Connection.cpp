@@ -103,7 +103,7 @@ QString odbcQuoted(const QString& value)
     return u'{' + value + u'}';
 }
 
-TADOConnection::TADOConnection(const ConnectionSettings& settings)
+Connection::Connection(const ConnectionSettings& settings)
 {
     if (settings.kind == ConnectionSettings::Kind::Sqlite) {
         const QString file = settings.sqliteFile;
@@ -122,77 +122,77 @@ TADOConnection::TADOConnection(const ConnectionSettings& settings)
     }
 }
 
-TADOConnection::TADOConnection(DriverFactory factory) : factory_(std::move(factory))
+Connection::Connection(DriverFactory factory) : factory_(std::move(factory))
 {
     driver_ = factory_();
-    dialect_ = driver_->Dialect();
+    dialect_ = driver_->dialect();
 }
 
-TADOConnection::~TADOConnection()
+Connection::~Connection()
 {
-    StopBackground();
+    stopBackground();
     // Each waits for its threads, at most as long as a driver takes to give up.
     stoppedLinks_.clear();
-    Close();
+    close();
 }
 
-SqlDialect TADOConnection::Dialect() const
+SqlDialect Connection::dialect() const
 {
     return dialect_;
 }
 
-bool TADOConnection::Connected() const
+bool Connection::connected() const
 {
     if (link_)
         return link_->connected();
-    return driver_ && driver_->Connected();
+    return driver_ && driver_->connected();
 }
 
-void TADOConnection::Open()
+void Connection::open()
 {
-    if (link_ || Connected())
+    if (link_ || connected())
         return;
     if (!driver_)
         driver_ = factory_();
-    driver_->Connect();
+    driver_->connect();
     ++connectCount_;
 }
 
-void TADOConnection::Close() noexcept
+void Connection::close() noexcept
 {
     if (link_)
         link_->submitDisconnect();
     else if (driver_)
-        driver_->Disconnect();
+        driver_->disconnect();
 }
 
-Driver& TADOConnection::EnsureConnected()
+Driver& Connection::ensureConnected()
 {
     if (link_)
         throw EDatabaseError(QStringLiteral("A statement was run on the window's thread while "
                                             "its connection works in the background"));
-    Open();
+    open();
     return *driver_;
 }
 
-DriverResult TADOConnection::RunQuery(const QString& sql, const QStringList& params)
+DriverResult Connection::runQuery(const QString& sql, const QStringList& params)
 {
-    return EnsureConnected().Query(sql, params);
+    return ensureConnected().query(sql, params);
 }
 
-qint64 TADOConnection::RunCommand(const QString& sql, const QStringList& params)
+qint64 Connection::runCommand(const QString& sql, const QStringList& params)
 {
-    return EnsureConnected().Execute(sql, params);
+    return ensureConnected().execute(sql, params);
 }
 
-void TADOConnection::StartBackground()
+void Connection::startBackground()
 {
     if (link_)
         return;
     link_ = std::make_unique<BackgroundLink>(factory_, std::move(driver_), timings_);
 }
 
-void TADOConnection::StopBackground()
+void Connection::stopBackground()
 {
     // Links whose threads have ended are let go.
     std::erase_if(stoppedLinks_, [](const auto& link) { return link->finished(); });
@@ -203,8 +203,8 @@ void TADOConnection::StopBackground()
     stoppedLinks_.push_back(std::move(link_));
 }
 
-LinkTicket TADOConnection::SubmitQuery(const QString& sql, const QStringList& params,
-                                       BackgroundLink::Done done)
+LinkTicket Connection::submitQuery(const QString& sql, const QStringList& params,
+                                   BackgroundLink::Done done)
 {
     if (!link_)
         throw EDatabaseError(QStringLiteral("The connection works in the background only for a "
@@ -212,44 +212,44 @@ LinkTicket TADOConnection::SubmitQuery(const QString& sql, const QStringList& pa
     return link_->submitQuery(sql, params, std::move(done));
 }
 
-void TADOConnection::Withdraw(LinkTicket ticket)
+void Connection::withdraw(LinkTicket ticket)
 {
     if (link_)
         link_->withdraw(ticket);
 }
 
-int TADOConnection::LoginTimeoutMs() const
+int Connection::loginTimeoutMs() const
 {
     if (driver_)
-        return driver_->LoginTimeoutMs();
-    return factory_()->LoginTimeoutMs();
+        return driver_->loginTimeoutMs();
+    return factory_()->loginTimeoutMs();
 }
 
-bool TADOConnection::StoppedLinksRunning() const
+bool Connection::stoppedLinksRunning() const
 {
     return std::any_of(stoppedLinks_.begin(), stoppedLinks_.end(),
                        [](const auto& link) { return !link->finished(); });
 }
 
-LinkStatus TADOConnection::Status() const
+LinkStatus Connection::status() const
 {
     return link_ ? link_->status() : LinkStatus{};
 }
 
-int TADOConnection::ConnectCount() const
+int Connection::connectCount() const
 {
     return connectCount_ + (link_ ? link_->connectCount() : 0);
 }
 
-void TADOConnection::QueryClosed()
+void Connection::queryClosed()
 {
     if (openQueries_ > 0)
         --openQueries_;
-    CloseIfIdle();
+    closeIfIdle();
 }
 
-void TADOConnection::CloseIfIdle()
+void Connection::closeIfIdle()
 {
     if (openQueries_ == 0)
-        Close();
+        close();
 }

@@ -38,62 +38,62 @@ QString odbcQuoted(const QString& value);
 // open query closes, it disconnects; the next query that opens reconnects silently.
 // Statements run on the calling thread, until a window hands them to a background link
 // (StartBackground): from then on they are submitted and their results come back later.
-class TADOConnection {
+class Connection {
 public:
     using DriverFactory = std::function<std::unique_ptr<Driver>()>;
 
-    explicit TADOConnection(const ConnectionSettings& settings);
+    explicit Connection(const ConnectionSettings& settings);
     // For tests and tools that bring their own driver.
-    explicit TADOConnection(DriverFactory factory);
-    ~TADOConnection();
+    explicit Connection(DriverFactory factory);
+    ~Connection();
 
-    SqlDialect Dialect() const;
+    SqlDialect dialect() const;
     // The SQL Server database the statements name (the built-in one unless a site has its own).
-    const QString& Database() const { return database_; }
+    const QString& database() const { return database_; }
     // Where the data comes from: "host,port", or the database file's name.
-    const QString& SourceName() const { return sourceName_; }
+    const QString& sourceName() const { return sourceName_; }
 
-    bool Connected() const;
-    void Open(); // throws EConnectionError
-    void Close() noexcept;
+    bool connected() const;
+    void open(); // throws EConnectionError
+    void close() noexcept;
 
     // Runs a statement here, connecting first when needed; not while in the background.
-    DriverResult RunQuery(const QString& sql, const QStringList& params);
-    qint64 RunCommand(const QString& sql, const QStringList& params);
+    DriverResult runQuery(const QString& sql, const QStringList& params);
+    qint64 runCommand(const QString& sql, const QStringList& params);
 
     // From here on statements run on threads of their own; results are delivered through the
     // event loop of the calling thread.
-    void StartBackground();
+    void startBackground();
     // The pace of the background link (tests shorten it).
-    void SetLinkTimings(const LinkTimings& timings) { timings_ = timings; }
+    void setLinkTimings(const LinkTimings& timings) { timings_ = timings; }
     // Back to statements on the calling thread, without waiting for one still running: nothing
     // more is delivered, and whatever was handed over with the statements is released now. The
     // link's threads end by themselves; they are joined here when they have, and at the latest
     // when the connection goes.
-    void StopBackground();
-    bool InBackground() const { return link_ != nullptr; }
-    LinkTicket SubmitQuery(const QString& sql, const QStringList& params,
+    void stopBackground();
+    bool inBackground() const { return link_ != nullptr; }
+    LinkTicket submitQuery(const QString& sql, const QStringList& params,
                            BackgroundLink::Done done);
     // The result is no longer wanted (its receiver goes away).
-    void Withdraw(LinkTicket ticket);
-    LinkStatus Status() const;
+    void withdraw(LinkTicket ticket);
+    LinkStatus status() const;
     // How long a connect may take (0 when the driver never waits long).
-    int LoginTimeoutMs() const;
+    int loginTimeoutMs() const;
     // Whether a link stopped earlier still has threads running.
-    bool StoppedLinksRunning() const;
+    bool stoppedLinksRunning() const;
 
     // Bookkeeping of the datasets on this connection.
-    void QueryOpened() { ++openQueries_; }
-    void QueryClosed();
+    void queryOpened() { ++openQueries_; }
+    void queryClosed();
     // Disconnects when no query is open (after a command, or an open that failed).
-    void CloseIfIdle();
-    int OpenQueries() const { return openQueries_; }
+    void closeIfIdle();
+    int openQueries() const { return openQueries_; }
 
     // How often a connection was made (tests watch reconnects through it).
-    int ConnectCount() const;
+    int connectCount() const;
 
 private:
-    Driver& EnsureConnected();
+    Driver& ensureConnected();
 
     DriverFactory factory_;
     QString sourceName_;

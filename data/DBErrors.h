@@ -9,7 +9,7 @@ public:
     {
     }
     // The driver judged that the connection is gone and has already dropped it.
-    bool LinkLost() const { return linkLost_; }
+    bool linkLost() const { return linkLost_; }
 
 private:
     bool linkLost_;

@@ -5,31 +5,31 @@
 TDataSource::~TDataSource()
 {
     if (dataSet_)
-        dataSet_->DetachSource(this);
-    for (TDataLink* link : links_)
+        dataSet_->detachSource(this);
+    for (DataLink* link : links_)
         link->source_ = nullptr;
 }
 
-void TDataSource::SetDataSet(TCustomADODataSet* dataSet)
+void TDataSource::setDataSet(TCustomADODataSet* dataSet)
 {
     if (dataSet_ == dataSet)
         return;
     if (dataSet_)
-        dataSet_->DetachSource(this);
+        dataSet_->detachSource(this);
     dataSet_ = dataSet;
     if (dataSet_)
-        dataSet_->AttachSource(this);
-    for (TDataLink* link : QVector<TDataLink*>(links_))
-        link->ActiveChanged();
+        dataSet_->attachSource(this);
+    for (DataLink* link : QVector<DataLink*>(links_))
+        link->activeChanged();
 }
 
-TDataLink::~TDataLink()
+DataLink::~DataLink()
 {
     if (source_)
         source_->links_.removeAll(this);
 }
 
-void TDataLink::SetDataSource(TDataSource* source)
+void DataLink::setDataSource(TDataSource* source)
 {
     if (source_ == source)
         return;
@@ -38,16 +38,16 @@ void TDataLink::SetDataSource(TDataSource* source)
     source_ = source;
     if (source_)
         source_->links_ << this;
-    ActiveChanged();
+    activeChanged();
 }
 
-TCustomADODataSet* TDataLink::DataSet() const
+TCustomADODataSet* DataLink::dataSet() const
 {
-    return source_ ? source_->DataSet() : nullptr;
+    return source_ ? source_->dataSet() : nullptr;
 }
 
-bool TDataLink::Active() const
+bool DataLink::Active() const
 {
-    TCustomADODataSet* ds = DataSet();
+    TCustomADODataSet* ds = dataSet();
     return ds && ds->Active();
 }

@@ -7,17 +7,17 @@ class TDataSource;
 
 // A data-aware control's link to a data source. Four notifications: opened and closed
 // (ActiveChanged), the current row moved (DataSetScrolled), the data re-read (DataSetChanged).
-class TDataLink {
+class DataLink {
 public:
-    virtual ~TDataLink();
+    virtual ~DataLink();
     TDataSource* DataSource() const { return source_; }
-    void SetDataSource(TDataSource* source);
-    TCustomADODataSet* DataSet() const;
+    void setDataSource(TDataSource* source);
+    TCustomADODataSet* dataSet() const;
     bool Active() const;
 
-    virtual void ActiveChanged() {}
-    virtual void DataSetScrolled() {}
-    virtual void DataSetChanged() {}
+    virtual void activeChanged() {}
+    virtual void dataSetScrolled() {}
+    virtual void dataSetChanged() {}
 
 private:
     friend class TDataSource;
@@ -28,12 +28,12 @@ private:
 class TDataSource {
 public:
     ~TDataSource();
-    TCustomADODataSet* DataSet() const { return dataSet_; }
-    void SetDataSet(TCustomADODataSet* dataSet);
+    TCustomADODataSet* dataSet() const { return dataSet_; }
+    void setDataSet(TCustomADODataSet* dataSet);
 
 private:
-    friend class TDataLink;
+    friend class DataLink;
     friend class TCustomADODataSet;
     TCustomADODataSet* dataSet_ = nullptr;
-    QVector<TDataLink*> links_;
+    QVector<DataLink*> links_;
 };

@@ -28,20 +28,20 @@ struct DriverResult {
 class Driver {
 public:
     virtual ~Driver() = default;
-    virtual SqlDialect Dialect() const = 0;
-    virtual void Connect() = 0;
-    virtual void Disconnect() noexcept = 0;
-    virtual bool Connected() const = 0;
-    virtual DriverResult Query(const QString& sql, const QStringList& params) = 0;
+    virtual SqlDialect dialect() const = 0;
+    virtual void connect() = 0;
+    virtual void disconnect() noexcept = 0;
+    virtual bool connected() const = 0;
+    virtual DriverResult query(const QString& sql, const QStringList& params) = 0;
     // Returns the number of rows the command changed.
-    virtual qint64 Execute(const QString& sql, const QStringList& params) = 0;
+    virtual qint64 execute(const QString& sql, const QStringList& params) = 0;
     // Asks the statement running on another thread to stop; safe to call from any thread,
     // while this object is alive.
-    virtual void Interrupt() noexcept = 0;
+    virtual void interrupt() noexcept = 0;
     // How long the driver lets a statement run before it gives up; 0 when it never does.
-    virtual int StatementTimeoutMs() const { return 0; }
+    virtual int statementTimeoutMs() const { return 0; }
     // How long a connect may take before the driver gives up; 0 when it never waits long.
-    virtual int LoginTimeoutMs() const { return 0; }
+    virtual int loginTimeoutMs() const { return 0; }
 };
 
 // SQLite's C API on an existing file; a missing file is a connection failure.

@@ -6,12 +6,12 @@
 
 #include <limits>
 
-TField::TField(TCustomADODataSet* dataSet, const ColumnDef& def, int index)
+Field::Field(TCustomADODataSet* dataSet, const ColumnDef& def, int index)
     : dataSet_(dataSet), def_(def), index_(index)
 {
 }
 
-int TField::DisplayWidth() const
+int Field::DisplayWidth() const
 {
     if (def_.displayWidth > 0)
         return def_.displayWidth;
@@ -27,14 +27,14 @@ int TField::DisplayWidth() const
     }
 }
 
-bool TField::IsNull() const
+bool Field::isNull() const
 {
-    return isNullValue(dataSet_->ActiveValue(index_));
+    return isNullValue(dataSet_->activeValue(index_));
 }
 
-QString TField::AsString() const
+QString Field::asString() const
 {
-    const QVariant& v = dataSet_->ActiveValue(index_);
+    const QVariant& v = dataSet_->activeValue(index_);
     if (isNullValue(v))
         return QString();
     if (v.typeId() == QMetaType::QDateTime)
@@ -50,9 +50,9 @@ namespace {
 } // namespace
 
 // A value that no integer holds is an error of its row, never a wrapped number.
-qint64 TField::AsLargeInt() const
+qint64 Field::asLargeInt() const
 {
-    const QVariant& v = dataSet_->ActiveValue(index_);
+    const QVariant& v = dataSet_->activeValue(index_);
     if (isNullValue(v))
         return 0;
     if (v.typeId() == QMetaType::LongLong)
@@ -69,17 +69,17 @@ qint64 TField::AsLargeInt() const
     return n;
 }
 
-int TField::AsInteger() const
+int Field::asInteger() const
 {
-    const qint64 n = AsLargeInt();
+    const qint64 n = asLargeInt();
     if (n < std::numeric_limits<int>::min() || n > std::numeric_limits<int>::max())
-        notAnInteger(dataSet_->ActiveValue(index_));
+        notAnInteger(dataSet_->activeValue(index_));
     return int(n);
 }
 
-double TField::AsFloat() const
+double Field::asFloat() const
 {
-    const QVariant& v = dataSet_->ActiveValue(index_);
+    const QVariant& v = dataSet_->activeValue(index_);
     if (isNullValue(v))
         return 0;
     bool ok = false;
@@ -94,9 +94,9 @@ double TField::AsFloat() const
     return d;
 }
 
-QString TField::DisplayText() const
+QString Field::displayText() const
 {
-    const QVariant& v = dataSet_->ActiveValue(index_);
+    const QVariant& v = dataSet_->activeValue(index_);
     if (isNullValue(v))
         return QString();
     if (!def_.displayFormat.isEmpty() &&
@@ -106,5 +106,5 @@ QString TField::DisplayText() const
         if (dt.isValid())
             return formatDateTime(dt, def_.displayFormat);
     }
-    return AsString();
+    return asString();
 }

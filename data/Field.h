@@ -9,28 +9,28 @@
 class TCustomADODataSet;
 
 // One declared column of an open result; reads the dataset's active record.
-class TField {
+class Field {
 public:
-    TField(TCustomADODataSet* dataSet, const ColumnDef& def, int index);
+    Field(TCustomADODataSet* dataSet, const ColumnDef& def, int index);
 
-    int Index() const { return index_; }
+    int index() const { return index_; }
     const QString& FieldName() const { return def_.name; }
-    TFieldType DataType() const { return def_.type; }
-    TFieldKind FieldKind() const { return fkData; }
+    FieldType DataType() const { return def_.type; }
+    FieldOrigin FieldKind() const { return FieldOrigin::Data; }
     // The label, or the name when there is none.
-    QString DisplayName() const { return def_.label.isEmpty() ? def_.name : def_.label; }
+    QString displayName() const { return def_.label.isEmpty() ? def_.name : def_.label; }
     int DisplayWidth() const;
-    TAlignment Alignment() const { return def_.alignment; }
-    bool ReadOnly() const { return def_.readOnly; }
+    FieldAlignment Alignment() const { return def_.alignment; }
+    bool readOnly() const { return def_.readOnly; }
     bool Visible() const { return def_.visible; }
 
-    bool IsNull() const;
-    QString AsString() const; // NULL reads as empty text
-    int AsInteger() const;    // NULL reads as 0
-    qint64 AsLargeInt() const;
-    double AsFloat() const;
+    bool isNull() const;
+    QString asString() const; // NULL reads as empty text
+    int asInteger() const;    // NULL reads as 0
+    qint64 asLargeInt() const;
+    double asFloat() const;
     // The text a control shows: the display format applied, NULL as empty text.
-    QString DisplayText() const;
+    QString displayText() const;
 
 private:
     TCustomADODataSet* dataSet_;

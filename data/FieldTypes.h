@@ -1,7 +1,7 @@
 #pragma once
 
 // Field data types, in the order the grid's sortability rule counts ranges in.
-enum TFieldType {
+enum FieldType {
     ftUnknown,
     ftString,
     ftSmallint,
@@ -42,8 +42,9 @@ enum TFieldType {
     ftFMTBcd
 };
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class FieldAlignment { Left, Right, Center };
 
-enum TFieldKind { fkData, fkCalculated, fkLookup, fkInternalCalc, fkAggregate };
+// Where a field's value comes from; the grid treats lookup fields apart.
+enum class FieldOrigin { Data, Calculated, Lookup, InternalCalc, Aggregate };
 
-enum TDataSetState { dsInactive, dsBrowse };
+enum class DataSetState { Inactive, Browse };

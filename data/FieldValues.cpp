@@ -47,7 +47,7 @@ QDateTime parseDateTime(const QString& text)
     return {};
 }
 
-bool isIntegerType(TFieldType type)
+bool isIntegerType(FieldType type)
 {
     switch (type) {
     case ftInteger:
@@ -68,7 +68,7 @@ bool integerPartFits(double value)
     return value >= -kLimit && value < kLimit;
 }
 
-QVariant toDeclaredType(const QVariant& v, TFieldType type)
+QVariant toDeclaredType(const QVariant& v, FieldType type)
 {
     if (isNullValue(v))
         return {};

@@ -141,19 +141,19 @@ public:
         : connectionText_(std::move(connectionText)), timeouts_(timeouts)
     {
     }
-    ~OdbcDriver() override { Disconnect(); }
+    ~OdbcDriver() override { disconnect(); }
 
-    SqlDialect Dialect() const override { return SqlDialect::TSql; }
+    SqlDialect dialect() const override { return SqlDialect::TSql; }
 
-    void Connect() override
+    void connect() override
     {
-        Disconnect();
+        disconnect();
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
             throw EConnectionError(QStringLiteral("Cannot allocate the ODBC environment"));
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) {
             const QString message = mainDiagnostic(diagnostics(SQL_HANDLE_ENV, env_)).message;
-            Disconnect();
+            disconnect();
             throw EConnectionError(message);
         }
         // Without a login timeout a host that never answers holds the connect for minutes.
@@ -167,13 +167,13 @@ public:
             const QString message = mainDiagnostic(diagnostics(SQL_HANDLE_DBC, dbc_)).message;
             SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
             dbc_ = SQL_NULL_HDBC;
-            Disconnect();
+            disconnect();
             throw EConnectionError(message);
         }
         connected_ = true;
     }
 
-    void Disconnect() noexcept override
+    void disconnect() noexcept override
     {
         if (dbc_) {
             if (connected_)
@@ -188,24 +188,24 @@ public:
         }
     }
 
-    bool Connected() const override { return connected_; }
+    bool connected() const override { return connected_; }
 
-    void Interrupt() noexcept override
+    void interrupt() noexcept override
     {
         const std::lock_guard lock(running_.mutex);
         if (running_.handle)
             SQLCancel(running_.handle);
     }
 
-    int StatementTimeoutMs() const override { return timeouts_.statementSeconds * 1000; }
-    int LoginTimeoutMs() const override { return timeouts_.loginSeconds * 1000; }
+    int statementTimeoutMs() const override { return timeouts_.statementSeconds * 1000; }
+    int loginTimeoutMs() const override { return timeouts_.loginSeconds * 1000; }
 
-    DriverResult Query(const QString& sql, const QStringList& params) override
+    DriverResult query(const QString& sql, const QStringList& params) override
     {
-        return dropLinkOnLoss([&] { return query(sql, params); });
+        return dropLinkOnLoss([&] { return fetch(sql, params); });
     }
 
-    qint64 Execute(const QString& sql, const QStringList& params) override
+    qint64 execute(const QString& sql, const QStringList& params) override
     {
         return dropLinkOnLoss([&] {
             StatementHandle st = run(sql, params);
@@ -222,13 +222,13 @@ private:
         try {
             return body();
         } catch (const EDatabaseError& error) {
-            if (error.LinkLost())
-                Disconnect();
+            if (error.linkLost())
+                disconnect();
             throw;
         }
     }
 
-    DriverResult query(const QString& sql, const QStringList& params)
+    DriverResult fetch(const QString& sql, const QStringList& params)
     {
         StatementHandle st = run(sql, params);
         DriverResult result;

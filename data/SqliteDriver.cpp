@@ -13,13 +13,13 @@ constexpr int kBusyTimeoutMs = 200;
 class SqliteDriver : public Driver {
 public:
     explicit SqliteDriver(QString file) : file_(std::move(file)) {}
-    ~SqliteDriver() override { Disconnect(); }
+    ~SqliteDriver() override { disconnect(); }
 
-    SqlDialect Dialect() const override { return SqlDialect::SQLite; }
+    SqlDialect dialect() const override { return SqlDialect::SQLite; }
 
-    void Connect() override
+    void connect() override
     {
-        Disconnect();
+        disconnect();
         // Never create a database: a missing file is as unreachable as a missing server.
         if (!QFileInfo(file_).isFile())
             throw EConnectionError(QStringLiteral("unable to open database file: %1").arg(file_));
@@ -32,28 +32,28 @@ public:
             // than holding the window's work for seconds.
             db_.setBusyTimeout(kBusyTimeoutMs);
             // Reading the schema tells a database from any other file.
-            Query(QStringLiteral("select count(*) from sqlite_master"), {});
+            query(QStringLiteral("select count(*) from sqlite_master"), {});
         } catch (const EDatabaseError& error) {
-            Disconnect();
-            throw EConnectionError(error.Message());
+            disconnect();
+            throw EConnectionError(error.message());
         }
     }
 
-    void Disconnect() noexcept override
+    void disconnect() noexcept override
     {
         const std::lock_guard lock(openClose_);
         db_.close();
     }
 
-    void Interrupt() noexcept override
+    void interrupt() noexcept override
     {
         const std::lock_guard lock(openClose_);
         db_.interrupt();
     }
 
-    bool Connected() const override { return db_.isOpen(); }
+    bool connected() const override { return db_.isOpen(); }
 
-    DriverResult Query(const QString& sql, const QStringList& params) override
+    DriverResult query(const QString& sql, const QStringList& params) override
     {
         SqliteStatement st(connected(), sql);
         bind(st, params);
@@ -71,7 +71,7 @@ public:
         return result;
     }
 
-    qint64 Execute(const QString& sql, const QStringList& params) override
+    qint64 execute(const QString& sql, const QStringList& params) override
     {
         SqliteStatement st(connected(), sql);
         bind(st, params);

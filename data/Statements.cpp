@@ -4,7 +4,8 @@
 
 namespace {
 
-ColumnDef text(const char* name, int size, const char* label = "", TAlignment align = taLeftJustify)
+ColumnDef text(const char* name, int size, const char* label = "",
+               FieldAlignment align = FieldAlignment::Left)
 {
     return {QString::fromUtf8(name),
             ftString,
@@ -24,7 +25,7 @@ ColumnDef integer(const char* name, const char* label = "", int displayWidth = 0
             0,
             QString::fromUtf8(label),
             displayWidth,
-            taRightJustify,
+            FieldAlignment::Right,
             {},
             false,
             true};
@@ -32,7 +33,8 @@ ColumnDef integer(const char* name, const char* label = "", int displayWidth = 0
 
 ColumnDef dateTime(const char* name, const char* label = "", const char* format = "")
 {
-    return {QString::fromUtf8(name),   ftDateTime, 0,   QString::fromUtf8(label), 0, taLeftJustify,
+    return {QString::fromUtf8(name),   ftDateTime, 0,
+            QString::fromUtf8(label),  0,          FieldAlignment::Left,
             QString::fromUtf8(format), false,      true};
 }
 
@@ -50,7 +52,7 @@ ColumnDef hidden(ColumnDef c)
 
 ColumnDef centred(ColumnDef c)
 {
-    c.alignment = taCenter;
+    c.alignment = FieldAlignment::Center;
     return c;
 }
 
@@ -81,9 +83,9 @@ const StatementDef& header()
     static const StatementDef s{
         QStringLiteral("Qhead"),
         {{QStringLiteral("ainame"), 32, QStringLiteral("追0")}},
-        {text("cpqh", 32), readOnly(text("cz", 51, "", taCenter)),
+        {text("cpqh", 32), readOnly(text("cz", 51, "", FieldAlignment::Center)),
          readOnly(centred(integer("xqkj"))), readOnly(integer("ver")),
-         text("zjhm", 5, "", taCenter)},
+         text("zjhm", 5, "", FieldAlignment::Center)},
         lines(
             {"select zjhm,cpqh,cz=(case when xqkj>0 then cz else '取数据...' end),xqkj,ver from (",
              "SELECT TOP 1 zjhm,cpqh,cz=(case [K02] when 1 then "
@@ -116,8 +118,9 @@ const StatementDef& robotHistory()
          text("zjhm", 5, "奖号"), hidden(integer("tsbh")),
          dateTime("kjsj", "开奖时间", "yy-mm-dd hh:mm"), hidden(dateTime("opdatetimeT")),
          hidden(text("ainame", 32, "AI机器人")), integer("K00", "余额", 6), integer("K01", "注", 4),
-         integer("K02", "操作"), integer("K03", "输赢", 6), text("K04", 32, "推荐号", taCenter),
-         text("K05", 128, "理由"), hidden(dateTime("CreateDT"))},
+         integer("K02", "操作"), integer("K03", "输赢", 6),
+         text("K04", 32, "推荐号", FieldAlignment::Center), text("K05", 128, "理由"),
+         hidden(dateTime("CreateDT"))},
         lines({"SELECT top 360 *   FROM [dbo].[a5_z0_5yc]", "where ainame=:ainame",
                "order by cpqh desc"}),
         lines(
@@ -133,7 +136,8 @@ const StatementDef& robotComparison()
         QStringLiteral("Qais"),
         {{QStringLiteral("cpqh"), 32, QStringLiteral("20201002-0792")}},
         {text("ainame", 32, "AI机器人"), integer("K00", "余额"), integer("K01", "注", 6),
-         integer("k02", "操作", 4), integer("k03", "输赢", 6), text("k04", 32, "推荐号", taCenter),
+         integer("k02", "操作", 4), integer("k03", "输赢", 6),
+         text("k04", 32, "推荐号", FieldAlignment::Center),
          readOnly(integer("c3max", "最高峰", 10)), readOnly(integer("c4min", "最低谷", 10)),
          width(text("k05", 128, "说明"), 58)},
         lines({"SELECT a.ainame,a.K00,a.K01,a.k02,a.k03,a.k04,a.k05,",

@@ -15,11 +15,11 @@ struct ParamDef {
 // A column the client declares for a result; opening fails when the result lacks it.
 struct ColumnDef {
     QString name;
-    TFieldType type = ftString;
+    FieldType type = ftString;
     int size = 0;
     QString label;
     int displayWidth = 0; // 0: derived from the type and size
-    TAlignment alignment = taLeftJustify;
+    FieldAlignment alignment = FieldAlignment::Left;
     QString displayFormat;
     bool readOnly = false;
     bool visible = true;

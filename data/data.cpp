@@ -10,9 +10,9 @@ const QString kConnectFailed = QStringLiteral(
     "对不起，无法连接大数据，请检查您的网络是否正常。如任然无法连接，请与服务商联系。");
 }
 
-TDM::TDM(const ConnectionSettings& settings) : TDM(std::make_unique<TADOConnection>(settings)) {}
+TDM::TDM(const ConnectionSettings& settings) : TDM(std::make_unique<Connection>(settings)) {}
 
-TDM::TDM(std::unique_ptr<TADOConnection> connection)
+TDM::TDM(std::unique_ptr<Connection> connection)
     : ConSG(std::move(connection)),
       Q(std::make_unique<TADOQuery>(QStringLiteral("Q"), ConSG.get())),
       Q1(std::make_unique<TADOQuery>(QStringLiteral("Q1"), ConSG.get())),
@@ -23,19 +23,19 @@ TDM::TDM(std::unique_ptr<TADOConnection> connection)
 
 TDM::~TDM()
 {
-    Q->Close();
-    Q1->Close();
-    ConSG->Close();
+    Q->close();
+    Q1->close();
+    ConSG->close();
 }
 
 void TDM::DataModuleCreate()
 {
-    ConSG->Close();
+    ConSG->close();
     try {
-        ConSG->Open();
+        ConSG->open();
     } catch (const std::exception&) {
         // Reported here, once, and never left to reach the default error box.
-        ConSG->Close();
+        ConSG->close();
         shell().showMessage(kConnectFailed, QStringLiteral("i"));
         shell().requestTerminate();
     }

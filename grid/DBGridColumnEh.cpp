@@ -2,35 +2,35 @@
 
 #include "DBGridEh.h"
 
-QString TColumnTitleEh::DisplayCaption() const
+QString TColumnTitleEh::displayCaption() const
 {
-    if (const TField* f = column_->Field())
-        return f->DisplayName();
+    if (const Field* f = column_->field())
+        return f->displayName();
     return column_->FieldName();
 }
 
 QFont TColumnTitleEh::Font() const
 {
-    return column_->Grid()->TitleFont();
+    return column_->grid()->TitleFont();
 }
 
-void TColumnTitleEh::SetFontColor(TColor color)
+void TColumnTitleEh::setFontColor(BgrColor color)
 {
     fontColor_ = color;
-    column_->Grid()->update();
+    column_->grid()->update();
 }
 
-void TColumnTitleEh::SetSortMarker(TSortMarkerEh marker)
+void TColumnTitleEh::setSortMarker(TSortMarkerEh marker)
 {
     if (sortMarker_ == marker)
         return;
     sortMarker_ = marker;
-    column_->Grid()->SortMarkerChanged(column_, marker);
+    column_->grid()->sortMarkerChanged(column_, marker);
 }
 
 int TColumnTitleEh::SortIndex() const
 {
-    return column_->Grid()->SortMarkedColumns().indexOf(column_) + 1;
+    return column_->grid()->sortMarkedColumns().indexOf(column_) + 1;
 }
 
 TColumnEh::TColumnEh(TCustomDBGridEh* grid, QString fieldName)
@@ -38,9 +38,9 @@ TColumnEh::TColumnEh(TCustomDBGridEh* grid, QString fieldName)
 {
 }
 
-TField* TColumnEh::Field() const
+Field* TColumnEh::field() const
 {
-    const TCustomADODataSet* ds = grid_->DataSet();
+    const TCustomADODataSet* ds = grid_->dataSet();
     return ds ? ds->FindField(fieldName_) : nullptr;
 }
 
@@ -48,15 +48,15 @@ int TColumnEh::Width() const
 {
     if (width_)
         return *width_;
-    if (const TField* f = Field())
+    if (const Field* f = field())
         return gridmetrics::defaultColumnWidth(Font(), f->DisplayWidth());
     return 64;
 }
 
-void TColumnEh::SetWidth(int width)
+void TColumnEh::setWidth(int width)
 {
     width_ = width;
-    Changed();
+    changed();
 }
 
 QFont TColumnEh::Font() const
@@ -64,22 +64,22 @@ QFont TColumnEh::Font() const
     return grid_->font();
 }
 
-void TColumnEh::SetFontColor(TColor color)
+void TColumnEh::setFontColor(BgrColor color)
 {
     fontColor_ = color;
     grid_->update();
 }
 
-TAlignment TColumnEh::Alignment() const
+FieldAlignment TColumnEh::Alignment() const
 {
-    if (const TField* f = Field())
+    if (const Field* f = field())
         return f->Alignment();
-    return taLeftJustify;
+    return FieldAlignment::Left;
 }
 
-void TColumnEh::Changed()
+void TColumnEh::changed()
 {
-    grid_->ColumnChanged(static_cast<TDBGridColumnEh*>(this));
+    grid_->columnChanged(static_cast<TDBGridColumnEh*>(this));
 }
 
 TDBGridColumnEh::TDBGridColumnEh(TCustomDBGridEh* grid, QString fieldName)

@@ -7,7 +7,7 @@
 #include <optional>
 
 class TCustomDBGridEh;
-class TField;
+class Field;
 class TDBGridColumnEh;
 
 enum TSortMarkerEh { smNoneEh, smDownEh, smUpEh };
@@ -18,20 +18,20 @@ public:
     explicit TColumnTitleEh(TDBGridColumnEh* column) : column_(column) {}
 
     // The field's display name (the field name without a field).
-    QString DisplayCaption() const;
+    QString displayCaption() const;
 
     QFont Font() const; // the grid's title font
-    TColor FontColor() const { return fontColor_; }
-    void SetFontColor(TColor color);
+    BgrColor fontColor() const { return fontColor_; }
+    void setFontColor(BgrColor color);
 
     TSortMarkerEh SortMarker() const { return sortMarker_; }
-    void SetSortMarker(TSortMarkerEh marker);
+    void setSortMarker(TSortMarkerEh marker);
     // 1 while the column is the grid's sort-marked column, else 0.
     int SortIndex() const;
 
 private:
     TDBGridColumnEh* column_;
-    TColor fontColor_ = clBlack;
+    BgrColor fontColor_ = clBlack;
     TSortMarkerEh sortMarker_ = smNoneEh;
 };
 
@@ -43,29 +43,29 @@ public:
     TColumnEh(const TColumnEh&) = delete;
     TColumnEh& operator=(const TColumnEh&) = delete;
 
-    TCustomDBGridEh* Grid() const { return grid_; }
+    TCustomDBGridEh* grid() const { return grid_; }
     const QString& FieldName() const { return fieldName_; }
     // The bound dataset's field of that name; nullptr without one.
-    TField* Field() const;
+    Field* field() const;
 
     // Stored width, or the width derived from the field's display width.
     int Width() const;
-    void SetWidth(int width);
+    void setWidth(int width);
 
     QFont Font() const; // the grid's font
-    TColor FontColor() const { return fontColor_; }
-    void SetFontColor(TColor color);
+    BgrColor fontColor() const { return fontColor_; }
+    void setFontColor(BgrColor color);
 
-    TAlignment Alignment() const; // the field's
+    FieldAlignment Alignment() const; // the field's
 
 protected:
-    void Changed();
+    void changed();
 
 private:
     TCustomDBGridEh* grid_;
     QString fieldName_;
     std::optional<int> width_;
-    TColor fontColor_ = clBlack;
+    BgrColor fontColor_ = clBlack;
 };
 
 class TDBGridColumnEh : public TColumnEh {

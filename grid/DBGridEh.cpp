@@ -8,17 +8,17 @@
 #include <QScrollBar>
 #include <algorithm>
 
-void GridDataLink::ActiveChanged()
+void GridDataLink::activeChanged()
 {
-    grid_.LinkActiveChanged();
+    grid_.linkActiveChanged();
 }
-void GridDataLink::DataSetScrolled()
+void GridDataLink::dataSetScrolled()
 {
-    grid_.LinkScrolled();
+    grid_.linkScrolled();
 }
-void GridDataLink::DataSetChanged()
+void GridDataLink::dataSetChanged()
 {
-    grid_.LinkDataChanged();
+    grid_.linkDataChanged();
 }
 
 namespace {
@@ -41,148 +41,148 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent)
         bar->hide();
     }
     connect(vbar_, &QScrollBar::valueChanged, this, [this](int value) {
-        Guarded([&] {
+        guarded([&] {
             if (syncingBars_ || !link_.Active())
                 return;
-            DataSet()->SetRecNo(value + 1);
-            pendingInput_.WentTo(DataSet()->GetBookmark());
+            dataSet()->setRecNo(value + 1);
+            pendingInput_.wentTo(dataSet()->getBookmark());
         });
     });
     connect(hbar_, &QScrollBar::valueChanged, this, [this](int value) {
-        Guarded([&] {
+        guarded([&] {
             if (!syncingBars_)
-                SetLeftCol(value);
+                setLeftCol(value);
         });
     });
     indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, 0);
-    LayoutGrid();
+    layoutGrid();
 }
 
 TCustomDBGridEh::~TCustomDBGridEh()
 {
-    link_.SetDataSource(nullptr);
+    link_.setDataSource(nullptr);
 }
 
-void TCustomDBGridEh::SetDataSource(TDataSource* source)
+void TCustomDBGridEh::setDataSource(TDataSource* source)
 {
-    link_.SetDataSource(source);
+    link_.setDataSource(source);
 }
 
-void TCustomDBGridEh::SetTitleFont(const QFont& font)
+void TCustomDBGridEh::setTitleFont(const QFont& font)
 {
     titleFont_ = font;
-    LayoutGrid();
+    layoutGrid();
 }
 
-TDBGridColumnEh* TCustomDBGridEh::AddColumn(const QString& fieldName)
+TDBGridColumnEh* TCustomDBGridEh::addColumn(const QString& fieldName)
 {
     columns_.push_back(std::make_unique<TDBGridColumnEh>(this, fieldName));
     columnList_ << columns_.back().get();
-    LayoutGrid();
+    layoutGrid();
     return columnList_.back();
 }
 
-void TCustomDBGridEh::MoveColumn(int from, int to)
+void TCustomDBGridEh::moveColumn(int from, int to)
 {
     if (from < 0 || to < 0 || from >= columnList_.size() || to >= columnList_.size() || from == to)
         return;
     columnList_.move(from, to);
     if (selectedIndex_ == from)
         selectedIndex_ = to;
-    LayoutGrid();
+    layoutGrid();
 }
 
-void TCustomDBGridEh::SetSelectedIndex(int index)
+void TCustomDBGridEh::setSelectedIndex(int index)
 {
     if (index < 0 || index >= columnList_.size())
         return;
     selectedIndex_ = index;
     // The focused column is brought into view.
-    if (index < layout_.LeftCol())
-        SetLeftCol(index);
+    if (index < layout_.leftCol())
+        setLeftCol(index);
     else
-        while (layout_.LeftCol() < index && layout_.ColumnLeft(index) + layout_.ColumnWidth(index) >
-                                                layout_.ClientSize().width()) {
-            const int before = layout_.LeftCol();
-            SetLeftCol(before + 1);
-            if (layout_.LeftCol() == before)
+        while (layout_.leftCol() < index && layout_.columnLeft(index) + layout_.columnWidth(index) >
+                                                layout_.clientSize().width()) {
+            const int before = layout_.leftCol();
+            setLeftCol(before + 1);
+            if (layout_.leftCol() == before)
                 break; // a column wider than the view
         }
     update();
 }
 
-void TCustomDBGridEh::SetLeftCol(int col)
+void TCustomDBGridEh::setLeftCol(int col)
 {
-    const int before = layout_.LeftCol();
-    layout_.SetLeftCol(std::min(col, layout_.MaxLeftCol()));
-    if (layout_.LeftCol() != before) {
-        UpdateScrollBars();
+    const int before = layout_.leftCol();
+    layout_.setLeftCol(std::min(col, layout_.maxLeftCol()));
+    if (layout_.leftCol() != before) {
+        updateScrollBars();
         update();
     }
 }
 
-int TCustomDBGridEh::ShownRowCount() const
+int TCustomDBGridEh::shownRowCount() const
 {
-    return link_.Active() ? std::max(1, buffer_.Count()) : 1;
+    return link_.Active() ? std::max(1, buffer_.count()) : 1;
 }
 
-int TCustomDBGridEh::RecNoAtRow(int row) const
+int TCustomDBGridEh::recNoAtRow(int row) const
 {
-    return link_.Active() ? buffer_.RecNoAt(row - 1) : -1;
+    return link_.Active() ? buffer_.recNoAt(row - 1) : -1;
 }
 
-void TCustomDBGridEh::ColumnChanged(TDBGridColumnEh*)
+void TCustomDBGridEh::columnChanged(TDBGridColumnEh*)
 {
-    LayoutGrid();
+    layoutGrid();
 }
 
-void TCustomDBGridEh::SortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker)
+void TCustomDBGridEh::sortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker)
 {
     sortMarked_.removeAll(column);
     if (marker != smNoneEh)
         sortMarked_ << column;
-    LayoutGrid();
+    layoutGrid();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Following the dataset
 
-void TCustomDBGridEh::LinkActiveChanged()
+void TCustomDBGridEh::linkActiveChanged()
 {
-    pendingInput_.RowsReplaced();
-    TCustomADODataSet* ds = DataSet();
+    pendingInput_.rowsReplaced();
+    TCustomADODataSet* ds = dataSet();
     // A closed dataset keeps the indicator as wide as the last result made it.
     if (ds && ds->Active())
         indicatorWidth_ = gridmetrics::indicatorWidth(titleFont_, ds->RecordCount());
-    LayoutGrid();
+    layoutGrid();
     if (ds && ds->Active())
-        buffer_.Reset(ds->RecordCount(), ds->RecNo(), layout_.VisibleRowCapacity());
+        buffer_.reset(ds->RecordCount(), ds->RecNo(), layout_.visibleRowCapacity());
     else
-        buffer_.Clear();
-    UpdateScrollBars();
+        buffer_.clear();
+    updateScrollBars();
     update();
 }
 
-void TCustomDBGridEh::LinkScrolled()
+void TCustomDBGridEh::linkScrolled()
 {
-    if (TCustomADODataSet* ds = DataSet(); ds && ds->Active())
-        buffer_.Follow(ds->RecNo());
-    UpdateScrollBars();
+    if (TCustomADODataSet* ds = dataSet(); ds && ds->Active())
+        buffer_.follow(ds->RecNo());
+    updateScrollBars();
     update();
 }
 
-void TCustomDBGridEh::LinkDataChanged()
+void TCustomDBGridEh::linkDataChanged()
 {
-    if (TCustomADODataSet* ds = DataSet(); ds && ds->Active())
-        buffer_.Resync(ds->RecordCount(), ds->RecNo());
-    UpdateScrollBars();
+    if (TCustomADODataSet* ds = dataSet(); ds && ds->Active())
+        buffer_.resync(ds->RecordCount(), ds->RecNo());
+    updateScrollBars();
     update();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Layout
 
-QSize TCustomDBGridEh::CellAreaSize(bool vbar, bool hbar) const
+QSize TCustomDBGridEh::cellAreaSize(bool vbar, bool hbar) const
 {
     QSize s = size() - QSize(2 * kBorder, 2 * kBorder);
     if (vbar)
@@ -192,76 +192,76 @@ QSize TCustomDBGridEh::CellAreaSize(bool vbar, bool hbar) const
     return s.expandedTo(QSize(0, 0));
 }
 
-void TCustomDBGridEh::LayoutGrid()
+void TCustomDBGridEh::layoutGrid()
 {
     if (measured_.rowHeight < 0 || measured_.cellFont != font()) {
         measured_.cellFont = font();
         measured_.rowHeight = gridmetrics::dataRowHeight(measured_.cellFont);
     }
-    layout_.SetRowHeight(measured_.rowHeight);
-    layout_.SetIndicatorWidth(indicatorWidth_);
+    layout_.setRowHeight(measured_.rowHeight);
+    layout_.setIndicatorWidth(indicatorWidth_);
     QVector<int> widths;
     QVector<THeadTreeNode::LeafSpec> leaves;
     for (TDBGridColumnEh* c : columnList_) {
         widths << c->Width();
         leaves << THeadTreeNode::LeafSpec{
-            c->Title()->DisplayCaption(), c->Title()->Font(), widths.back(),
+            c->Title()->displayCaption(), c->Title()->Font(), widths.back(),
             c->Title()->SortMarker() != smNoneEh ? gridmetrics::kMarkerIndent : 0};
     }
     if (measured_.titleHeight < 0 || leaves != measured_.leaves) {
-        measured_.titleHeight = gridmetrics::titleRowHeight(*THeadTreeNode::Build(leaves));
+        measured_.titleHeight = gridmetrics::titleRowHeight(*THeadTreeNode::build(leaves));
         measured_.leaves = leaves;
     }
-    layout_.SetTitleHeight(measured_.titleHeight);
-    layout_.SetColumnWidths(widths);
+    layout_.setTitleHeight(measured_.titleHeight);
+    layout_.setColumnWidths(widths);
     laidOut_ = true;
-    UpdateScrollBars();
+    updateScrollBars();
     update();
 }
 
-void TCustomDBGridEh::UpdateScrollBars()
+void TCustomDBGridEh::updateScrollBars()
 {
     if (!laidOut_)
         return;
-    const TCustomADODataSet* ds = DataSet();
+    const TCustomADODataSet* ds = dataSet();
     const int records = ds && ds->Active() ? ds->RecordCount() : 0;
     // Which bars are needed depends on the room the other one leaves.
     bool needV = false, needH = false;
     for (int pass = 0; pass < 2; ++pass) {
-        layout_.SetClientSize(CellAreaSize(needV, needH));
-        needV = records > layout_.VisibleRowCapacity();
-        needH = layout_.MaxLeftCol() > 0;
+        layout_.setClientSize(cellAreaSize(needV, needH));
+        needV = records > layout_.visibleRowCapacity();
+        needH = layout_.maxLeftCol() > 0;
     }
-    layout_.SetClientSize(CellAreaSize(needV, needH));
-    layout_.SetLeftCol(std::min(layout_.LeftCol(), layout_.MaxLeftCol()));
-    if (buffer_.Capacity() != layout_.VisibleRowCapacity())
-        buffer_.SetCapacity(layout_.VisibleRowCapacity());
+    layout_.setClientSize(cellAreaSize(needV, needH));
+    layout_.setLeftCol(std::min(layout_.leftCol(), layout_.maxLeftCol()));
+    if (buffer_.capacity() != layout_.visibleRowCapacity())
+        buffer_.setCapacity(layout_.visibleRowCapacity());
 
     syncingBars_ = true;
-    const QSize cells = layout_.ClientSize();
+    const QSize cells = layout_.clientSize();
     vbar_->setVisible(needV);
     if (needV) {
         vbar_->setGeometry(kBorder + cells.width(), kBorder, vbar_->sizeHint().width(),
                            cells.height());
         vbar_->setRange(0, records - 1);
-        vbar_->setPageStep(layout_.VisibleRowCapacity());
+        vbar_->setPageStep(layout_.visibleRowCapacity());
         vbar_->setValue(std::max(0, ds->RecNo() - 1));
     }
     hbar_->setVisible(needH);
     if (needH) {
         hbar_->setGeometry(kBorder, kBorder + cells.height(), cells.width(),
                            hbar_->sizeHint().height());
-        hbar_->setRange(0, layout_.MaxLeftCol());
+        hbar_->setRange(0, layout_.maxLeftCol());
         hbar_->setPageStep(1);
-        hbar_->setValue(layout_.LeftCol());
+        hbar_->setValue(layout_.leftCol());
     }
     syncingBars_ = false;
 }
 
 void TCustomDBGridEh::resizeEvent(QResizeEvent*)
 {
-    Guarded([&] {
-        UpdateScrollBars();
+    guarded([&] {
+        updateScrollBars();
         update();
     });
 }
@@ -269,10 +269,10 @@ void TCustomDBGridEh::resizeEvent(QResizeEvent*)
 void TCustomDBGridEh::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange)
-        Guarded([&] {
-            shapedTexts_.Clear();
+        guarded([&] {
+            shapedTexts_.clear();
             numberWidths_.clear();
-            LayoutGrid();
+            layoutGrid();
         });
     QWidget::changeEvent(event);
 }
@@ -292,38 +292,38 @@ void TCustomDBGridEh::focusOutEvent(QFocusEvent* event)
 // ---------------------------------------------------------------------------------------------
 // Sorting
 
-bool TCustomDBGridEh::Sortable(const TDBGridColumnEh* column) const
+bool TCustomDBGridEh::sortable(const TDBGridColumnEh* column) const
 {
-    const TField* f = column->Field();
-    if (!f || f->FieldKind() == fkLookup)
+    const Field* f = column->field();
+    if (!f || f->FieldKind() == FieldOrigin::Lookup)
         return false;
-    const TFieldType t = f->DataType();
+    const FieldType t = f->DataType();
     if (t == ftUnknown || (t >= ftBlob && t <= ftFixedChar) || (t >= ftADT && t <= ftFMTBcd))
         return false;
     return true;
 }
 
-void TCustomDBGridEh::SetReloadPending(bool pending)
+void TCustomDBGridEh::setReloadPending(bool pending)
 {
     if (pending)
-        pendingInput_.Begin();
+        pendingInput_.begin();
     else
-        pendingInput_.End(DataSet());
+        pendingInput_.end(dataSet());
 }
 
 void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
 {
-    TCustomADODataSet* ds = DataSet();
-    if (!ds || !ds->Active() || !column || !Sortable(column))
+    TCustomADODataSet* ds = dataSet();
+    if (!ds || !ds->Active() || !column || !sortable(column))
         return;
     const int focused = selectedIndex_;
     const QString fieldName = column->FieldName();
     const TSortMarkerEh before = column->Title()->SortMarker();
 
     for (TDBGridColumnEh* c : columnList_)
-        c->Title()->SetSortMarker(smNoneEh);
+        c->Title()->setSortMarker(smNoneEh);
     // The stored marker is the opposite of what the title shows once the sort is done.
-    column->Title()->SetSortMarker(before == smNoneEh ? smDownEh
+    column->Title()->setSortMarker(before == smNoneEh ? smDownEh
                                    : before == smUpEh ? smUpEh
                                                       : smNoneEh);
 
@@ -332,7 +332,7 @@ void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
     // The sorted rows are read from the top: the first record becomes current, and the view
     // follows it there.
     ds->First();
-    pendingInput_.Sorted(ds->Sort());
+    pendingInput_.sorted(ds->Sort());
 
     // The first column of that field, which may stand left of the clicked one.
     const auto match =
@@ -341,10 +341,10 @@ void TCustomDBGridEh::ToggleTitleSort(TDBGridColumnEh* column)
         });
     TDBGridColumnEh* shown = match != columnList_.end() ? *match : column;
     const TSortMarkerEh stored = shown->Title()->SortMarker();
-    shown->Title()->SetSortMarker(stored == smDownEh ? smUpEh
+    shown->Title()->setSortMarker(stored == smDownEh ? smUpEh
                                   : stored == smUpEh ? smDownEh
                                                      : smNoneEh);
 
     if (focused < columnList_.size())
-        SetSelectedIndex(focused);
+        setSelectedIndex(focused);
 }

@@ -20,12 +20,12 @@ class QScrollBar;
 class TCustomDBGridEh;
 
 // Follows the bound dataset for the grid.
-class GridDataLink : public TDataLink {
+class GridDataLink : public DataLink {
 public:
     explicit GridDataLink(TCustomDBGridEh& grid) : grid_(grid) {}
-    void ActiveChanged() override;
-    void DataSetScrolled() override;
-    void DataSetChanged() override;
+    void activeChanged() override;
+    void dataSetScrolled() override;
+    void dataSetChanged() override;
 
 private:
     TCustomDBGridEh& grid_;
@@ -57,50 +57,50 @@ public:
     explicit TCustomDBGridEh(QWidget* parent = nullptr);
     ~TCustomDBGridEh() override;
 
-    void SetDataSource(TDataSource* source);
+    void setDataSource(TDataSource* source);
     TDataSource* DataSource() const { return link_.DataSource(); }
-    TCustomADODataSet* DataSet() const { return link_.DataSet(); }
+    TCustomADODataSet* dataSet() const { return link_.dataSet(); }
 
     QFont TitleFont() const { return titleFont_; }
-    void SetTitleFont(const QFont& font);
+    void setTitleFont(const QFont& font);
 
-    TDBGridColumnEh* AddColumn(const QString& fieldName);
+    TDBGridColumnEh* addColumn(const QString& fieldName);
     // In visual order.
-    const QVector<TDBGridColumnEh*>& Columns() const { return columnList_; }
-    void MoveColumn(int from, int to);
-    int SelectedIndex() const { return selectedIndex_; } // the focused column
-    void SetSelectedIndex(int index);
-    int LeftCol() const { return layout_.LeftCol(); }
-    void SetLeftCol(int col);
+    const QVector<TDBGridColumnEh*>& columns() const { return columnList_; }
+    void moveColumn(int from, int to);
+    int selectedIndex() const { return selectedIndex_; } // the focused column
+    void setSelectedIndex(int index);
+    int leftCol() const { return layout_.leftCol(); }
+    void setLeftCol(int col);
 
     // Backgrounds of records with odd and with even record numbers.
-    static constexpr TColor RowColor1 = 16774625;
-    static constexpr TColor RowColor2 = clWhite;
+    static constexpr BgrColor RowColor1 = 16774625;
+    static constexpr BgrColor RowColor2 = clWhite;
 
     // While a reload or a search is in flight, input applies at once and is kept; when it
     // ends, what was done before the rows were replaced is applied to the new ones.
-    void SetReloadPending(bool pending);
+    void setReloadPending(bool pending);
 
     // The grid's reaction to a title click.
     void ToggleTitleSort(TDBGridColumnEh* column);
-    const QVector<TDBGridColumnEh*>& SortMarkedColumns() const { return sortMarked_; }
+    const QVector<TDBGridColumnEh*>& sortMarkedColumns() const { return sortMarked_; }
 
     // Layout results.
     const GridLayout& Layout() const { return layout_; }
-    const GridRecordBuffer& RecordBuffer() const { return buffer_; }
+    const GridRecordBuffer& recordBuffer() const { return buffer_; }
     // Rows below the title: the buffered records, or one blank row without any.
-    int ShownRowCount() const;
+    int shownRowCount() const;
     // The record a data row (1..) shows; -1 for none.
-    int RecNoAtRow(int row) const;
+    int recNoAtRow(int row) const;
     // Top left of the cell area inside the border.
-    QPoint ClientOrigin() const { return {1, 1}; }
+    QPoint clientOrigin() const { return {1, 1}; }
 
     // What a cell would show; col -1 is the indicator, row 0 the title row.
-    GridCellPaint DescribeCell(int col, int row) const;
+    GridCellPaint describeCell(int col, int row) const;
 
     // Called by the columns when something that changes the layout changed.
-    void ColumnChanged(TDBGridColumnEh* column);
-    void SortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker);
+    void columnChanged(TDBGridColumnEh* column);
+    void sortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -117,14 +117,14 @@ protected:
 
 private:
     friend class GridDataLink;
-    void LinkActiveChanged();
-    void LinkScrolled();
-    void LinkDataChanged();
+    void linkActiveChanged();
+    void linkScrolled();
+    void linkDataChanged();
 
-    void LayoutGrid();
-    void UpdateScrollBars();
-    QSize CellAreaSize(bool vbar, bool hbar) const;
-    bool Sortable(const TDBGridColumnEh* column) const;
+    void layoutGrid();
+    void updateScrollBars();
+    QSize cellAreaSize(bool vbar, bool hbar) const;
+    bool sortable(const TDBGridColumnEh* column) const;
 
     // Painting, in the order a paint event runs them.
     void paintCell(QPainter& painter, int col, int row) const;
@@ -133,24 +133,24 @@ private:
     void paintBorder(QPainter& painter) const;
     // What a column gives each of its cells, found once per paint.
     struct ColumnPaint {
-        const TField* field;
-        TAlignment alignment;
+        const Field* field;
+        FieldAlignment alignment;
         QFont font;
         QColor textColor;
     };
-    ColumnPaint DescribeColumn(int col) const;
-    GridCellPaint DescribeTitle(int col) const;
-    GridCellPaint DescribeIndicator(int row, int recNo) const;
-    GridCellPaint DescribeData(int col, int row, int recNo, const ColumnPaint& column) const;
-    bool IsCurrentRow(int recNo) const;
-    int NumberWidth(int recNo) const;
+    ColumnPaint describeColumn(int col) const;
+    GridCellPaint describeTitle(int col) const;
+    GridCellPaint describeIndicator(int row, int recNo) const;
+    GridCellPaint describeData(int col, int row, int recNo, const ColumnPaint& column) const;
+    bool isCurrentRow(int recNo) const;
+    int numberWidth(int recNo) const;
 
     // Input.
     enum class MouseState { None, Pressed, TitlePress, MoveColumn, ResizeColumn };
-    GridLayout::Hit HitAt(QPoint widgetPos, bool borders) const;
-    void PressAt(QMouseEvent* event);
-    void MoveRecordBy(int distance);
-    bool HandleKey(QKeyEvent* event);
+    GridLayout::Hit hitAt(QPoint widgetPos, bool borders) const;
+    void pressAt(QMouseEvent* event);
+    void moveRecordBy(int distance);
+    bool handleKey(QKeyEvent* event);
 
     GridDataLink link_;
     QFont titleFont_;

@@ -8,7 +8,7 @@ namespace {
 QString buildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& dataSet)
 {
     QString text;
-    for (const TDBGridColumnEh* column : grid.SortMarkedColumns()) {
+    for (const TDBGridColumnEh* column : grid.sortMarkedColumns()) {
         if (!dataSet.FindField(column->FieldName()))
             continue;
         text += column->FieldName();
@@ -21,15 +21,15 @@ QString buildSortText(const TCustomDBGridEh& grid, const TCustomADODataSet& data
 }
 } // namespace
 
-void TSQLDatasetFeaturesEh::ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet)
+void TSQLDatasetFeaturesEh::applySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet)
 {
     // The datasets here are read-only, so there are never unsaved changes to post.
-    dataSet.SetSort(buildSortText(grid, dataSet));
+    dataSet.setSort(buildSortText(grid, dataSet));
 }
 
 TDBGridEhDataService::TDBGridEhDataService()
 {
-    RegisterDatasetFeaturesEh(TADOQuery::StaticClass(),
+    registerDatasetFeaturesEh(TADOQuery::staticType(),
                               std::make_shared<TADOSQLDatasetFeaturesEh>());
 }
 
@@ -39,17 +39,17 @@ TDBGridEhDataService& TDBGridEhDataService::instance()
     return service;
 }
 
-void TDBGridEhDataService::RegisterDatasetFeaturesEh(const DataSetClass& dataSetClass,
+void TDBGridEhDataService::registerDatasetFeaturesEh(const DataSetType& dataSetType,
                                                      std::shared_ptr<TDatasetFeaturesEh> features)
 {
-    registry_.removeIf([&](const auto& entry) { return entry.first == &dataSetClass; });
-    registry_.push_back({&dataSetClass, std::move(features)});
+    registry_.removeIf([&](const auto& entry) { return entry.first == &dataSetType; });
+    registry_.push_back({&dataSetType, std::move(features)});
 }
 
 TDatasetFeaturesEh*
-TDBGridEhDataService::GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const
+TDBGridEhDataService::getDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const
 {
-    for (const DataSetClass* c = &dataSet.ClassType(); c; c = c->parent)
+    for (const DataSetType* c = &dataSet.dataSetType(); c; c = c->parent)
         for (const auto& entry : registry_)
             if (entry.first == c)
                 return entry.second.get();
@@ -58,9 +58,9 @@ TDBGridEhDataService::GetDatasetFeaturesForDataSet(const TCustomADODataSet& data
 
 void TDBGridEhDataService::SortDatasetByMarkers(TCustomDBGridEh& grid)
 {
-    TCustomADODataSet* dataSet = grid.DataSet();
+    TCustomADODataSet* dataSet = grid.dataSet();
     if (!dataSet)
         return;
-    if (TDatasetFeaturesEh* features = GetDatasetFeaturesForDataSet(*dataSet))
-        features->ApplySorting(grid, *dataSet);
+    if (TDatasetFeaturesEh* features = getDatasetFeaturesForDataSet(*dataSet))
+        features->applySorting(grid, *dataSet);
 }

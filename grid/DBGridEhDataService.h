@@ -4,7 +4,7 @@
 #include <memory>
 #include <utility>
 
-struct DataSetClass;
+struct DataSetType;
 class TCustomADODataSet;
 class TCustomDBGridEh;
 
@@ -13,13 +13,13 @@ class TDatasetFeaturesEh {
 public:
     virtual ~TDatasetFeaturesEh() = default;
     // Applies the grid's sort markers to the dataset.
-    virtual void ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet) = 0;
+    virtual void applySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet) = 0;
 };
 
 // Datasets that sort in the client through their Sort text.
 class TSQLDatasetFeaturesEh : public TDatasetFeaturesEh {
 public:
-    void ApplySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet) override;
+    void applySorting(TCustomDBGridEh& grid, TCustomADODataSet& dataSet) override;
 };
 
 class TADOSQLDatasetFeaturesEh : public TSQLDatasetFeaturesEh {};
@@ -31,13 +31,13 @@ public:
     static TDBGridEhDataService& instance();
 
     // Replaces an earlier entry of the same class.
-    void RegisterDatasetFeaturesEh(const DataSetClass& dataSetClass,
+    void registerDatasetFeaturesEh(const DataSetType& dataSetType,
                                    std::shared_ptr<TDatasetFeaturesEh> features);
-    TDatasetFeaturesEh* GetDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const;
+    TDatasetFeaturesEh* getDatasetFeaturesForDataSet(const TCustomADODataSet& dataSet) const;
 
     void SortDatasetByMarkers(TCustomDBGridEh& grid);
 
 private:
     TDBGridEhDataService();
-    QVector<std::pair<const DataSetClass*, std::shared_ptr<TDatasetFeaturesEh>>> registry_;
+    QVector<std::pair<const DataSetType*, std::shared_ptr<TDatasetFeaturesEh>>> registry_;
 };

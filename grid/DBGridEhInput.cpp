@@ -12,45 +12,45 @@
 
 using HitKind = GridLayout::HitKind;
 
-GridLayout::Hit TCustomDBGridEh::HitAt(QPoint widgetPos, bool borders) const
+GridLayout::Hit TCustomDBGridEh::hitAt(QPoint widgetPos, bool borders) const
 {
-    return layout_.HitTest(widgetPos - ClientOrigin(), ShownRowCount(), borders);
+    return layout_.hitTest(widgetPos - clientOrigin(), shownRowCount(), borders);
 }
 
-void TCustomDBGridEh::MoveRecordBy(int distance)
+void TCustomDBGridEh::moveRecordBy(int distance)
 {
-    TCustomADODataSet* ds = DataSet();
+    TCustomADODataSet* ds = dataSet();
     if (!ds || !ds->Active() || distance == 0)
         return;
     ds->MoveBy(distance);
-    pendingInput_.MovedBy(distance);
+    pendingInput_.movedBy(distance);
 }
 
-void TCustomDBGridEh::PressAt(QMouseEvent* event)
+void TCustomDBGridEh::pressAt(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
     if (!hasFocus())
         setFocus(Qt::MouseFocusReason);
-    const GridLayout::Hit hit = HitAt(event->position().toPoint(), true);
+    const GridLayout::Hit hit = hitAt(event->position().toPoint(), true);
     pressPos_ = event->position().toPoint();
     pressCol_ = hit.col;
     switch (hit.kind) {
     case HitKind::TitleBorder:
         mouseState_ = MouseState::ResizeColumn;
-        resizeLeft_ = layout_.ColumnLeft(hit.col);
+        resizeLeft_ = layout_.columnLeft(hit.col);
         return;
     case HitKind::Title:
         mouseState_ = MouseState::TitlePress;
         return;
     case HitKind::Data: {
         mouseState_ = MouseState::Pressed;
-        const int recNo = RecNoAtRow(hit.row);
+        const int recNo = recNoAtRow(hit.row);
         if (recNo > 0) {
-            DataSet()->MoveBy(recNo - DataSet()->RecNo());
-            pendingInput_.WentTo(DataSet()->GetBookmark());
+            dataSet()->MoveBy(recNo - dataSet()->RecNo());
+            pendingInput_.wentTo(dataSet()->getBookmark());
         }
-        SetSelectedIndex(hit.col);
+        setSelectedIndex(hit.col);
         return;
     }
     default:
@@ -61,25 +61,25 @@ void TCustomDBGridEh::PressAt(QMouseEvent* event)
 
 void TCustomDBGridEh::mousePressEvent(QMouseEvent* event)
 {
-    Guarded([&] { PressAt(event); });
+    guarded([&] { pressAt(event); });
 }
 
 // A double-click is a second press, so a double-click on a title makes two title clicks.
 void TCustomDBGridEh::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    Guarded([&] { PressAt(event); });
+    guarded([&] { pressAt(event); });
 }
 
 void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* event)
 {
-    GuardedLater([&] {
+    guardedLater([&] {
         const QPoint pos = event->position().toPoint();
         switch (mouseState_) {
         case MouseState::ResizeColumn: {
-            const int width = std::max(1, pos.x() - ClientOrigin().x() - resizeLeft_);
+            const int width = std::max(1, pos.x() - clientOrigin().x() - resizeLeft_);
             if (pressCol_ >= 0 && pressCol_ < columnList_.size() &&
                 width != columnList_[pressCol_]->Width())
-                columnList_[pressCol_]->SetWidth(width);
+                columnList_[pressCol_]->setWidth(width);
             return;
         }
         case MouseState::TitlePress:
@@ -89,7 +89,7 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* event)
         case MouseState::MoveColumn:
             return;
         default: {
-            const bool border = HitAt(pos, true).kind == HitKind::TitleBorder;
+            const bool border = hitAt(pos, true).kind == HitKind::TitleBorder;
             if (border)
                 setCursor(Qt::SplitHCursor);
             else
@@ -102,19 +102,19 @@ void TCustomDBGridEh::mouseMoveEvent(QMouseEvent* event)
 
 void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* event)
 {
-    Guarded([&] {
+    guarded([&] {
         if (event->button() != Qt::LeftButton)
             return;
         const MouseState state = mouseState_;
         mouseState_ = MouseState::None;
         if (state == MouseState::None || state == MouseState::ResizeColumn)
             return;
-        const GridLayout::Hit hit = HitAt(event->position().toPoint(), false);
+        const GridLayout::Hit hit = hitAt(event->position().toPoint(), false);
         if (hit.kind != HitKind::Title)
             return;
         int clicked = hit.col;
         if (state == MouseState::MoveColumn && pressCol_ >= 0 && hit.col != pressCol_) {
-            MoveColumn(pressCol_, hit.col);
+            moveColumn(pressCol_, hit.col);
             clicked = hit.col; // the moved column now sits under the pointer
         }
         if (clicked >= 0 && clicked < columnList_.size())
@@ -124,69 +124,69 @@ void TCustomDBGridEh::mouseReleaseEvent(QMouseEvent* event)
 
 void TCustomDBGridEh::wheelEvent(QWheelEvent* event)
 {
-    Guarded([&] {
+    guarded([&] {
         event->accept();
         wheelRemainder_ += event->angleDelta().y();
         while (wheelRemainder_ >= 120) {
             wheelRemainder_ -= 120;
-            MoveRecordBy(-1);
+            moveRecordBy(-1);
         }
         while (wheelRemainder_ <= -120) {
             wheelRemainder_ += 120;
-            MoveRecordBy(1);
+            moveRecordBy(1);
         }
     });
 }
 
-bool TCustomDBGridEh::HandleKey(QKeyEvent* event)
+bool TCustomDBGridEh::handleKey(QKeyEvent* event)
 {
-    TCustomADODataSet* ds = DataSet();
+    TCustomADODataSet* ds = dataSet();
     const bool open = ds && ds->Active();
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    const int firstShown = buffer_.Top();
-    const int lastShown = buffer_.Top() + std::max(1, buffer_.Count()) - 1;
+    const int firstShown = buffer_.top();
+    const int lastShown = buffer_.top() + std::max(1, buffer_.count()) - 1;
     switch (event->key()) {
     case Qt::Key_Up:
         if (open)
-            ctrl ? MoveRecordBy(firstShown - ds->RecNo()) : MoveRecordBy(-1);
+            ctrl ? moveRecordBy(firstShown - ds->RecNo()) : moveRecordBy(-1);
         return true;
     case Qt::Key_Down:
         if (open)
-            ctrl ? MoveRecordBy(lastShown - ds->RecNo()) : MoveRecordBy(1);
+            ctrl ? moveRecordBy(lastShown - ds->RecNo()) : moveRecordBy(1);
         return true;
     case Qt::Key_PageUp:
         if (open)
-            ctrl ? MoveRecordBy(firstShown - ds->RecNo())
-                 : MoveRecordBy(-layout_.VisibleRowCapacity());
+            ctrl ? moveRecordBy(firstShown - ds->RecNo())
+                 : moveRecordBy(-layout_.visibleRowCapacity());
         return true;
     case Qt::Key_PageDown:
         if (open)
-            ctrl ? MoveRecordBy(lastShown - ds->RecNo())
-                 : MoveRecordBy(layout_.VisibleRowCapacity());
+            ctrl ? moveRecordBy(lastShown - ds->RecNo())
+                 : moveRecordBy(layout_.visibleRowCapacity());
         return true;
     case Qt::Key_Home:
         if (open) {
             ds->First();
-            pendingInput_.WentToFirst();
+            pendingInput_.wentToFirst();
         }
         return true;
     case Qt::Key_End:
         if (open) {
             ds->Last();
-            pendingInput_.WentToLast();
+            pendingInput_.wentToLast();
         }
         return true;
     case Qt::Key_Left:
         if (ctrl)
-            SetSelectedIndex(0);
+            setSelectedIndex(0);
         else
-            SetLeftCol(LeftCol() - 1);
+            setLeftCol(leftCol() - 1);
         return true;
     case Qt::Key_Right:
         if (ctrl)
-            SetSelectedIndex(int(columnList_.size()) - 1);
+            setSelectedIndex(int(columnList_.size()) - 1);
         else
-            SetLeftCol(LeftCol() + 1);
+            setLeftCol(leftCol() + 1);
         return true;
     // Editing, pasting and searching keys are swallowed: these grids change nothing.
     case Qt::Key_F2:
@@ -201,7 +201,7 @@ bool TCustomDBGridEh::HandleKey(QKeyEvent* event)
         const bool all = mods == (Qt::ControlModifier | Qt::ShiftModifier);
         if (open && (mods == Qt::ControlModifier || all))
             QGuiApplication::clipboard()->setText(
-                GridCopyText(*this, all ? GridCopyRows::All : GridCopyRows::Current));
+                gridCopyText(*this, all ? GridCopyRows::All : GridCopyRows::Current));
         return ctrl;
     }
     case Qt::Key_V:
@@ -216,7 +216,7 @@ bool TCustomDBGridEh::HandleKey(QKeyEvent* event)
 void TCustomDBGridEh::keyPressEvent(QKeyEvent* event)
 {
     bool handled = false;
-    Guarded([&] { handled = HandleKey(event); });
+    guarded([&] { handled = handleKey(event); });
     if (handled)
         event->accept();
     else

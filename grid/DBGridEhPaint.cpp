@@ -17,14 +17,14 @@ QColor dataLineColor()
     return systemColor(SystemColor::Window).rgb() == silver.rgb() ? kFixedLineColor : silver;
 }
 
-int textFlags(TAlignment alignment)
+int textFlags(FieldAlignment alignment)
 {
     switch (alignment) {
-    case taRightJustify:
+    case FieldAlignment::Right:
         return Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine;
-    case taCenter:
+    case FieldAlignment::Center:
         return Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
-    case taLeftJustify:
+    case FieldAlignment::Left:
         break;
     }
     return Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
@@ -32,35 +32,35 @@ int textFlags(TAlignment alignment)
 
 } // namespace
 
-bool TCustomDBGridEh::IsCurrentRow(int recNo) const
+bool TCustomDBGridEh::isCurrentRow(int recNo) const
 {
-    const TCustomADODataSet* ds = DataSet();
-    return ds && ds->Active() && recNo == buffer_.Current() && recNo > 0;
+    const TCustomADODataSet* ds = dataSet();
+    return ds && ds->Active() && recNo == buffer_.current() && recNo > 0;
 }
 
-GridCellPaint TCustomDBGridEh::DescribeCell(int col, int row) const
+GridCellPaint TCustomDBGridEh::describeCell(int col, int row) const
 {
     if (row == 0)
-        return DescribeTitle(col);
-    const int recNo = RecNoAtRow(row);
+        return describeTitle(col);
+    const int recNo = recNoAtRow(row);
     if (col < 0)
-        return DescribeIndicator(row, recNo > 0 ? recNo : -1);
+        return describeIndicator(row, recNo > 0 ? recNo : -1);
     if (recNo <= 0)
-        return DescribeData(col, row, -1, DescribeColumn(col));
-    TCustomADODataSet::ActiveRecordScope scope(*DataSet(), recNo);
-    return DescribeData(col, row, recNo, DescribeColumn(col));
+        return describeData(col, row, -1, describeColumn(col));
+    TCustomADODataSet::ActiveRecordScope scope(*dataSet(), recNo);
+    return describeData(col, row, recNo, describeColumn(col));
 }
 
-TCustomDBGridEh::ColumnPaint TCustomDBGridEh::DescribeColumn(int col) const
+TCustomDBGridEh::ColumnPaint TCustomDBGridEh::describeColumn(int col) const
 {
     const TDBGridColumnEh* column = columnList_[col];
-    return {column->Field(), column->Alignment(), column->Font(), toQColor(column->FontColor())};
+    return {column->field(), column->Alignment(), column->Font(), toQColor(column->fontColor())};
 }
 
-GridCellPaint TCustomDBGridEh::DescribeTitle(int col) const
+GridCellPaint TCustomDBGridEh::describeTitle(int col) const
 {
     GridCellPaint cell;
-    cell.rect = layout_.CellRect(col, 0);
+    cell.rect = layout_.cellRect(col, 0);
     cell.background = systemColor(SystemColor::BtnFace);
     cell.bevel = true;
     if (col < 0)
@@ -80,22 +80,22 @@ GridCellPaint TCustomDBGridEh::DescribeTitle(int col) const
                                    content.y() + (content.height() - g.height()) / 2);
         }
     }
-    cell.text = title->DisplayCaption();
+    cell.text = title->displayCaption();
     cell.font = title->Font();
-    cell.textColor = toQColor(title->FontColor());
+    cell.textColor = toQColor(title->fontColor());
     cell.textFlags = Qt::AlignCenter | Qt::TextWordWrap;
     return cell;
 }
 
-GridCellPaint TCustomDBGridEh::DescribeIndicator(int row, int recNo) const
+GridCellPaint TCustomDBGridEh::describeIndicator(int row, int recNo) const
 {
     GridCellPaint cell;
-    cell.rect = layout_.CellRect(-1, row);
+    cell.rect = layout_.cellRect(-1, row);
     cell.background = systemColor(SystemColor::BtnFace);
     cell.bevel = true;
-    const TCustomADODataSet* ds = DataSet();
+    const TCustomADODataSet* ds = dataSet();
     // An open result without records still has its (blank) current row.
-    const bool current = recNo > 0 ? IsCurrentRow(recNo) : (ds && ds->Active() && row == 1);
+    const bool current = recNo > 0 ? isCurrentRow(recNo) : (ds && ds->Active() && row == 1);
     if (current) {
         cell.glyph = GridGlyph::Arrow;
         const QSize g = gridGlyphSize(cell.glyph);
@@ -106,19 +106,19 @@ GridCellPaint TCustomDBGridEh::DescribeIndicator(int row, int recNo) const
         // The number uses the cell font, as if written by the row's data cells.
         const QFont numberFont = font();
         const QFontMetrics fm(numberFont);
-        const int width = NumberWidth(recNo);
-        if (width <= layout_.IndicatorWidth() - 11) {
+        const int width = numberWidth(recNo);
+        if (width <= layout_.indicatorWidth() - 11) {
             cell.number = QString::number(recNo);
             cell.numberFont = numberFont;
             cell.numberWidth = width;
-            cell.numberPos = QPoint((layout_.IndicatorWidth() - width - 11) / 2,
+            cell.numberPos = QPoint((layout_.indicatorWidth() - width - 11) / 2,
                                     cell.rect.y() + cell.rect.height() - fm.height() - 2);
         }
     }
     return cell;
 }
 
-int TCustomDBGridEh::NumberWidth(int recNo) const
+int TCustomDBGridEh::numberWidth(int recNo) const
 {
     auto found = numberWidths_.constFind(recNo);
     if (found == numberWidths_.cend())
@@ -127,36 +127,36 @@ int TCustomDBGridEh::NumberWidth(int recNo) const
     return *found;
 }
 
-GridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo,
+GridCellPaint TCustomDBGridEh::describeData(int col, int row, int recNo,
                                             const ColumnPaint& column) const
 {
     GridCellPaint cell;
-    cell.rect = layout_.CellRect(col, row);
+    cell.rect = layout_.cellRect(col, row);
     if (recNo <= 0) {
         cell.background = systemColor(SystemColor::Window); // the blank row of an empty grid
         return cell;
     }
     cell.font = column.font;
-    cell.text = column.field ? column.field->DisplayText() : QString();
+    cell.text = column.field ? column.field->displayText() : QString();
     cell.background = toQColor(recNo % 2 == 1 ? RowColor1 : RowColor2);
     cell.textColor = column.textColor;
-    if (IsCurrentRow(recNo)) {
+    if (isCurrentRow(recNo)) {
         const TDBGridEhStyle::RowColors colors =
-            TDBGridEhStyle::instance().CurrentRowColors(hasFocus());
+            TDBGridEhStyle::instance().currentRowColors(hasFocus());
         cell.background = colors.background;
         cell.textColor = colors.text;
     }
-    const TAlignment alignment = column.alignment;
+    const FieldAlignment alignment = column.alignment;
     cell.textFlags = textFlags(alignment);
     const int top = 1; // the flat look's text gap
     switch (alignment) {
-    case taLeftJustify:
+    case FieldAlignment::Left:
         cell.textRect = cell.rect.adjusted(2, top, 0, 0);
         break;
-    case taRightJustify:
+    case FieldAlignment::Right:
         cell.textRect = cell.rect.adjusted(0, top, -3, 0);
         break;
-    case taCenter:
+    case FieldAlignment::Center:
         cell.textRect = cell.rect.adjusted(0, top, 0, 0);
         break;
     }
@@ -165,7 +165,7 @@ GridCellPaint TCustomDBGridEh::DescribeData(int col, int row, int recNo,
 
 void TCustomDBGridEh::paintCell(QPainter& painter, int col, int row) const
 {
-    drawCell(painter, DescribeCell(col, row));
+    drawCell(painter, describeCell(col, row));
 }
 
 void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) const
@@ -189,7 +189,7 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
         const QRect box = (cell.textFlags & Qt::TextWordWrap)
                               ? cell.textRect
                               : QRect(cell.textRect.topLeft(), QSize(cell.textRect.width(), 10000));
-        shapedTexts_.Draw(painter, box, cell.textFlags, cell.text,
+        shapedTexts_.draw(painter, box, cell.textFlags, cell.text,
                           cell.textRect.intersected(cell.rect));
     }
     if (cell.glyph != GridGlyph::None) {
@@ -207,33 +207,33 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
         painter.setFont(cell.numberFont);
         painter.setPen(toQColor(clBlack));
         const QFontMetrics fm(cell.numberFont);
-        shapedTexts_.Draw(painter, QRect(cell.numberPos, QSize(cell.numberWidth + 1, fm.height())),
+        shapedTexts_.draw(painter, QRect(cell.numberPos, QSize(cell.numberWidth + 1, fm.height())),
                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell.number);
     }
 }
 
 void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) const
 {
-    const int bottom = layout_.RowBottom(rows) + 1; // including the last row's line
-    const int indicatorLine = layout_.IndicatorWidth();
+    const int bottom = layout_.rowBottom(rows) + 1; // including the last row's line
+    const int indicatorLine = layout_.indicatorWidth();
     int right = indicatorLine + 1;
     if (lastCol >= 0)
-        right = layout_.ColumnLeft(lastCol) + layout_.ColumnWidth(lastCol) + 1;
+        right = layout_.columnLeft(lastCol) + layout_.columnWidth(lastCol) + 1;
     const QColor dataLine = dataLineColor();
     // Data lines first: the fixed lines win where they cross.
     for (int r = 1; r <= rows; ++r)
         painter.fillRect(
-            QRect(indicatorLine + 1, layout_.RowBottom(r), right - indicatorLine - 1, 1), dataLine);
-    for (int c = layout_.LeftCol(); c <= lastCol; ++c) {
-        const int x = layout_.ColumnLeft(c) + layout_.ColumnWidth(c);
-        painter.fillRect(QRect(x, layout_.TitleHeight() + 1, 1, bottom - layout_.TitleHeight() - 1),
+            QRect(indicatorLine + 1, layout_.rowBottom(r), right - indicatorLine - 1, 1), dataLine);
+    for (int c = layout_.leftCol(); c <= lastCol; ++c) {
+        const int x = layout_.columnLeft(c) + layout_.columnWidth(c);
+        painter.fillRect(QRect(x, layout_.titleHeight() + 1, 1, bottom - layout_.titleHeight() - 1),
                          dataLine);
-        painter.fillRect(QRect(x, 0, 1, layout_.TitleHeight()), kFixedLineColor);
+        painter.fillRect(QRect(x, 0, 1, layout_.titleHeight()), kFixedLineColor);
     }
-    painter.fillRect(QRect(0, layout_.TitleHeight(), right, 1), kFixedLineColor);
+    painter.fillRect(QRect(0, layout_.titleHeight(), right, 1), kFixedLineColor);
     painter.fillRect(QRect(indicatorLine, 0, 1, bottom), kFixedLineColor);
     for (int r = 1; r <= rows; ++r)
-        painter.fillRect(QRect(0, layout_.RowBottom(r), indicatorLine, 1), kFixedLineColor);
+        painter.fillRect(QRect(0, layout_.rowBottom(r), indicatorLine, 1), kFixedLineColor);
 }
 
 void TCustomDBGridEh::paintBorder(QPainter& painter) const
@@ -250,36 +250,36 @@ void TCustomDBGridEh::paintBorder(QPainter& painter) const
 
 void TCustomDBGridEh::paintEvent(QPaintEvent*)
 {
-    GuardedLater([&] {
+    guardedLater([&] {
         QPainter painter(this);
         paintBorder(painter);
-        const QSize cells = layout_.ClientSize();
+        const QSize cells = layout_.clientSize();
         // The corner between two scroll bars.
         painter.fillRect(QRect(1, 1, width() - 2, height() - 2), systemColor(SystemColor::BtnFace));
-        painter.translate(ClientOrigin());
+        painter.translate(clientOrigin());
         painter.setClipRect(QRect(QPoint(0, 0), cells));
         painter.fillRect(QRect(QPoint(0, 0), cells), systemColor(SystemColor::Window));
 
-        const int rows = ShownRowCount();
-        const int lastCol = layout_.LastVisibleCol();
+        const int rows = shownRowCount();
+        const int lastCol = layout_.lastVisibleCol();
         QVector<ColumnPaint> columns;
-        for (int c = layout_.LeftCol(); c <= lastCol; ++c)
-            columns << DescribeColumn(c);
-        auto column = [&](int c) -> const ColumnPaint& { return columns[c - layout_.LeftCol()]; };
+        for (int c = layout_.leftCol(); c <= lastCol; ++c)
+            columns << describeColumn(c);
+        auto column = [&](int c) -> const ColumnPaint& { return columns[c - layout_.leftCol()]; };
         paintCell(painter, -1, 0);
-        for (int c = layout_.LeftCol(); c <= lastCol; ++c)
+        for (int c = layout_.leftCol(); c <= lastCol; ++c)
             paintCell(painter, c, 0);
         for (int r = 1; r <= rows; ++r) {
-            const int recNo = RecNoAtRow(r);
+            const int recNo = recNoAtRow(r);
             if (recNo > 0) {
-                TCustomADODataSet::ActiveRecordScope scope(*DataSet(), recNo);
-                drawCell(painter, DescribeIndicator(r, recNo));
-                for (int c = layout_.LeftCol(); c <= lastCol; ++c)
-                    drawCell(painter, DescribeData(c, r, recNo, column(c)));
+                TCustomADODataSet::ActiveRecordScope scope(*dataSet(), recNo);
+                drawCell(painter, describeIndicator(r, recNo));
+                for (int c = layout_.leftCol(); c <= lastCol; ++c)
+                    drawCell(painter, describeData(c, r, recNo, column(c)));
             } else {
-                drawCell(painter, DescribeIndicator(r, -1));
-                for (int c = layout_.LeftCol(); c <= lastCol; ++c)
-                    drawCell(painter, DescribeData(c, r, -1, column(c)));
+                drawCell(painter, describeIndicator(r, -1));
+                for (int c = layout_.leftCol(); c <= lastCol; ++c)
+                    drawCell(painter, describeData(c, r, -1, column(c)));
             }
         }
         paintGridLines(painter, lastCol, rows);

@@ -8,7 +8,7 @@ TDBGridEhStyle& TDBGridEhStyle::instance()
     return style;
 }
 
-TDBGridEhStyle::RowColors TDBGridEhStyle::CurrentRowColors(bool gridFocused) const
+TDBGridEhStyle::RowColors TDBGridEhStyle::currentRowColors(bool gridFocused) const
 {
     return {systemColor(gridFocused ? SystemColor::Highlight : SystemColor::BtnShadow),
             systemColor(SystemColor::HighlightText)};

@@ -12,5 +12,5 @@ public:
     };
     // With the focus the highlight colours; without it, because the selection stays
     // visible, button shadow behind highlight text.
-    RowColors CurrentRowColors(bool gridFocused) const;
+    RowColors currentRowColors(bool gridFocused) const;
 };

@@ -31,23 +31,23 @@ QStringList recordCells(const TCustomDBGridEh& grid, const TCustomADODataSet& ds
 {
     const TCustomADODataSet::ActiveRecordScope scope(ds, recNo);
     QStringList cells;
-    for (const TDBGridColumnEh* column : grid.Columns()) {
-        const TField* field = column->Field();
-        cells << (field ? field->DisplayText() : QString());
+    for (const TDBGridColumnEh* column : grid.columns()) {
+        const Field* field = column->field();
+        cells << (field ? field->displayText() : QString());
     }
     return cells;
 }
 
 } // namespace
 
-QString GridCopyText(const TCustomDBGridEh& grid, GridCopyRows rows)
+QString gridCopyText(const TCustomDBGridEh& grid, GridCopyRows rows)
 {
-    const TCustomADODataSet* ds = grid.DataSet();
+    const TCustomADODataSet* ds = grid.dataSet();
     if (!ds || !ds->Active())
         return {};
     QStringList titles;
-    for (const TDBGridColumnEh* column : grid.Columns())
-        titles << column->Title()->DisplayCaption();
+    for (const TDBGridColumnEh* column : grid.columns())
+        titles << column->Title()->displayCaption();
     QString out;
     appendLine(out, titles);
     if (rows == GridCopyRows::All) {

@@ -9,4 +9,4 @@ enum class GridCopyRows { Current, All };
 // record (the current one, or all in the current order), the cells' display texts in the
 // grid's column order, separated by tabs, every line ending in "\n". Empty while the
 // dataset is closed.
-QString GridCopyText(const TCustomDBGridEh& grid, GridCopyRows rows);
+QString gridCopyText(const TCustomDBGridEh& grid, GridCopyRows rows);

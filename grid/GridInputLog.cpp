@@ -2,78 +2,78 @@
 
 #include "DBErrors.h"
 
-void GridInputLog::Begin()
+void GridInputLog::begin()
 {
     keeping_ = true;
 }
 
-void GridInputLog::RowsReplaced()
+void GridInputLog::rowsReplaced()
 {
     replaced_ = replaced_ || keeping_;
 }
 
-void GridInputLog::End(TCustomADODataSet* dataSet)
+void GridInputLog::end(TCustomADODataSet* dataSet)
 {
     if (keeping_ && replaced_ && dataSet && !entries_.isEmpty()) {
-        dataSet->DisableControls();
-        Replay(*dataSet);
-        dataSet->EnableControls();
+        dataSet->disableControls();
+        replay(*dataSet);
+        dataSet->enableControls();
     }
     keeping_ = false;
     replaced_ = false;
     entries_.clear();
 }
 
-void GridInputLog::Keep(Entry entry)
+void GridInputLog::keep(Entry entry)
 {
     if (keeping_)
         entries_.push_back(std::move(entry));
 }
 
-void GridInputLog::Sorted(const QString& sort)
+void GridInputLog::sorted(const QString& sort)
 {
-    Keep({Entry::Kind::Sort, sort, {}, 0});
+    keep({Entry::Kind::Sort, sort, {}, 0});
 }
 
-void GridInputLog::WentTo(const TBookmark& bookmark)
+void GridInputLog::wentTo(const Bookmark& bookmark)
 {
-    Keep({Entry::Kind::Goto, {}, bookmark, 0});
+    keep({Entry::Kind::Goto, {}, bookmark, 0});
 }
 
-void GridInputLog::MovedBy(int distance)
+void GridInputLog::movedBy(int distance)
 {
-    Keep({Entry::Kind::Move, {}, {}, distance});
+    keep({Entry::Kind::Move, {}, {}, distance});
 }
 
-void GridInputLog::WentToFirst()
+void GridInputLog::wentToFirst()
 {
-    Keep({Entry::Kind::First, {}, {}, 0});
+    keep({Entry::Kind::First, {}, {}, 0});
 }
 
-void GridInputLog::WentToLast()
+void GridInputLog::wentToLast()
 {
-    Keep({Entry::Kind::Last, {}, {}, 0});
+    keep({Entry::Kind::Last, {}, {}, 0});
 }
 
-void GridInputLog::Replay(TCustomADODataSet& dataSet) const
+void GridInputLog::replay(TCustomADODataSet& dataSet) const
 {
     if (!dataSet.Active())
         return;
     // Input made after the new rows landed was applied to them already: start from where
     // they landed, and the whole input comes out in its order.
     if (!dataSet.Sort().isEmpty())
-        dataSet.SetSort(QString());
+        dataSet.setSort(QString());
     dataSet.First();
     for (const Entry& e : entries_) {
         try {
             switch (e.kind) {
             case Entry::Kind::Sort:
-                dataSet.SetSort(e.sort);
+                dataSet.setSort(e.sort);
                 dataSet.First();
                 break;
             case Entry::Kind::Goto:
-                if (dataSet.BookmarkValid(e.bookmark))
-                    dataSet.GotoBookmark(e.bookmark);
+                if (dataSet.bookmarkValid(e.bookmark))
+                    dataSet.gotoBookmark(e.bookmark);
                 break;
             case Entry::Kind::Move:
                 dataSet.MoveBy(e.distance);

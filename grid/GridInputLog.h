@@ -12,31 +12,31 @@
 class GridInputLog {
 public:
     // Keeping starts; input is kept until End.
-    void Begin();
+    void begin();
     // The rows were replaced (the dataset closed or opened).
-    void RowsReplaced();
+    void rowsReplaced();
     // Keeping ends: when the rows were replaced meanwhile, what was kept is applied to the
     // dataset again, in order, from its first row in the statement's order (a step the new
     // rows cannot take, a field gone, is left out).
-    void End(TCustomADODataSet* dataSet);
+    void end(TCustomADODataSet* dataSet);
 
     // Input, kept only between Begin and End.
-    void Sorted(const QString& sort); // a title click, with the sort it left
-    void WentTo(const TBookmark& bookmark);
-    void MovedBy(int distance);
-    void WentToFirst();
-    void WentToLast();
+    void sorted(const QString& sort); // a title click, with the sort it left
+    void wentTo(const Bookmark& bookmark);
+    void movedBy(int distance);
+    void wentToFirst();
+    void wentToLast();
 
 private:
     struct Entry {
         enum class Kind { Sort, Goto, Move, First, Last };
         Kind kind;
         QString sort;
-        TBookmark bookmark;
+        Bookmark bookmark;
         int distance = 0;
     };
-    void Keep(Entry entry);
-    void Replay(TCustomADODataSet& dataSet) const;
+    void keep(Entry entry);
+    void replay(TCustomADODataSet& dataSet) const;
 
     bool keeping_ = false;
     bool replaced_ = false;

@@ -35,10 +35,10 @@ int wrappedTextHeight(const QFont& font, const QString& text, int width)
 int titleRowHeight(const THeadTreeNode& root)
 {
     int tallest = 0;
-    for (const THeadTreeNode& leaf : root.Leaves()) {
+    for (const THeadTreeNode& leaf : root.leaves()) {
         int h = 0;
         if (leaf.Width > 0)
-            h = wrappedTextHeight(leaf.TextFont, leaf.Text,
+            h = wrappedTextHeight(leaf.textFont, leaf.Text,
                                   leaf.Width - leaf.WIndent - kTitleTextInset);
         tallest = std::max(tallest, h + kVTitleMargin);
     }
@@ -62,38 +62,38 @@ int indicatorWidth(const QFont& titleFont, int recordCount)
 
 using gridmetrics::kLineWidth;
 
-void GridLayout::SetColumnWidths(QVector<int> widths)
+void GridLayout::setColumnWidths(QVector<int> widths)
 {
     widths_ = std::move(widths);
-    SetLeftCol(leftCol_);
+    setLeftCol(leftCol_);
 }
 
-void GridLayout::SetLeftCol(int col)
+void GridLayout::setLeftCol(int col)
 {
-    leftCol_ = std::clamp(col, 0, std::max(0, ColumnCount() - 1));
+    leftCol_ = std::clamp(col, 0, std::max(0, columnCount() - 1));
 }
 
-int GridLayout::VisibleRowCapacity() const
+int GridLayout::visibleRowCapacity() const
 {
     const int room = client_.height() - titleHeight_ - kLineWidth;
     return std::max(1, room / (rowHeight_ + kLineWidth));
 }
 
-int GridLayout::LastVisibleCol() const
+int GridLayout::lastVisibleCol() const
 {
     int last = -1;
-    for (int c = leftCol_; c < ColumnCount(); ++c) {
-        if (ColumnLeft(c) >= client_.width())
+    for (int c = leftCol_; c < columnCount(); ++c) {
+        if (columnLeft(c) >= client_.width())
             break;
         last = c;
     }
     return last;
 }
 
-int GridLayout::MaxLeftCol() const
+int GridLayout::maxLeftCol() const
 {
     int room = client_.width() - indicatorWidth_ - kLineWidth;
-    int col = ColumnCount() - 1;
+    int col = columnCount() - 1;
     while (col > 0 && room - (widths_[col] + kLineWidth) >= widths_[col - 1] + kLineWidth) {
         room -= widths_[col] + kLineWidth;
         --col;
@@ -101,23 +101,23 @@ int GridLayout::MaxLeftCol() const
     return std::max(0, col);
 }
 
-int GridLayout::RowTop(int row) const
+int GridLayout::rowTop(int row) const
 {
     if (row <= 0)
         return 0;
     return titleHeight_ + kLineWidth + (row - 1) * (rowHeight_ + kLineWidth);
 }
 
-int GridLayout::RowBottom(int row) const
+int GridLayout::rowBottom(int row) const
 {
-    return row <= 0 ? titleHeight_ : RowTop(row) + rowHeight_;
+    return row <= 0 ? titleHeight_ : rowTop(row) + rowHeight_;
 }
 
-int GridLayout::ColumnLeft(int col) const
+int GridLayout::columnLeft(int col) const
 {
     if (col < 0)
         return 0;
-    if (col < leftCol_ || col >= ColumnCount())
+    if (col < leftCol_ || col >= columnCount())
         return -1;
     int x = indicatorWidth_ + kLineWidth;
     for (int c = leftCol_; c < col; ++c)
@@ -125,16 +125,16 @@ int GridLayout::ColumnLeft(int col) const
     return x;
 }
 
-QRect GridLayout::CellRect(int col, int row) const
+QRect GridLayout::cellRect(int col, int row) const
 {
-    const int left = ColumnLeft(col);
+    const int left = columnLeft(col);
     if (col >= 0 && left < 0)
         return {};
     const int width = col < 0 ? indicatorWidth_ : widths_[col];
-    return QRect(left, RowTop(row), std::max(0, width), RowBottom(row) - RowTop(row));
+    return QRect(left, rowTop(row), std::max(0, width), rowBottom(row) - rowTop(row));
 }
 
-GridLayout::Hit GridLayout::HitTest(QPoint p, int rowCount, bool borders) const
+GridLayout::Hit GridLayout::hitTest(QPoint p, int rowCount, bool borders) const
 {
     Hit hit;
     if (p.x() < 0 || p.y() < 0 || p.x() >= client_.width() || p.y() >= client_.height())
@@ -152,8 +152,8 @@ GridLayout::Hit GridLayout::HitTest(QPoint p, int rowCount, bool borders) const
     hit.row = row;
     if (row == 0 && borders) {
         // A border grabs a few pixels either side of the line right of a column.
-        for (int c = leftCol_; c <= LastVisibleCol(); ++c) {
-            const int line = ColumnLeft(c) + widths_[c];
+        for (int c = leftCol_; c <= lastVisibleCol(); ++c) {
+            const int line = columnLeft(c) + widths_[c];
             if (std::abs(p.x() - line) <= 2) {
                 hit.kind = HitKind::TitleBorder;
                 hit.col = c;
@@ -165,8 +165,8 @@ GridLayout::Hit GridLayout::HitTest(QPoint p, int rowCount, bool borders) const
         hit.kind = row == 0 ? HitKind::Corner : HitKind::Indicator;
         return hit;
     }
-    for (int c = leftCol_; c <= LastVisibleCol(); ++c) {
-        const int left = ColumnLeft(c);
+    for (int c = leftCol_; c <= lastVisibleCol(); ++c) {
+        const int left = columnLeft(c);
         if (p.x() >= left && p.x() < left + widths_[c] + kLineWidth) {
             hit.kind = row == 0 ? HitKind::Title : HitKind::Data;
             hit.col = c;

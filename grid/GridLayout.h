@@ -37,33 +37,33 @@ int indicatorWidth(const QFont& titleFont, int recordCount);
 // visible data rows. Columns: -1 is the indicator, 0.. the columns in visual order.
 class GridLayout {
 public:
-    void SetClientSize(QSize size) { client_ = size; }
-    void SetIndicatorWidth(int width) { indicatorWidth_ = width; }
-    void SetTitleHeight(int height) { titleHeight_ = height; }
-    void SetRowHeight(int height) { rowHeight_ = height; }
-    void SetColumnWidths(QVector<int> widths);
-    void SetLeftCol(int col); // clamped to the columns
+    void setClientSize(QSize size) { client_ = size; }
+    void setIndicatorWidth(int width) { indicatorWidth_ = width; }
+    void setTitleHeight(int height) { titleHeight_ = height; }
+    void setRowHeight(int height) { rowHeight_ = height; }
+    void setColumnWidths(QVector<int> widths);
+    void setLeftCol(int col); // clamped to the columns
 
-    QSize ClientSize() const { return client_; }
-    int IndicatorWidth() const { return indicatorWidth_; }
-    int TitleHeight() const { return titleHeight_; }
-    int RowHeight() const { return rowHeight_; }
-    int ColumnCount() const { return int(widths_.size()); }
-    int ColumnWidth(int col) const { return widths_.value(col); }
-    int LeftCol() const { return leftCol_; }
+    QSize clientSize() const { return client_; }
+    int indicatorWidth() const { return indicatorWidth_; }
+    int titleHeight() const { return titleHeight_; }
+    int rowHeight() const { return rowHeight_; }
+    int columnCount() const { return int(widths_.size()); }
+    int columnWidth(int col) const { return widths_.value(col); }
+    int leftCol() const { return leftCol_; }
 
     // Data rows that fit wholly below the title row; at least 1.
-    int VisibleRowCapacity() const;
+    int visibleRowCapacity() const;
     // Last column whose left edge lies inside the client area (-1 when none).
-    int LastVisibleCol() const;
+    int lastVisibleCol() const;
     // The rightmost column the view can start at and still show the last column whole.
-    int MaxLeftCol() const;
+    int maxLeftCol() const;
 
-    int RowTop(int row) const;
-    int RowBottom(int row) const; // exclusive, without the line below
+    int rowTop(int row) const;
+    int rowBottom(int row) const; // exclusive, without the line below
     // Left edge of a column (-1: indicator); a column left of LeftCol has no place (-1).
-    int ColumnLeft(int col) const;
-    QRect CellRect(int col, int row) const; // empty when the column is scrolled away
+    int columnLeft(int col) const;
+    QRect cellRect(int col, int row) const; // empty when the column is scrolled away
 
     enum class HitKind { None, Corner, Title, TitleBorder, Indicator, Data };
     struct Hit {
@@ -73,7 +73,7 @@ public:
     };
     // rowCount: rows the grid shows below the title row. Without borders, the pixels about a
     // title's right line belong to the title they lie in.
-    Hit HitTest(QPoint p, int rowCount, bool borders) const;
+    Hit hitTest(QPoint p, int rowCount, bool borders) const;
 
 private:
     QSize client_;

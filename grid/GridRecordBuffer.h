@@ -5,24 +5,24 @@
 class GridRecordBuffer {
 public:
     // An opened dataset: fill from the top and bring the current record into view.
-    void Reset(int recordCount, int currentRecNo, int capacity);
+    void reset(int recordCount, int currentRecNo, int capacity);
     // Closed dataset: no records.
-    void Clear();
+    void clear();
     // The current record moved.
-    void Follow(int currentRecNo);
+    void follow(int currentRecNo);
     // The rows were re-read (a sort): keep the current record on its screen row if possible.
-    void Resync(int recordCount, int currentRecNo);
-    void SetCapacity(int capacity);
+    void resync(int recordCount, int currentRecNo);
+    void setCapacity(int capacity);
 
-    int Top() const { return top_; }
-    int Capacity() const { return capacity_; }
-    int Count() const;          // records shown
-    int RecNoAt(int row) const; // row 0-based; -1 outside
-    int RowOf(int recNo) const; // -1 when not shown
-    int Current() const { return current_; }
+    int top() const { return top_; }
+    int capacity() const { return capacity_; }
+    int count() const;          // records shown
+    int recNoAt(int row) const; // row 0-based; -1 outside
+    int rowOf(int recNo) const; // -1 when not shown
+    int current() const { return current_; }
 
 private:
-    void Clamp();
+    void clamp();
 
     int recordCount_ = 0;
     int capacity_ = 1;

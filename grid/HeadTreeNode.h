@@ -10,7 +10,7 @@
 class THeadTreeNode {
 public:
     QString Text;
-    QFont TextFont;
+    QFont textFont;
     int Width = 0;
     int WIndent = 0;
 
@@ -22,10 +22,10 @@ public:
         bool operator==(const LeafSpec&) const = default;
     };
     // Builds the tree for the columns in visual order.
-    static std::unique_ptr<THeadTreeNode> Build(const QVector<LeafSpec>& leaves);
+    static std::unique_ptr<THeadTreeNode> build(const QVector<LeafSpec>& leaves);
 
     // Leaves from left to right.
-    const std::vector<THeadTreeNode>& Leaves() const { return leaves_; }
+    const std::vector<THeadTreeNode>& leaves() const { return leaves_; }
 
 private:
     std::vector<THeadTreeNode> leaves_;

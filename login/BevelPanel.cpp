@@ -9,23 +9,23 @@
 namespace {
 
 // One ring of a panel's 3D frame: its rectangle and the colours of its two halves.
-struct TBevelRing {
+struct BevelRing {
     QRect rect;
     QColor topLeft;
     QColor bottomRight;
 };
 
 // The rings of a frame, outer first; each bevel takes one pixel.
-QVector<TBevelRing> bevelRings(const QRect& rect, TPanelBevel outer, TPanelBevel inner)
+QVector<BevelRing> bevelRings(const QRect& rect, PanelBevel outer, PanelBevel inner)
 {
-    QVector<TBevelRing> rings;
+    QVector<BevelRing> rings;
     QRect r = rect;
-    for (TPanelBevel bevel : {outer, inner}) {
-        if (bevel == TPanelBevel::bvNone)
+    for (PanelBevel bevel : {outer, inner}) {
+        if (bevel == PanelBevel::None)
             continue;
         const QColor light = systemColor(SystemColor::BtnHighlight);
         const QColor dark = systemColor(SystemColor::BtnShadow);
-        const bool raised = bevel == TPanelBevel::bvRaised;
+        const bool raised = bevel == PanelBevel::Raised;
         rings.push_back({r, raised ? light : dark, raised ? dark : light});
         r.adjust(1, 1, -1, -1);
     }
@@ -36,7 +36,7 @@ QVector<TBevelRing> bevelRings(const QRect& rect, TPanelBevel outer, TPanelBevel
 
 BevelPanel::BevelPanel(QWidget* parent) : QWidget(parent) {}
 
-QColor BevelPanel::FillColor() const
+QColor BevelPanel::fillColor() const
 {
     return Color.isValid() ? Color : systemColor(SystemColor::BtnFace);
 }
@@ -44,8 +44,8 @@ QColor BevelPanel::FillColor() const
 void BevelPanel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.fillRect(rect(), FillColor());
-    for (const TBevelRing& ring : bevelRings(rect(), BevelOuter, BevelInner)) {
+    p.fillRect(rect(), fillColor());
+    for (const BevelRing& ring : bevelRings(rect(), bevelOuter, bevelInner)) {
         const QRect& r = ring.rect;
         p.setPen(ring.topLeft);
         p.drawLine(r.topLeft(), r.topRight());
@@ -54,7 +54,7 @@ void BevelPanel::paintEvent(QPaintEvent*)
         p.drawLine(r.bottomLeft(), r.bottomRight());
         p.drawLine(r.topRight(), r.bottomRight());
     }
-    if (TopLine) {
+    if (topLine) {
         p.setPen(systemColor(SystemColor::BtnShadow));
         p.drawLine(0, 0, width() - 1, 0);
         p.setPen(systemColor(SystemColor::BtnHighlight));

@@ -2,7 +2,7 @@
 #include <QColor>
 #include <QWidget>
 
-enum class TPanelBevel { bvNone, bvLowered, bvRaised };
+enum class PanelBevel { None, Lowered, Raised };
 
 // A plain filled panel with an optional 3D frame and an optional etched line along its top.
 class BevelPanel : public QWidget {
@@ -10,14 +10,14 @@ class BevelPanel : public QWidget {
 public:
     explicit BevelPanel(QWidget* parent = nullptr);
 
-    TPanelBevel BevelOuter = TPanelBevel::bvNone;
-    TPanelBevel BevelInner = TPanelBevel::bvNone;
-    bool TopLine = false;
+    PanelBevel bevelOuter = PanelBevel::None;
+    PanelBevel bevelInner = PanelBevel::None;
+    bool topLine = false;
     QColor Color; // invalid: the button face
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QColor FillColor() const;
+    QColor fillColor() const;
 };

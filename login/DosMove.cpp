@@ -63,28 +63,28 @@ bool isEditField(const QWidget* widget)
 } // namespace
 
 TDosMove::TDosMove(QWidget* owner)
-    : QObject(checkedOwner(owner)), owner_(owner), keys_(&WindowKeyHandlers::Of(owner))
+    : QObject(checkedOwner(owner)), owner_(owner), keys_(&WindowKeyHandlers::of(owner))
 {
     setObjectName(QStringLiteral("DosMove"));
-    keys_->KeyPreview = true;
-    prevKeyDown_ = std::move(keys_->OnKeyDown);
-    prevKeyPress_ = std::move(keys_->OnKeyPress);
-    keys_->OnKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
-        FormKeyDown(sender, key, shift);
+    keys_->keyPreview = true;
+    prevKeyDown_ = std::move(keys_->onKeyDown);
+    prevKeyPress_ = std::move(keys_->onKeyPress);
+    keys_->onKeyDown = [this](QObject* sender, int& key, Qt::KeyboardModifiers shift) {
+        formKeyDown(sender, key, shift);
     };
-    keys_->OnKeyPress = [this](QObject* sender, QChar& key) { FormKeyPress(sender, key); };
+    keys_->onKeyPress = [this](QObject* sender, QChar& key) { formKeyPress(sender, key); };
 }
 
 TDosMove::~TDosMove()
 {
     // Give the window its own handlers back.
     if (keys_) {
-        keys_->OnKeyDown = std::move(prevKeyDown_);
-        keys_->OnKeyPress = std::move(prevKeyPress_);
+        keys_->onKeyDown = std::move(prevKeyDown_);
+        keys_->onKeyPress = std::move(prevKeyPress_);
     }
 }
 
-void TDosMove::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift)
+void TDosMove::formKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift)
 {
     QWidget* focused = QApplication::focusWidget();
     const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -105,7 +105,7 @@ void TDosMove::FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shif
         prevKeyDown_(sender, key, shift);
 }
 
-void TDosMove::FormKeyPress(QObject* sender, QChar& key)
+void TDosMove::formKeyPress(QObject* sender, QChar& key)
 {
     // An edit field would beep at it.
     if (Active && wasEdit_ && key == QLatin1Char('\r'))

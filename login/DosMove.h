@@ -19,14 +19,14 @@ public:
     bool Active = false;
 
 private:
-    void FormKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
-    void FormKeyPress(QObject* sender, QChar& key);
+    void formKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers shift);
+    void formKeyPress(QObject* sender, QChar& key);
 
     QWidget* owner_;
     QPointer<WindowKeyHandlers> keys_; // a sibling under the window; may go first
     // The handlers the window had before this component put itself in front of them.
-    WindowKeyHandlers::TKeyEvent prevKeyDown_;
-    WindowKeyHandlers::TKeyPressEvent prevKeyPress_;
+    WindowKeyHandlers::KeyDownHandler prevKeyDown_;
+    WindowKeyHandlers::KeyPressHandler prevKeyPress_;
     bool wasEdit_ = false;
 };
 

@@ -9,17 +9,17 @@ GlyphButton::GlyphButton(const QString& caption, QWidget* parent) : QPushButton(
     setDefault(false);
 }
 
-void GlyphButton::SetGlyph(const QPixmap& strip)
+void GlyphButton::setGlyph(const QPixmap& strip)
 {
     glyph_ = strip;
     QIcon icon;
-    icon.addPixmap(StateGlyph(QIcon::Normal), QIcon::Normal);
-    icon.addPixmap(StateGlyph(QIcon::Disabled), QIcon::Disabled);
+    icon.addPixmap(stateGlyph(QIcon::Normal), QIcon::Normal);
+    icon.addPixmap(stateGlyph(QIcon::Disabled), QIcon::Disabled);
     setIcon(icon);
-    setIconSize(StateGlyph(QIcon::Normal).size());
+    setIconSize(stateGlyph(QIcon::Normal).size());
 }
 
-QPixmap GlyphButton::StateGlyph(QIcon::Mode mode) const
+QPixmap GlyphButton::stateGlyph(QIcon::Mode mode) const
 {
     if (glyph_.isNull())
         return {};

@@ -10,14 +10,14 @@ public:
     explicit GlyphButton(const QString& caption, QWidget* parent = nullptr);
 
     // `strip` holds two pictures of equal width side by side: normal, then disabled.
-    void SetGlyph(const QPixmap& strip);
+    void setGlyph(const QPixmap& strip);
     const QPixmap& Glyph() const { return glyph_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QPixmap StateGlyph(QIcon::Mode mode) const;
+    QPixmap stateGlyph(QIcon::Mode mode) const;
 
     QPixmap glyph_;
 };

@@ -12,30 +12,30 @@ WindowKeyHandlers::WindowKeyHandlers(QWidget* window) : QObject(window), window_
     qApp->installEventFilter(this);
 }
 
-WindowKeyHandlers* WindowKeyHandlers::Find(const QWidget* window)
+WindowKeyHandlers* WindowKeyHandlers::find(const QWidget* window)
 {
     return window ? window->findChild<WindowKeyHandlers*>(QString(), Qt::FindDirectChildrenOnly)
                   : nullptr;
 }
 
-WindowKeyHandlers& WindowKeyHandlers::Of(QWidget* window)
+WindowKeyHandlers& WindowKeyHandlers::of(QWidget* window)
 {
-    if (WindowKeyHandlers* existing = Find(window))
+    if (WindowKeyHandlers* existing = find(window))
         return *existing;
     return *new WindowKeyHandlers(window);
 }
 
-bool WindowKeyHandlers::Preview(QObject* sender, int key, Qt::KeyboardModifiers shift,
+bool WindowKeyHandlers::preview(QObject* sender, int key, Qt::KeyboardModifiers shift,
                                 const QString& text)
 {
-    if (!KeyPreview)
+    if (!keyPreview)
         return false;
-    if (OnKeyDown)
-        OnKeyDown(sender, key, shift);
+    if (onKeyDown)
+        onKeyDown(sender, key, shift);
     bool swallow = key == 0;
-    if (text.size() == 1 && OnKeyPress) {
+    if (text.size() == 1 && onKeyPress) {
         QChar ch = text.front();
-        OnKeyPress(sender, ch);
+        onKeyPress(sender, ch);
         swallow |= ch.isNull();
     }
     return swallow;
@@ -43,7 +43,7 @@ bool WindowKeyHandlers::Preview(QObject* sender, int key, Qt::KeyboardModifiers 
 
 bool WindowKeyHandlers::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress || !KeyPreview)
+    if (event->type() != QEvent::KeyPress || !keyPreview)
         return false;
     auto* target = qobject_cast<QWidget*>(watched);
     // A key that a control ignores travels on to its parents; only its first delivery, to
@@ -52,6 +52,6 @@ bool WindowKeyHandlers::eventFilter(QObject* watched, QEvent* event)
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     bool swallow = false;
-    GuardedLater([&] { swallow = Preview(target, key->key(), key->modifiers(), key->text()); });
+    guardedLater([&] { swallow = preview(target, key->key(), key->modifiers(), key->text()); });
     return swallow;
 }

@@ -10,24 +10,25 @@
 class WindowKeyHandlers : public QObject {
     Q_OBJECT
 public:
-    using TKeyEvent = std::function<void(QObject* sender, int& key, Qt::KeyboardModifiers shift)>;
-    using TKeyPressEvent = std::function<void(QObject* sender, QChar& key)>;
+    using KeyDownHandler =
+        std::function<void(QObject* sender, int& key, Qt::KeyboardModifiers shift)>;
+    using KeyPressHandler = std::function<void(QObject* sender, QChar& key)>;
 
     // The window's handlers, made on first use; they live as long as the window.
-    static WindowKeyHandlers& Of(QWidget* window);
+    static WindowKeyHandlers& of(QWidget* window);
 
-    bool KeyPreview = false;
-    TKeyEvent OnKeyDown;
-    TKeyPressEvent OnKeyPress;
+    bool keyPreview = false;
+    KeyDownHandler onKeyDown;
+    KeyPressHandler onKeyPress;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     explicit WindowKeyHandlers(QWidget* window);
-    static WindowKeyHandlers* Find(const QWidget* window);
+    static WindowKeyHandlers* find(const QWidget* window);
     // One key event aimed at the window's focused control: runs the handlers and says
     // whether the control must not receive it.
-    bool Preview(QObject* sender, int key, Qt::KeyboardModifiers shift, const QString& text);
+    bool preview(QObject* sender, int key, Qt::KeyboardModifiers shift, const QString& text);
     QWidget* window_;
 };

@@ -81,33 +81,33 @@ Tfmlogin::Tfmlogin(QWidget* parent)
     face.setColor(QPalette::Window, systemColor(SystemColor::BtnFace));
     setPalette(face);
 
-    CreateControls();
+    createControls();
 
-    TADOConnection* connection = DM ? DM->ConSG.get() : nullptr;
+    Connection* connection = DM ? DM->ConSG.get() : nullptr;
     Q = std::make_unique<TADOQuery>(QStringLiteral("Q"), connection);
-    Q->SetStatement(statements::operatorLookup());
+    Q->setStatement(statements::operatorLookup());
     Qcpw = std::make_unique<TADOQuery>(QStringLiteral("Qcpw"), connection);
-    Qcpw->SetStatement(statements::passwordChange());
+    Qcpw->setStatement(statements::passwordChange());
 
-    DosMove1 = new TDosMove(this);
-    DosMove1->Active = true;
+    dosMove1 = new TDosMove(this);
+    dosMove1->Active = true;
 }
 
 Tfmlogin::~Tfmlogin() = default;
 
-void Tfmlogin::CreateControls()
+void Tfmlogin::createControls()
 {
-    Panel1 = new BevelPanel(this);
-    Panel1->setGeometry(0, 0, 380, 50);
-    Panel1->Color = Qt::white;
-    Panel1->BevelOuter = TPanelBevel::bvLowered;
-    Panel1->BevelInner = TPanelBevel::bvRaised;
-    Image1 = new QLabel(Panel1);
-    Image1->setGeometry(10, 8, 32, 32);
-    Image1->setPixmap(loginglyphs::topPicture());
-    Label5 = makeLabel(QStringLiteral("请输入用户名和口令："), Panel1, 46, 16);
-    Label5->setFont(pixelFont(kHeiTi, 20));
-    Label5->adjustSize();
+    panel1 = new BevelPanel(this);
+    panel1->setGeometry(0, 0, 380, 50);
+    panel1->Color = Qt::white;
+    panel1->bevelOuter = PanelBevel::Lowered;
+    panel1->bevelInner = PanelBevel::Raised;
+    image1 = new QLabel(panel1);
+    image1->setGeometry(10, 8, 32, 32);
+    image1->setPixmap(loginglyphs::topPicture());
+    label5 = makeLabel(QStringLiteral("请输入用户名和口令："), panel1, 46, 16);
+    label5->setFont(pixelFont(kHeiTi, 20));
+    label5->adjustSize();
 
     auto* starStyle = new StarPasswordStyle(QStyleFactory::create(style()->name()));
     starStyle->setParent(this);
@@ -140,27 +140,27 @@ void Tfmlogin::CreateControls()
         field->installEventFilter(this);
     ComboBox1->lineEdit()->setInputMethodHints(Qt::ImhNoPredictiveText);
 
-    Panel2 = new BevelPanel(this);
-    Panel2->setGeometry(0, 208 - 48, 380, 48);
-    Panel2->TopLine = true;
-    bbOk = new GlyphButton(QStringLiteral("确定(&O)"), Panel2);
+    panel2 = new BevelPanel(this);
+    panel2->setGeometry(0, 208 - 48, 380, 48);
+    panel2->topLine = true;
+    bbOk = new GlyphButton(QStringLiteral("确定(&O)"), panel2);
     bbOk->setGeometry(26, 11, 100, 32);
-    bbOk->SetGlyph(loginglyphs::okGlyph());
-    bbCancel = new GlyphButton(QStringLiteral("取消(ESC)"), Panel2);
+    bbOk->setGlyph(loginglyphs::okGlyph());
+    bbCancel = new GlyphButton(QStringLiteral("取消(ESC)"), panel2);
     bbCancel->setGeometry(143, 11, 100, 32);
-    bbCancel->SetGlyph(loginglyphs::cancelGlyph());
-    bbChangPw = new GlyphButton(QStringLiteral("修改口令"), Panel2);
+    bbCancel->setGlyph(loginglyphs::cancelGlyph());
+    bbChangPw = new GlyphButton(QStringLiteral("修改口令"), panel2);
     bbChangPw->setGeometry(266, 11, 100, 32);
-    bbChangPw->SetGlyph(loginglyphs::changePwGlyph());
+    bbChangPw->setGlyph(loginglyphs::changePwGlyph());
     connect(bbOk, &QPushButton::clicked, this, &Tfmlogin::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &Tfmlogin::bbCancelClick);
     connect(bbChangPw, &QPushButton::clicked, this, &Tfmlogin::bbChangPwClick);
 
     const std::pair<QWidget*, const char*> names[] = {
-        {Panel1, "Panel1"}, {Image1, "Image1"},       {Label5, "Label5"},
+        {panel1, "Panel1"}, {image1, "Image1"},       {label5, "Label5"},
         {Label3, "Label3"}, {ComboBox1, "ComboBox1"}, {Label2, "Label2"},
         {Edit1, "Edit1"},   {Label4, "Label4"},       {Edit2, "Edit2"},
-        {Label1, "Label1"}, {Edit4, "Edit4"},         {Panel2, "Panel2"},
+        {Label1, "Label1"}, {Edit4, "Edit4"},         {panel2, "Panel2"},
         {bbOk, "bbOk"},     {bbCancel, "bbCancel"},   {bbChangPw, "bbChangPw"}};
     for (const auto& [widget, name] : names)
         widget->setObjectName(QLatin1String(name));
@@ -173,17 +173,17 @@ void Tfmlogin::CreateControls()
     setTabOrder(bbCancel, bbChangPw);
 }
 
-int Tfmlogin::ShowModal()
+int Tfmlogin::showModal()
 {
     LoginOK = false;
-    if (Application->Terminated()) {
+    if (application->terminated()) {
         setResult(Rejected);
         return Rejected;
     }
     return exec();
 }
 
-bool Tfmlogin::ChangeMode() const
+bool Tfmlogin::changeMode() const
 {
     return !bbChangPw->isEnabled();
 }
@@ -193,7 +193,7 @@ void Tfmlogin::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    Guarded([&] { FormShow(); });
+    guarded([&] { FormShow(); });
 }
 
 void Tfmlogin::FormShow()
@@ -207,32 +207,32 @@ void Tfmlogin::FormShow()
 void Tfmlogin::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Guarded([&] { bbCancel->click(); });
+        guarded([&] { bbCancel->click(); });
         return;
     }
     QDialog::keyPressEvent(event);
 }
 
-bool Tfmlogin::IsInputField(QObject* object) const
+bool Tfmlogin::isInputField(QObject* object) const
 {
     return object == ComboBox1 || object == Edit1 || object == Edit2 || object == Edit4;
 }
 
 bool Tfmlogin::eventFilter(QObject* watched, QEvent* event)
 {
-    if (IsInputField(watched)) {
+    if (isInputField(watched)) {
         auto* field = static_cast<QWidget*>(watched);
         if (event->type() == QEvent::FocusIn)
-            GuardedLater([&] { FieldEnter(field); });
+            guardedLater([&] { fieldEnter(field); });
         else if (event->type() == QEvent::FocusOut)
-            GuardedLater([&] { FieldExit(field); });
+            guardedLater([&] { fieldExit(field); });
     }
     return QDialog::eventFilter(watched, event);
 }
 
 // The field that holds the dialog's focus is yellow, the others have the window colour. The
 // dialog keeps its focus field while another window, a message box over it, is active.
-void Tfmlogin::ShowFocusColour()
+void Tfmlogin::showFocusColour()
 {
     const QWidget* focused = focusWidget();
     for (QWidget* field : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(Edit1),
@@ -244,9 +244,9 @@ void Tfmlogin::ShowFocusColour()
     }
 }
 
-void Tfmlogin::FieldEnter(QWidget*)
+void Tfmlogin::fieldEnter(QWidget*)
 {
-    ShowFocusColour();
+    showFocusColour();
     // Names and passwords are typed as plain characters; the operator may reopen it by hand.
     if (QInputMethod* im = QGuiApplication::inputMethod()) {
         im->reset();
@@ -254,19 +254,19 @@ void Tfmlogin::FieldEnter(QWidget*)
     }
 }
 
-void Tfmlogin::FieldExit(QWidget*)
+void Tfmlogin::fieldExit(QWidget*)
 {
-    ShowFocusColour();
+    showFocusColour();
 }
 
 void Tfmlogin::bbCancelClick()
 {
-    Guarded([&] { reject(); });
+    guarded([&] { reject(); });
 }
 
 void Tfmlogin::bbChangPwClick()
 {
-    Guarded([&] {
+    guarded([&] {
         for (QWidget* w : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(Edit2),
                            static_cast<QWidget*>(Label1), static_cast<QWidget*>(Edit4)})
             w->show();
@@ -276,20 +276,20 @@ void Tfmlogin::bbChangPwClick()
 
 void Tfmlogin::bbOkClick()
 {
-    Guarded([&] {
+    guarded([&] {
         // The lookup never stays open, whichever way the check ends: an open query would
         // hold the connection.
         try {
-            CheckLogin();
+            checkLogin();
         } catch (...) {
-            Q->Close();
+            Q->close();
             throw;
         }
-        Q->Close();
+        Q->close();
     });
 }
 
-void Tfmlogin::CheckLogin()
+void Tfmlogin::checkLogin()
 {
     const QString name = gb::trimmed(ComboBox1->currentText());
     if (name.isEmpty()) {
@@ -298,21 +298,21 @@ void Tfmlogin::CheckLogin()
     }
     const QString password = gb::trimmed(Edit1->text());
 
-    Q->Close();
-    Q->SetParamValue(QStringLiteral("username"), name);
-    Q->Open();
-    if (Q->IsEmpty()) {
+    Q->close();
+    Q->setParamValue(QStringLiteral("username"), name);
+    Q->open();
+    if (Q->isEmpty()) {
         ShowMsg(kNoSuchUser, QStringLiteral("e"));
         return;
     }
-    if (Q->FieldByName(QStringLiteral("F07口令"))->AsString() != password) {
+    if (Q->fieldByName(QStringLiteral("F07口令"))->asString() != password) {
         ShowMsg(kWrongPassword, QStringLiteral("e"));
         return;
     }
 
-    if (!ChangeMode()) {
-        const int userID = Q->FieldByName(QStringLiteral("F01用户ID"))->AsInteger();
-        const QString userName = Q->FieldByName(QStringLiteral("F05姓名"))->AsString();
+    if (!changeMode()) {
+        const int userID = Q->fieldByName(QStringLiteral("F01用户ID"))->asInteger();
+        const QString userName = Q->fieldByName(QStringLiteral("F05姓名"))->asString();
         DM->UserName = userName;
         DM->LoginName = name;
         DM->UserID = userID;
@@ -327,30 +327,30 @@ void Tfmlogin::CheckLogin()
         ShowMsg(kPasswordsDiffer, QStringLiteral("!"));
         return;
     }
-    if (!Storable(newPassword)) {
+    if (!storable(newPassword)) {
         ShowMsg(kPasswordUnstorable, QStringLiteral("!"));
         return;
     }
-    ChangePassword(name, newPassword);
+    changePassword(name, newPassword);
     ShowMsg(kPasswordChanged, QStringLiteral("!"));
     reject();
 }
 
 // What the password column can hold: its byte limit (the change's parameter) in the code page.
-bool Tfmlogin::Storable(const QString& newPassword) const
+bool Tfmlogin::storable(const QString& newPassword) const
 {
-    for (const ParamDef& p : Qcpw->Statement().params)
+    for (const ParamDef& p : Qcpw->statement().params)
         if (p.name == u"pw")
             return gb::representable(newPassword) && gb::byteLength(newPassword) <= p.byteLimit;
     return true;
 }
 
-void Tfmlogin::ChangePassword(const QString& name, const QString& newPassword)
+void Tfmlogin::changePassword(const QString& name, const QString& newPassword)
 {
     // An empty new password is stored as an empty text, never as NULL.
     const QString pw = newPassword.isNull() ? QStringLiteral("") : newPassword;
-    Qcpw->Close();
-    Qcpw->SetParamValue(QStringLiteral("pw"), pw);
-    Qcpw->SetParamValue(QStringLiteral("username"), name);
-    Qcpw->ExecSQL();
+    Qcpw->close();
+    Qcpw->setParamValue(QStringLiteral("pw"), pw);
+    Qcpw->setParamValue(QStringLiteral("username"), name);
+    Qcpw->execSql();
 }

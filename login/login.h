@@ -21,13 +21,13 @@ public:
 
     // Runs the dialog modally. Clears LoginOK first; returns at once, as cancelled, when the
     // application is terminating (the connection failed).
-    int ShowModal();
+    int showModal();
 
     bool LoginOK = false;
 
-    BevelPanel* Panel1; // top: picture and prompt
-    QLabel* Image1;
-    QLabel* Label5;
+    BevelPanel* panel1; // top: picture and prompt
+    QLabel* image1;
+    QLabel* label5;
     QLabel* Label3;
     QComboBox* ComboBox1;
     QLabel* Label2;
@@ -36,15 +36,15 @@ public:
     QLineEdit* Edit2;
     QLabel* Label1;
     QLineEdit* Edit4;
-    BevelPanel* Panel2; // bottom: the buttons
+    BevelPanel* panel2; // bottom: the buttons
     GlyphButton* bbOk;
     GlyphButton* bbCancel;
     GlyphButton* bbChangPw;
-    TDosMove* DosMove1;
+    TDosMove* dosMove1;
     std::unique_ptr<TADOQuery> Q;
     std::unique_ptr<TADOQuery> Qcpw;
 
-    bool ChangeMode() const;
+    bool changeMode() const;
 
     void bbOkClick();
     void bbCancelClick();
@@ -56,13 +56,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreateControls();
+    void createControls();
     void FormShow();
-    void FieldEnter(QWidget* field);
-    void FieldExit(QWidget* field);
-    void ShowFocusColour();
-    void CheckLogin();
-    bool Storable(const QString& newPassword) const;
-    void ChangePassword(const QString& name, const QString& newPassword);
-    bool IsInputField(QObject* object) const;
+    void fieldEnter(QWidget* field);
+    void fieldExit(QWidget* field);
+    void showFocusColour();
+    void checkLogin();
+    bool storable(const QString& newPassword) const;
+    void changePassword(const QString& name, const QString& newPassword);
+    bool isInputField(QObject* object) const;
 };

@@ -43,15 +43,15 @@ QLabel* caption(QWidget* parent, const QString& text, QPoint at)
     return label;
 }
 
-TRzDBLabel* valueLabel(QWidget* parent, TDataSource* source, const QString& field, TColor colour,
+TRzDBLabel* valueLabel(QWidget* parent, TDataSource* source, const QString& field, BgrColor colour,
                        QRect at)
 {
     auto* label = new TRzDBLabel(parent);
     label->setGeometry(at);
     label->setFont(pixelFont(kYaHei, 19));
-    label->SetDataSource(source);
-    label->SetDataField(field);
-    label->SetFontColor(colour);
+    label->setDataSource(source);
+    label->setDataField(field);
+    label->setFontColor(colour);
     return label;
 }
 
@@ -72,102 +72,102 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
     setFont(pixelFont(kSongTi, 19));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    CreateQueries();
-    CreateHeader();
-    CreatePages();
-    StatusLine = new FreshnessLine(this);
+    createQueries();
+    createHeader();
+    createPages();
+    statusLine = new FreshnessLine(this);
 
     // Client size from the outer size, with the frame a desktop usually draws.
     resize(kOuterGeometry.width() - 16, kOuterGeometry.height() - 39);
     move(kOuterGeometry.topLeft());
-    LayoutControls();
-    ShowFreshness();
+    layoutControls();
+    showFreshness();
 
-    DM->ConSG->StartBackground();
-    Request(Work::FirstOpen);
+    DM->ConSG->startBackground();
+    request(Work::FirstOpen);
 
     Timer1 = new TTimer(this);
-    Timer1->SetOnTimer([this](TTimer*) { OnTick(); });
+    Timer1->setOnTimer([this](TTimer*) { onTick(); });
 }
 
 TfrmA00Main::~TfrmA00Main()
 {
     // Whatever is still running is dropped, without waiting for it, and what the steps hold
     // (a bookmark of Qhead among them) is released here, while the queries still exist.
-    DM->ConSG->StopBackground();
-    Timer1->SetEnabled(false);
+    DM->ConSG->stopBackground();
+    Timer1->setEnabled(false);
     // Controls go before the queries they observe.
     const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     qDeleteAll(children);
 }
 
-void TfrmA00Main::CreateQueries()
+void TfrmA00Main::createQueries()
 {
-    TADOConnection* connection = DM->ConSG.get();
+    Connection* connection = DM->ConSG.get();
     Qhead = std::make_unique<TADOQuery>(QStringLiteral("Qhead"), connection);
-    Qhead->SetStatement(statements::header());
+    Qhead->setStatement(statements::header());
     Qai = std::make_unique<TADOQuery>(QStringLiteral("Qai"), connection);
-    Qai->SetStatement(statements::robotHistory());
+    Qai->setStatement(statements::robotHistory());
     Qais = std::make_unique<TADOQuery>(QStringLiteral("Qais"), connection);
-    Qais->SetStatement(statements::robotComparison());
+    Qais->setStatement(statements::robotComparison());
     Q = std::make_unique<TADOQuery>(QStringLiteral("Q"), connection);
     DShead = std::make_unique<TDataSource>();
-    DShead->SetDataSet(Qhead.get());
+    DShead->setDataSet(Qhead.get());
     DSai = std::make_unique<TDataSource>();
-    DSai->SetDataSet(Qai.get());
+    DSai->setDataSet(Qai.get());
     DSais = std::make_unique<TDataSource>();
-    DSais->SetDataSet(Qais.get());
+    DSais->setDataSet(Qais.get());
 }
 
-void TfrmA00Main::CreateHeader()
+void TfrmA00Main::createHeader()
 {
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    Panel1->setLineWidth(1);
-    Panel1->setAutoFillBackground(true);
+    panel1 = new QFrame(this);
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    panel1->setLineWidth(1);
+    panel1->setAutoFillBackground(true);
 
-    Label2 = caption(Panel1, QStringLiteral("AI提示"), {7, 4});
-    RzDBLabel1 = valueLabel(Panel1, DShead.get(), QStringLiteral("cz"), clBlue, {7, 35, 172, 32});
-    Label1 = caption(Panel1, QStringLiteral("离下期开奖"), {184, 4});
-    st1 = valueLabel(Panel1, DShead.get(), QStringLiteral("xqkj"), clRed, {184, 35, 92, 32});
-    Label3 = caption(Panel1, QStringLiteral("本期号码"), {296, 4});
+    Label2 = caption(panel1, QStringLiteral("AI提示"), {7, 4});
+    RzDBLabel1 = valueLabel(panel1, DShead.get(), QStringLiteral("cz"), clBlue, {7, 35, 172, 32});
+    Label1 = caption(panel1, QStringLiteral("离下期开奖"), {184, 4});
+    st1 = valueLabel(panel1, DShead.get(), QStringLiteral("xqkj"), clRed, {184, 35, 92, 32});
+    Label3 = caption(panel1, QStringLiteral("本期号码"), {296, 4});
     RzDBLabel2 =
-        valueLabel(Panel1, DShead.get(), QStringLiteral("zjhm"), clBlack, {296, 35, 92, 32});
-    Label4 = caption(Panel1, QStringLiteral("AI机器人"), {477, 4});
+        valueLabel(panel1, DShead.get(), QStringLiteral("zjhm"), clBlack, {296, 35, 92, 32});
+    Label4 = caption(panel1, QStringLiteral("AI机器人"), {477, 4});
 
-    CreateSelector();
+    createSelector();
 
-    bbSear = new TLbButton(Panel1);
+    bbSear = new TLbButton(panel1);
     bbSear->setObjectName(QStringLiteral("bbSear"));
     bbSear->setGeometry(629, 11, 100, 53);
-    bbSear->SetCaption(QStringLiteral("查询(&Q)"));
-    bbSear->SetLayout(blGlyphTop);
-    bbSear->SetColor(clSilver);
-    bbSear->SetLightColor(clWhite);
-    bbSear->SetShadowColor(clGray);
-    bbSear->SetModalResult(4);
-    bbSear->SetGlyph(searchGlyph(), 2);
-    bbSear->SetOnClick([this](QObject* sender) { bbSearClick(sender); });
+    bbSear->setCaption(QStringLiteral("查询(&Q)"));
+    bbSear->setGlyphLayout(blGlyphTop);
+    bbSear->setColor(clSilver);
+    bbSear->setLightColor(clWhite);
+    bbSear->setShadowColor(clGray);
+    bbSear->setModalResult(4);
+    bbSear->setGlyph(searchGlyph(), 2);
+    bbSear->setOnClick([this](QObject* sender) { bbSearClick(sender); });
 
-    bbClose = new TLbButton(Panel1);
+    bbClose = new TLbButton(panel1);
     bbClose->setObjectName(QStringLiteral("bbClose"));
     bbClose->resize(130, 60);
-    bbClose->SetCaption(QStringLiteral("退出(&X)"));
-    bbClose->SetLayout(blGlyphLeft);
-    bbClose->SetColor(15519380);
-    bbClose->SetLightColor(16574164);
-    bbClose->SetShadowColor(clBlack);
-    bbClose->SetGlyph(closeGlyph(), 2);
-    bbClose->SetOnClick([this](QObject* sender) { bbCloseClick(sender); });
+    bbClose->setCaption(QStringLiteral("退出(&X)"));
+    bbClose->setGlyphLayout(blGlyphLeft);
+    bbClose->setColor(15519380);
+    bbClose->setLightColor(16574164);
+    bbClose->setShadowColor(clBlack);
+    bbClose->setGlyph(closeGlyph(), 2);
+    bbClose->setOnClick([this](QObject* sender) { bbCloseClick(sender); });
 
     setTabOrder(cbb1, bbSear);
     setTabOrder(bbSear, bbClose);
 }
 
-void TfrmA00Main::CreateSelector()
+void TfrmA00Main::createSelector()
 {
-    cbb1 = new QComboBox(Panel1);
+    cbb1 = new QComboBox(panel1);
     cbb1->setEditable(true);
     selectorEdit_ = new SelectorEdit(cbb1);
     cbb1->setLineEdit(selectorEdit_);
@@ -186,46 +186,46 @@ void TfrmA00Main::CreateSelector()
     connect(cbb1, &QComboBox::editTextChanged, this, [this] {
         textJustChanged_ = true;
         QTimer::singleShot(0, this, [this] { textJustChanged_ = false; });
-        Guarded([&] { cbb1Change(); });
+        guarded([&] { cbb1Change(); });
     });
     connect(cbb1, &QComboBox::activated, this, [this] {
-        if (!textJustChanged_ && !selectorEdit_->FinishingEdit())
-            Guarded([&] { cbb1Change(); });
+        if (!textJustChanged_ && !selectorEdit_->finishingEdit())
+            guarded([&] { cbb1Change(); });
     });
 }
 
-void TfrmA00Main::CreatePages()
+void TfrmA00Main::createPages()
 {
     pc1 = new TRzPageControl(this);
     pc1->setObjectName(QStringLiteral("pc1"));
-    ts11 = pc1->AddPage(QStringLiteral("实时状态盘"));
-    ts12 = pc1->AddPage(QStringLiteral("机器人对比"));
-    ts13 = pc1->AddPage(QStringLiteral("追号大势"));
-    CreateHistoryGrid(ts11);
-    CreateComparisonGrid(ts12);
+    ts11 = pc1->addPage(QStringLiteral("实时状态盘"));
+    ts12 = pc1->addPage(QStringLiteral("机器人对比"));
+    ts13 = pc1->addPage(QStringLiteral("追号大势"));
+    createHistoryGrid(ts11);
+    createComparisonGrid(ts12);
 
     DBChart1 = new TDBChart(ts13);
     fill(ts13, DBChart1);
-    Series1 = DBChart1->AddSeries();
-    Series1->SetDataSource(Qai.get());
-    Series1->XValues().SetValueSource(QStringLiteral("id"));
-    Series1->YValues().SetValueSource(QStringLiteral("K00"));
-    DBChart1->Loaded();
+    Series1 = DBChart1->addSeries();
+    Series1->setDataSource(Qai.get());
+    Series1->XValues().setValueSource(QStringLiteral("id"));
+    Series1->YValues().setValueSource(QStringLiteral("K00"));
+    DBChart1->loaded();
     // The page stored as active in the design; the show handler brings the first one forward.
-    pc1->SetActivePageIndex(2);
+    pc1->setActivePageIndex(2);
 }
 
-void TfrmA00Main::CreateHistoryGrid(QWidget* page)
+void TfrmA00Main::createHistoryGrid(QWidget* page)
 {
-    Panel2 = new QFrame(page);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    DBGridEh1 = new TDBGridEh(Panel2);
+    panel2 = new QFrame(page);
+    panel2->setObjectName(QStringLiteral("Panel2"));
+    DBGridEh1 = new TDBGridEh(panel2);
     DBGridEh1->setObjectName(QStringLiteral("DBGridEh1"));
     DBGridEh1->setFont(pixelFont(kYaHei, 16));
-    DBGridEh1->SetTitleFont(pixelFont(kYaHei, 19));
-    DBGridEh1->SetDataSource(DSai.get());
-    fill(page, Panel2);
-    fill(Panel2, DBGridEh1, kPageInset);
+    DBGridEh1->setTitleFont(pixelFont(kYaHei, 19));
+    DBGridEh1->setDataSource(DSai.get());
+    fill(page, panel2);
+    fill(panel2, DBGridEh1, kPageInset);
     const struct {
         const char* field;
         int width; // 0: from the field's display width
@@ -234,23 +234,23 @@ void TfrmA00Main::CreateHistoryGrid(QWidget* page)
                    {"K00", 0, false},   {"K01", 0, false},   {"K02", 47, false},
                    {"K03", 0, false},   {"K04", 79, false},  {"K05", 282, true}};
     for (const auto& c : columns) {
-        TDBGridColumnEh* column = DBGridEh1->AddColumn(QString::fromUtf8(c.field));
+        TDBGridColumnEh* column = DBGridEh1->addColumn(QString::fromUtf8(c.field));
         if (c.width > 0)
-            column->SetWidth(c.width);
+            column->setWidth(c.width);
         if (c.grey) {
-            column->SetFontColor(clGray);
-            column->Title()->SetFontColor(clGray);
+            column->setFontColor(clGray);
+            column->Title()->setFontColor(clGray);
         }
     }
 }
 
-void TfrmA00Main::CreateComparisonGrid(QWidget* page)
+void TfrmA00Main::createComparisonGrid(QWidget* page)
 {
     DBGridEh3 = new TDBGridEh(page);
     DBGridEh3->setObjectName(QStringLiteral("DBGridEh3"));
     DBGridEh3->setFont(pixelFont(kYaHei, 19));
-    DBGridEh3->SetTitleFont(pixelFont(kSongTi, 19));
-    DBGridEh3->SetDataSource(DSais.get());
+    DBGridEh3->setTitleFont(pixelFont(kSongTi, 19));
+    DBGridEh3->setDataSource(DSais.get());
     fill(page, DBGridEh3);
     const struct {
         const char* field;
@@ -258,27 +258,27 @@ void TfrmA00Main::CreateComparisonGrid(QWidget* page)
     } columns[] = {{"ainame", 184}, {"K00", 134}, {"K01", 0},   {"k02", 0}, {"k03", 0},
                    {"k04", 94},     {"c3max", 0}, {"c4min", 0}, {"k05", 0}};
     for (const auto& c : columns) {
-        TDBGridColumnEh* column = DBGridEh3->AddColumn(QString::fromUtf8(c.field));
+        TDBGridColumnEh* column = DBGridEh3->addColumn(QString::fromUtf8(c.field));
         if (c.width > 0)
-            column->SetWidth(c.width);
+            column->setWidth(c.width);
     }
 }
 
-void TfrmA00Main::LayoutControls()
+void TfrmA00Main::layoutControls()
 {
     // The header keeps its height, the status line its own; all extra room goes to the page
     // control.
-    Panel1->setGeometry(0, 0, width(), kHeaderHeight);
-    bbClose->move(Panel1->width() - kHeaderInset - bbClose->width(), kHeaderInset);
-    const int line = StatusLine->LineHeight();
+    panel1->setGeometry(0, 0, width(), kHeaderHeight);
+    bbClose->move(panel1->width() - kHeaderInset - bbClose->width(), kHeaderInset);
+    const int line = statusLine->lineHeight();
     pc1->setGeometry(0, kHeaderHeight, width(), std::max(0, height() - kHeaderHeight - line));
-    StatusLine->setGeometry(0, std::max(kHeaderHeight, height() - line), width(), line);
+    statusLine->setGeometry(0, std::max(kHeaderHeight, height() - line), width(), line);
 }
 
 void TfrmA00Main::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    LayoutControls();
+    layoutControls();
 }
 
 // The show handler runs as the window is shown, and the window goes on screen with its header
@@ -288,22 +288,22 @@ void TfrmA00Main::resizeEvent(QResizeEvent* event)
 void TfrmA00Main::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
-        Guarded([&] { FormShow(); });
-        WaitForTheShow();
+        guarded([&] { FormShow(); });
+        waitForTheShow();
     }
     QWidget::setVisible(visible);
 }
 
-void TfrmA00Main::WaitForTheShow()
+void TfrmA00Main::waitForTheShow()
 {
     const auto showPending = [this] {
-        return work_.Running() == Work::Show || work_.Waiting(Work::Show);
+        return work_.running() == Work::Show || work_.waiting(Work::Show);
     };
     constexpr int kAtLeastMs = 2000;
-    const QDeadlineTimer deadline(std::max(DM->ConSG->LoginTimeoutMs(), kAtLeastMs));
+    const QDeadlineTimer deadline(std::max(DM->ConSG->loginTimeoutMs(), kAtLeastMs));
     while (showPending() && !deadline.hasExpired()) {
         QEventLoop loop;
-        connect(this, &TfrmA00Main::WorkApplied, &loop, &QEventLoop::quit);
+        connect(this, &TfrmA00Main::workApplied, &loop, &QEventLoop::quit);
         QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
@@ -312,140 +312,140 @@ void TfrmA00Main::WaitForTheShow()
 void TfrmA00Main::FormShow()
 {
     Loading = true;
-    pc1->SetActivePageIndex(0);
+    pc1->setActivePageIndex(0);
     TickCount = 0;
     cbb1->setFocus();
-    Request(Work::Show);
+    request(Work::Show);
 }
 
-void TfrmA00Main::ReadHeader(std::function<void(int ver)> then)
+void TfrmA00Main::ReadHeader(std::function<void(int ver)> returnVer)
 {
-    Step(Part::Header, *Qhead, {{QStringLiteral("ainame"), cbb1->currentText()}},
-         [this, then = std::move(then)] {
-             then(Qhead->FieldByName(QStringLiteral("ver"))->AsInteger());
+    step(Part::Header, *Qhead, {{QStringLiteral("ainame"), cbb1->currentText()}},
+         [this, returnVer = std::move(returnVer)] {
+             returnVer(Qhead->fieldByName(QStringLiteral("ver"))->asInteger());
          });
 }
 
 void TfrmA00Main::Timer1Timer(TTimer*)
 {
-    Request(Work::Tick);
+    request(Work::Tick);
 }
 
 void TfrmA00Main::bbSearClick(QObject*)
 {
     // Several keystrokes meanwhile make one search, with the text the selector has then.
-    Request(Work::Search);
+    request(Work::Search);
 }
 
-void TfrmA00Main::Request(Work work)
+void TfrmA00Main::request(Work work)
 {
-    if (work_.Ask(work))
-        Start(work);
+    if (work_.ask(work))
+        start(work);
 }
 
-void TfrmA00Main::Start(Work work)
+void TfrmA00Main::start(Work work)
 {
     reloaded_ = false;
-    SetReloadPending(true);
+    setReloadPending(true);
     try {
         switch (work) {
         case Work::FirstOpen:
-            StartFirstOpen();
+            startFirstOpen();
             break;
         case Work::Show:
-            StartShow();
+            startShow();
             break;
         case Work::Tick:
-            StartTick();
+            startTick();
             break;
         case Work::Search:
-            StartSearch();
+            startSearch();
             break;
         case Work::None:
             break;
         }
     } catch (...) {
-        EndWork(std::current_exception());
+        endWork(std::current_exception());
     }
 }
 
 // The stored parameters of the design: 追0 and the draw of the first demo day.
-void TfrmA00Main::StartFirstOpen()
+void TfrmA00Main::startFirstOpen()
 {
-    Step(Part::Header, *Qhead, {}, [this] {
-        Step(Part::Reload, *Qai, {},
-             [this] { Step(Part::Reload, *Qais, {}, [this] { EndWork(); }); });
+    step(Part::Header, *Qhead, {}, [this] {
+        step(Part::Reload, *Qai, {},
+             [this] { step(Part::Reload, *Qais, {}, [this] { endWork(); }); });
     });
 }
 
-void TfrmA00Main::StartShow()
+void TfrmA00Main::startShow()
 {
-    Qai->Close();
-    Qais->Close();
-    Step(Part::Header, *Qhead, {}, [this] {
-        const QString draw = Qhead->FieldByName(QStringLiteral("cpqh"))->AsString();
-        Q->Close();
-        Q->SetStatement(statements::robotList(draw));
-        Step(Part::Header, *Q, {}, [this] {
+    Qai->close();
+    Qais->close();
+    step(Part::Header, *Qhead, {}, [this] {
+        const QString draw = Qhead->fieldByName(QStringLiteral("cpqh"))->asString();
+        Q->close();
+        Q->setStatement(statements::robotList(draw));
+        step(Part::Header, *Q, {}, [this] {
             const QString shown = cbb1->currentText();
             cbb1->clear();
             cbb1->setEditText(shown);
-            for (Q->First(); !Q->Eof(); Q->Next())
-                cbb1->addItem(Q->FieldByName(QStringLiteral("ainame"))->AsString());
-            Q->Close();
+            for (Q->First(); !Q->eof(); Q->Next())
+                cbb1->addItem(Q->fieldByName(QStringLiteral("ainame"))->asString());
+            Q->close();
             if (cbb1->count() > 0)
                 cbb1->setCurrentIndex(0);
-            EndWork();
+            endWork();
         });
     });
 }
 
 // A tick, from the timer to the repaint: the header is read; on an odd tick whose counter
 // rose, the header is read again keeping its row, then the history and the comparison.
-void TfrmA00Main::StartTick()
+void TfrmA00Main::startTick()
 {
     ++TickCount;
     ReadHeader([this](int ver) {
         if (TickCount % 2 == 0 || ver <= DM->LastVer) {
-            EndWork();
+            endWork();
             return;
         }
         DM->LastVer = ver;
-        RefreshKeepPosThen(*Qhead, [this] { ReloadGrids([this] { EndWork(); }); });
+        refreshKeepPosThen(*Qhead, [this] { reloadGrids([this] { endWork(); }); });
     });
 }
 
-void TfrmA00Main::StartSearch()
+void TfrmA00Main::startSearch()
 {
-    ReloadGrids([this] { EndWork(); });
+    reloadGrids([this] { endWork(); });
 }
 
-void TfrmA00Main::ReloadGrids(std::function<void()> then)
+void TfrmA00Main::reloadGrids(std::function<void()> then)
 {
-    Step(Part::Reload, *Qai, {{QStringLiteral("ainame"), cbb1->currentText()}},
+    step(Part::Reload, *Qai, {{QStringLiteral("ainame"), cbb1->currentText()}},
          [this, then = std::move(then)] {
-             const QString draw = Qai->FieldByName(QStringLiteral("cpqh"))->AsString();
-             Step(Part::Reload, *Qais, {{QStringLiteral("cpqh"), draw}}, [this, then] {
+             const QString draw = Qai->fieldByName(QStringLiteral("cpqh"))->asString();
+             step(Part::Reload, *Qais, {{QStringLiteral("cpqh"), draw}}, [this, then] {
                  reloaded_ = true;
                  then();
              });
          });
 }
 
-void TfrmA00Main::RefreshKeepPosThen(TADOQuery& query, std::function<void()> then)
+void TfrmA00Main::refreshKeepPosThen(TADOQuery& query, std::function<void()> then)
 {
     auto position = std::make_shared<KeepPosition>(query);
-    Step(Part::Header, query, {}, [position, then = std::move(then)] {
-        position->Restore();
+    step(Part::Header, query, {}, [position, then = std::move(then)] {
+        position->restore();
         then();
     });
 }
 
-void TfrmA00Main::Step(Part part, TADOQuery& query, const TADOQuery::ParamChanges& changes,
+void TfrmA00Main::step(Part part, TADOQuery& query, const TADOQuery::ParamChanges& changes,
                        std::function<void()> then)
 {
     step_ = part;
-    query.ReopenInBackground(changes, [this, then = std::move(then)](std::exception_ptr error) {
+    query.reopenInBackground(changes, [this, then = std::move(then)](std::exception_ptr error) {
         if (!error) {
             try {
                 then();
@@ -454,38 +454,38 @@ void TfrmA00Main::Step(Part part, TADOQuery& query, const TADOQuery::ParamChange
                 error = std::current_exception();
             }
         }
-        EndWork(error);
+        endWork(error);
     });
 }
 
-void TfrmA00Main::EndWork(std::exception_ptr error)
+void TfrmA00Main::endWork(std::exception_ptr error)
 {
-    const Work ended = work_.Running();
+    const Work ended = work_.running();
     if (ended == Work::None)
         return;
     if (ended == Work::Show)
         Loading = false;
     if (error)
-        ReportFailure(error);
+        reportFailure(error);
     else if (ended != Work::Search)
-        outage_.Succeeded(reloaded_, QDateTime::currentDateTime());
-    ShowFreshness();
+        outage_.succeeded(reloaded_, QDateTime::currentDateTime());
+    showFreshness();
     // Input made while the rows were being replaced applies to the new ones, as the handler
     // had returned only now.
-    SetReloadPending(false);
-    const Work next = work_.Finish();
-    emit WorkApplied();
+    setReloadPending(false);
+    const Work next = work_.finish();
+    emit workApplied();
     if (next != Work::None)
-        Start(next);
+        start(next);
 }
 
-void TfrmA00Main::SetReloadPending(bool pending)
+void TfrmA00Main::setReloadPending(bool pending)
 {
-    DBGridEh1->SetReloadPending(pending);
-    DBGridEh3->SetReloadPending(pending);
+    DBGridEh1->setReloadPending(pending);
+    DBGridEh3->setReloadPending(pending);
 }
 
-void TfrmA00Main::ReportFailure(const std::exception_ptr& error)
+void TfrmA00Main::reportFailure(const std::exception_ptr& error)
 {
     QString text;
     try {
@@ -497,30 +497,30 @@ void TfrmA00Main::ReportFailure(const std::exception_ptr& error)
     }
     // A search's failure is the operator's own and has its own box; the refresh (the first
     // open, the show, the ticks) reports one box per outage.
-    if (work_.Running() == Work::Search || outage_.Failed(step_, QDateTime::currentDateTime()))
-        presentMessage(Application->ErrorBoxSpec(text));
+    if (work_.running() == Work::Search || outage_.failed(step_, QDateTime::currentDateTime()))
+        presentMessage(application->errorBoxSpec(text));
 }
 
-void TfrmA00Main::ShowFreshness()
+void TfrmA00Main::showFreshness()
 {
     Freshness f;
-    f.source = DM->ConSG->SourceName();
-    f.lastGood = outage_.LastGood();
-    f.outage = outage_.InOutage();
-    f.outageSince = outage_.Since();
-    f.reconnecting = DM->ConSG->Status().down;
-    StatusLine->Show(f);
+    f.source = DM->ConSG->sourceName();
+    f.lastGood = outage_.lastGood();
+    f.outage = outage_.inOutage();
+    f.outageSince = outage_.since();
+    f.reconnecting = DM->ConSG->status().down;
+    statusLine->setFreshness(f);
 }
 
-void TfrmA00Main::OnTick()
+void TfrmA00Main::onTick()
 {
     // A box's own message loop delivers ticks too; none runs while one is open, but the
     // status line goes on telling how the link is.
     if (messageBoxOpen()) {
-        ShowFreshness();
+        showFreshness();
         return;
     }
-    Guarded([&] { Timer1Timer(Timer1); });
+    guarded([&] { Timer1Timer(Timer1); });
 }
 
 void TfrmA00Main::cbb1Change()
@@ -529,7 +529,7 @@ void TfrmA00Main::cbb1Change()
         return;
     Label2->setText(QStringLiteral("AI:") + cbb1->currentText());
     Label2->adjustSize();
-    bbSear->Click();
+    bbSear->click();
 }
 
 void TfrmA00Main::bbCloseClick(QObject*)

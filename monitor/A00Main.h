@@ -38,17 +38,19 @@ public:
 
     // Event handlers (called by Qt through guarded wrappers, and directly by tests).
     void FormShow();
-    // Re-runs the header; `then` gets the version counter once it is applied.
-    void ReadHeader(std::function<void(int ver)> then);
+    // Re-runs the header. The statement runs in the background, so the version counter is
+    // returned by calling `returnVer` with it once the header is applied (not at all when the
+    // statement fails).
+    void ReadHeader(std::function<void(int ver)> returnVer);
     void Timer1Timer(TTimer* sender);
     void cbb1Change();
     void bbSearClick(QObject* sender);
     void bbCloseClick(QObject* sender);
 
     // A show, a tick or a search is being worked on (its statements, or their results).
-    bool WorkInFlight() const { return work_.Busy(); }
+    bool workInFlight() const { return work_.busy(); }
     // The refresh's outages and its last good refresh.
-    const OutageTracker& Outages() const { return outage_; }
+    const OutageTracker& outages() const { return outage_; }
 
     qint32 TickCount = 0;
     bool Loading = false;
@@ -56,7 +58,7 @@ public:
     std::unique_ptr<TADOQuery> Qhead, Qai, Qais, Q;
     std::unique_ptr<TDataSource> DShead, DSai, DSais;
 
-    QFrame* Panel1; // header
+    QFrame* panel1; // header
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Label3;
@@ -71,17 +73,17 @@ public:
     TRzTabSheet* ts11;
     TRzTabSheet* ts12;
     TRzTabSheet* ts13;
-    QFrame* Panel2; // holds the history grid
+    QFrame* panel2; // holds the history grid
     TDBGridEh* DBGridEh1;
     TDBGridEh* DBGridEh3;
     TDBChart* DBChart1;
     TLineSeries* Series1;
     TTimer* Timer1;
-    FreshnessLine* StatusLine;
+    FreshnessLine* statusLine;
 
 signals:
     // A piece of the window's work has been applied (or has failed and been reported).
-    void WorkApplied();
+    void workApplied();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -90,36 +92,36 @@ private:
     using Work = PendingWork::Work;
     using Part = OutageTracker::Part;
 
-    void CreateQueries();
-    void CreateHeader();
-    void CreateSelector();
-    void CreatePages();
-    void CreateHistoryGrid(QWidget* page);
-    void CreateComparisonGrid(QWidget* page);
-    void LayoutControls();
-    void OnTick();
+    void createQueries();
+    void createHeader();
+    void createSelector();
+    void createPages();
+    void createHistoryGrid(QWidget* page);
+    void createComparisonGrid(QWidget* page);
+    void layoutControls();
+    void onTick();
 
     // The pieces of work.
-    void Request(Work work);
-    void Start(Work work);
-    void StartFirstOpen();
-    void StartShow();
-    void StartTick();
-    void StartSearch();
-    void EndWork(std::exception_ptr error = nullptr);
-    void WaitForTheShow();
+    void request(Work work);
+    void start(Work work);
+    void startFirstOpen();
+    void startShow();
+    void startTick();
+    void startSearch();
+    void endWork(std::exception_ptr error = nullptr);
+    void waitForTheShow();
 
     // The steps: each reopens a query in the background with `changes` to its parameters,
     // for the header or for the grids' reload, and goes on with `then` once the result is
     // applied.
-    void Step(Part part, TADOQuery& query, const TADOQuery::ParamChanges& changes,
+    void step(Part part, TADOQuery& query, const TADOQuery::ParamChanges& changes,
               std::function<void()> then);
-    void RefreshKeepPosThen(TADOQuery& query, std::function<void()> then);
-    void ReloadGrids(std::function<void()> then);
+    void refreshKeepPosThen(TADOQuery& query, std::function<void()> then);
+    void reloadGrids(std::function<void()> then);
 
-    void ReportFailure(const std::exception_ptr& error);
-    void ShowFreshness();
-    void SetReloadPending(bool pending);
+    void reportFailure(const std::exception_ptr& error);
+    void showFreshness();
+    void setReloadPending(bool pending);
 
     PendingWork work_;
     Part step_ = Part::Header; // the part the step in flight belongs to

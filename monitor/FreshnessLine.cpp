@@ -48,7 +48,7 @@ FreshnessLine::FreshnessLine(QWidget* parent) : QFrame(parent)
     setLineWidth(1);
 }
 
-void FreshnessLine::Show(const Freshness& freshness)
+void FreshnessLine::setFreshness(const Freshness& freshness)
 {
     const QStringList parts = freshnessParts(freshness, QDate::currentDate());
     if (parts == parts_)
@@ -56,18 +56,18 @@ void FreshnessLine::Show(const Freshness& freshness)
     // Only from the first piece that changed on: most seconds that is the time alone.
     int x = contentsRect().x() + kIndent;
     for (int i = 0; i < parts.size() && i < parts_.size() && parts[i] == parts_[i]; ++i)
-        x += Advance(parts[i]);
+        x += advance(parts[i]);
     parts_ = parts;
     const QRect inside = contentsRect();
     update(QRect(x, inside.y(), inside.right() + 1 - x, inside.height()));
 }
 
-int FreshnessLine::LineHeight() const
+int FreshnessLine::lineHeight() const
 {
     return QFontMetrics(font()).height() + 2 * (kPadding + frameWidth());
 }
 
-int FreshnessLine::Advance(const QString& part)
+int FreshnessLine::advance(const QString& part)
 {
     // The times come new every second: keep the table small.
     if (advances_.size() > 64)
@@ -82,7 +82,7 @@ void FreshnessLine::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange) {
         advances_.clear();
-        shaped_.Clear();
+        shaped_.clear();
     }
     QFrame::changeEvent(event);
 }
@@ -92,7 +92,7 @@ void FreshnessLine::paintEvent(QPaintEvent* event)
     // The frame costs as much as the text: only when its edge is to be painted.
     if (!contentsRect().contains(event->rect()))
         QFrame::paintEvent(event);
-    GuardedLater([&] {
+    guardedLater([&] {
         const QRect inside = contentsRect();
         QPainter painter(this);
         painter.setFont(font());
@@ -100,9 +100,9 @@ void FreshnessLine::paintEvent(QPaintEvent* event)
         const int height = QFontMetrics(font()).height();
         QRect at(inside.x() + kIndent, inside.y() + (inside.height() - height) / 2, 0, height);
         for (const QString& part : parts_) {
-            at.setWidth(Advance(part));
+            at.setWidth(advance(part));
             if (event->rect().intersects(at))
-                shaped_.Draw(painter, at, Qt::TextSingleLine | Qt::AlignLeft | Qt::AlignTop, part,
+                shaped_.draw(painter, at, Qt::TextSingleLine | Qt::AlignLeft | Qt::AlignTop, part,
                              inside);
             at.moveLeft(at.right() + 1);
             if (at.left() >= inside.right())

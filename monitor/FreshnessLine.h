@@ -28,18 +28,18 @@ QString freshnessText(const Freshness& freshness, const QDate& today);
 class FreshnessLine : public QFrame {
 public:
     explicit FreshnessLine(QWidget* parent);
-    void Show(const Freshness& freshness);
+    void setFreshness(const Freshness& freshness);
     // The line as it reads.
     QString text() const { return parts_.join(QString()); }
     // Its height for the font it has.
-    int LineHeight() const;
+    int lineHeight() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
-    int Advance(const QString& part);
+    int advance(const QString& part);
 
     QStringList parts_;
     ShapedTextCache shaped_;

@@ -1,6 +1,6 @@
 #include "OutageTracker.h"
 
-bool OutageTracker::Failed(Part part, const QDateTime& at)
+bool OutageTracker::failed(Part part, const QDateTime& at)
 {
     reloadFailed_ = reloadFailed_ || part == Part::Reload;
     if (inOutage_)
@@ -10,7 +10,7 @@ bool OutageTracker::Failed(Part part, const QDateTime& at)
     return true;
 }
 
-void OutageTracker::Succeeded(bool reloaded, const QDateTime& at)
+void OutageTracker::succeeded(bool reloaded, const QDateTime& at)
 {
     if (inOutage_ && reloadFailed_ && !reloaded)
         return;

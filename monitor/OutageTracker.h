@@ -11,13 +11,13 @@ public:
     enum class Part { Header, Reload };
 
     // Returns true when this failure begins an outage: then its box is due.
-    bool Failed(Part part, const QDateTime& at);
+    bool failed(Part part, const QDateTime& at);
     // A refresh whose statements all succeeded; `reloaded` when it reloaded the grids.
-    void Succeeded(bool reloaded, const QDateTime& at);
+    void succeeded(bool reloaded, const QDateTime& at);
 
-    bool InOutage() const { return inOutage_; }
-    const QDateTime& Since() const { return since_; }
-    const QDateTime& LastGood() const { return lastGood_; }
+    bool inOutage() const { return inOutage_; }
+    const QDateTime& since() const { return since_; }
+    const QDateTime& lastGood() const { return lastGood_; }
 
 private:
     bool inOutage_ = false;

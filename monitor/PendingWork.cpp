@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <utility>
 
-bool PendingWork::Ask(Work work)
+bool PendingWork::ask(Work work)
 {
-    if (!Busy()) {
+    if (!busy()) {
         running_ = work;
         return true;
     }
@@ -14,7 +14,7 @@ bool PendingWork::Ask(Work work)
     return false;
 }
 
-PendingWork::Work PendingWork::Finish()
+PendingWork::Work PendingWork::finish()
 {
     running_ = Work::None;
     for (Work work : {Work::Show, Work::Search, Work::Tick}) {
@@ -26,7 +26,7 @@ PendingWork::Work PendingWork::Finish()
     return running_;
 }
 
-bool PendingWork::Waiting(Work work) const
+bool PendingWork::waiting(Work work) const
 {
     return waiting_[std::size_t(work)];
 }

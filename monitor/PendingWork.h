@@ -10,14 +10,14 @@ public:
     enum class Work { None, FirstOpen, Show, Search, Tick };
 
     // True when `work` starts now, and is then the running piece; false when it waits.
-    bool Ask(Work work);
+    bool ask(Work work);
     // The running piece has ended: returns the waiting piece that starts now (None when
     // nothing waits), which is then the running one.
-    Work Finish();
+    Work finish();
 
-    Work Running() const { return running_; }
-    bool Busy() const { return running_ != Work::None; }
-    bool Waiting(Work work) const;
+    Work running() const { return running_; }
+    bool busy() const { return running_ != Work::None; }
+    bool waiting(Work work) const;
 
 private:
     Work running_ = Work::None;

@@ -7,7 +7,7 @@
 class SelectorEdit : public QLineEdit {
 public:
     using QLineEdit::QLineEdit;
-    bool FinishingEdit() const { return finishing_; }
+    bool finishingEdit() const { return finishing_; }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

@@ -29,8 +29,8 @@ QVector<QColor> gradientRows(int top, int end, const QColor& from, const QColor&
     return rows;
 }
 
-LbButtonGeometry::LbButtonGeometry(QSize size, TButtonLayout layout, QSize textSize,
-                                   QSize glyphSize, bool down)
+LbButtonGeometry::LbButtonGeometry(QSize size, ButtonLayout layout, QSize textSize, QSize glyphSize,
+                                   bool down)
 {
     const int w = size.width();
     const int h = size.height();
@@ -64,38 +64,38 @@ TLbButton::TLbButton(QWidget* parent) : QWidget(parent)
 
 TLbButton::~TLbButton() = default;
 
-void TLbButton::SetCaption(const QString& caption)
+void TLbButton::setCaption(const QString& caption)
 {
     caption_ = caption;
-    UpdateShortcut();
+    updateShortcut();
     update();
 }
 
-void TLbButton::SetLayout(TButtonLayout layout)
+void TLbButton::setGlyphLayout(ButtonLayout layout)
 {
     layout_ = layout;
     update();
 }
 
-void TLbButton::SetColor(TColor color)
+void TLbButton::setColor(BgrColor color)
 {
     color_ = color;
     update();
 }
 
-void TLbButton::SetLightColor(TColor color)
+void TLbButton::setLightColor(BgrColor color)
 {
     lightColor_ = color;
     update();
 }
 
-void TLbButton::SetShadowColor(TColor color)
+void TLbButton::setShadowColor(BgrColor color)
 {
     shadowColor_ = color;
     update();
 }
 
-void TLbButton::SetGlyph(const QPixmap& strip, int numGlyphs)
+void TLbButton::setGlyph(const QPixmap& strip, int numGlyphs)
 {
     numGlyphs_ = qMax(1, numGlyphs);
     if (strip.isNull()) {
@@ -114,14 +114,14 @@ void TLbButton::SetGlyph(const QPixmap& strip, int numGlyphs)
     update();
 }
 
-QSize TLbButton::GlyphSize() const
+QSize TLbButton::glyphSize() const
 {
     if (glyph_.isNull())
         return {0, 0};
     return {glyph_.width() / numGlyphs_, glyph_.height()};
 }
 
-void TLbButton::Click()
+void TLbButton::click()
 {
     // Hidden means hidden on purpose; a button of a window not shown yet still clicks.
     if (isHidden() || !isEnabled())
@@ -137,17 +137,17 @@ void TLbButton::Click()
         dialog->done(modalResult_);
 }
 
-QSize TLbButton::TextSize(const QString& text) const
+QSize TLbButton::textSize(const QString& text) const
 {
     // Measured as written, marks included: that is how the caption is placed.
     const QFontMetrics metrics(font());
     return {metrics.horizontalAdvance(text), metrics.height()};
 }
 
-LbButtonPaintSpec TLbButton::PaintSpec() const
+LbButtonPaintSpec TLbButton::paintSpec() const
 {
     LbButtonPaintSpec look;
-    look.down = Down();
+    look.down = down();
     look.face = toQColor(color_);
     look.light = toQColor(lightColor_);
     look.shadow = toQColor(shadowColor_);
@@ -159,7 +159,7 @@ LbButtonPaintSpec TLbButton::PaintSpec() const
         look.glyphIndex = 1;
     else if (look.down && numGlyphs_ >= 3)
         look.glyphIndex = 2;
-    else if (Hot() && numGlyphs_ >= 4)
+    else if (hot() && numGlyphs_ >= 4)
         look.glyphIndex = 3;
     look.focus = hasFocus() && isEnabled();
     return look;
@@ -216,9 +216,9 @@ void dottedFocusRect(QPainter& painter, const QRect& r)
 
 void TLbButton::paintEvent(QPaintEvent*)
 {
-    GuardedLater([&] {
-        const LbButtonPaintSpec look = PaintSpec();
-        const LbButtonGeometry geometry(size(), layout_, TextSize(look.text), GlyphSize(),
+    guardedLater([&] {
+        const LbButtonPaintSpec look = paintSpec();
+        const LbButtonGeometry geometry(size(), layout_, textSize(look.text), glyphSize(),
                                         look.down);
         QPainter painter(this);
         fillGradient(painter, geometry.left, geometry.right, geometry.upperTop, geometry.split,
@@ -233,16 +233,16 @@ void TLbButton::paintEvent(QPaintEvent*)
         painter.drawText(geometry.textRect,
                          Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, look.text);
 
-        const QSize glyphSize = GlyphSize();
+        const QSize cell = glyphSize();
         if (!glyph_.isNull())
             painter.drawPixmap(geometry.glyphPos, glyph_,
-                               QRect(QPoint(look.glyphIndex * glyphSize.width(), 0), glyphSize));
+                               QRect(QPoint(look.glyphIndex * cell.width(), 0), cell));
         if (look.focus)
             dottedFocusRect(painter, geometry.focusRect);
     });
 }
 
-void TLbButton::SetPressState(PressState state)
+void TLbButton::setPressState(PressState state)
 {
     if (state_ == state)
         return;
@@ -250,7 +250,7 @@ void TLbButton::SetPressState(PressState state)
     update();
 }
 
-void TLbButton::SetMouseOver(bool over)
+void TLbButton::setMouseOver(bool over)
 {
     if (mouseOver_ == over)
         return;
@@ -260,9 +260,9 @@ void TLbButton::SetMouseOver(bool over)
 
 void TLbButton::mousePressEvent(QMouseEvent*)
 {
-    Guarded([&] {
-        SetMouseOver(true);
-        SetPressState(PressState::ByMouse);
+    guarded([&] {
+        setMouseOver(true);
+        setPressState(PressState::ByMouse);
         setFocus(Qt::MouseFocusReason);
     });
 }
@@ -270,23 +270,23 @@ void TLbButton::mousePressEvent(QMouseEvent*)
 void TLbButton::mouseMoveEvent(QMouseEvent* event)
 {
     // While the mouse is held the pointer may leave and come back; follow it here too.
-    GuardedLater([&] {
+    guardedLater([&] {
         if (state_ == PressState::ByMouse)
-            SetMouseOver(rect().contains(event->position().toPoint()));
+            setMouseOver(rect().contains(event->position().toPoint()));
     });
 }
 
 void TLbButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    Guarded([&] {
+    guarded([&] {
         if (state_ != PressState::ByMouse)
             return;
-        SetMouseOver(rect().contains(event->position().toPoint()));
-        const bool click = mouseOver_;
+        setMouseOver(rect().contains(event->position().toPoint()));
+        const bool releasedOver = mouseOver_;
         // Released before the handler runs: it may close or destroy this button's window.
-        SetPressState(PressState::Released);
-        if (click)
-            Click();
+        setPressState(PressState::Released);
+        if (releasedOver)
+            click();
     });
 }
 
@@ -304,9 +304,9 @@ void TLbButton::keyPressEvent(QKeyEvent* event)
         QWidget::keyPressEvent(event);
         return;
     }
-    Guarded([&] {
+    guarded([&] {
         if (!event->isAutoRepeat())
-            SetPressState(PressState::ByKey);
+            setPressState(PressState::ByKey);
     });
 }
 
@@ -316,22 +316,22 @@ void TLbButton::keyReleaseEvent(QKeyEvent* event)
         QWidget::keyReleaseEvent(event);
         return;
     }
-    Guarded([&] {
-        if (event->isAutoRepeat() || !Pressed())
+    guarded([&] {
+        if (event->isAutoRepeat() || !pressed())
             return;
-        SetPressState(PressState::Released);
-        Click();
+        setPressState(PressState::Released);
+        click();
     });
 }
 
 void TLbButton::enterEvent(QEnterEvent*)
 {
-    Guarded([&] { SetMouseOver(true); });
+    guarded([&] { setMouseOver(true); });
 }
 
 void TLbButton::leaveEvent(QEvent*)
 {
-    Guarded([&] { SetMouseOver(false); });
+    guarded([&] { setMouseOver(false); });
 }
 
 void TLbButton::focusInEvent(QFocusEvent*)
@@ -359,7 +359,7 @@ void TLbButton::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
-void TLbButton::UpdateShortcut()
+void TLbButton::updateShortcut()
 {
     delete shortcut_;
     shortcut_ = nullptr;
@@ -369,15 +369,15 @@ void TLbButton::UpdateShortcut()
     shortcut_ = new QShortcut(
         QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(letter.unicode()))), this);
     shortcut_->setContext(Qt::WindowShortcut);
-    connect(shortcut_, &QShortcut::activated, this, &TLbButton::AcceleratorActivated);
-    connect(shortcut_, &QShortcut::activatedAmbiguously, this, &TLbButton::AcceleratorActivated);
+    connect(shortcut_, &QShortcut::activated, this, &TLbButton::acceleratorActivated);
+    connect(shortcut_, &QShortcut::activatedAmbiguously, this, &TLbButton::acceleratorActivated);
 }
 
-void TLbButton::AcceleratorActivated()
+void TLbButton::acceleratorActivated()
 {
-    Guarded([&] {
+    guarded([&] {
         const QWidget* parent = parentWidget();
         if (isVisible() && isEnabled() && (!parent || parent->isVisible()))
-            Click();
+            click();
     });
 }

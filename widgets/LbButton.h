@@ -11,7 +11,7 @@
 
 class QShortcut;
 
-enum TButtonLayout { blGlyphLeft, blGlyphTop };
+enum ButtonLayout { blGlyphLeft, blGlyphTop };
 
 // The colour of each row of a vertical gradient of 32 bands over rows [top, end).
 // Later bands overwrite earlier ones where they overlap, as when painting them in order.
@@ -19,7 +19,7 @@ QVector<QColor> gradientRows(int top, int end, const QColor& from, const QColor&
 
 // Where a modern-style button puts its faces, picture and text; pure geometry.
 struct LbButtonGeometry {
-    LbButtonGeometry(QSize size, TButtonLayout layout, QSize textSize, QSize glyphSize, bool down);
+    LbButtonGeometry(QSize size, ButtonLayout layout, QSize textSize, QSize glyphSize, bool down);
 
     int left = 2, right = 0; // gradient columns [left, right)
     int upperTop = 2, split = 0,
@@ -50,37 +50,37 @@ public:
     ~TLbButton() override;
 
     const QString& Caption() const { return caption_; }
-    void SetCaption(const QString& caption);
-    TButtonLayout Layout() const { return layout_; }
-    void SetLayout(TButtonLayout layout);
+    void setCaption(const QString& caption);
+    ButtonLayout Layout() const { return layout_; }
+    void setGlyphLayout(ButtonLayout layout);
 
-    TColor Color() const { return color_; }
-    void SetColor(TColor color);
-    TColor LightColor() const { return lightColor_; }
-    void SetLightColor(TColor color);
-    TColor ShadowColor() const { return shadowColor_; }
-    void SetShadowColor(TColor color);
+    BgrColor Color() const { return color_; }
+    void setColor(BgrColor color);
+    BgrColor LightColor() const { return lightColor_; }
+    void setLightColor(BgrColor color);
+    BgrColor ShadowColor() const { return shadowColor_; }
+    void setShadowColor(BgrColor color);
 
     // A strip of NumGlyphs pictures side by side: normal, disabled, down, hot. The colour of
     // the strip's bottom-left pixel is drawn transparent.
-    void SetGlyph(const QPixmap& strip, int numGlyphs);
+    void setGlyph(const QPixmap& strip, int numGlyphs);
     // The strip as drawn, its transparent colour cleared.
     const QPixmap& Glyph() const { return glyph_; }
     int NumGlyphs() const { return numGlyphs_; }
 
     int ModalResult() const { return modalResult_; }
-    void SetModalResult(int result) { modalResult_ = result; }
-    void SetOnClick(ClickHandler handler) { onClick_ = std::move(handler); }
+    void setModalResult(int result) { modalResult_ = result; }
+    void setOnClick(ClickHandler handler) { onClick_ = std::move(handler); }
 
     // Runs the handler, then hands a non-zero modal result to a modal owning dialog.
     // Errors from the handler reach the caller.
-    void Click();
+    void click();
 
-    bool Pressed() const { return state_ != PressState::Released; }
-    bool Hot() const { return mouseOver_ || hasFocus(); }
-    bool Down() const { return Pressed() && isEnabled(); }
+    bool pressed() const { return state_ != PressState::Released; }
+    bool hot() const { return mouseOver_ || hasFocus(); }
+    bool down() const { return pressed() && isEnabled(); }
 
-    LbButtonPaintSpec PaintSpec() const;
+    LbButtonPaintSpec paintSpec() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -98,18 +98,18 @@ protected:
 private:
     enum class PressState { Released, ByMouse, ByKey };
 
-    void SetPressState(PressState state);
-    void SetMouseOver(bool over);
-    void AcceleratorActivated();
-    void UpdateShortcut();
-    QSize GlyphSize() const;
-    QSize TextSize(const QString& text) const;
+    void setPressState(PressState state);
+    void setMouseOver(bool over);
+    void acceleratorActivated();
+    void updateShortcut();
+    QSize glyphSize() const;
+    QSize textSize(const QString& text) const;
 
     QString caption_;
-    TButtonLayout layout_ = blGlyphLeft;
-    TColor color_ = clSilver;
-    TColor lightColor_ = clWhite;
-    TColor shadowColor_ = clGray;
+    ButtonLayout layout_ = blGlyphLeft;
+    BgrColor color_ = clSilver;
+    BgrColor lightColor_ = clWhite;
+    BgrColor shadowColor_ = clGray;
     QPixmap glyph_;
     int numGlyphs_ = 1;
     int modalResult_ = 0;

@@ -23,33 +23,33 @@ TRzDBLabel::TRzDBLabel(QWidget* parent) : QWidget(parent)
 // The link must let go of the source while this widget is still whole.
 TRzDBLabel::~TRzDBLabel()
 {
-    link_.SetDataSource(nullptr);
+    link_.setDataSource(nullptr);
 }
 
-void TRzDBLabel::SetDataField(const QString& field)
+void TRzDBLabel::setDataField(const QString& field)
 {
     dataField_ = field;
-    DataChange();
+    dataChange();
 }
 
-void TRzDBLabel::SetFontColor(TColor color)
+void TRzDBLabel::setFontColor(BgrColor color)
 {
     fontColor_ = color;
     update();
 }
 
-TField* TRzDBLabel::Field() const
+Field* TRzDBLabel::field() const
 {
     if (!link_.Active() || dataField_.isEmpty())
         return nullptr;
-    return link_.DataSet()->FindField(dataField_);
+    return link_.dataSet()->FindField(dataField_);
 }
 
-void TRzDBLabel::DataChange()
+void TRzDBLabel::dataChange()
 {
     // A field the query does not deliver shows nothing rather than failing every second.
-    const TField* field = Field();
-    const QString text = field ? field->DisplayText() : QString();
+    const Field* shown = field();
+    const QString text = shown ? shown->displayText() : QString();
     if (text == caption_)
         return;
     if (!changeCheckPosted_) {
@@ -67,7 +67,7 @@ void TRzDBLabel::DataChange()
     caption_ = text;
 }
 
-LabelPaintSpec TRzDBLabel::PaintSpec() const
+LabelPaintSpec TRzDBLabel::paintSpec() const
 {
     LabelPaintSpec look;
     const LabelGeometry geometry(size());
@@ -83,15 +83,15 @@ LabelPaintSpec TRzDBLabel::PaintSpec() const
 
     int flags = Qt::TextSingleLine | Qt::TextExpandTabs | Qt::TextShowMnemonic | Qt::AlignTop;
     // Without a field there is no text, so the alignment only matters with one.
-    const TField* field = Field();
-    switch (field ? field->Alignment() : taCenter) {
-    case taLeftJustify:
+    const Field* shown = field();
+    switch (shown ? shown->Alignment() : FieldAlignment::Center) {
+    case FieldAlignment::Left:
         flags |= Qt::AlignLeft;
         break;
-    case taRightJustify:
+    case FieldAlignment::Right:
         flags |= Qt::AlignRight;
         break;
-    case taCenter:
+    case FieldAlignment::Center:
         flags |= Qt::AlignHCenter;
         break;
     }
@@ -101,8 +101,8 @@ LabelPaintSpec TRzDBLabel::PaintSpec() const
 
 void TRzDBLabel::paintEvent(QPaintEvent*)
 {
-    GuardedLater([&] {
-        const LabelPaintSpec look = PaintSpec();
+    guardedLater([&] {
+        const LabelPaintSpec look = paintSpec();
         QPainter painter(this);
         frameRect(painter, look.frameHighlight, look.highlight);
         frameRect(painter, look.frameShadow, look.shadow);
@@ -111,10 +111,10 @@ void TRzDBLabel::paintEvent(QPaintEvent*)
             return;
         painter.setFont(font());
         painter.setPen(look.highlight);
-        shaped_.Draw(painter, look.textRect.translated(1, 1), look.textFlags, look.text);
+        shaped_.draw(painter, look.textRect.translated(1, 1), look.textFlags, look.text);
         painter.setPen(look.shadow);
-        shaped_.Draw(painter, look.textRect.translated(-1, -1), look.textFlags, look.text);
+        shaped_.draw(painter, look.textRect.translated(-1, -1), look.textFlags, look.text);
         painter.setPen(look.fontColor);
-        shaped_.Draw(painter, look.textRect, look.textFlags, look.text);
+        shaped_.draw(painter, look.textRect, look.textFlags, look.text);
     });
 }

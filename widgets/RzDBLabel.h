@@ -36,40 +36,40 @@ public:
     ~TRzDBLabel() override;
 
     TDataSource* DataSource() const { return link_.DataSource(); }
-    void SetDataSource(TDataSource* source) { link_.SetDataSource(source); }
-    const QString& DataField() const { return dataField_; }
-    void SetDataField(const QString& field);
+    void setDataSource(TDataSource* source) { link_.setDataSource(source); }
+    const QString& dataField() const { return dataField_; }
+    void setDataField(const QString& field);
 
     // The text currently shown, accelerator marks included.
     const QString& Caption() const { return caption_; }
 
-    TColor FontColor() const { return fontColor_; }
-    void SetFontColor(TColor color);
+    BgrColor fontColor() const { return fontColor_; }
+    void setFontColor(BgrColor color);
 
-    LabelPaintSpec PaintSpec() const;
+    LabelPaintSpec paintSpec() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    class FieldLink : public TDataLink {
+    class FieldLink : public DataLink {
     public:
         explicit FieldLink(TRzDBLabel* owner) : owner_(owner) {}
-        void ActiveChanged() override { owner_->DataChange(); }
-        void DataSetScrolled() override { owner_->DataChange(); }
-        void DataSetChanged() override { owner_->DataChange(); }
+        void activeChanged() override { owner_->dataChange(); }
+        void dataSetScrolled() override { owner_->dataChange(); }
+        void dataSetChanged() override { owner_->dataChange(); }
 
     private:
         TRzDBLabel* owner_;
     };
 
-    TField* Field() const;
-    void DataChange();
+    Field* field() const;
+    void dataChange();
 
     FieldLink link_{this};
     QString dataField_;
     QString caption_;
-    TColor fontColor_ = clBlack;
+    BgrColor fontColor_ = clBlack;
     // The query is closed and opened again every second: the label repaints once the handler
     // that did it is over, and only when the text then differs from the one before.
     bool changeCheckPosted_ = false;

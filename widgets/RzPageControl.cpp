@@ -28,13 +28,13 @@ TabRowLayout::TabRowLayout(const QStringList& captions, const QFontMetrics& metr
     }
 }
 
-QRect TabRowLayout::ActiveTabRect(int index) const
+QRect TabRowLayout::activeTabRect(int index) const
 {
     const QRect tab = tabs_.at(index);
     return QRect(tab.left() - 2, 0, tab.width() + 4, rowHeight_ + 1);
 }
 
-int TabRowLayout::TabAt(QPoint pos) const
+int TabRowLayout::tabAt(QPoint pos) const
 {
     if (pos.y() < 0 || pos.y() >= rowHeight_)
         return -1;
@@ -52,18 +52,18 @@ TRzPageControl::TRzPageControl(QWidget* parent) : QWidget(parent)
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, this,
-                [this, forward] { Guarded([&] { SelectNextPage(forward); }); });
+                [this, forward] { guarded([&] { selectNextPage(forward); }); });
     };
     addKey(Qt::ControlModifier | Qt::Key_Tab, true);
     addKey(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab, false);
     addKey(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Tab, false);
 }
 
-TRzTabSheet* TRzPageControl::AddPage(const QString& caption)
+TRzTabSheet* TRzPageControl::addPage(const QString& caption)
 {
     auto* page = new TRzTabSheet(this, caption);
     pages_ << page;
-    page->setGeometry(PageRect());
+    page->setGeometry(pageRect());
     if (active_ < 0 && pages_.size() == 1)
         active_ = 0;
     else
@@ -72,7 +72,7 @@ TRzTabSheet* TRzPageControl::AddPage(const QString& caption)
     return page;
 }
 
-QWidget* TRzPageControl::FirstFocusableIn(QWidget* page)
+QWidget* TRzPageControl::firstFocusableIn(QWidget* page)
 {
     for (QWidget* w = page->nextInFocusChain(); w && w != page; w = w->nextInFocusChain()) {
         if (page->isAncestorOf(w) && w->isVisibleTo(page) && w->isEnabled() &&
@@ -82,24 +82,24 @@ QWidget* TRzPageControl::FirstFocusableIn(QWidget* page)
     return nullptr;
 }
 
-void TRzPageControl::SetActivePageIndex(int index)
+void TRzPageControl::setActivePageIndex(int index)
 {
     if (index < 0 || index >= pages_.size())
         index = -1;
     if (index == active_)
         return;
-    TRzTabSheet* old = Page(active_);
-    TRzTabSheet* next = Page(index);
+    TRzTabSheet* old = page(active_);
+    TRzTabSheet* next = page(index);
     QWidget* focus = QApplication::focusWidget();
     const bool focusOnOldPage = old && focus && old->isAncestorOf(focus);
     active_ = index;
     // The new page is shown and focused before the old one hides, so that the focus does not
     // wander out of the pages on the way.
     if (next) {
-        next->setGeometry(PageRect());
+        next->setGeometry(pageRect());
         next->show();
         if (focusOnOldPage) {
-            QWidget* target = FirstFocusableIn(next);
+            QWidget* target = firstFocusableIn(next);
             (target ? target : next)->setFocus(Qt::OtherFocusReason);
         }
     }
@@ -108,18 +108,18 @@ void TRzPageControl::SetActivePageIndex(int index)
     update();
 }
 
-void TRzPageControl::SelectNextPage(bool forward)
+void TRzPageControl::selectNextPage(bool forward)
 {
-    const int count = PageCount();
+    const int count = pageCount();
     if (count == 0)
         return;
     if (active_ < 0)
-        SetActivePageIndex(forward ? 0 : count - 1);
+        setActivePageIndex(forward ? 0 : count - 1);
     else
-        SetActivePageIndex((active_ + (forward ? 1 : count - 1)) % count);
+        setActivePageIndex((active_ + (forward ? 1 : count - 1)) % count);
 }
 
-TabRowLayout TRzPageControl::TabLayout() const
+TabRowLayout TRzPageControl::tabLayout() const
 {
     QStringList captions;
     for (const TRzTabSheet* page : pages_)
@@ -127,22 +127,22 @@ TabRowLayout TRzPageControl::TabLayout() const
     return TabRowLayout(captions, QFontMetrics(font()), kFixedDimension);
 }
 
-QRect TRzPageControl::PageRect() const
+QRect TRzPageControl::pageRect() const
 {
     return QRect(0, kFixedDimension, width(), height() - kFixedDimension)
         .adjusted(kFrame, kFrame, -kFrame, -kFrame);
 }
 
-void TRzPageControl::LayoutPages()
+void TRzPageControl::layoutPages()
 {
-    const QRect area = PageRect();
+    const QRect area = pageRect();
     for (TRzTabSheet* page : pages_)
         page->setGeometry(area);
 }
 
 void TRzPageControl::resizeEvent(QResizeEvent*)
 {
-    LayoutPages();
+    layoutPages();
 }
 
 void TRzPageControl::changeEvent(QEvent* event)
@@ -154,12 +154,12 @@ void TRzPageControl::changeEvent(QEvent* event)
 
 void TRzPageControl::mousePressEvent(QMouseEvent* event)
 {
-    Guarded([&] {
+    guarded([&] {
         if (event->button() != Qt::LeftButton)
             return;
-        const int index = TabLayout().TabAt(event->position().toPoint());
+        const int index = tabLayout().tabAt(event->position().toPoint());
         if (index >= 0)
-            SetActivePageIndex(index);
+            setActivePageIndex(index);
     });
 }
 
@@ -179,17 +179,17 @@ void raisedEdges(QPainter& painter, const QRect& r, bool withBottom)
 }
 } // namespace
 
-void TRzPageControl::PaintFrame(QPainter& painter) const
+void TRzPageControl::paintFrame(QPainter& painter) const
 {
     const QRect r = QRect(0, kFixedDimension, width(), height() - kFixedDimension);
     painter.fillRect(r, palette().color(QPalette::Button));
     raisedEdges(painter, r, true);
 }
 
-void TRzPageControl::PaintTab(QPainter& painter, int index, const TabRowLayout& layout) const
+void TRzPageControl::paintTab(QPainter& painter, int index, const TabRowLayout& layout) const
 {
     const bool active = index == active_;
-    const QRect r = active ? layout.ActiveTabRect(index) : layout.TabRect(index);
+    const QRect r = active ? layout.activeTabRect(index) : layout.tabRect(index);
     // The page in front shares its tab's colour; the others sit a shade back.
     const QColor face = palette().color(QPalette::Button);
     painter.fillRect(r, active ? face : face.darker(110));
@@ -205,16 +205,16 @@ void TRzPageControl::PaintTab(QPainter& painter, int index, const TabRowLayout& 
 
 void TRzPageControl::paintEvent(QPaintEvent*)
 {
-    GuardedLater([&] {
+    guardedLater([&] {
         QPainter painter(this);
-        PaintFrame(painter);
+        paintFrame(painter);
         painter.setFont(font());
-        const TabRowLayout layout = TabLayout();
-        for (int i = 0; i < layout.Count(); ++i)
+        const TabRowLayout layout = tabLayout();
+        for (int i = 0; i < layout.count(); ++i)
             if (i != active_)
-                PaintTab(painter, i, layout);
+                paintTab(painter, i, layout);
         // Last, so that it covers its neighbours' edges and the frame's top line.
         if (active_ >= 0)
-            PaintTab(painter, active_, layout);
+            paintTab(painter, active_, layout);
     });
 }

@@ -30,12 +30,12 @@ public:
     static constexpr int kInactiveDrop = 2; // inactive tabs start this far below the top
 
     TabRowLayout(const QStringList& captions, const QFontMetrics& metrics, int rowHeight);
-    int Count() const { return int(tabs_.size()); }
+    int count() const { return int(tabs_.size()); }
     // The tab's face as drawn when it is not the page in front.
-    QRect TabRect(int index) const { return tabs_.at(index); }
+    QRect tabRect(int index) const { return tabs_.at(index); }
     // The page in front's tab, raised and widened so that it joins the page below.
-    QRect ActiveTabRect(int index) const;
-    int TabAt(QPoint pos) const; // -1 when no tab is there
+    QRect activeTabRect(int index) const;
+    int tabAt(QPoint pos) const; // -1 when no tab is there
 
 private:
     QVector<QRect> tabs_;
@@ -49,20 +49,20 @@ class TRzPageControl : public QWidget {
 public:
     explicit TRzPageControl(QWidget* parent = nullptr);
 
-    TRzTabSheet* AddPage(const QString& caption);
-    int PageCount() const { return int(pages_.size()); }
-    TRzTabSheet* Page(int index) const { return pages_.value(index); }
+    TRzTabSheet* addPage(const QString& caption);
+    int pageCount() const { return int(pages_.size()); }
+    TRzTabSheet* page(int index) const { return pages_.value(index); }
 
-    int ActivePageIndex() const { return active_; }
+    int activePageIndex() const { return active_; }
     // An index outside the pages leaves none in front.
-    void SetActivePageIndex(int index);
+    void setActivePageIndex(int index);
 
     // The height of the tab row.
     int FixedDimension() const { return kFixedDimension; }
 
-    TabRowLayout TabLayout() const;
+    TabRowLayout tabLayout() const;
     // Where the pages sit, inside the frame below the tab row.
-    QRect PageRect() const;
+    QRect pageRect() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,11 +74,11 @@ private:
     static constexpr int kFixedDimension = 25;
 
     // The next or previous page, wrapping at either end.
-    void SelectNextPage(bool forward);
-    void LayoutPages();
-    void PaintTab(QPainter& painter, int index, const TabRowLayout& layout) const;
-    void PaintFrame(QPainter& painter) const;
-    static QWidget* FirstFocusableIn(QWidget* page);
+    void selectNextPage(bool forward);
+    void layoutPages();
+    void paintTab(QPainter& painter, int index, const TabRowLayout& layout) const;
+    void paintFrame(QPainter& painter) const;
+    static QWidget* firstFocusableIn(QWidget* page);
 
     QVector<TRzTabSheet*> pages_;
     int active_ = -1;

@@ -5,5 +5,5 @@ Exception::Exception(QString message) : message_(std::move(message)), utf8_(mess
 QString exceptionText(const std::exception& error)
 {
     const auto* own = dynamic_cast<const Exception*>(&error);
-    return own ? own->Message() : QString::fromUtf8(error.what());
+    return own ? own->message() : QString::fromUtf8(error.what());
 }

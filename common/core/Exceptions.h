@@ -7,7 +7,7 @@
 class Exception : public std::exception {
 public:
     explicit Exception(QString message);
-    const QString& Message() const { return message_; }
+    const QString& message() const { return message_; }
     const char* what() const noexcept override { return utf8_.constData(); }
 
 private:

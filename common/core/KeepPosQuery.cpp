@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-int compareBookmarks(const QByteArray& a, const QByteArray& b)
+int compareBytes(const QByteArray& a, const QByteArray& b)
 {
     const auto n = std::min(a.size(), b.size());
     if (n > 0) {
@@ -13,28 +13,27 @@ int compareBookmarks(const QByteArray& a, const QByteArray& b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-KeepPosition::KeepPosition(KeepPosQuery& query) : query_(query), hadRows_(!query.IsEmpty())
+KeepPosition::KeepPosition(KeepPosQuery& query) : query_(query), hadRows_(!query.isEmpty())
 {
     if (hadRows_)
-        old_ = query_.GetBookmark();
+        old_ = query_.getBookmark();
 }
 
 KeepPosition::~KeepPosition()
 {
-    query_.FreeBookmark(old_);
+    query_.freeBookmark(old_);
 }
 
-void KeepPosition::Restore()
+void KeepPosition::restore()
 {
     if (!hadRows_)
         return;
-    QByteArray first = query_.GetBookmark();
+    QByteArray first = query_.getBookmark();
     query_.Last();
-    QByteArray last = query_.GetBookmark();
-    const bool oldStillInside =
-        compareBookmarks(old_, last) < 0 || compareBookmarks(old_, first) == 0;
-    if (oldStillInside && compareBookmarks(last, first) != 0)
-        query_.GotoBookmark(old_);
-    query_.FreeBookmark(first);
-    query_.FreeBookmark(last);
+    QByteArray last = query_.getBookmark();
+    const bool oldStillInside = compareBytes(old_, last) < 0 || compareBytes(old_, first) == 0;
+    if (oldStillInside && compareBytes(last, first) != 0)
+        query_.gotoBookmark(old_);
+    query_.freeBookmark(first);
+    query_.freeBookmark(last);
 }

@@ -5,17 +5,17 @@
 class KeepPosQuery {
 public:
     virtual ~KeepPosQuery() = default;
-    virtual bool IsEmpty() const = 0;
-    virtual QByteArray GetBookmark() const = 0;
-    virtual void GotoBookmark(const QByteArray& bookmark) = 0;
-    virtual void FreeBookmark(QByteArray& bookmark) = 0;
-    virtual void Close() = 0;
-    virtual void Open() = 0;
+    virtual bool isEmpty() const = 0;
+    virtual QByteArray getBookmark() const = 0;
+    virtual void gotoBookmark(const QByteArray& bookmark) = 0;
+    virtual void freeBookmark(QByteArray& bookmark) = 0;
+    virtual void close() = 0;
+    virtual void open() = 0;
     virtual void Last() = 0;
 };
 
 // Byte-wise unsigned comparison; a prefix sorts first. Negative, zero or positive.
-int compareBookmarks(const QByteArray& a, const QByteArray& b);
+int compareBytes(const QByteArray& a, const QByteArray& b);
 
 // The position rule of a refresh that keeps the position, in two halves for a query that
 // reopens later (in the background): the position is taken before the query closes and put
@@ -29,7 +29,7 @@ public:
 
     // Back to the row the query was on when that still makes sense, else on the last row; an
     // empty query before stays on its first row.
-    void Restore();
+    void restore();
 
 private:
     KeepPosQuery& query_;

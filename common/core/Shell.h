@@ -40,14 +40,14 @@ bool guardWith(Body&& body, void (Shell::*report)(const std::exception&)) noexce
 
 // The one guard: every entry point Qt calls runs its body here, so no exception crosses a
 // Qt frame. Returns false when the body failed (the error has been shown).
-template <class Body> bool Guarded(Body&& body) noexcept
+template <class Body> bool guarded(Body&& body) noexcept
 {
     return guardWith(std::forward<Body>(body), &Shell::showError);
 }
 
 // The guard for handlers inside which no box may open (painting, mouse moves, event
 // filters): an error is shown once the handler has returned.
-template <class Body> bool GuardedLater(Body&& body) noexcept
+template <class Body> bool guardedLater(Body&& body) noexcept
 {
     return guardWith(std::forward<Body>(body), &Shell::showErrorLater);
 }

@@ -13,25 +13,25 @@ TTimer::~TTimer()
         killTimer(timerId_);
 }
 
-void TTimer::SetEnabled(bool enabled)
+void TTimer::setEnabled(bool enabled)
 {
     enabled_ = enabled;
-    UpdateTimer();
+    updateTimer();
 }
 
-void TTimer::SetInterval(int milliseconds)
+void TTimer::setInterval(int milliseconds)
 {
     interval_ = milliseconds;
-    UpdateTimer();
+    updateTimer();
 }
 
-void TTimer::SetOnTimer(Handler handler)
+void TTimer::setOnTimer(Handler handler)
 {
     onTimer_ = std::move(handler);
-    UpdateTimer();
+    updateTimer();
 }
 
-void TTimer::UpdateTimer()
+void TTimer::updateTimer()
 {
     if (timerId_) {
         killTimer(timerId_);
@@ -50,5 +50,5 @@ void TTimer::timerEvent(QTimerEvent* event)
         return QObject::timerEvent(event);
     // Copy: the handler may replace itself.
     Handler handler = onTimer_;
-    Guarded([&] { handler(this); });
+    guarded([&] { handler(this); });
 }

@@ -13,20 +13,20 @@ public:
     ~TTimer() override;
 
     bool Enabled() const { return enabled_; }
-    void SetEnabled(bool enabled);
+    void setEnabled(bool enabled);
     int Interval() const { return interval_; }
-    void SetInterval(int milliseconds);
+    void setInterval(int milliseconds);
     const Handler& OnTimer() const { return onTimer_; }
-    void SetOnTimer(Handler handler);
+    void setOnTimer(Handler handler);
 
-    bool Armed() const { return timerId_ != 0; }
+    bool armed() const { return timerId_ != 0; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
     // Disarms, then arms again when all three conditions hold (throws when no timer is left).
-    void UpdateTimer();
+    void updateTimer();
 
     bool enabled_ = true;
     int interval_ = 1000;

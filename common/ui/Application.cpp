@@ -8,7 +8,7 @@
 
 namespace {
 
-TApplication theApplication;
+Application theApplication;
 
 // Code below the windows (the data module, the timer, the guard) reaches the operator
 // through this.
@@ -16,27 +16,27 @@ class WindowShell : public Shell {
 public:
     WindowShell() { installShell(this); }
     void showMessage(const QString& text, const QString& kind) override { ShowMsg(text, kind); }
-    void showError(const std::exception& error) override { theApplication.ShowException(error); }
+    void showError(const std::exception& error) override { theApplication.showException(error); }
     void showErrorLater(const std::exception& error) override
     {
-        presentMessageLater(theApplication.ErrorBoxSpec(exceptionText(error)));
+        presentMessageLater(theApplication.errorBoxSpec(exceptionText(error)));
     }
-    void requestTerminate() override { theApplication.Terminate(); }
+    void requestTerminate() override { theApplication.terminate(); }
 };
 
 WindowShell windowShell;
 
 } // namespace
 
-TApplication* Application = &theApplication;
+Application* application = &theApplication;
 
-void TApplication::Initialize()
+void Application::initialize()
 {
     terminated_ = false;
     registerFontSubstitutions();
 }
 
-void TApplication::SetTitle(const QString& title)
+void Application::setTitle(const QString& title)
 {
     title_ = title;
     setDesktopName(title);
@@ -58,13 +58,13 @@ QString errorBoxText(const QString& errorText)
     return errorText;
 }
 
-MessageBoxSpec TApplication::ErrorBoxSpec(const QString& errorText) const
+MessageBoxSpec Application::errorBoxSpec(const QString& errorText) const
 {
     return {title_.isEmpty() ? QStringLiteral("Tallyvane") : title_, errorBoxText(errorText),
             QMessageBox::Critical};
 }
 
-void TApplication::ShowException(const std::exception& error)
+void Application::showException(const std::exception& error)
 {
-    presentMessage(ErrorBoxSpec(exceptionText(error)));
+    presentMessage(errorBoxSpec(exceptionText(error)));
 }

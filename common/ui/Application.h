@@ -7,28 +7,28 @@
 
 // The application object: its title, the terminate request and the default error box that
 // reports every error no handler caught.
-class TApplication {
+class Application {
 public:
     // Clears the terminate request and installs the font substitutions; run once per start.
-    void Initialize();
+    void initialize();
 
     const QString& Title() const { return title_; }
     // Also becomes the desktop name (setDesktopName).
-    void SetTitle(const QString& title);
+    void setTitle(const QString& title);
 
-    void Terminate() { terminated_ = true; }
-    bool Terminated() const { return terminated_; }
+    void terminate() { terminated_ = true; }
+    bool terminated() const { return terminated_; }
 
     // The default error box for an error that reached the guard.
-    void ShowException(const std::exception& error);
-    MessageBoxSpec ErrorBoxSpec(const QString& errorText) const;
+    void showException(const std::exception& error);
+    MessageBoxSpec errorBoxSpec(const QString& errorText) const;
 
 private:
     QString title_;
     bool terminated_ = false;
 };
 
-extern TApplication* Application;
+extern Application* application;
 
 // The name task bars and the desktop entry show for the program's windows. The first window
 // fixes the window class, so it must be set before the first window appears.

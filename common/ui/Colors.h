@@ -4,20 +4,20 @@
 #include <cstdint>
 
 // Colours as the windows store them: 24-bit values in blue-green-red order.
-using TColor = std::uint32_t;
+using BgrColor = std::uint32_t;
 
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clRed = 0x0000FF;
-constexpr TColor clBlue = 0xFF0000;
-constexpr TColor clSilver = 0xC0C0C0;
-constexpr TColor clGray = 0x808080;
-constexpr TColor clYellow = 0x00FFFF;
-constexpr TColor clOlive = 0x008080;
-constexpr TColor clNone = 0x1FFFFFFF;
-constexpr TColor clDefault = 0x20000000;
+constexpr BgrColor clBlack = 0x000000;
+constexpr BgrColor clWhite = 0xFFFFFF;
+constexpr BgrColor clRed = 0x0000FF;
+constexpr BgrColor clBlue = 0xFF0000;
+constexpr BgrColor clSilver = 0xC0C0C0;
+constexpr BgrColor clGray = 0x808080;
+constexpr BgrColor clYellow = 0x00FFFF;
+constexpr BgrColor clOlive = 0x008080;
+constexpr BgrColor clNone = 0x1FFFFFFF;
+constexpr BgrColor clDefault = 0x20000000;
 
-inline QColor toQColor(TColor value)
+inline QColor toQColor(BgrColor value)
 {
     return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
 }

@@ -1,6 +1,6 @@
 #include "MXT_PUB.h"
 
-MessageBoxSpec ShowMsgSpec(const QString& text, const QString& kind)
+MessageBoxSpec showMsgSpec(const QString& text, const QString& kind)
 {
     // "!" is no letter, so folding leaves it as it is.
     const QString k = kind.left(1).toUpper();
@@ -15,13 +15,13 @@ MessageBoxSpec ShowMsgSpec(const QString& text, const QString& kind)
 
 void ShowMsg(const QString& text, const QString& kind)
 {
-    presentMessage(ShowMsgSpec(text, kind));
+    presentMessage(showMsgSpec(text, kind));
 }
 
 void RefreshKeepPos(KeepPosQuery& query)
 {
     KeepPosition position(query);
-    query.Close();
-    query.Open();
-    position.Restore();
+    query.close();
+    query.open();
+    position.restore();
 }

@@ -6,7 +6,7 @@
 
 // The one routine for messages the program composes: the kind letter picks icon and caption.
 void ShowMsg(const QString& text, const QString& kind);
-MessageBoxSpec ShowMsgSpec(const QString& text, const QString& kind);
+MessageBoxSpec showMsgSpec(const QString& text, const QString& kind);
 
 // Re-runs the query and returns the cursor to the row it was on when that still makes sense.
 void RefreshKeepPos(KeepPosQuery& query);

@@ -120,7 +120,7 @@ struct ShapedText::Line {
     qreal advance = 0;
     QRectF ink; // of the glyphs as laid out, for a whole line
 
-    bool Matches(const QString& t, const QFont& f, int d, int fl, int w) const
+    bool matches(const QString& t, const QFont& f, int d, int fl, int w) const
     {
         return flags == fl && width == w && dpi == d && text == t && font == f;
     }
@@ -316,7 +316,7 @@ ShapedText::~ShapedText() = default;
 ShapedText::ShapedText(ShapedText&&) noexcept = default;
 ShapedText& ShapedText::operator=(ShapedText&&) noexcept = default;
 
-void ShapedText::Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+void ShapedText::draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
                       const QRect& clip)
 {
     if (handledWithoutShaping(painter, rect, flags, text, clip))
@@ -324,7 +324,7 @@ void ShapedText::Draw(QPainter& painter, const QRect& rect, int flags, const QSt
     const QFont& font = painter.font();
     const int dpi = painter.device()->logicalDpiY();
     const int width = widthKey(text, rect);
-    if (!line_ || !line_->Matches(text, font, dpi, flags, width))
+    if (!line_ || !line_->matches(text, font, dpi, flags, width))
         line_ = shape(text, font, dpi, flags, width);
     drawLine(painter, rect, *line_, clip);
 }
@@ -332,15 +332,15 @@ void ShapedText::Draw(QPainter& painter, const QRect& rect, int flags, const QSt
 ShapedTextCache::ShapedTextCache() = default;
 ShapedTextCache::~ShapedTextCache() = default;
 
-void ShapedTextCache::Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+void ShapedTextCache::draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
                            const QRect& clip)
 {
     if (handledWithoutShaping(painter, rect, flags, text, clip))
         return;
     const QFont& font = painter.font();
     const int dpi = painter.device()->logicalDpiY();
-    if (Count() >= kMaxCachedLines)
-        Clear();
+    if (count() >= kMaxCachedLines)
+        clear();
     auto bucket = std::find_if(buckets_.begin(), buckets_.end(),
                                [&](const Bucket& b) { return b.dpi == dpi && b.font == font; });
     if (bucket == buckets_.end()) {
@@ -354,12 +354,12 @@ void ShapedTextCache::Draw(QPainter& painter, const QRect& rect, int flags, cons
     drawLine(painter, rect, **found, clip);
 }
 
-void ShapedTextCache::Clear()
+void ShapedTextCache::clear()
 {
     buckets_.clear();
 }
 
-int ShapedTextCache::Count() const
+int ShapedTextCache::count() const
 {
     int n = 0;
     for (const Bucket& b : buckets_)

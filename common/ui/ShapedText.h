@@ -27,7 +27,7 @@ public:
     // only when the text, the font or the flags (for a long text also the width) changed. A
     // valid `clip` cuts the drawing as narrowing the painter's clip to it would; the clip is
     // only set when the text's ink reaches out of it, since a clip slows every glyph down.
-    void Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+    void draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
               const QRect& clip = QRect());
 
     struct Line;
@@ -42,10 +42,10 @@ public:
     ShapedTextCache();
     ~ShapedTextCache();
 
-    void Draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+    void draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
               const QRect& clip = QRect());
-    void Clear();
-    int Count() const;
+    void clear();
+    int count() const;
 
 private:
     struct Key {

@@ -97,8 +97,8 @@ private slots:
                                  "TALLYVANE_PASSWORD_FILE"})
             qunsetenv(name);
     }
-    void init() { Application->SetTitle(QString()); }
-    void cleanup() { Application->SetTitle(QStringLiteral("Tallyvane")); }
+    void init() { application->setTitle(QString()); }
+    void cleanup() { application->setTitle(QStringLiteral("Tallyvane")); }
 
     void connectionFailureShowsOneBoxAndEnds_data()
     {
@@ -117,14 +117,14 @@ private slots:
         int windowsDuringBox = 0;
         int splashesDuringBox = 0;
         presenter.onPresent = [&](const MessageBoxSpec&) {
-            titleDuringBox = Application->Title();
+            titleDuringBox = application->Title();
             for (QWidget* window : visibleWindows()) {
                 ++windowsDuringBox;
                 splashesDuringBox += dynamic_cast<TfrmB001About*>(window) ? 1 : 0;
             }
         };
 
-        QCOMPARE(RunTallyvane(QStringList{"tallyvane"} + args), 0);
+        QCOMPARE(runTallyvane(QStringList{"tallyvane"} + args), 0);
 
         QCOMPARE(presenter.boxes.size(), 1);
         QCOMPARE(presenter.boxes[0].caption, QStringLiteral("信息"));
@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(shown.splashes, 1);
         QCOMPARE(shown.others, 0);
         QVERIFY(visibleWindows().isEmpty());
-        QVERIFY(Application->Terminated());
+        QVERIFY(application->terminated());
         QCOMPARE(DM, nullptr);
         QVERIFY(!QFile::exists(QStringLiteral("/nonexistent.db")));
     }
@@ -187,9 +187,9 @@ private slots:
         driver.onMonitor = [&](TfrmA00Main& window) {
             operatorSeen =
                 QStringLiteral("%1 %2 %3").arg(DM->UserID).arg(DM->UserName, DM->LoginName);
-            window.bbClose->Click();
+            window.bbClose->click();
         };
-        QCOMPARE(RunTallyvane({"tallyvane", "--sqlite", db.path()}), 0);
+        QCOMPARE(runTallyvane({"tallyvane", "--sqlite", db.path()}), 0);
         QCOMPARE(driver.loginShown, 1);
         QCOMPARE(driver.monitorShown, monitorShown ? 1 : 0);
         QCOMPARE(presenter.boxes.size(), boxes);
@@ -201,8 +201,8 @@ private slots:
         QCOMPARE(db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(), storedPassword);
         QVERIFY(visibleWindows().isEmpty());
         QCOMPARE(DM, nullptr);
-        QCOMPARE(Application->Title(), QStringLiteral("Tallyvane"));
-        QCOMPARE(Application->Terminated(), !monitorShown);
+        QCOMPARE(application->Title(), QStringLiteral("Tallyvane"));
+        QCOMPARE(application->terminated(), !monitorShown);
     }
 
     // Task bars and the desktop entry know the windows by the window class, which the first
@@ -235,9 +235,9 @@ private slots:
         };
         driver.onMonitor = [&](TfrmA00Main& window) {
             captions << window.windowTitle() << window.windowHandle()->title();
-            window.bbClose->Click();
+            window.bbClose->click();
         };
-        QCOMPARE(RunTallyvane({"tallyvane", "--sqlite", db.path()}), 0);
+        QCOMPARE(runTallyvane({"tallyvane", "--sqlite", db.path()}), 0);
         qApp->removeEventFilter(&watch);
         QCOMPARE(nameAtSplash, QStringLiteral("Tallyvane"));
         QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("tallyvane"));
@@ -254,10 +254,10 @@ private slots:
     {
         RecordingPresenter presenter;
         ShownWindows shown;
-        QCOMPARE(RunTallyvane({"tallyvane", "--server", "h,0"}), 2);
+        QCOMPARE(runTallyvane({"tallyvane", "--server", "h,0"}), 2);
         QCOMPARE(presenter.boxes.size(), 0);
         QCOMPARE(shown.splashes + shown.others, 0);
-        QCOMPARE(Application->Title(), QString());
+        QCOMPARE(application->Title(), QString());
     }
 
     // No display at all: the command line still works, and the program says what is missing.

@@ -78,7 +78,7 @@ private slots:
     void windowIsFramelessCentredAndSized()
     {
         TfrmB001About splash;
-        splash.ShowAndPaint();
+        splash.showAndPaint();
         QCOMPARE(splash.size(), QSize(395, 236));
         QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(splash.windowTitle(), QStringLiteral("B001About-初始画面"));
@@ -106,7 +106,7 @@ private slots:
     void renderedColours()
     {
         TfrmB001About splash;
-        QCOMPARE(splash.Image1->geometry(), QRect(0, 0, 394, 208));
+        QCOMPARE(splash.image1->geometry(), QRect(0, 0, 394, 208));
         const QImage shot = splash.grab().toImage();
         QCOMPARE(shot.size(), QSize(395, 236));
         // Olive where the banner does not reach: its right column and the caption band.
@@ -134,8 +134,8 @@ private slots:
         QVERIFY(decodeJpeg(jpeg).isNull());
 
         TfrmB001About splash;
-        splash.LoadPicture(jpeg);
-        QCOMPARE(splash.Image1->size(), QSize(0, 0));
+        splash.loadPicture(jpeg);
+        QCOMPARE(splash.image1->size(), QSize(0, 0));
         const QImage shot = splash.grab().toImage();
         QVERIFY(isOlive(shot.pixel(3, 3)));
         QVERIFY(isOlive(shot.pixel(200, 100)));

@@ -113,47 +113,47 @@ private slots:
     void placesValuesOnAxes()
     {
         const AxisMapping bottom({10, 20}, 100, 203, false);
-        QCOMPARE(bottom.Position(10), 100.0);
-        QCOMPARE(bottom.Position(20), 203.0);
-        QCOMPARE(bottom.Position(15), 152.0); // 51.5 rounds to the even 52
+        QCOMPARE(bottom.position(10), 100.0);
+        QCOMPARE(bottom.position(20), 203.0);
+        QCOMPARE(bottom.position(15), 152.0); // 51.5 rounds to the even 52
         const AxisMapping left({0, 4}, 50, 60, true);
-        QCOMPARE(left.Position(0), 60.0);
-        QCOMPARE(left.Position(4), 50.0);
-        QCOMPARE(left.Position(1), 58.0); // 2.5 rounds to 2
-        QCOMPARE(left.Value(55), 2.0);
+        QCOMPARE(left.position(0), 60.0);
+        QCOMPARE(left.position(4), 50.0);
+        QCOMPARE(left.position(1), 58.0); // 2.5 rounds to 2
+        QCOMPARE(left.value(55), 2.0);
         const AxisMapping flat({3, 3}, 50, 61, true);
-        QCOMPARE(flat.Position(-100), 55.0);
-        QCOMPARE(flat.Position(3), 55.0);
-        QCOMPARE(flat.Value(0), 3.0);
+        QCOMPARE(flat.position(-100), 55.0);
+        QCOMPARE(flat.position(3), 55.0);
+        QCOMPARE(flat.value(0), 3.0);
     }
 
     void zoomStateKeepsTheFirstSettings()
     {
         ChartZoomState z;
-        QVERIFY(!z.Fixed());
-        QCOMPARE(z.LeftRange({1, 2}), (AxisRange{1, 2}));
-        z.Fix({5, 6}, {7, 7});
-        QVERIFY(z.Fixed());
-        QCOMPARE(z.BottomRange({0, 100}), (AxisRange{5, 6}));
-        QCOMPARE(z.LeftRange({0, 100}).maximum, 7 + 1e-10);
-        z.Fix({1, 2}, {3, 4}); // a pan after a zoom
-        z.Undo();
-        QVERIFY(!z.Fixed());
-        QVERIFY(z.Bottom().automatic);
-        QCOMPARE(z.BottomRange({0, 100}), (AxisRange{0, 100}));
+        QVERIFY(!z.fixed());
+        QCOMPARE(z.leftRange({1, 2}), (AxisRange{1, 2}));
+        z.fix({5, 6}, {7, 7});
+        QVERIFY(z.fixed());
+        QCOMPARE(z.bottomRange({0, 100}), (AxisRange{5, 6}));
+        QCOMPARE(z.leftRange({0, 100}).maximum, 7 + 1e-10);
+        z.fix({1, 2}, {3, 4}); // a pan after a zoom
+        z.undo();
+        QVERIFY(!z.fixed());
+        QVERIFY(z.bottom().automatic);
+        QCOMPARE(z.bottomRange({0, 100}), (AxisRange{0, 100}));
     }
 
     void valueListCachesUntilChanged()
     {
         ChartValueList list;
-        QCOMPARE(list.MinValue(), 0.0);
-        list.Insert(0, 5);
-        list.Insert(0, -3);
-        list.Insert(2, 10);
-        QCOMPARE(list.MinValue(), -3.0);
-        QCOMPARE(list.MaxValue(), 10.0);
-        list.Insert(1, -20);
-        QCOMPARE(list.MinValue(), -20.0);
+        QCOMPARE(list.minValue(), 0.0);
+        list.insert(0, 5);
+        list.insert(0, -3);
+        list.insert(2, 10);
+        QCOMPARE(list.minValue(), -3.0);
+        QCOMPARE(list.maxValue(), 10.0);
+        list.insert(1, -20);
+        QCOMPARE(list.minValue(), -20.0);
     }
 
     void insertsByX_data()
@@ -184,10 +184,10 @@ private slots:
         for (int i = 0; i < xs.size(); ++i)
             QCOMPARE(s.InsertPointByX(xs[i], i, clDefault), indexes[i]);
         QList<double> ys;
-        for (int i = 0; i < s.Count(); ++i) {
-            ys << s.YValue(i);
-            if (i > 0 && !qIsNaN(s.XValue(i - 1)) && !qIsNaN(s.XValue(i)))
-                QVERIFY(s.XValue(i - 1) <= s.XValue(i));
+        for (int i = 0; i < s.count(); ++i) {
+            ys << s.yValue(i);
+            if (i > 0 && !qIsNaN(s.xValue(i - 1)) && !qIsNaN(s.xValue(i)))
+                QVERIFY(s.xValue(i - 1) <= s.xValue(i));
         }
         QCOMPARE(ys, ysInOrder);
 
@@ -201,11 +201,11 @@ private slots:
                 else
                     rest.push_back({xs[i], double(i), i % 2 ? clNone : clDefault});
             }
-            batch.InsertPointsByX(rest);
-            QCOMPARE(batch.Count(), s.Count());
-            for (int i = 0; i < s.Count(); ++i) {
-                QCOMPARE(batch.YValue(i), s.YValue(i));
-                QCOMPARE(batch.IsNull(i), int(s.YValue(i)) % 2 == 1 && int(s.YValue(i)) >= first);
+            batch.insertPointsByX(rest);
+            QCOMPARE(batch.count(), s.count());
+            for (int i = 0; i < s.count(); ++i) {
+                QCOMPARE(batch.yValue(i), s.yValue(i));
+                QCOMPARE(batch.isNull(i), int(s.yValue(i)) % 2 == 1 && int(s.yValue(i)) >= first);
             }
         }
     }
@@ -247,8 +247,8 @@ private slots:
         const QVector<LineSegment> segs = lineSegments(s, t);
         QCOMPARE(segs.size(), 1);
         QCOMPARE(segs[0].steep, steep);
-        QCOMPARE(segs[0].fill, steep ? TColor(191) : clRed);
-        QCOMPARE(darker3D(0x204080), TColor(0x000040));
+        QCOMPARE(segs[0].fill, steep ? BgrColor(191) : clRed);
+        QCOMPARE(darker3D(0x204080), BgrColor(0x000040));
     }
 
     void verticalSegmentBetweenEqualX()
@@ -275,7 +275,7 @@ private slots:
         s.InsertPointByX(30, 50, clDefault);
         // x from 5 to 15: point 1 is the first visible, point 2 the one the line leaves by
         ChartTransform t{AxisMapping({5, 15}, 0, 100, false), AxisMapping({0, 100}, 0, 100, true)};
-        const VisibleRange r = visiblePoints(s, t.x.Range());
+        const VisibleRange r = visiblePoints(s, t.x.range());
         QCOMPARE(r.first, 1);
         QCOMPARE(r.last, 2);
         const QVector<LineSegment> segs = lineSegments(s, t);

@@ -22,11 +22,11 @@ struct ChartRig {
                       const QString& xSource = QStringLiteral("id"))
     {
         chart->resize(600, 400);
-        series = chart->AddSeries();
-        series->SetDataSource(qai.get());
-        series->XValues().SetValueSource(xSource);
-        series->YValues().SetValueSource(ySource);
-        chart->Loaded();
+        series = chart->addSeries();
+        series->setDataSource(qai.get());
+        series->XValues().setValueSource(xSource);
+        series->YValues().setValueSource(ySource);
+        chart->loaded();
     }
     ~ChartRig() { chart.reset(); }
 
@@ -43,27 +43,27 @@ struct ChartRig {
     }
     void reopen()
     {
-        qai->Close();
-        qai->Open();
+        qai->close();
+        qai->open();
     }
     QList<double> xs() const
     {
         QList<double> out;
-        for (int i = 0; i < series->Count(); ++i)
-            out << series->XValue(i);
+        for (int i = 0; i < series->count(); ++i)
+            out << series->xValue(i);
         return out;
     }
     QList<double> ys() const
     {
         QList<double> out;
-        for (int i = 0; i < series->Count(); ++i)
-            out << series->YValue(i);
+        for (int i = 0; i < series->count(); ++i)
+            out << series->yValue(i);
         return out;
     }
     QImage image() const { return chart->grab().toImage(); }
     int midHeight() const
     {
-        return chart->Layout().transform.y.Start() + chart->Layout().transform.y.Length() / 2;
+        return chart->Layout().transform.y.start() + chart->Layout().transform.y.length() / 2;
     }
 };
 
@@ -109,12 +109,12 @@ private slots:
             rig.add(1, 500);
             rig.add(2, 700);
         }
-        rig.qai->Open();
+        rig.qai->open();
         if (closed) {
-            QCOMPARE(rig.series->Count(), 2);
-            rig.qai->Close();
+            QCOMPARE(rig.series->count(), 2);
+            rig.qai->close();
         }
-        QCOMPARE(rig.series->Count(), 0);
+        QCOMPARE(rig.series->count(), 0);
         const ChartLayout& l = rig.chart->Layout();
         QCOMPARE(l.labels.size(), 1);
         QCOMPARE(l.labels[0].text, QStringLiteral("0"));
@@ -151,10 +151,10 @@ private slots:
             rig.add(id, id * 100);
         rig.f.db.exec("update a5_z0_5yc set K00=" + stored + " where id=2");
         try {
-            rig.qai->Open();
+            rig.qai->open();
             QFAIL("no error");
         } catch (const EDatabaseError& error) {
-            QCOMPARE(error.Message(), "'" + shown + "' is not a valid integer value");
+            QCOMPARE(error.message(), "'" + shown + "' is not a valid integer value");
         }
         rig.image();
     }
@@ -163,9 +163,9 @@ private slots:
     {
         ChartRig rig;
         rig.add(42, 1234);
-        rig.qai->Open();
-        QCOMPARE(rig.chart->BottomRange(), (AxisRange{42, 42}));
-        QCOMPARE(rig.chart->LeftRange(), (AxisRange{1234, 1234}));
+        rig.qai->open();
+        QCOMPARE(rig.chart->bottomRange(), (AxisRange{42, 42}));
+        QCOMPARE(rig.chart->leftRange(), (AxisRange{1234, 1234}));
         const ChartLayout& l = rig.chart->Layout();
         QCOMPARE(l.labels.size(), 1);
         QCOMPARE(l.labels[0].text, QStringLiteral("1,234"));
@@ -178,7 +178,7 @@ private slots:
         ChartRig rig;
         for (int id = 1; id <= 3; ++id)
             rig.add(id, 500);
-        rig.qai->Open();
+        rig.qai->open();
         const ChartLayout& l = rig.chart->Layout();
         QCOMPARE(l.labels.size(), 1);
         QCOMPARE(l.labels[0].text, QStringLiteral("500"));
@@ -188,8 +188,8 @@ private slots:
             QCOMPARE(s.from.y(), rig.midHeight());
             QCOMPARE(s.to.y(), rig.midHeight());
         }
-        QCOMPARE(segs[0].from.x(), l.transform.x.Start());
-        QCOMPARE(segs[1].to.x(), l.transform.x.End());
+        QCOMPARE(segs[0].from.x(), l.transform.x.start());
+        QCOMPARE(segs[1].to.x(), l.transform.x.end());
         QCOMPARE(ribbonInside(rig.image(), segs[0], l.depth), QColor(255, 0, 0));
     }
 
@@ -201,20 +201,20 @@ private slots:
         rig.add(3, QVariant());
         rig.add(4, 200);
         rig.add(5, 180);
-        rig.qai->Open();
+        rig.qai->open();
         QCOMPARE(rig.xs(), (QList<double>{1, 2, 3, 4, 5}));
-        QVERIFY(rig.series->IsNull(2));
-        QVERIFY(!rig.series->IsNull(1));
-        QCOMPARE(rig.chart->LeftRange(), (AxisRange{0, 200}));
+        QVERIFY(rig.series->isNull(2));
+        QVERIFY(!rig.series->isNull(1));
+        QCOMPARE(rig.chart->leftRange(), (AxisRange{0, 200}));
         const ChartLayout& l = rig.chart->Layout();
         const QVector<LineSegment> segs = lineSegments(*rig.series, l.transform);
         QCOMPARE(segs.size(), 2);
-        const QPointF p1 = l.transform.ToScreen(2, 150), p3 = l.transform.ToScreen(4, 200);
+        const QPointF p1 = l.transform.toScreen(2, 150), p3 = l.transform.toScreen(4, 200);
         QCOMPARE(segs[0].to, p1.toPoint());
         QCOMPARE(segs[1].from, p3.toPoint());
         // Nothing red between the point before the gap and the one after it.
         const QImage img = rig.image();
-        const QPointF nullPoint = l.transform.ToScreen(3, 0);
+        const QPointF nullPoint = l.transform.toScreen(3, 0);
         for (int y = l.plot.top(); y <= l.plot.bottom(); ++y)
             QVERIFY(img.pixelColor(int(nullPoint.x()), y) != QColor(255, 0, 0));
     }
@@ -227,7 +227,7 @@ private slots:
         rig.add(2, 20, 7);
         rig.add(3, 30, 5);
         rig.add(4, 40, 5);
-        rig.qai->Open(); // arrive as 40, 30, 20, 10
+        rig.qai->open(); // arrive as 40, 30, 20, 10
         QCOMPARE(rig.xs(), (QList<double>{5, 5, 5, 7}));
         QCOMPARE(rig.ys(), (QList<double>{40, 30, 10, 20}));
         const QVector<LineSegment> segs = lineSegments(*rig.series, rig.chart->Layout().transform);
@@ -239,11 +239,11 @@ private slots:
         ChartRig rig;
         for (int id = 1; id <= 6; ++id)
             rig.add(id * 10, id * 100);
-        rig.qai->Open();
-        QCOMPARE(rig.qai->FieldByName("id")->AsInteger(), 60);
+        rig.qai->open();
+        QCOMPARE(rig.qai->fieldByName("id")->asInteger(), 60);
         QCOMPARE(rig.xs(), (QList<double>{10, 20, 30, 40, 50, 60}));
         QCOMPARE(rig.ys(), (QList<double>{100, 200, 300, 400, 500, 600}));
-        QCOMPARE(rig.chart->BottomRange(), (AxisRange{10, 60}));
+        QCOMPARE(rig.chart->bottomRange(), (AxisRange{10, 60}));
     }
 
     void gridRowMovesLeaveTheChartAlone()
@@ -252,28 +252,28 @@ private slots:
         for (int id = 1; id <= 5; ++id)
             rig.add(id, id * 10);
         TDataSource dsai;
-        dsai.SetDataSet(rig.qai.get());
+        dsai.setDataSet(rig.qai.get());
         CountingLink grid;
-        grid.SetDataSource(&dsai);
-        rig.qai->Open();
+        grid.setDataSource(&dsai);
+        rig.qai->open();
         QCOMPARE(rig.qai->RecNo(), 1);
         QCOMPARE(grid.scrolled, 0); // the walk was not followed
-        QCOMPARE(rig.chart->DataSourceCount(), 1);
+        QCOMPARE(rig.chart->dataSourceCount(), 1);
         // A point nobody loaded: a rebuild would drop it.
         rig.chart->InsertPointByX(rig.series, 99, 0, clDefault);
-        rig.qai->SetRecNo(4);
+        rig.qai->setRecNo(4);
         rig.qai->Next();
         rig.qai->First();
-        QCOMPARE(rig.series->Count(), 6);
+        QCOMPARE(rig.series->count(), 6);
 
-        rig.qai->SetRecNo(3);
+        rig.qai->setRecNo(3);
         rig.chart->ReloadFromDataSet(rig.qai.get());
-        QCOMPARE(rig.series->Count(), 5);
+        QCOMPARE(rig.series->count(), 5);
         QCOMPARE(rig.qai->RecNo(), 3);
-        QVERIFY(!rig.qai->ControlsDisabled());
-        QVERIFY(!rig.chart->Updating());
+        QVERIFY(!rig.qai->controlsDisabled());
+        QVERIFY(!rig.chart->updating());
         QVERIFY(QApplication::overrideCursor() == nullptr);
-        grid.SetDataSource(nullptr);
+        grid.setDataSource(nullptr);
     }
 
     void listenerRules()
@@ -282,17 +282,18 @@ private slots:
         rig.add(1, 10);
         rig.add(2, 20);
         TDBChartDataSource listener(rig.chart.get(), rig.qai.get());
-        QVERIFY(!listener.WasActive());
-        rig.qai->Open();
-        QVERIFY(listener.WasActive());
-        auto marked = [&] { return rig.series->Count() == 3; };
+        QVERIFY(!listener.wasActive());
+        rig.qai->open();
+        QVERIFY(listener.wasActive());
+        auto marked = [&] { return rig.series->count() == 3; };
         auto mark = [&] { rig.chart->InsertPointByX(rig.series, 99, 0, clDefault); };
         mark();
-        listener.DataSetStateChanged(rig.qai.get(), dsBrowse); // already active: nothing
+        listener.dataSetStateChanged(rig.qai.get(),
+                                     DataSetState::Browse); // already active: nothing
         QVERIFY(marked());
-        rig.qai->Close();
-        QVERIFY(!listener.WasActive());
-        QCOMPARE(rig.series->Count(), 0);
+        rig.qai->close();
+        QVERIFY(!listener.wasActive());
+        QCOMPARE(rig.series->count(), 0);
     }
 
     void rebuildsWhileItsPageIsHidden()
@@ -308,8 +309,8 @@ private slots:
         pages.show();
         QVERIFY(QTest::qWaitForWindowExposed(&pages));
         QVERIFY(!chart->isVisible());
-        rig.qai->Open();
-        QCOMPARE(rig.series->Count(), 2);
+        rig.qai->open();
+        QCOMPARE(rig.series->count(), 2);
         pages.setCurrentIndex(1);
         QVERIFY(chart->isVisible());
         const QImage img = chart->grab().toImage();
@@ -329,7 +330,7 @@ private slots:
         rig.add(1, 0);
         rig.add(2, 1000);
         rig.add(3, 900);
-        rig.qai->Open();
+        rig.qai->open();
         const ChartLayout& l = rig.chart->Layout();
         const QVector<LineSegment> segs = lineSegments(*rig.series, l.transform);
         QCOMPARE(segs.size(), 2);
@@ -345,7 +346,7 @@ private slots:
         ChartRig rig;
         for (int id = 1; id <= 10; ++id)
             rig.add(id, id * 100);
-        rig.qai->Open();
+        rig.qai->open();
         rig.chart->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.chart.get()));
         const ChartLayout before = rig.chart->Layout();
@@ -353,28 +354,28 @@ private slots:
         QTest::mousePress(rig.chart.get(), Qt::LeftButton, {}, from);
         QTest::mouseMove(rig.chart.get(), to);
         QCOMPARE(rig.chart->mouseState(), TDBChart::MouseState::Zoom);
-        QCOMPARE(rig.chart->ZoomRect(), QRect(from, to));
+        QCOMPARE(rig.chart->zoomRect(), QRect(from, to));
         const QImage band = rig.chart->grab().toImage();
         QVERIFY(hasDarkPixel(band, QRect(from.x(), (from.y() + to.y()) / 2, 1, 3))); // dotted edge
         QTest::mouseRelease(rig.chart.get(), Qt::LeftButton, {}, to);
         QCOMPARE(rig.chart->mouseState(), TDBChart::MouseState::None);
-        QVERIFY(rig.chart->ZoomState().Fixed());
-        const AxisRange bottom = rig.chart->BottomRange(), left = rig.chart->LeftRange();
-        QCOMPARE(bottom.minimum, before.transform.x.Value(from.x()));
-        QCOMPARE(bottom.maximum, before.transform.x.Value(to.x()));
-        QCOMPARE(left.maximum, before.transform.y.Value(from.y()));
-        QCOMPARE(left.minimum, before.transform.y.Value(to.y()));
+        QVERIFY(rig.chart->zoomState().fixed());
+        const AxisRange bottom = rig.chart->bottomRange(), left = rig.chart->leftRange();
+        QCOMPARE(bottom.minimum, before.transform.x.value(from.x()));
+        QCOMPARE(bottom.maximum, before.transform.x.value(to.x()));
+        QCOMPARE(left.maximum, before.transform.y.value(from.y()));
+        QCOMPARE(left.minimum, before.transform.y.value(to.y()));
 
         rig.add(11, 5000); // a timer reload with a new row
         rig.reopen();
-        QCOMPARE(rig.series->Count(), 11);
-        QCOMPARE(rig.chart->BottomRange(), bottom);
-        QCOMPARE(rig.chart->LeftRange(), left);
+        QCOMPARE(rig.series->count(), 11);
+        QCOMPARE(rig.chart->bottomRange(), bottom);
+        QCOMPARE(rig.chart->leftRange(), left);
 
         drag(rig.chart.get(), Qt::LeftButton, to, from);
-        QVERIFY(!rig.chart->ZoomState().Fixed());
-        QCOMPARE(rig.chart->BottomRange(), (AxisRange{1, 11}));
-        QCOMPARE(rig.chart->LeftRange(), (AxisRange{100, 5000}));
+        QVERIFY(!rig.chart->zoomState().fixed());
+        QCOMPARE(rig.chart->bottomRange(), (AxisRange{1, 11}));
+        QCOMPARE(rig.chart->leftRange(), (AxisRange{100, 5000}));
     }
 
     void smallOrOtherDragsChangeNothingOrUndo_data()
@@ -395,12 +396,12 @@ private slots:
         ChartRig rig;
         for (int id = 1; id <= 4; ++id)
             rig.add(id, id * 7);
-        rig.qai->Open();
+        rig.qai->open();
         rig.chart->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.chart.get()));
         const QPoint from = rig.chart->Layout().plot.center();
         drag(rig.chart.get(), Qt::LeftButton, from, from + move);
-        QCOMPARE(rig.chart->ZoomState().Fixed(), zoomed);
+        QCOMPARE(rig.chart->zoomState().fixed(), zoomed);
     }
 
     void rightDragPansUntilItLeavesThePlot()
@@ -408,7 +409,7 @@ private slots:
         ChartRig rig;
         for (int id = 1; id <= 5; ++id)
             rig.add(id, id * 10);
-        rig.qai->Open();
+        rig.qai->open();
         rig.chart->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.chart.get()));
         const ChartLayout l = rig.chart->Layout();
@@ -416,16 +417,16 @@ private slots:
         QTest::mousePress(rig.chart.get(), Qt::RightButton, {}, from);
         QCOMPARE(rig.chart->mouseState(), TDBChart::MouseState::Pan);
         QTest::mouseMove(rig.chart.get(), from + QPoint(-50, 20));
-        QVERIFY(rig.chart->ZoomState().Fixed());
-        const double dx = l.transform.x.Value(from.x()) - l.transform.x.Value(from.x() - 50);
-        const double dy = l.transform.y.Value(from.y()) - l.transform.y.Value(from.y() + 20);
-        QCOMPARE(rig.chart->BottomRange(), (AxisRange{1 + dx, 5 + dx}));
-        QCOMPARE(rig.chart->LeftRange(), (AxisRange{10 + dy, 50 + dy}));
+        QVERIFY(rig.chart->zoomState().fixed());
+        const double dx = l.transform.x.value(from.x()) - l.transform.x.value(from.x() - 50);
+        const double dy = l.transform.y.value(from.y()) - l.transform.y.value(from.y() + 20);
+        QCOMPARE(rig.chart->bottomRange(), (AxisRange{1 + dx, 5 + dx}));
+        QCOMPARE(rig.chart->leftRange(), (AxisRange{10 + dy, 50 + dy}));
         QTest::mouseMove(rig.chart.get(), QPoint(1, 1));
         QCOMPARE(rig.chart->mouseState(), TDBChart::MouseState::None);
         QTest::mouseRelease(rig.chart.get(), Qt::RightButton, {}, QPoint(1, 1));
-        rig.chart->UndoZoom();
-        QCOMPARE(rig.chart->BottomRange(), (AxisRange{1, 5}));
+        rig.chart->undoZoom();
+        QCOMPARE(rig.chart->bottomRange(), (AxisRange{1, 5}));
     }
 
     void failedRebuildKeepsPointsRestoresRowAndPassesTheError()
@@ -435,18 +436,18 @@ private slots:
         rig.add(2, 0, 3, QStringLiteral("20"));
         rig.add(3, 0, 3, QStringLiteral("30"));
         TDataSource dsai;
-        dsai.SetDataSet(rig.qai.get());
+        dsai.setDataSet(rig.qai.get());
         CountingLink grid;
-        grid.SetDataSource(&dsai);
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, rig.qai->Open());
+        grid.setDataSource(&dsai);
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, rig.qai->open());
         QCOMPARE(rig.xs(), (QList<double>{2, 3}));
         QVERIFY(rig.qai->Active());
         QCOMPARE(rig.qai->RecNo(), 1);
-        QVERIFY(!rig.qai->ControlsDisabled());
-        QVERIFY(!rig.chart->Updating());
+        QVERIFY(!rig.qai->controlsDisabled());
+        QVERIFY(!rig.chart->updating());
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(grid.scrolled, 0);
-        grid.SetDataSource(nullptr);
+        grid.setDataSource(nullptr);
     }
 
     void removedDataSetIsForgotten()
@@ -454,12 +455,12 @@ private slots:
         auto rig = std::make_unique<ChartRig>();
         rig->add(1, 10);
         rig->add(2, 20);
-        rig->qai->Open();
-        rig->chart->DataSetRemoved(rig->qai.get());
-        QCOMPARE(rig->chart->DataSourceCount(), 0);
+        rig->qai->open();
+        rig->chart->dataSetRemoved(rig->qai.get());
+        QCOMPARE(rig->chart->dataSourceCount(), 0);
         QVERIFY(rig->series->DataSource() == nullptr);
-        rig->qai->Close();
-        QCOMPARE(rig->series->Count(), 2);
+        rig->qai->close();
+        QCOMPARE(rig->series->count(), 2);
         rig->qai.reset();         // the chart outlives its dataset without touching it again
         rig->chart->resize(5, 5); // no room at all still lays out and paints
         QCOMPARE(rig->chart->grab().size(), QSize(5, 5));

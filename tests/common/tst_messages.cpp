@@ -46,7 +46,7 @@ private slots:
     {
         for (const QString& kind :
              {QStringLiteral("w"), QStringLiteral("?"), QStringLiteral("i")}) {
-            std::unique_ptr<QMessageBox> box(buildMessageBox(ShowMsgSpec(QString(), kind)));
+            std::unique_ptr<QMessageBox> box(buildMessageBox(showMsgSpec(QString(), kind)));
             QCOMPARE(box->buttons().size(), 1);
             QCOMPARE(box->standardButtons(), QMessageBox::Ok);
             QCOMPARE(box->windowModality(), Qt::ApplicationModal);
@@ -86,7 +86,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, shown);
         RecordingPresenter rec;
-        Application->ShowException(Exception(text));
+        application->showException(Exception(text));
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(rec.boxes[0].text, shown);
         QCOMPARE(rec.boxes[0].caption, QStringLiteral("Tallyvane"));
@@ -98,8 +98,8 @@ private slots:
         RecordingPresenter rec;
         bool open = false;
         rec.onPresent = [&](const MessageBoxSpec&) { open = messageBoxOpen(); };
-        QVERIFY(!Guarded([] { throw std::runtime_error("plain"); }));
-        QVERIFY(Guarded([] {}));
+        QVERIFY(!guarded([] { throw std::runtime_error("plain"); }));
+        QVERIFY(guarded([] {}));
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(rec.boxes[0].text, QStringLiteral("plain."));
         QVERIFY(open);
@@ -131,7 +131,7 @@ private slots:
         struct Failing : QWidget {
             void paintEvent(QPaintEvent*) override
             {
-                GuardedLater([] { throw Exception("paint failed"); });
+                guardedLater([] { throw Exception("paint failed"); });
             }
         } widget;
         widget.resize(20, 20);
@@ -173,8 +173,8 @@ private slots:
     {
         // Code-page order, not code-point order: 啊 (B0A1) sorts before 追 (D7B7) and after "z".
         const auto order = [](const char* a, const char* b) {
-            return compareBookmarks(gb::sortKey(QString::fromUtf8(a)),
-                                    gb::sortKey(QString::fromUtf8(b)));
+            return compareBytes(gb::sortKey(QString::fromUtf8(a)),
+                                gb::sortKey(QString::fromUtf8(b)));
         };
         QVERIFY(order("啊", "追") < 0);
         QVERIFY(order("z", "啊") < 0);
@@ -184,20 +184,20 @@ private slots:
     void timerArmsOnlyWithAllThree()
     {
         TTimer t;
-        QVERIFY(!t.Armed()); // no handler
+        QVERIFY(!t.armed()); // no handler
         int ticks = 0;
-        t.SetOnTimer([&](TTimer* sender) {
+        t.setOnTimer([&](TTimer* sender) {
             QCOMPARE(sender, &t);
             ++ticks;
         });
-        QVERIFY(t.Armed());
-        t.SetInterval(0);
-        QVERIFY(!t.Armed());
-        t.SetInterval(10);
-        t.SetEnabled(false);
-        QVERIFY(!t.Armed());
-        t.SetEnabled(true);
-        QVERIFY(t.Armed());
+        QVERIFY(t.armed());
+        t.setInterval(0);
+        QVERIFY(!t.armed());
+        t.setInterval(10);
+        t.setEnabled(false);
+        QVERIFY(!t.armed());
+        t.setEnabled(true);
+        QVERIFY(t.armed());
         QTRY_VERIFY(ticks >= 2);
     }
 
@@ -206,15 +206,15 @@ private slots:
         RecordingPresenter rec;
         TTimer t;
         int ticks = 0;
-        t.SetInterval(5);
-        t.SetOnTimer([&](TTimer*) {
+        t.setInterval(5);
+        t.setOnTimer([&](TTimer*) {
             if (++ticks == 1)
                 throw Exception(QStringLiteral("tick failed"));
         });
         QTRY_VERIFY(ticks >= 3);
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(rec.boxes[0].text, QStringLiteral("tick failed."));
-        QVERIFY(t.Armed());
+        QVERIFY(t.armed());
     }
 };
 TV_REGISTER_TEST(TestMessages);

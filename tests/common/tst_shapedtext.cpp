@@ -10,10 +10,10 @@
 
 namespace {
 
-constexpr int L = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
-constexpr int C = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
-constexpr int R = Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine;
-constexpr int Label = C | Qt::TextExpandTabs | Qt::TextShowMnemonic;
+constexpr int kLeft = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+constexpr int kCentre = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
+constexpr int kRight = Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine;
+constexpr int kLabel = kCentre | Qt::TextExpandTabs | Qt::TextShowMnemonic;
 
 // One text drawn into an image the way a widget paints: translated, inside a clip, and cut to
 // `clip` when it is valid.
@@ -74,45 +74,49 @@ private slots:
         const QString han = longText("连续7期未出，追号12345，注5；", 300 * 1024);
         const QString latin = longText("odd stake doubled after a loss, ", 20000);
         const QString run = longText("押", 30000); // no blank: one script run of 10 000
-        QTest::newRow("countdown") << "-1234" << Label << label << kYaHei << 19;
-        QTest::newRow("advice") << "押【12345】/注<5>" << Label << wide << kYaHei << 19;
+        QTest::newRow("countdown") << "-1234" << kLabel << label << kYaHei << 19;
+        QTest::newRow("advice") << "押【12345】/注<5>" << kLabel << wide << kYaHei << 19;
         QTest::newRow("advice too wide")
-            << "押【12345】/注<12345678>" << Label << label << kYaHei << 19;
-        QTest::newRow("number, odd rect") << "54321" << C << QRect(3, 2, 87, 28) << kSongTi << 19;
-        QTest::newRow("right") << "1000" << R << cell << kYaHei << 16;
-        QTest::newRow("right, trailing blanks") << "AB   " << R << cell << kArial << 11;
-        QTest::newRow("only blanks") << "   " << L << cell << kYaHei << 16;
+            << "押【12345】/注<12345678>" << kLabel << label << kYaHei << 19;
+        QTest::newRow("number, odd rect")
+            << "54321" << kCentre << QRect(3, 2, 87, 28) << kSongTi << 19;
+        QTest::newRow("right") << "1000" << kRight << cell << kYaHei << 16;
+        QTest::newRow("right, trailing blanks") << "AB   " << kRight << cell << kArial << 11;
+        QTest::newRow("only blanks") << "   " << kLeft << cell << kYaHei << 16;
         QTest::newRow("cut by the rect")
-            << "上期个位6，偏移0取五码，连错1期加倍至2注" << L << cell << kYaHei << 16;
+            << "上期个位6，偏移0取五码，连错1期加倍至2注" << kLeft << cell << kYaHei << 16;
         QTest::newRow("tab expanded")
-            << "A\tB\tC" << (L | Qt::TextExpandTabs) << cell << kYaHei << 16;
-        QTest::newRow("tab centred") << "A\tB" << Label << label << kYaHei << 19;
-        QTest::newRow("line breaks") << "A\nB\r\nC" << L << cell << kYaHei << 16;
-        QTest::newRow("mnemonic") << "A&Bc" << Label << label << kYaHei << 19;
-        QTest::newRow("ampersand, no mnemonic") << "A&B" << C << label << kYaHei << 19;
-        QTest::newRow("right to left inside") << "ab שלום 12 cd" << L << cell << kArial << 11;
-        QTest::newRow("separator") << QString::fromUtf8("A\u2028B") << L << cell << kYaHei << 16;
-        QTest::newRow("long left") << han << L << QRect(5, 3, 282, 10000) << kYaHei << 16;
-        QTest::newRow("long right") << han << R << QRect(5, 3, 282, 10000) << kYaHei << 16;
-        QTest::newRow("long centred") << han << C << QRect(5, 3, 79, 10000) << kYaHei << 16;
-        QTest::newRow("long centred, odd") << han << C << QRect(4, 3, 80, 10000) << kYaHei << 16;
-        QTest::newRow("long latin right") << latin << R << cell << kArial << 11;
-        QTest::newRow("long latin centred") << latin << C << cell << kArial << 11;
-        QTest::newRow("long run right") << run << R << cell << kYaHei << 16;
-        QTest::newRow("long run centred") << run << C << cell << kYaHei << 16;
+            << "A\tB\tC" << (kLeft | Qt::TextExpandTabs) << cell << kYaHei << 16;
+        QTest::newRow("tab centred") << "A\tB" << kLabel << label << kYaHei << 19;
+        QTest::newRow("line breaks") << "A\nB\r\nC" << kLeft << cell << kYaHei << 16;
+        QTest::newRow("mnemonic") << "A&Bc" << kLabel << label << kYaHei << 19;
+        QTest::newRow("ampersand, no mnemonic") << "A&B" << kCentre << label << kYaHei << 19;
+        QTest::newRow("right to left inside") << "ab שלום 12 cd" << kLeft << cell << kArial << 11;
+        QTest::newRow("separator")
+            << QString::fromUtf8("A\u2028B") << kLeft << cell << kYaHei << 16;
+        QTest::newRow("long left") << han << kLeft << QRect(5, 3, 282, 10000) << kYaHei << 16;
+        QTest::newRow("long right") << han << kRight << QRect(5, 3, 282, 10000) << kYaHei << 16;
+        QTest::newRow("long centred") << han << kCentre << QRect(5, 3, 79, 10000) << kYaHei << 16;
+        QTest::newRow("long centred, odd")
+            << han << kCentre << QRect(4, 3, 80, 10000) << kYaHei << 16;
+        QTest::newRow("long latin right") << latin << kRight << cell << kArial << 11;
+        QTest::newRow("long latin centred") << latin << kCentre << cell << kArial << 11;
+        QTest::newRow("long run right") << run << kRight << cell << kYaHei << 16;
+        QTest::newRow("long run centred") << run << kCentre << cell << kYaHei << 16;
         QTest::newRow("long, embedding")
-            << QString::fromUtf8("\u202B") + han << L << cell << kYaHei << 16;
+            << QString::fromUtf8("\u202B") + han << kLeft << cell << kYaHei << 16;
         QTest::newRow("long, tabs") << QString(latin).replace(u' ', u'\t')
-                                    << (L | Qt::TextExpandTabs) << cell << kArial << 11;
+                                    << (kLeft | Qt::TextExpandTabs) << cell << kArial << 11;
         QTest::newRow("long, marks")
-            << longText("e\u0301a\u0308", 4000) << L << cell << kArial << 11;
+            << longText("e\u0301a\u0308", 4000) << kLeft << cell << kArial << 11;
         // Ink that just fits, or reaches out of the line's box.
         const QString draw = QStringLiteral("20201002-0360");
         const int fit = QFontMetrics(pixelFont(kYaHei, 16)).horizontalAdvance(draw);
-        QTest::newRow("exact width") << draw << L << QRect(5, 3, fit, 10000) << kYaHei << 16;
-        QTest::newRow("exact width, right") << draw << R << QRect(5, 3, fit, 10000) << kYaHei << 16;
-        QTest::newRow("accents") << "ÅÉÎ gjpq" << L << cell << kArial << 11;
-        QTest::newRow("stacked marks") << QString::fromUtf8("ཀྵྼཱྀ ཀྵྼཱྀ") << L << cell << kYaHei << 16;
+        QTest::newRow("exact width") << draw << kLeft << QRect(5, 3, fit, 10000) << kYaHei << 16;
+        QTest::newRow("exact width, right")
+            << draw << kRight << QRect(5, 3, fit, 10000) << kYaHei << 16;
+        QTest::newRow("accents") << "ÅÉÎ gjpq" << kLeft << cell << kArial << 11;
+        QTest::newRow("stacked marks") << QString::fromUtf8("ཀྵྼཱྀ ཀྵྼཱྀ") << kLeft << cell << kYaHei << 16;
     }
     void drawsAsThePainter()
     {
@@ -133,12 +137,12 @@ private slots:
             for (int pass = 0; pass < 2; ++pass) {
                 QCOMPARE(rendered(scene,
                                   [&](QPainter& p, const Scene& s) {
-                                      one.Draw(p, s.rect, s.flags, s.text, s.clip);
+                                      one.draw(p, s.rect, s.flags, s.text, s.clip);
                                   }),
                          expected);
                 QCOMPARE(rendered(scene,
                                   [&](QPainter& p, const Scene& s) {
-                                      many.Draw(p, s.rect, s.flags, s.text, s.clip);
+                                      many.draw(p, s.rect, s.flags, s.text, s.clip);
                                   }),
                          expected);
             }
@@ -153,12 +157,12 @@ private slots:
         QTest::addColumn<int>("flags");
         QTest::addColumn<QString>("family");
         QTest::addColumn<int>("pixels");
-        QTest::newRow("draw") << "20201002-0360" << L << kYaHei << 16;
-        QTest::newRow("balance") << "1000" << R << kYaHei << 16;
-        QTest::newRow("number") << "54321" << C << kSongTi << 19;
-        QTest::newRow("reasoning") << "连续7期未出，追号" << L << kYaHei << 16;
-        QTest::newRow("accents") << "ÅÉÎ gjpq" << C << kArial << 11;
-        QTest::newRow("stacked marks") << QString::fromUtf8("ཀྵྼཱྀ") << L << kYaHei << 16;
+        QTest::newRow("draw") << "20201002-0360" << kLeft << kYaHei << 16;
+        QTest::newRow("balance") << "1000" << kRight << kYaHei << 16;
+        QTest::newRow("number") << "54321" << kCentre << kSongTi << 19;
+        QTest::newRow("reasoning") << "连续7期未出，追号" << kLeft << kYaHei << 16;
+        QTest::newRow("accents") << "ÅÉÎ gjpq" << kCentre << kArial << 11;
+        QTest::newRow("stacked marks") << QString::fromUtf8("ཀྵྼཱྀ") << kLeft << kYaHei << 16;
     }
     void clipsWhereTheInkReachesOut()
     {
@@ -181,7 +185,7 @@ private slots:
             ShapedText one;
             QCOMPARE(rendered(scene,
                               [&](QPainter& p, const Scene& s) {
-                                  one.Draw(p, s.rect, s.flags, s.text, s.clip);
+                                  one.draw(p, s.rect, s.flags, s.text, s.clip);
                               }),
                      byPainter(scene));
         }
@@ -194,30 +198,30 @@ private slots:
         ShapedTextCache many;
         const QString han = longText("连续7期未出，追号", 2000);
         const Scene scenes[] = {
-            {"12", Label, {2, 2, 88, 28}, pixelFont(kYaHei, 19)},
-            {"13", Label, {2, 2, 88, 28}, pixelFont(kYaHei, 19)},
-            {"13", Label, {2, 2, 88, 28}, pixelFont(kSongTi, 19)},
-            {"13", Label, {2, 2, 88, 28}, pixelFont(kSongTi, 24)},
-            {"13", Label, {2, 2, 168, 28}, pixelFont(kSongTi, 24)},
-            {"13", L, {2, 2, 168, 28}, pixelFont(kSongTi, 24)},
-            {han, R, {2, 2, 168, 28}, pixelFont(kYaHei, 16)},
-            {han, R, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
-            {han, C, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
-            {"", C, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
+            {"12", kLabel, {2, 2, 88, 28}, pixelFont(kYaHei, 19)},
+            {"13", kLabel, {2, 2, 88, 28}, pixelFont(kYaHei, 19)},
+            {"13", kLabel, {2, 2, 88, 28}, pixelFont(kSongTi, 19)},
+            {"13", kLabel, {2, 2, 88, 28}, pixelFont(kSongTi, 24)},
+            {"13", kLabel, {2, 2, 168, 28}, pixelFont(kSongTi, 24)},
+            {"13", kLeft, {2, 2, 168, 28}, pixelFont(kSongTi, 24)},
+            {han, kRight, {2, 2, 168, 28}, pixelFont(kYaHei, 16)},
+            {han, kRight, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
+            {han, kCentre, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
+            {"", kCentre, {2, 2, 60, 28}, pixelFont(kYaHei, 16)},
         };
         for (const Scene& scene : scenes) {
             const QImage expected = byPainter(scene);
             QCOMPARE(rendered(scene, [&](QPainter& p,
-                                         const Scene& s) { one.Draw(p, s.rect, s.flags, s.text); }),
+                                         const Scene& s) { one.draw(p, s.rect, s.flags, s.text); }),
                      expected);
             QCOMPARE(
                 rendered(scene, [&](QPainter& p,
-                                    const Scene& s) { many.Draw(p, s.rect, s.flags, s.text); }),
+                                    const Scene& s) { many.draw(p, s.rect, s.flags, s.text); }),
                 expected);
         }
-        QVERIFY(many.Count() >= 7);
-        many.Clear();
-        QCOMPARE(many.Count(), 0);
+        QVERIFY(many.count() >= 7);
+        many.clear();
+        QCOMPARE(many.count(), 0);
     }
 };
 

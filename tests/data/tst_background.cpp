@@ -55,8 +55,8 @@ class ScriptedDriver : public Driver {
 public:
     // The script lives as long as any driver: the link's threads may outlive the test's scope.
     explicit ScriptedDriver(std::shared_ptr<Script> script) : script_(std::move(script)) {}
-    SqlDialect Dialect() const override { return SqlDialect::SQLite; }
-    void Connect() override
+    SqlDialect dialect() const override { return SqlDialect::SQLite; }
+    void connect() override
     {
         std::unique_lock lock(script_->mutex);
         Script::Values& v = script_->values;
@@ -66,9 +66,9 @@ public:
             throw EConnectionError(QStringLiteral("refused"));
         id_ = ++v.connects;
     }
-    void Disconnect() noexcept override { id_ = 0; }
-    bool Connected() const override { return id_ > 0; }
-    DriverResult Query(const QString&, const QStringList&) override
+    void disconnect() noexcept override { id_ = 0; }
+    bool connected() const override { return id_ > 0; }
+    DriverResult query(const QString&, const QStringList&) override
     {
         std::unique_lock lock(script_->mutex);
         Script::Values& v = script_->values;
@@ -83,15 +83,15 @@ public:
             throw EDatabaseError(QStringLiteral("interrupted"), true);
         return {{{QStringLiteral("connection"), DriverType::Integer}}, {{qlonglong(id_)}}};
     }
-    qint64 Execute(const QString&, const QStringList&) override { return 0; }
-    void Interrupt() noexcept override
+    qint64 execute(const QString&, const QStringList&) override { return 0; }
+    void interrupt() noexcept override
     {
         script_->set([&](Script::Values& v) {
             ++v.interrupts;
             interrupted_ = true;
         });
     }
-    int StatementTimeoutMs() const override { return script_->get().timeoutMs; }
+    int statementTimeoutMs() const override { return script_->get().timeoutMs; }
 
 private:
     std::shared_ptr<Script> script_;
@@ -111,7 +111,7 @@ struct LinkFixture {
         std::shared_ptr<Driver> first;
         if (connected) {
             first = std::make_shared<ScriptedDriver>(script);
-            first->Connect();
+            first->connect();
         }
         link = std::make_unique<BackgroundLink>(
             [s = script] { return std::make_unique<ScriptedDriver>(s); }, first,

@@ -25,12 +25,12 @@ void fiveRows(FixtureDb& db)
 QList<int> column(TADOQuery& q, const char* field)
 {
     QList<int> out;
-    const TBookmark keep = q.GetBookmark();
-    q.DisableControls();
-    for (q.First(); !q.Eof(); q.Next())
-        out << q.FieldByName(field)->AsInteger();
-    q.GotoBookmark(keep);
-    q.EnableControls();
+    const Bookmark keep = q.getBookmark();
+    q.disableControls();
+    for (q.First(); !q.eof(); q.Next())
+        out << q.fieldByName(field)->asInteger();
+    q.gotoBookmark(keep);
+    q.enableControls();
     return out;
 }
 } // namespace
@@ -44,23 +44,23 @@ private slots:
         fiveRows(f.db);
         auto q = f.query(statements::robotHistory());
         QCOMPARE(q->RecNo(), -1);
-        q->Open();
+        q->open();
         QCOMPARE(q->RecNo(), 1);
         QCOMPARE(q->MoveBy(2), 2);
         QCOMPARE(q->RecNo(), 3);
         QCOMPARE(q->MoveBy(10), 2);
-        QVERIFY(q->Eof());
+        QVERIFY(q->eof());
         QCOMPARE(q->RecNo(), 5);
         QCOMPARE(q->MoveBy(-10), -4);
         QCOMPARE(q->RecNo(), 1);
-        QVERIFY(!q->Eof());
+        QVERIFY(!q->eof());
         q->Last();
-        QVERIFY(q->Eof());
-        QCOMPARE(q->FieldByName("k00")->AsInteger(), 20);
-        q->SetRecNo(2);
-        QCOMPARE(q->FieldByName("K00")->AsInteger(), 10);
+        QVERIFY(q->eof());
+        QCOMPARE(q->fieldByName("k00")->asInteger(), 20);
+        q->setRecNo(2);
+        QCOMPARE(q->fieldByName("K00")->asInteger(), 10);
         QVERIFY(q->FindField("nope") == nullptr);
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->FieldByName("nope"));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->fieldByName("nope"));
     }
 
     void bookmarksOrderAsTheRows()
@@ -68,19 +68,19 @@ private slots:
         DataFixture f;
         fiveRows(f.db);
         auto q = f.query(statements::robotHistory());
-        q->Open();
-        const TBookmark first = q->GetBookmark();
+        q->open();
+        const Bookmark first = q->getBookmark();
         q->Next();
-        const TBookmark second = q->GetBookmark();
+        const Bookmark second = q->getBookmark();
         q->Last();
-        const TBookmark last = q->GetBookmark();
-        QVERIFY(compareBookmarks(first, second) < 0);
-        QVERIFY(compareBookmarks(second, last) < 0);
-        QVERIFY(compareBookmarks(last, last) == 0);
-        q->GotoBookmark(second);
+        const Bookmark last = q->getBookmark();
+        QVERIFY(compareBytes(first, second) < 0);
+        QVERIFY(compareBytes(second, last) < 0);
+        QVERIFY(compareBytes(last, last) == 0);
+        q->gotoBookmark(second);
         QCOMPARE(q->RecNo(), 2);
-        QVERIFY(compareBookmarks(QByteArray("\x01", 1), QByteArray("\x01\x00", 2)) < 0);
-        QVERIFY(compareBookmarks(QByteArray("\x80", 1), QByteArray("\x7f\xff", 2)) > 0);
+        QVERIFY(compareBytes(QByteArray("\x01", 1), QByteArray("\x01\x00", 2)) < 0);
+        QVERIFY(compareBytes(QByteArray("\x80", 1), QByteArray("\x7f\xff", 2)) > 0);
     }
 
     void sortCycleAndRestore()
@@ -88,27 +88,27 @@ private slots:
         DataFixture f;
         fiveRows(f.db);
         auto q = f.query(statements::robotHistory());
-        q->Open();
+        q->open();
         QCOMPARE(column(*q, "K00"), (QList<int>{30, 10, 50, 10, 20}));
-        q->SetRecNo(3); // the 50
-        q->SetSort("K00");
+        q->setRecNo(3); // the 50
+        q->setSort("K00");
         QCOMPARE(column(*q, "K00"), (QList<int>{10, 10, 20, 30, 50}));
         // Equal balances keep the statement's order: draw 0794 (k01 3) before 0792 (k01 1).
         QCOMPARE(column(*q, "K01"), (QList<int>{3, 1, 0, 4, 2}));
-        QCOMPARE(q->FieldByName("K00")->AsInteger(), 50); // the current record stays
+        QCOMPARE(q->fieldByName("K00")->asInteger(), 50); // the current record stays
         QCOMPARE(q->RecNo(), 5);
-        q->SetSort("k00 DESC, K01");
+        q->setSort("k00 DESC, K01");
         QCOMPARE(column(*q, "K01"), (QList<int>{2, 4, 0, 1, 3}));
-        q->SetSort("");
+        q->setSort("");
         QCOMPARE(column(*q, "K00"), (QList<int>{30, 10, 50, 10, 20}));
-        q->SetSort("K00");
-        q->Close();
+        q->setSort("K00");
+        q->close();
         QCOMPARE(q->Sort(), QString());
-        q->Open();
+        q->open();
         QCOMPARE(column(*q, "K00"), (QList<int>{30, 10, 50, 10, 20}));
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->SetSort("nope"));
-        q->Close();
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->SetSort("K00"));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->setSort("nope"));
+        q->close();
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->setSort("K00"));
     }
 
     void textSortFollowsTheCodePage()
@@ -120,11 +120,11 @@ private slots:
             f.db.addResult(r);
         }
         auto q = f.query(statements::robotComparison());
-        q->Open();
-        q->SetSort("ainame");
+        q->open();
+        q->setSort("ainame");
         QStringList names;
-        for (q->First(); !q->Eof(); q->Next())
-            names << q->FieldByName("ainame")->AsString();
+        for (q->First(); !q->eof(); q->Next())
+            names << q->fieldByName("ainame")->asString();
         // 全 is C8AB, 追 D7B7 in the code page (by code point 追 would come first).
         QCOMPARE(names, (QStringList{"全局最热", "追0", "追1"}));
     }
@@ -162,24 +162,24 @@ private slots:
         fiveRows(f.db);
         f.db.exec("update a5_z0_5yc set K00=" + stored + " where cpqh='20201002-0795'");
         auto q = f.query(statements::robotHistory());
-        q->Open();
-        const TField* k00 = q->FieldByName("K00");
-        QCOMPARE(k00->DisplayText(), shown);
+        q->open();
+        const Field* k00 = q->fieldByName("K00");
+        QCOMPARE(k00->displayText(), shown);
         if (asInteger.isEmpty())
-            QVERIFY_THROWS_EXCEPTION(EDatabaseError, k00->AsInteger());
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, k00->asInteger());
         else
-            QCOMPARE(QString::number(k00->AsLargeInt()), asInteger);
+            QCOMPARE(QString::number(k00->asLargeInt()), asInteger);
         if (asFloatFails)
-            QVERIFY_THROWS_EXCEPTION(EDatabaseError, k00->AsFloat());
+            QVERIFY_THROWS_EXCEPTION(EDatabaseError, k00->asFloat());
         // Sorting puts it where its value belongs.
-        q->SetSort("K00");
+        q->setSort("K00");
         q->Last();
-        QCOMPARE(k00->DisplayText(), sortsLast ? shown : QStringLiteral("50"));
+        QCOMPARE(k00->displayText(), sortsLast ? shown : QStringLiteral("50"));
         // Its row's other cells read as usual.
-        q->SetSort("");
+        q->setSort("");
         q->First();
-        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0795"));
-        QCOMPARE(q->FieldByName("K01")->AsInteger(), 4);
+        QCOMPARE(q->fieldByName("cpqh")->asString(), QStringLiteral("20201002-0795"));
+        QCOMPARE(q->fieldByName("K01")->asInteger(), 4);
     }
 
     void notificationsAndSuspension()
@@ -188,40 +188,40 @@ private slots:
         fiveRows(f.db);
         auto q = f.query(statements::robotHistory());
         TDataSource ds;
-        ds.SetDataSet(q.get());
+        ds.setDataSet(q.get());
         CountingLink a, b;
-        a.SetDataSource(&ds);
-        b.SetDataSource(&ds);
+        a.setDataSource(&ds);
+        b.setDataSource(&ds);
         a.active = b.active = 0;
-        q->Open();
+        q->open();
         q->Next();
-        q->SetSort("K00");
-        q->Close();
+        q->setSort("K00");
+        q->close();
         for (CountingLink* l : {&a, &b}) {
             QCOMPARE(l->active, 2);
             QCOMPARE(l->scrolled, 1);
             QCOMPARE(l->changed, 1);
         }
-        q->Open();
+        q->open();
         a.active = a.scrolled = a.changed = 0;
-        q->DisableControls();
-        q->DisableControls();
+        q->disableControls();
+        q->disableControls();
         q->Last();
         q->First();
-        q->EnableControls();
+        q->enableControls();
         QCOMPARE(a.changed + a.scrolled + a.active, 0);
-        q->EnableControls();
+        q->enableControls();
         QCOMPARE(a.changed, 1);
         QCOMPARE(a.scrolled + a.active, 0);
         // Closed and reopened while suspended: still one redisplay.
-        q->DisableControls();
-        q->Close();
-        q->Open();
-        q->EnableControls();
+        q->disableControls();
+        q->close();
+        q->open();
+        q->enableControls();
         QCOMPARE(a.changed, 2);
-        q->DisableControls();
-        q->Close();
-        q->EnableControls();
+        q->disableControls();
+        q->close();
+        q->enableControls();
         QCOMPARE(a.active, 1);
     }
 
@@ -230,16 +230,17 @@ private slots:
         DataFixture f;
         auto q = f.query(statements::robotHistory());
         struct : DataSetListener {
-            QList<TDataSetState> states;
-            void DataSetStateChanged(TCustomADODataSet*, TDataSetState s) override { states << s; }
+            QList<DataSetState> states;
+            void dataSetStateChanged(TCustomADODataSet*, DataSetState s) override { states << s; }
         } listener;
-        q->AddListener(&listener);
-        q->DisableControls();
-        q->Open();
-        q->Close();
-        q->EnableControls();
-        QCOMPARE(listener.states, (QList<TDataSetState>{dsBrowse, dsInactive}));
-        q->RemoveListener(&listener);
+        q->addListener(&listener);
+        q->disableControls();
+        q->open();
+        q->close();
+        q->enableControls();
+        QCOMPARE(listener.states,
+                 (QList<DataSetState>{DataSetState::Browse, DataSetState::Inactive}));
+        q->removeListener(&listener);
     }
 
     void failingListenerStillLetsControlsHearAndIsToldOfDestruction()
@@ -247,21 +248,21 @@ private slots:
         DataFixture f;
         auto q = f.query(statements::robotHistory());
         TDataSource ds;
-        ds.SetDataSet(q.get());
+        ds.setDataSet(q.get());
         CountingLink link;
-        link.SetDataSource(&ds);
+        link.setDataSource(&ds);
         link.active = 0;
         struct : DataSetListener {
             int destroying = 0;
-            void DataSetStateChanged(TCustomADODataSet*, TDataSetState s) override
+            void dataSetStateChanged(TCustomADODataSet*, DataSetState s) override
             {
-                if (s == dsBrowse)
+                if (s == DataSetState::Browse)
                     throw EDatabaseError("rebuild failed");
             }
-            void DataSetDestroying(TCustomADODataSet*) override { ++destroying; }
+            void dataSetDestroying(TCustomADODataSet*) override { ++destroying; }
         } listener;
-        q->AddListener(&listener);
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->Open());
+        q->addListener(&listener);
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, q->open());
         QVERIFY(q->Active());
         QCOMPARE(link.active, 1);
         q.reset();
@@ -274,15 +275,15 @@ private slots:
         fiveRows(f.db);
         auto q = f.query(statements::robotHistory());
         TDataSource ds;
-        ds.SetDataSet(q.get());
+        ds.setDataSet(q.get());
         CountingLink link;
-        link.SetDataSource(&ds);
-        q->Open();
+        link.setDataSource(&ds);
+        q->open();
         link.scrolled = 0;
         {
             TCustomADODataSet::ActiveRecordScope scope(*q, 3);
             QCOMPARE(q->RecNo(), 3);
-            QCOMPARE(q->FieldByName("K00")->AsInteger(), 50);
+            QCOMPARE(q->fieldByName("K00")->asInteger(), 50);
         }
         QCOMPARE(q->RecNo(), 1);
         QCOMPARE(link.scrolled, 0);
@@ -294,15 +295,15 @@ private slots:
         fiveRows(f.db);
         auto a = f.query(statements::robotHistory());
         auto b = f.query(statements::header());
-        a->Open();
-        QCOMPARE(f.connection->ConnectCount(), 1);
-        b->Open();
-        a->Close();
-        QVERIFY(f.connection->Connected());
-        b->Close();
-        QVERIFY(!f.connection->Connected());
-        b->Open();
-        QCOMPARE(f.connection->ConnectCount(), 2);
+        a->open();
+        QCOMPARE(f.connection->connectCount(), 1);
+        b->open();
+        a->close();
+        QVERIFY(f.connection->connected());
+        b->close();
+        QVERIFY(!f.connection->connected());
+        b->open();
+        QCOMPARE(f.connection->connectCount(), 2);
         QCOMPARE(b->RecordCount(), 1);
     }
 
@@ -330,23 +331,23 @@ private slots:
         settings.kind = ConnectionSettings::Kind(kind);
         (settings.kind == ConnectionSettings::Kind::Sqlite ? settings.sqliteFile : settings.host) =
             where;
-        QCOMPARE(TADOConnection(settings).SourceName(), name);
+        QCOMPARE(Connection(settings).sourceName(), name);
     }
 
     void failedReconnectIsTheQuerysErrorAndTheNextOpenTriesAgain()
     {
         DataFixture f;
         auto q = f.query(statements::header());
-        q->Open();
-        q->Close();
+        q->open();
+        q->close();
         // Make the file unreachable: the next open cannot reconnect.
         const QString path = f.db.path();
         QVERIFY(QFile::rename(path, path + ".away"));
-        QVERIFY_THROWS_EXCEPTION(EConnectionError, q->Open());
-        QCOMPARE(f.connection->ConnectCount(), 1);
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, q->open());
+        QCOMPARE(f.connection->connectCount(), 1);
         QVERIFY(QFile::rename(path + ".away", path));
-        q->Open();
-        QCOMPARE(f.connection->ConnectCount(), 2);
+        q->open();
+        QCOMPARE(f.connection->connectCount(), 2);
         QVERIFY(q->Active());
     }
 
@@ -354,14 +355,14 @@ private slots:
     {
         {
             RecordingPresenter rec;
-            Application->Initialize();
+            application->initialize();
             FixtureDb db;
             TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, db.path()});
             QVERIFY(rec.boxes.isEmpty());
-            QVERIFY(!Application->Terminated());
-            QVERIFY(dm.ConSG->Connected());
+            QVERIFY(!application->terminated());
+            QVERIFY(dm.ConSG->connected());
             QCOMPARE(dm.LastVer, 0);
-            QVERIFY(!dm.Timer1->Armed());
+            QVERIFY(!dm.Timer1->armed());
         }
         RecordingPresenter rec;
         const QString missing = QDir::temp()
@@ -373,10 +374,10 @@ private slots:
         QCOMPARE(rec.boxes[0].icon, QMessageBox::Information);
         QCOMPARE(rec.boxes[0].text, QStringLiteral("对不起，无法连接大数据，请检查您的网络是否正常"
                                                    "。如任然无法连接，请与服务商联系。"));
-        QVERIFY(Application->Terminated());
+        QVERIFY(application->terminated());
         QVERIFY(!QFile::exists(missing));
         QVERIFY(dm.UserName.isEmpty() && dm.LoginName.isEmpty() && dm.UserID == 0);
-        Application->Initialize();
+        application->initialize();
     }
 };
 TV_REGISTER_TEST(TestDataset);

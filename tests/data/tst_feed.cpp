@@ -122,15 +122,15 @@ public:
     std::unique_ptr<TADOQuery> open(const StatementDef& statement, const QString& param = QString())
     {
         auto q = std::make_unique<TADOQuery>(statement.queryName, &connection_);
-        q->SetStatement(statement);
+        q->setStatement(statement);
         if (!statement.params.isEmpty())
-            q->SetParamValue(statement.params.front().name, param);
-        q->Open();
+            q->setParamValue(statement.params.front().name, param);
+        q->open();
         return q;
     }
 
 private:
-    TADOConnection connection_;
+    Connection connection_;
 };
 
 } // namespace
@@ -166,31 +166,31 @@ class TestFeed : public QObject {
             QStringList mine;
             q->Last(); // oldest first
             qint64 balance =
-                q->FieldByName("K00")->AsLargeInt() - q->FieldByName("K03")->AsLargeInt();
+                q->fieldByName("K00")->asLargeInt() - q->fieldByName("K03")->asLargeInt();
             QDateTime previous;
             for (int i = 0; i < draws; ++i, q->MoveBy(-1)) {
-                const QDateTime kjsj = stored(q->FieldByName("kjsj")->AsString());
-                const QString cpqh = q->FieldByName("cpqh")->AsString();
+                const QDateTime kjsj = stored(q->fieldByName("kjsj")->asString());
+                const QString cpqh = q->fieldByName("cpqh")->asString();
                 QCOMPARE(cpqh, issueOf(kjsj));
                 QVERIFY2(!previous.isValid() || previous < kjsj, qPrintable(cpqh));
                 QVERIFY2(kjsj <= now, qPrintable(cpqh));
                 previous = kjsj;
                 mine << cpqh;
 
-                const int action = q->FieldByName("K02")->AsInteger();
-                const int stake = q->FieldByName("K01")->AsInteger();
-                const qint64 result = q->FieldByName("K03")->AsLargeInt();
+                const int action = q->fieldByName("K02")->asInteger();
+                const int stake = q->fieldByName("K01")->asInteger();
+                const qint64 result = q->fieldByName("K03")->asLargeInt();
                 QVERIFY(action == 0 || action == 1);
                 QVERIFY(action == 1 ? stake > 0 : stake == 0 && result == 0);
                 balance += result;
-                QCOMPARE(q->FieldByName("K00")->AsLargeInt(), balance);
+                QCOMPARE(q->fieldByName("K00")->asLargeInt(), balance);
                 QVERIFY(QRegularExpression(QStringLiteral("^\\d{5}$"))
-                            .match(q->FieldByName("zjhm")->AsString())
+                            .match(q->fieldByName("zjhm")->asString())
                             .hasMatch());
                 QVERIFY(QRegularExpression(QStringLiteral("^\\d{5}$"))
-                            .match(q->FieldByName("K04")->AsString())
+                            .match(q->fieldByName("K04")->asString())
                             .hasMatch());
-                const QString reason = q->FieldByName("K05")->AsString();
+                const QString reason = q->fieldByName("K05")->asString();
                 QVERIFY(!reason.isEmpty());
                 QVERIFY2(gb::byteLength(reason) <= 128, qPrintable(reason));
             }
@@ -201,8 +201,8 @@ class TestFeed : public QObject {
         for (const QString& issue : issues) {
             QStringList names;
             auto list = view.open(statements::robotList(issue));
-            for (list->First(); !list->Eof(); list->Next())
-                names << list->FieldByName("ainame")->AsString();
+            for (list->First(); !list->eof(); list->Next())
+                names << list->fieldByName("ainame")->asString();
             QCOMPARE(names, robotNames());
         }
     }
@@ -241,12 +241,12 @@ private slots:
         ClientView view(file_);
         auto login = view.open(statements::operatorLookup(), QStringLiteral("demo"));
         QCOMPARE(login->RecordCount(), 1);
-        QCOMPARE(login->FieldByName("F01用户ID")->AsInteger(), 1);
-        QCOMPARE(login->FieldByName("F05姓名")->AsString(), QStringLiteral("演示操作员"));
-        QCOMPARE(login->FieldByName("F07口令")->AsString(), QStringLiteral("demo"));
+        QCOMPARE(login->fieldByName("F01用户ID")->asInteger(), 1);
+        QCOMPARE(login->fieldByName("F05姓名")->asString(), QStringLiteral("演示操作员"));
+        QCOMPARE(login->fieldByName("F07口令")->asString(), QStringLiteral("demo"));
         auto header = view.open(statements::header(), QStringLiteral("全局最热"));
-        QCOMPARE(header->FieldByName("cpqh")->AsString(), issueOf(last));
-        QCOMPARE(header->FieldByName("ver")->AsInteger(), 7);
+        QCOMPARE(header->fieldByName("cpqh")->asString(), issueOf(last));
+        QCOMPARE(header->fieldByName("ver")->asInteger(), 7);
     }
 
     void continuesAnExistingDatabase()
@@ -266,8 +266,8 @@ private slots:
             // The client reads while the feed writes.
             ClientView view(file_);
             auto header = view.open(statements::header(), QStringLiteral("追0"));
-            QVERIFY(header->FieldByName("ver")->AsInteger() >= 5);
-            QVERIFY(header->FieldByName("cpqh")->AsString() > issueOf(last));
+            QVERIFY(header->fieldByName("ver")->asInteger() >= 5);
+            QVERIFY(header->fieldByName("cpqh")->asString() > issueOf(last));
         }
         QVERIFY(second.waitForLine(QStringLiteral("draw")).endsWith(QStringLiteral("counter 6")));
         QCOMPARE(second.stop(SIGTERM), 0);
@@ -290,7 +290,7 @@ private slots:
         const QDateTime now = QDateTime::currentDateTime();
         const QDateTime draw = stored(lastKjsj());
         QVERIFY2(draw <= now && draw.secsTo(now) <= 2, qPrintable(lastKjsj()));
-        const int countdown = header->FieldByName("xqkj")->AsInteger();
+        const int countdown = header->fieldByName("xqkj")->asInteger();
         QVERIFY2(countdown <= 55, qPrintable(QString::number(countdown)));
         QCOMPARE(feed.stop(SIGTERM), 0);
         checkDraws(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt());

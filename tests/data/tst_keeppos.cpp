@@ -42,9 +42,9 @@ private slots:
         DataFixture f;
         addRows(f.db, 1, before);
         auto q = f.query(statements::robotHistory());
-        q->Open();
+        q->open();
         if (standOn > 0)
-            q->SetRecNo(standOn);
+            q->setRecNo(standOn);
         f.db.exec("DELETE FROM a5_z0_5yc");
         addRows(f.db, 1, after);
         RefreshKeepPos(*q);
@@ -59,16 +59,16 @@ private slots:
         DataFixture f;
         addRows(f.db, 1, 5);
         auto history = f.query(statements::robotHistory());
-        history->Open();
-        history->SetRecNo(3);
-        QCOMPARE(history->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0003"));
+        history->open();
+        history->setRecNo(3);
+        QCOMPARE(history->fieldByName("cpqh")->asString(), QStringLiteral("20201002-0003"));
         addRows(f.db, 6, 7);
         RefreshKeepPos(*history);
-        QCOMPARE(history->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0003"));
+        QCOMPARE(history->fieldByName("cpqh")->asString(), QStringLiteral("20201002-0003"));
         QCOMPARE(history->RecNo(), 5);
 
         auto comparison = f.query(statements::robotComparison());
-        comparison->SetParamValue("cpqh", "20201002-0003");
+        comparison->setParamValue("cpqh", "20201002-0003");
         FixtureDb::Result r;
         r.cpqh = QStringLiteral("20201002-0003");
         for (const char* name : {"追1", "追2"}) {
@@ -76,12 +76,12 @@ private slots:
             r.k00 = 1;
             f.db.addResult(r);
         }
-        comparison->Open();
-        comparison->SetRecNo(2);
-        const QString standing = comparison->FieldByName("ainame")->AsString();
+        comparison->open();
+        comparison->setRecNo(2);
+        const QString standing = comparison->fieldByName("ainame")->asString();
         f.db.exec("update a5_z0_5yc set K00 = 100 where ainame = '追2'");
         RefreshKeepPos(*comparison);
-        QCOMPARE(comparison->FieldByName("ainame")->AsString(), standing);
+        QCOMPARE(comparison->fieldByName("ainame")->asString(), standing);
     }
 
     // A row gone from the result: the place it had, as before.
@@ -90,8 +90,8 @@ private slots:
         DataFixture f;
         addRows(f.db, 1, 5);
         auto q = f.query(statements::robotHistory());
-        q->Open();
-        q->SetRecNo(2);
+        q->open();
+        q->setRecNo(2);
         f.db.exec("delete from a5_z0_5yc where cpqh = '20201002-0004'");
         addRows(f.db, 6, 6);
         RefreshKeepPos(*q);
@@ -103,10 +103,10 @@ private slots:
         DataFixture f;
         addRows(f.db, 1, 3);
         auto q = f.query(statements::header());
-        q->Open();
+        q->open();
         RefreshKeepPos(*q);
         QCOMPARE(q->RecNo(), 1);
-        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0003"));
+        QCOMPARE(q->fieldByName("cpqh")->asString(), QStringLiteral("20201002-0003"));
     }
 };
 TV_REGISTER_TEST(TestKeepPos);

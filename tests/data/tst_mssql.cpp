@@ -10,12 +10,12 @@
 // Read-only: the password change runs for a login name that cannot exist.
 class TestRealServer : public QObject {
     Q_OBJECT
-    std::unique_ptr<TADOConnection> connection;
+    std::unique_ptr<Connection> connection_;
 
     std::unique_ptr<TADOQuery> query(const StatementDef& s)
     {
-        auto q = std::make_unique<TADOQuery>(s.queryName, connection.get());
-        q->SetStatement(s);
+        auto q = std::make_unique<TADOQuery>(s.queryName, connection_.get());
+        q->setStatement(s);
         return q;
     }
 
@@ -29,49 +29,49 @@ private slots:
         ConnectionSettings settings;
         settings.host = parts.value(0);
         settings.port = parts.value(1, QStringLiteral("27999")).toInt();
-        connection = std::make_unique<TADOConnection>(settings);
+        connection_ = std::make_unique<Connection>(settings);
         // A server that is not there fails this class with its error, not the executable.
         try {
-            connection->Open();
+            connection_->open();
         } catch (const std::exception& error) {
             QFAIL(qPrintable(exceptionText(error)));
         }
-        connection->Close();
+        connection_->close();
     }
 
     void everyStatementOpensWithItsColumns()
     {
         auto head = query(statements::header());
-        head->Open();
+        head->open();
         QVERIFY(head->RecordCount() <= 1);
         auto history = query(statements::robotHistory());
-        history->Open();
+        history->open();
         QVERIFY(history->RecordCount() <= 360);
-        const QString draw = history->FieldByName("cpqh")->AsString();
+        const QString draw = history->fieldByName("cpqh")->asString();
         auto comparison = query(statements::robotComparison());
-        comparison->SetParamValue("cpqh", draw);
-        comparison->Open();
+        comparison->setParamValue("cpqh", draw);
+        comparison->open();
         auto list = query(statements::robotList(draw));
-        list->Open();
+        list->open();
         QCOMPARE(list->RecordCount(), draw.isEmpty() ? 0 : comparison->RecordCount());
         auto lookup = query(statements::operatorLookup());
-        lookup->SetParamValue("username", "x' or '1'='1");
-        lookup->Open();
-        QVERIFY(lookup->IsEmpty());
-        history->Close();
-        head->Close();
-        comparison->Close();
-        list->Close();
-        lookup->Close();
-        QVERIFY(!connection->Connected());
+        lookup->setParamValue("username", "x' or '1'='1");
+        lookup->open();
+        QVERIFY(lookup->isEmpty());
+        history->close();
+        head->close();
+        comparison->close();
+        list->close();
+        lookup->close();
+        QVERIFY(!connection_->connected());
     }
 
     void passwordChangeOfNobodyChangesNothing()
     {
         auto cpw = query(statements::passwordChange());
-        cpw->SetParamValue("pw", "x");
-        cpw->SetParamValue("username", "\x01tallyvane-nobody");
-        QCOMPARE(cpw->ExecSQL(), qint64(0));
+        cpw->setParamValue("pw", "x");
+        cpw->setParamValue("username", "\x01tallyvane-nobody");
+        QCOMPARE(cpw->execSql(), qint64(0));
     }
 };
 TV_REGISTER_TEST(TestRealServer);

@@ -57,8 +57,8 @@ private slots:
                 t.commit();
                 QFAIL("committed");
             } catch (const EDatabaseError& error) {
-                QVERIFY2(error.Message().contains(QStringLiteral("SELECT x FROM t")),
-                         qPrintable(error.Message()));
+                QVERIFY2(error.message().contains(QStringLiteral("SELECT x FROM t")),
+                         qPrintable(error.message()));
             }
         }
         read.reset();
@@ -114,12 +114,12 @@ private slots:
         for (const auto& row : rows) {
             const auto driver = makeSqliteDriver(row.path);
             try {
-                driver->Connect();
+                driver->connect();
                 QFAIL(qPrintable(row.path));
             } catch (const EConnectionError& error) {
-                QCOMPARE(error.Message(), row.message);
+                QCOMPARE(error.message(), row.message);
             }
-            QVERIFY(!driver->Connected());
+            QVERIFY(!driver->connected());
         }
         QVERIFY(!QFile::exists(file("missing.db")));
         QVERIFY_THROWS_EXCEPTION(

@@ -68,15 +68,15 @@ private slots:
             r.k02 = k02;
             f.db.addResult(r);
             auto q = f.query(statements::header());
-            q->Open();
+            q->open();
             if (QDateTime::currentDateTime().toSecsSinceEpoch() != now.toSecsSinceEpoch())
                 continue;
             QCOMPARE(q->RecordCount(), 1);
             const int expected = secondsAhead + 55 - draw.time().second();
-            QCOMPARE(q->FieldByName("xqkj")->AsInteger(), expected);
-            QCOMPARE(q->FieldByName("cz")->AsString(),
+            QCOMPARE(q->fieldByName("xqkj")->asInteger(), expected);
+            QCOMPARE(q->fieldByName("cz")->asString(),
                      expected > 0 ? advice : QStringLiteral("取数据..."));
-            QCOMPARE(q->FieldByName("zjhm")->AsString(), QStringLiteral("12345"));
+            QCOMPARE(q->fieldByName("zjhm")->asString(), QStringLiteral("12345"));
             return;
         }
         QFAIL("clock kept moving");
@@ -97,11 +97,11 @@ private slots:
         f.db.addResult(r);
         f.db.setVersion(7);
         auto q = f.query(statements::header());
-        q->Open();
+        q->open();
         QCOMPARE(q->RecordCount(), 1);
-        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0792"));
-        QCOMPARE(q->FieldByName("ZJHM")->AsString(), QStringLiteral("22222"));
-        QCOMPARE(q->FieldByName("ver")->AsInteger(), 7);
+        QCOMPARE(q->fieldByName("cpqh")->asString(), QStringLiteral("20201002-0792"));
+        QCOMPARE(q->fieldByName("ZJHM")->asString(), QStringLiteral("22222"));
+        QCOMPARE(q->fieldByName("ver")->asInteger(), 7);
     }
 
     void robotWithoutRowsAndMissingCounter()
@@ -110,18 +110,18 @@ private slots:
         f.db.addResult({});
         f.db.setVersion(QVariant());
         auto q = f.query(statements::header());
-        q->Open();
-        QCOMPARE(q->FieldByName("ver")->IsNull(), true);
-        QCOMPARE(q->FieldByName("ver")->AsInteger(), 0);
-        q->Close();
-        q->SetParamValue("ainame", "追9");
-        q->Open();
-        QVERIFY(q->IsEmpty());
+        q->open();
+        QCOMPARE(q->fieldByName("ver")->isNull(), true);
+        QCOMPARE(q->fieldByName("ver")->asInteger(), 0);
+        q->close();
+        q->setParamValue("ainame", "追9");
+        q->open();
+        QVERIFY(q->isEmpty());
         QCOMPARE(q->RecNo(), -1);
-        QCOMPARE(q->FieldByName("cz")->DisplayText(), QString());
+        QCOMPARE(q->fieldByName("cz")->displayText(), QString());
         auto h = f.query(statements::robotHistory());
-        h->SetParamValue("ainame", "追9");
-        h->Open();
+        h->setParamValue("ainame", "追9");
+        h->open();
         QCOMPARE(h->RecordCount(), 0);
     }
 
@@ -135,16 +135,16 @@ private slots:
             f.db.addResult(r);
         }
         auto q = f.query(statements::robotHistory());
-        q->Open();
+        q->open();
         QCOMPARE(q->RecordCount(), 360);
-        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0365"));
-        QCOMPARE(q->FieldByName("kjsj")->DisplayText(), QStringLiteral("20-10-02 13:07"));
-        QCOMPARE(q->FieldByName("K00")->DisplayName(), QStringLiteral("余额"));
-        QCOMPARE(q->FieldByName("k04")->Alignment(), taCenter);
-        QCOMPARE(q->FieldByName("K00")->Alignment(), taRightJustify);
-        QCOMPARE(q->FieldByName("id")->Visible(), false);
+        QCOMPARE(q->fieldByName("cpqh")->asString(), QStringLiteral("20201002-0365"));
+        QCOMPARE(q->fieldByName("kjsj")->displayText(), QStringLiteral("20-10-02 13:07"));
+        QCOMPARE(q->fieldByName("K00")->displayName(), QStringLiteral("余额"));
+        QCOMPARE(q->fieldByName("k04")->Alignment(), FieldAlignment::Center);
+        QCOMPARE(q->fieldByName("K00")->Alignment(), FieldAlignment::Right);
+        QCOMPARE(q->fieldByName("id")->Visible(), false);
         q->Last();
-        QCOMPARE(q->FieldByName("cpqh")->AsString(), QStringLiteral("20201002-0006"));
+        QCOMPARE(q->fieldByName("cpqh")->asString(), QStringLiteral("20201002-0006"));
     }
 
     void comparisonOrderAndExtremes()
@@ -164,15 +164,15 @@ private slots:
             f.db.addResult(r);
         }
         auto q = f.query(statements::robotComparison());
-        q->SetParamValue("cpqh", "20201002-0792");
-        q->Open();
+        q->setParamValue("cpqh", "20201002-0792");
+        q->open();
         QStringList order;
-        for (q->First(); !q->Eof(); q->Next())
+        for (q->First(); !q->eof(); q->Next())
             order << QStringLiteral("%1 %2 %3 %4")
-                         .arg(q->FieldByName("ainame")->AsString())
-                         .arg(q->FieldByName("K00")->AsInteger())
-                         .arg(q->FieldByName("c3max")->AsInteger())
-                         .arg(q->FieldByName("c4min")->AsInteger());
+                         .arg(q->fieldByName("ainame")->asString())
+                         .arg(q->fieldByName("K00")->asInteger())
+                         .arg(q->fieldByName("c3max")->asInteger())
+                         .arg(q->fieldByName("c4min")->asInteger());
         QCOMPARE(order, (QStringList{"追1 90 200 90", "全局最热 50 50 50", "追0 20 20 -40"}));
     }
 
@@ -185,16 +185,16 @@ private slots:
             f.db.addResult(r);
         }
         auto q = f.query(statements::robotList("20201002-0792"));
-        q->Open();
+        q->open();
         QStringList names;
-        for (; !q->Eof(); q->Next())
-            names << q->FieldByName("ainame")->AsString();
+        for (; !q->eof(); q->Next())
+            names << q->fieldByName("ainame")->asString();
         QCOMPARE(names, (QStringList{"追2", "全局最热", "追0"}));
-        q->Close();
+        q->close();
         // A draw number with a quote stays a literal: no rows, no syntax error.
-        q->SetStatement(statements::robotList("x' or '1'='1"));
-        q->Open();
-        QVERIFY(q->IsEmpty());
+        q->setStatement(statements::robotList("x' or '1'='1"));
+        q->open();
+        QVERIFY(q->isEmpty());
     }
 
     void operatorLookupBindsTheName()
@@ -203,15 +203,15 @@ private slots:
         f.db.addOperator(1, "demo", "演示", "demo");
         f.db.addOperator(2, "o'neil", "奥尼尔", "pw");
         auto q = f.query(statements::operatorLookup());
-        q->SetParamValue("username", "o'neil");
-        q->Open();
+        q->setParamValue("username", "o'neil");
+        q->open();
         QCOMPARE(q->RecordCount(), 1);
-        QCOMPARE(q->FieldByName("F01用户ID")->AsInteger(), 2);
-        QCOMPARE(q->FieldByName("F05姓名")->AsString(), QStringLiteral("奥尼尔"));
-        q->Close();
-        q->SetParamValue("username", "x' or '1'='1");
-        q->Open();
-        QVERIFY(q->IsEmpty());
+        QCOMPARE(q->fieldByName("F01用户ID")->asInteger(), 2);
+        QCOMPARE(q->fieldByName("F05姓名")->asString(), QStringLiteral("奥尼尔"));
+        q->close();
+        q->setParamValue("username", "x' or '1'='1");
+        q->open();
+        QVERIFY(q->isEmpty());
     }
 
     void comparisonsAsTheServerCollates()
@@ -220,8 +220,8 @@ private slots:
         FixtureDb::Result r;
         f.db.addResult(r);
         auto head = f.query(statements::header());
-        head->SetParamValue("ainame", "追0  ");
-        head->Open();
+        head->setParamValue("ainame", "追0  ");
+        head->open();
         QCOMPARE(head->RecordCount(), 1);
     }
 
@@ -257,14 +257,14 @@ private slots:
         DataFixture f;
         f.db.addOperator(1, stored, "演示", "old");
         auto lookup = f.query(statements::operatorLookup());
-        lookup->SetParamValue("username", typed);
-        lookup->Open();
+        lookup->setParamValue("username", typed);
+        lookup->open();
         QCOMPARE(lookup->RecordCount(), found ? 1 : 0);
-        lookup->Close();
+        lookup->close();
         auto cpw = f.query(statements::passwordChange());
-        cpw->SetParamValue("pw", "new");
-        cpw->SetParamValue("username", typed);
-        QCOMPARE(cpw->ExecSQL(), qint64(found ? 1 : 0));
+        cpw->setParamValue("pw", "new");
+        cpw->setParamValue("username", typed);
+        QCOMPARE(cpw->execSql(), qint64(found ? 1 : 0));
     }
 
     // One operator per name as the server compares names.
@@ -286,8 +286,8 @@ private slots:
         r.k01 = 123456789;
         f.db.addResult(r);
         auto q = f.query(statements::header());
-        q->Open();
-        QCOMPARE(q->FieldByName("cz")->AsString(), QStringLiteral("押【12345】/注<*>"));
+        q->open();
+        QCOMPARE(q->fieldByName("cz")->asString(), QStringLiteral("押【12345】/注<*>"));
     }
 
     void unstorableValuesFindNothingAndWriteNothing_data()
@@ -303,15 +303,15 @@ private slots:
         DataFixture f;
         f.db.addOperator(1, value.left(1), "n", "old");
         auto q = f.query(statements::operatorLookup());
-        q->SetParamValue("username", value);
-        q->Open();
-        QVERIFY(q->IsEmpty());
-        q->Close();
+        q->setParamValue("username", value);
+        q->open();
+        QVERIFY(q->isEmpty());
+        q->close();
 
         auto cpw = f.query(statements::passwordChange());
-        cpw->SetParamValue("pw", value);
-        cpw->SetParamValue("username", value.left(1));
-        QVERIFY_THROWS_EXCEPTION(EDatabaseError, cpw->ExecSQL());
+        cpw->setParamValue("pw", value);
+        cpw->setParamValue("username", value.left(1));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, cpw->execSql());
         QCOMPARE(f.db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(),
                  QStringLiteral("old"));
     }
@@ -321,11 +321,11 @@ private slots:
         DataFixture f;
         f.db.addOperator(1, "demo", "演示", "demo");
         auto cpw = f.query(statements::passwordChange());
-        cpw->SetParamValue("pw", "");
-        cpw->SetParamValue("username", "demo");
-        QCOMPARE(cpw->ExecSQL(), qint64(1));
+        cpw->setParamValue("pw", "");
+        cpw->setParamValue("username", "demo");
+        QCOMPARE(cpw->execSql(), qint64(1));
         QCOMPARE(f.db.scalar("select \"F07口令\" from \"TA71操作用户\"").toString(), QString());
-        QVERIFY(!f.connection->Connected());
+        QVERIFY(!f.connection->connected());
     }
 
     void missingDeclaredColumnFailsTheOpen()
@@ -338,13 +338,13 @@ private slots:
                    "CreateDT, 1 as extra from a5_z0_5yc where ainame=:ainame";
         auto q = f.query(s, "Qai");
         try {
-            q->Open();
+            q->open();
             QFAIL("opened");
         } catch (const EDatabaseError& e) {
-            QCOMPARE(e.Message(), QStringLiteral("Qai: Field '操作' not found"));
+            QCOMPARE(e.message(), QStringLiteral("Qai: Field '操作' not found"));
         }
         QVERIFY(!q->Active());
-        QVERIFY(!f.connection->Connected());
+        QVERIFY(!f.connection->connected());
     }
 };
 TV_REGISTER_TEST(TestStatements);

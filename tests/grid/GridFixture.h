@@ -27,25 +27,25 @@ struct GridFixture {
             data.db.addResult(r);
         }
         q = data.query(statements::robotHistory());
-        source.SetDataSet(q.get());
+        source.setDataSet(q.get());
         grid = std::make_unique<TDBGridEh>();
         grid->resize(size);
-        grid->SetDataSource(&source);
+        grid->setDataSource(&source);
         grid->setFont(pixelFont(kYaHei, 16));
-        grid->SetTitleFont(pixelFont(kYaHei, 19));
+        grid->setTitleFont(pixelFont(kYaHei, 19));
         // One column per field the statement shows, in its order; the first keeps a stored
         // width and the third a grey text, the rest take their fields' widths and colours.
         for (const ColumnDef& c : statements::robotHistory().columns)
             if (c.visible)
-                grid->AddColumn(c.name);
-        grid->Columns()[0]->SetWidth(kStoredWidth);
-        grid->Columns()[2]->SetFontColor(clGray);
-        grid->Columns()[2]->Title()->SetFontColor(clGray);
+                grid->addColumn(c.name);
+        grid->columns()[0]->setWidth(kStoredWidth);
+        grid->columns()[2]->setFontColor(clGray);
+        grid->columns()[2]->Title()->setFontColor(clGray);
     }
 
     TDBGridColumnEh* column(const char* field) const
     {
-        for (TDBGridColumnEh* c : grid->Columns())
+        for (TDBGridColumnEh* c : grid->columns())
             if (c->FieldName().compare(QLatin1String(field), Qt::CaseInsensitive) == 0)
                 return c;
         return nullptr;
@@ -55,7 +55,7 @@ struct GridFixture {
     // A pixel in cell coordinates (inside the border).
     QColor pixel(const QImage& img, QPoint cellPoint) const
     {
-        return img.pixelColor(cellPoint + grid->ClientOrigin());
+        return img.pixelColor(cellPoint + grid->clientOrigin());
     }
     // Field values down the result's current order.
     QStringList values(const char* field) const
@@ -63,7 +63,7 @@ struct GridFixture {
         QStringList out;
         for (int i = 1; i <= q->RecordCount(); ++i) {
             TCustomADODataSet::ActiveRecordScope scope(*q, i);
-            out << q->FieldByName(QLatin1String(field))->AsString();
+            out << q->fieldByName(QLatin1String(field))->asString();
         }
         return out;
     }

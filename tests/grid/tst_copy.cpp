@@ -60,8 +60,8 @@ private slots:
         QFETCH(QString, expected);
         GridFixture f(rows);
         if (open) {
-            f.q->Open();
-            f.q->SetRecNo(std::min(2, rows));
+            f.q->open();
+            f.q->setRecNo(std::min(2, rows));
         }
         QCOMPARE(copied(f.grid.get(), Qt::KeyboardModifiers(modifiers), Qt::Key(key)), expected);
         if (open)
@@ -72,11 +72,11 @@ private slots:
     void copyFollowsColumnAndSortOrder()
     {
         GridFixture f(2);
-        f.q->Open();
-        f.grid->MoveColumn(8, 0); // 理由 first
-        f.grid->MoveColumn(4, 1); // then 余额
+        f.q->open();
+        f.grid->moveColumn(8, 0); // 理由 first
+        f.grid->moveColumn(4, 1); // then 余额
         f.grid->ToggleTitleSort(f.column("K00"));
-        f.q->SetRecNo(1);
+        f.q->setRecNo(1);
         const QString titles =
             QStringLiteral("理由\t余额\t彩票期数\t奖号\t开奖时间\t注\t操作\t输赢\t推荐号\n");
         const QString low =
@@ -119,7 +119,7 @@ private slots:
         FixtureDb::Result r;
         r.k05 = k05;
         f.data.db.addResult(r);
-        f.q->Open();
+        f.q->open();
         QCOMPARE(
             copied(f.grid.get(), Qt::ControlModifier),
             kTitles +

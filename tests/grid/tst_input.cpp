@@ -36,7 +36,7 @@ private slots:
         QFETCH(QList<int>, deltas);
         QFETCH(int, recNo);
         GridFixture f(30);
-        f.q->Open();
+        f.q->open();
         for (int d : deltas)
             wheel(f.grid.get(), d);
         QCOMPARE(f.q->RecNo(), recNo);
@@ -78,10 +78,10 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(QString, expected);
         GridFixture f(100);
-        f.q->Open();
-        f.q->SetRecNo(start);
-        const int top = f.grid->RecordBuffer().Top();
-        const int rows = f.grid->Layout().VisibleRowCapacity();
+        f.q->open();
+        f.q->setRecNo(start);
+        const int top = f.grid->recordBuffer().top();
+        const int rows = f.grid->Layout().visibleRowCapacity();
         QTest::keyClick(f.grid.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         int want = expected.toInt();
         if (expected == "top")
@@ -97,45 +97,45 @@ private slots:
     void leftRightScrollByColumns()
     {
         GridFixture f(30, QSize(400, 300));
-        f.q->Open();
-        f.q->SetRecNo(7);
-        QCOMPARE(f.grid->LeftCol(), 0);
+        f.q->open();
+        f.q->setRecNo(7);
+        QCOMPARE(f.grid->leftCol(), 0);
         QTest::keyClick(f.grid.get(), Qt::Key_Right);
-        QCOMPARE(f.grid->LeftCol(), 1);
+        QCOMPARE(f.grid->leftCol(), 1);
         QTest::keyClick(f.grid.get(), Qt::Key_Right);
-        QCOMPARE(f.grid->LeftCol(), 2);
+        QCOMPARE(f.grid->leftCol(), 2);
         QTest::keyClick(f.grid.get(), Qt::Key_Left);
-        QCOMPARE(f.grid->LeftCol(), 1);
+        QCOMPARE(f.grid->leftCol(), 1);
         QCOMPARE(f.q->RecNo(), 7);
         QTest::keyClick(f.grid.get(), Qt::Key_Right, Qt::ControlModifier);
-        QCOMPARE(f.grid->SelectedIndex(), 8);
-        QCOMPARE(f.grid->LeftCol(), f.grid->Layout().MaxLeftCol());
+        QCOMPARE(f.grid->selectedIndex(), 8);
+        QCOMPARE(f.grid->leftCol(), f.grid->Layout().maxLeftCol());
         QTest::keyClick(f.grid.get(), Qt::Key_Left, Qt::ControlModifier);
-        QCOMPARE(f.grid->SelectedIndex(), 0);
-        QCOMPARE(f.grid->LeftCol(), 0);
+        QCOMPARE(f.grid->selectedIndex(), 0);
+        QCOMPARE(f.grid->leftCol(), 0);
         QCOMPARE(f.q->RecNo(), 7);
         // A last column wider than the view is brought as far into view as it goes.
-        f.grid->Columns().last()->SetWidth(2000);
+        f.grid->columns().last()->setWidth(2000);
         QTest::keyClick(f.grid.get(), Qt::Key_Right, Qt::ControlModifier);
-        QCOMPARE(f.grid->LeftCol(), 8);
+        QCOMPARE(f.grid->leftCol(), 8);
     }
 
     void pressOnDataCellMakesItsRecordCurrent()
     {
         GridFixture f(30);
-        f.q->Open();
-        f.q->SetRecNo(20); // scrolled: the view no longer starts at record 1
-        const int top = f.grid->RecordBuffer().Top();
+        f.q->open();
+        f.q->setRecNo(20); // scrolled: the view no longer starts at record 1
+        const int top = f.grid->recordBuffer().top();
         QVERIFY(top > 1);
-        const QPoint p = f.grid->Layout().CellRect(3, 4).center() + f.grid->ClientOrigin();
+        const QPoint p = f.grid->Layout().cellRect(3, 4).center() + f.grid->clientOrigin();
         QTest::mouseClick(f.grid.get(), Qt::LeftButton, {}, p);
         QCOMPARE(f.q->RecNo(), top + 3);
-        QCOMPARE(f.grid->SelectedIndex(), 3);
-        QCOMPARE(f.grid->RecordBuffer().Top(), top);
+        QCOMPARE(f.grid->selectedIndex(), 3);
+        QCOMPARE(f.grid->recordBuffer().top(), top);
         QCOMPARE(f.q->Sort(), QString());
         // Below the last row nothing happens.
         GridFixture few(3);
-        few.q->Open();
+        few.q->open();
         QTest::mouseClick(few.grid.get(), Qt::LeftButton, {}, QPoint(200, few.grid->height() - 10));
         QCOMPARE(few.q->RecNo(), 1);
     }
@@ -143,20 +143,20 @@ private slots:
     void scrollBarFollowsAndMovesRecord()
     {
         GridFixture f(100);
-        f.q->Open();
+        f.q->open();
         QScrollBar* bar = nullptr;
         for (QScrollBar* b : f.grid->findChildren<QScrollBar*>())
             if (b->orientation() == Qt::Vertical)
                 bar = b;
         QVERIFY(bar && !bar->isHidden());
         QCOMPARE(bar->maximum(), 99);
-        f.q->SetRecNo(40);
+        f.q->setRecNo(40);
         QCOMPARE(bar->value(), 39);
         bar->setValue(69);
         QCOMPARE(f.q->RecNo(), 70);
-        QVERIFY(f.grid->RecordBuffer().RowOf(70) >= 0);
+        QVERIFY(f.grid->recordBuffer().rowOf(70) >= 0);
         GridFixture few(3, QSize(3000, 400)); // room for every row and column
-        few.q->Open();
+        few.q->open();
         for (QScrollBar* b : few.grid->findChildren<QScrollBar*>())
             QVERIFY(b->isHidden());
     }
@@ -174,7 +174,7 @@ private slots:
         layout->addWidget(grid);
         layout->addWidget(after);
         f.grid.reset(grid);
-        f.q->Open();
+        f.q->open();
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         grid->setFocus();

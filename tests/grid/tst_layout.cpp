@@ -18,49 +18,49 @@ private slots:
     void rowTitleAndIndicatorSizes()
     {
         GridFixture f(30);
-        f.q->Open();
+        f.q->open();
         const QFontMetrics cell(f.grid->font());
         const QFontMetrics title(f.grid->TitleFont());
         const GridLayout& l = f.grid->Layout();
-        QCOMPARE(l.RowHeight(), cell.size(Qt::TextSingleLine, QStringLiteral("Wg")).height() + 2);
+        QCOMPARE(l.rowHeight(), cell.size(Qt::TextSingleLine, QStringLiteral("Wg")).height() + 2);
         // Every caption of the history grid fits on one line.
-        QCOMPARE(l.TitleHeight(), titleLine(f.grid->TitleFont()) + 10 - 1);
-        QCOMPARE(l.IndicatorWidth(), title.horizontalAdvance(QStringLiteral("30")) + 17);
+        QCOMPARE(l.titleHeight(), titleLine(f.grid->TitleFont()) + 10 - 1);
+        QCOMPARE(l.indicatorWidth(), title.horizontalAdvance(QStringLiteral("30")) + 17);
         // Columns without a width take "0" times the field's display width plus 4.
         QCOMPARE(f.column("K00")->Width(), cell.horizontalAdvance(QLatin1Char('0')) * 6 + 4);
         QCOMPARE(f.column("K01")->Width(), cell.horizontalAdvance(QLatin1Char('0')) * 4 + 4);
         QCOMPARE(f.column("cpqh")->Width(), GridFixture::kStoredWidth);
         // Cells follow each other with one-pixel lines in between.
-        QCOMPARE(l.CellRect(0, 1).topLeft(), QPoint(l.IndicatorWidth() + 1, l.TitleHeight() + 1));
-        QCOMPARE(l.CellRect(1, 2).topLeft(),
-                 QPoint(l.IndicatorWidth() + 1 + GridFixture::kStoredWidth + 1,
-                        l.TitleHeight() + 1 + l.RowHeight() + 1));
-        const int room = l.ClientSize().height() - l.TitleHeight() - 1;
-        QCOMPARE(l.VisibleRowCapacity(), room / (l.RowHeight() + 1));
+        QCOMPARE(l.cellRect(0, 1).topLeft(), QPoint(l.indicatorWidth() + 1, l.titleHeight() + 1));
+        QCOMPARE(l.cellRect(1, 2).topLeft(),
+                 QPoint(l.indicatorWidth() + 1 + GridFixture::kStoredWidth + 1,
+                        l.titleHeight() + 1 + l.rowHeight() + 1));
+        const int room = l.clientSize().height() - l.titleHeight() - 1;
+        QCOMPARE(l.visibleRowCapacity(), room / (l.rowHeight() + 1));
     }
 
     void titleGrowsWhenMarkerNarrowsCaption()
     {
         GridFixture f(5);
-        f.q->Open();
+        f.q->open();
         TDBGridColumnEh* k00 = f.column("K00");
         const QFont font = f.grid->TitleFont();
         const QFontMetrics fm(font);
         // Room for the caption with 8 pixels to spare: the marker's 16 pixels make it wrap.
         const int width = fm.horizontalAdvance(QStringLiteral("余额")) + 4 + 8;
-        k00->SetWidth(width);
-        const int single = f.grid->Layout().TitleHeight();
+        k00->setWidth(width);
+        const int single = f.grid->Layout().titleHeight();
         QCOMPARE(single, titleLine(font) + 9);
         f.grid->ToggleTitleSort(k00);
         QCOMPARE(k00->Title()->SortMarker(), smUpEh);
         const int wrapped = 2 * titleLine(font); // one character a line
-        QCOMPARE(f.grid->Layout().TitleHeight(), wrapped + 9);
+        QCOMPARE(f.grid->Layout().titleHeight(), wrapped + 9);
         // Making a column narrower grows the title the same way.
         f.grid->ToggleTitleSort(k00);
         f.grid->ToggleTitleSort(k00);
-        QCOMPARE(f.grid->Layout().TitleHeight(), single);
-        f.column("K02")->SetWidth(fm.horizontalAdvance(QStringLiteral("操作")) - 2 + 4);
-        QVERIFY(f.grid->Layout().TitleHeight() > single);
+        QCOMPARE(f.grid->Layout().titleHeight(), single);
+        f.column("K02")->setWidth(fm.horizontalAdvance(QStringLiteral("操作")) - 2 + 4);
+        QVERIFY(f.grid->Layout().titleHeight() > single);
     }
 
     void indicatorWidensWithDigits_data()
@@ -76,30 +76,30 @@ private slots:
         QFETCH(int, after);
         GridFixture f(before);
         const QFontMetrics title(f.grid->TitleFont());
-        f.q->Open();
-        QCOMPARE(f.grid->Layout().IndicatorWidth(),
+        f.q->open();
+        QCOMPARE(f.grid->Layout().indicatorWidth(),
                  title.horizontalAdvance(QString::number(before)) + 17);
         FixtureDb::Result r;
         r.cpqh = QStringLiteral("20201003-0001");
         f.data.db.addResult(r);
-        f.q->Close();
+        f.q->close();
         // Closed, the indicator keeps its width.
-        QCOMPARE(f.grid->Layout().IndicatorWidth(),
+        QCOMPARE(f.grid->Layout().indicatorWidth(),
                  title.horizontalAdvance(QString::number(before)) + 17);
-        f.q->Open();
-        QCOMPARE(f.grid->Layout().IndicatorWidth(),
+        f.q->open();
+        QCOMPARE(f.grid->Layout().indicatorWidth(),
                  title.horizontalAdvance(QString::number(after)) + 17);
-        QVERIFY(f.grid->Layout().IndicatorWidth() >
+        QVERIFY(f.grid->Layout().indicatorWidth() >
                 title.horizontalAdvance(QString::number(before)) + 17);
     }
 
     void emptyResultIndicatorIsDigitZeroWide()
     {
         GridFixture f(0);
-        f.q->Open();
-        QCOMPARE(f.grid->Layout().IndicatorWidth(),
+        f.q->open();
+        QCOMPARE(f.grid->Layout().indicatorWidth(),
                  QFontMetrics(f.grid->TitleFont()).horizontalAdvance(u'0') + 17);
-        QCOMPARE(f.grid->ShownRowCount(), 1);
+        QCOMPARE(f.grid->shownRowCount(), 1);
     }
 
     void recordBufferFollowsCurrentRecord_data()
@@ -119,24 +119,24 @@ private slots:
         QFETCH(QList<int>, moves);
         QFETCH(int, top);
         GridRecordBuffer b;
-        b.Reset(count, 1, 10);
+        b.reset(count, 1, 10);
         for (int m : moves)
-            b.Follow(m);
-        QCOMPARE(b.Top(), top);
-        QCOMPARE(b.Count(), std::min(10, count));
-        QCOMPARE(b.RowOf(moves.last()) >= 0, true);
+            b.follow(m);
+        QCOMPARE(b.top(), top);
+        QCOMPARE(b.count(), std::min(10, count));
+        QCOMPARE(b.rowOf(moves.last()) >= 0, true);
     }
 
     void recordBufferResyncKeepsScreenRow()
     {
         GridRecordBuffer b;
-        b.Reset(100, 1, 10);
-        b.Follow(4); // fourth screen row
-        b.Resync(100, 57);
-        QCOMPARE(b.Top(), 54);
-        b.Resync(100, 99); // cannot keep the row without leaving rows empty
-        QCOMPARE(b.Top(), 91);
-        QCOMPARE(b.RowOf(99), 8);
+        b.reset(100, 1, 10);
+        b.follow(4); // fourth screen row
+        b.resync(100, 57);
+        QCOMPARE(b.top(), 54);
+        b.resync(100, 99); // cannot keep the row without leaving rows empty
+        QCOMPARE(b.top(), 91);
+        QCOMPARE(b.rowOf(99), 8);
     }
 
     void featuresOfNearestRegisteredAncestor()
@@ -144,35 +144,35 @@ private slots:
         // Two query classes of the test's own: Own registered, Deeper below it not.
         struct Own : TADOQuery {
             using TADOQuery::TADOQuery;
-            static const DataSetClass& StaticClass()
+            static const DataSetType& staticType()
             {
-                static const DataSetClass meta{&TADOQuery::StaticClass()};
+                static const DataSetType meta{&TADOQuery::staticType()};
                 return meta;
             }
-            const DataSetClass& ClassType() const override { return StaticClass(); }
+            const DataSetType& dataSetType() const override { return staticType(); }
         };
         struct Deeper : Own {
             using Own::Own;
-            static const DataSetClass& StaticClass()
+            static const DataSetType& staticType()
             {
-                static const DataSetClass meta{&Own::StaticClass()};
+                static const DataSetType meta{&Own::staticType()};
                 return meta;
             }
-            const DataSetClass& ClassType() const override { return StaticClass(); }
+            const DataSetType& dataSetType() const override { return staticType(); }
         };
         TDBGridEhDataService& service = TDBGridEhDataService::instance();
         TADOQuery query(QStringLiteral("Q"));
         TCustomADODataSet plain(QStringLiteral("P"));
         Deeper deeper(QStringLiteral("D"));
         QVERIFY(
-            dynamic_cast<TADOSQLDatasetFeaturesEh*>(service.GetDatasetFeaturesForDataSet(query)));
-        QCOMPARE(service.GetDatasetFeaturesForDataSet(plain), nullptr);
-        QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper),
-                 service.GetDatasetFeaturesForDataSet(query));
+            dynamic_cast<TADOSQLDatasetFeaturesEh*>(service.getDatasetFeaturesForDataSet(query)));
+        QCOMPARE(service.getDatasetFeaturesForDataSet(plain), nullptr);
+        QCOMPARE(service.getDatasetFeaturesForDataSet(deeper),
+                 service.getDatasetFeaturesForDataSet(query));
         auto own = std::make_shared<TADOSQLDatasetFeaturesEh>();
-        service.RegisterDatasetFeaturesEh(Own::StaticClass(), own);
-        QCOMPARE(service.GetDatasetFeaturesForDataSet(deeper), own.get());
-        QVERIFY(service.GetDatasetFeaturesForDataSet(query) != own.get());
+        service.registerDatasetFeaturesEh(Own::staticType(), own);
+        QCOMPARE(service.getDatasetFeaturesForDataSet(deeper), own.get());
+        QVERIFY(service.getDatasetFeaturesForDataSet(query) != own.get());
     }
 };
 TV_REGISTER_TEST(TestGridLayout);

@@ -13,7 +13,7 @@ const QColor kGlyphGrey(128, 128, 128);
 // A point well inside a data cell away from its text: just right of the cell's left edge.
 QPoint inCell(const GridLayout& l, int col, int row)
 {
-    const QRect r = l.CellRect(col, row);
+    const QRect r = l.cellRect(col, row);
     return QPoint(r.left() + 1, r.bottom() - 1);
 }
 
@@ -40,10 +40,10 @@ private slots:
     void cellsStayInsideTheClientArea()
     {
         GridFixture f(60, QSize(700, 300));
-        f.q->Open();
-        const QRect client(f.grid->ClientOrigin(), f.grid->Layout().ClientSize());
-        const int last = f.grid->Layout().LastVisibleCol();
-        QVERIFY(f.grid->Layout().CellRect(last, 1).right() + client.left() > client.right());
+        f.q->open();
+        const QRect client(f.grid->clientOrigin(), f.grid->Layout().clientSize());
+        const int last = f.grid->Layout().lastVisibleCol();
+        QVERIFY(f.grid->Layout().cellRect(last, 1).right() + client.left() > client.right());
         // The grid alone, without the scroll bars drawn over it.
         QImage img(f.grid->size(), QImage::Format_RGB32);
         f.grid->render(&img, QPoint(), QRegion(), QWidget::DrawWindowBackground);
@@ -58,24 +58,24 @@ private slots:
     void firstRecordIsLightBlueWhateverTheScroll()
     {
         GridFixture f(60);
-        f.q->Open();
-        const int rows = f.grid->Layout().VisibleRowCapacity();
+        f.q->open();
+        const int rows = f.grid->Layout().visibleRowCapacity();
         f.q->MoveBy(rows + 5); // scroll away
         f.q->First();
         f.q->Next(); // record 1 back at the top, not current
-        QCOMPARE(f.grid->RecordBuffer().Top(), 1);
+        QCOMPARE(f.grid->recordBuffer().top(), 1);
         QImage img = f.image();
         QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), kStripe);
         QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 4)), kWhite);
         // Sorted, the top record is again record 1 and light blue, numbered 1.
         f.grid->ToggleTitleSort(f.column("K00"));
-        f.q->SetRecNo(2);
+        f.q->setRecNo(2);
         f.q->First();
         f.q->Next();
         img = f.image();
         QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 4, 1)), kStripe);
-        QCOMPARE(f.grid->DescribeCell(-1, 1).number, QStringLiteral("1"));
-        QCOMPARE(f.grid->DescribeCell(-1, 2).number, QStringLiteral("2"));
+        QCOMPARE(f.grid->describeCell(-1, 1).number, QStringLiteral("1"));
+        QCOMPARE(f.grid->describeCell(-1, 2).number, QStringLiteral("2"));
     }
 
     void stripesMoveWithRecords_data()
@@ -89,10 +89,10 @@ private slots:
     {
         QFETCH(int, scrolledBy);
         GridFixture f(60);
-        f.q->Open();
-        const int rows = f.grid->Layout().VisibleRowCapacity();
-        f.q->SetRecNo(rows + scrolledBy); // the current row is the last visible one
-        const int top = f.grid->RecordBuffer().Top();
+        f.q->open();
+        const int rows = f.grid->Layout().visibleRowCapacity();
+        f.q->setRecNo(rows + scrolledBy); // the current row is the last visible one
+        const int top = f.grid->recordBuffer().top();
         QCOMPARE(top, 1 + scrolledBy);
         const QImage img = f.image();
         QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), top % 2 == 0 ? kWhite : kStripe);
@@ -102,18 +102,18 @@ private slots:
     void currentRowColoursFollowFocus()
     {
         GridFixture f(10);
-        f.q->Open();
-        f.q->SetRecNo(3);
+        f.q->open();
+        f.q->setRecNo(3);
         const QPoint p = inCell(f.grid->Layout(), 2, 3);
         QVERIFY(!f.grid->hasFocus());
         QCOMPARE(f.pixel(f.image(), p), sys(SystemColor::BtnShadow));
-        QCOMPARE(f.grid->DescribeCell(2, 3).textColor, sys(SystemColor::HighlightText));
+        QCOMPARE(f.grid->describeCell(2, 3).textColor, sys(SystemColor::HighlightText));
         QVERIFY(focusGrid(*f.grid));
         QCOMPARE(f.pixel(f.image(), p), sys(SystemColor::Highlight));
-        QCOMPARE(f.grid->DescribeCell(2, 3).textColor, sys(SystemColor::HighlightText));
+        QCOMPARE(f.grid->describeCell(2, 3).textColor, sys(SystemColor::HighlightText));
         // Other rows keep their stripes and the column's colour.
         QCOMPARE(f.pixel(f.image(), inCell(f.grid->Layout(), 2, 2)), kWhite);
-        QCOMPARE(f.grid->DescribeCell(2, 2).textColor, toQColor(clGray));
+        QCOMPARE(f.grid->describeCell(2, 2).textColor, toQColor(clGray));
     }
 
     // In the cell font, also after the font changed once the numbers were painted.
@@ -129,17 +129,17 @@ private slots:
         QFETCH(int, pixels);
         QFETCH(int, row);
         GridFixture f(12);
-        f.q->Open();
+        f.q->open();
         f.image();
         f.grid->setFont(pixelFont(kYaHei, pixels));
         const QFontMetrics fm(f.grid->font());
         const GridLayout& l = f.grid->Layout();
-        const GridCellPaint cell = f.grid->DescribeCell(-1, row);
+        const GridCellPaint cell = f.grid->describeCell(-1, row);
         const QString number = QString::number(row);
         QCOMPARE(cell.number, number);
         const int width = fm.horizontalAdvance(number);
         QCOMPARE(cell.numberPos,
-                 QPoint((l.IndicatorWidth() - width - 11) / 2, l.RowBottom(row) - fm.height() - 2));
+                 QPoint((l.indicatorWidth() - width - 11) / 2, l.rowBottom(row) - fm.height() - 2));
         // Some black of the digits inside their box.
         const QImage img = f.image();
         bool black = false;
@@ -147,19 +147,19 @@ private slots:
             for (int y = cell.numberPos.y(); y < cell.numberPos.y() + fm.height(); ++y)
                 black |= f.pixel(img, QPoint(x, y)).lightness() < 60;
         QVERIFY(black);
-        QVERIFY(f.grid->DescribeCell(-1, 2).glyph == GridGlyph::None);
-        QVERIFY(f.grid->DescribeCell(-1, 1).glyph == GridGlyph::Arrow);
+        QVERIFY(f.grid->describeCell(-1, 2).glyph == GridGlyph::None);
+        QVERIFY(f.grid->describeCell(-1, 1).glyph == GridGlyph::Arrow);
     }
 
     void emptyResultShowsArrowAndNoNumber()
     {
         GridFixture f(0);
-        f.q->Open();
+        f.q->open();
         const GridLayout& l = f.grid->Layout();
-        const GridCellPaint cell = f.grid->DescribeCell(-1, 1);
+        const GridCellPaint cell = f.grid->describeCell(-1, 1);
         QVERIFY(cell.glyph == GridGlyph::Arrow);
         QVERIFY(cell.number.isEmpty());
-        const QRect r = l.CellRect(-1, 1);
+        const QRect r = l.cellRect(-1, 1);
         QCOMPARE(cell.glyphPos, QPoint(r.right() + 1 - 2 - 6, r.top() + (r.height() - 11) / 2));
         const QImage img = f.image();
         // The arrow's point (middle of its right column) and its base (left column, top).
@@ -168,8 +168,8 @@ private slots:
         QCOMPARE(f.pixel(img, cell.glyphPos + QPoint(5, 0)), sys(SystemColor::BtnFace));
         // The blank row is painted in the grid colour, with no stripe.
         QCOMPARE(f.pixel(img, inCell(l, 0, 1)), sys(SystemColor::Window));
-        f.q->Close();
-        QVERIFY(f.grid->DescribeCell(-1, 1).glyph == GridGlyph::None);
+        f.q->close();
+        QVERIFY(f.grid->describeCell(-1, 1).glyph == GridGlyph::None);
         QCOMPARE(f.pixel(f.image(), cell.glyphPos + QPoint(0, 0)), sys(SystemColor::BtnFace));
     }
 
@@ -185,14 +185,14 @@ private slots:
         QFETCH(int, clicks);
         QFETCH(bool, up);
         GridFixture f(10);
-        f.q->Open();
+        f.q->open();
         TDBGridColumnEh* k00 = f.column("K00");
         for (int i = 0; i < clicks; ++i)
             f.grid->ToggleTitleSort(k00);
-        const int col = f.grid->Columns().indexOf(k00);
-        const QRect content = f.grid->Layout().CellRect(col, 0).adjusted(1, 1, -1, -1);
+        const int col = f.grid->columns().indexOf(k00);
+        const QRect content = f.grid->Layout().cellRect(col, 0).adjusted(1, 1, -1, -1);
         const QPoint origin(content.right() + 1 - 12, content.top() + (content.height() - 9) / 2);
-        const GridCellPaint cell = f.grid->DescribeCell(col, 0);
+        const GridCellPaint cell = f.grid->describeCell(col, 0);
         QVERIFY(cell.glyph == (up ? GridGlyph::SortUp : GridGlyph::SortDown));
         QCOMPARE(cell.glyphPos, origin);
         QCOMPARE(cell.textRect.width(), content.width() - 16);
@@ -215,52 +215,52 @@ private slots:
     void narrowMarkedColumnHasNoGlyph()
     {
         GridFixture f(10);
-        f.q->Open();
+        f.q->open();
         TDBGridColumnEh* k00 = f.column("K00");
         f.grid->ToggleTitleSort(k00);
-        k00->SetWidth(15);
-        const int col = f.grid->Columns().indexOf(k00);
-        const GridCellPaint cell = f.grid->DescribeCell(col, 0);
+        k00->setWidth(15);
+        const int col = f.grid->columns().indexOf(k00);
+        const GridCellPaint cell = f.grid->describeCell(col, 0);
         QVERIFY(cell.glyph == GridGlyph::None);
         QCOMPARE(cell.textRect.width(), 15 - 2 - 2);
-        k00->SetWidth(16);
-        QVERIFY(f.grid->DescribeCell(col, 0).glyph == GridGlyph::SortUp);
+        k00->setWidth(16);
+        QVERIFY(f.grid->describeCell(col, 0).glyph == GridGlyph::SortUp);
     }
 
     void dataSetGoneWithoutNotice()
     {
         GridFixture f(10);
-        f.q->Open();
-        f.source.SetDataSet(nullptr); // the grid hears of it
-        QCOMPARE(f.grid->ShownRowCount(), 1);
+        f.q->open();
+        f.source.setDataSet(nullptr); // the grid hears of it
+        QCOMPARE(f.grid->shownRowCount(), 1);
         auto source = std::make_unique<TDataSource>();
-        source->SetDataSet(f.q.get());
-        f.grid->SetDataSource(source.get());
-        QCOMPARE(f.grid->RecordBuffer().Count(), 10);
+        source->setDataSet(f.q.get());
+        f.grid->setDataSource(source.get());
+        QCOMPARE(f.grid->recordBuffer().count(), 10);
         source.reset(); // the grid is not told, and must not read a dead dataset
         const QImage img = f.image();
         QCOMPARE(f.pixel(img, inCell(f.grid->Layout(), 0, 1)), sys(SystemColor::Window));
-        QVERIFY(f.grid->DescribeCell(-1, 1).number.isEmpty());
+        QVERIFY(f.grid->describeCell(-1, 1).number.isEmpty());
     }
 
     void lineColours()
     {
         GridFixture f(10);
-        f.q->Open();
+        f.q->open();
         const GridLayout& l = f.grid->Layout();
         const QImage img = f.image();
-        const int between = l.CellRect(0, 0).right() + 1; // line right of the first column
+        const int between = l.cellRect(0, 0).right() + 1; // line right of the first column
         const QColor fixed(128, 128, 128), data(192, 192, 192);
-        QCOMPARE(f.pixel(img, QPoint(between, l.TitleHeight() / 2)), fixed);
-        QCOMPARE(f.pixel(img, QPoint(between, l.RowTop(2) + 3)), data);
-        QCOMPARE(f.pixel(img, QPoint(between + 5, l.RowBottom(1))), data);
-        QCOMPARE(f.pixel(img, QPoint(between + 5, l.TitleHeight())), fixed);
-        QCOMPARE(f.pixel(img, QPoint(l.IndicatorWidth(), l.RowTop(3) + 2)), fixed);
-        QCOMPARE(f.pixel(img, QPoint(3, l.RowBottom(1))), fixed);
+        QCOMPARE(f.pixel(img, QPoint(between, l.titleHeight() / 2)), fixed);
+        QCOMPARE(f.pixel(img, QPoint(between, l.rowTop(2) + 3)), data);
+        QCOMPARE(f.pixel(img, QPoint(between + 5, l.rowBottom(1))), data);
+        QCOMPARE(f.pixel(img, QPoint(between + 5, l.titleHeight())), fixed);
+        QCOMPARE(f.pixel(img, QPoint(l.indicatorWidth(), l.rowTop(3) + 2)), fixed);
+        QCOMPARE(f.pixel(img, QPoint(3, l.rowBottom(1))), fixed);
         // Bevel: the light top edge of a title cell.
         QCOMPARE(f.pixel(img, QPoint(between + 5, 0)), sys(SystemColor::BtnHighlight));
         // Below the last row the grid colour.
-        QCOMPARE(f.pixel(img, QPoint(between + 5, l.RowBottom(10) + 4)), sys(SystemColor::Window));
+        QCOMPARE(f.pixel(img, QPoint(between + 5, l.rowBottom(10) + 4)), sys(SystemColor::Window));
     }
 };
 TV_REGISTER_TEST(TestGridPaint);

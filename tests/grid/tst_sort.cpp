@@ -10,7 +10,7 @@ namespace {
 // Centre of a column's title cell, in widget coordinates.
 QPoint titleCentre(const TDBGridEh& grid, int col)
 {
-    return grid.Layout().CellRect(col, 0).center() + grid.ClientOrigin();
+    return grid.Layout().cellRect(col, 0).center() + grid.clientOrigin();
 }
 
 QStringList sortedInts(QStringList values, bool descending)
@@ -41,9 +41,9 @@ private slots:
         QFETCH(QString, sort);
         QFETCH(int, shown);
         GridFixture f(20);
-        f.q->Open();
+        f.q->open();
         const QStringList statementOrder = f.values("K00");
-        const int col = f.grid->Columns().indexOf(f.column("K00"));
+        const int col = f.grid->columns().indexOf(f.column("K00"));
         for (int i = 0; i < clicks; ++i)
             QTest::mouseClick(f.grid.get(), Qt::LeftButton, {}, titleCentre(*f.grid, col));
         QCOMPARE(f.q->Sort(), sort);
@@ -59,40 +59,40 @@ private slots:
     void sortShowsTheFirstRecordAtTheTop()
     {
         GridFixture f(100);
-        f.q->Open();
-        const int col = f.grid->Columns().indexOf(f.column("K00"));
+        f.q->open();
+        const int col = f.grid->columns().indexOf(f.column("K00"));
         for (int click = 1; click <= 3; ++click) {
-            f.q->SetRecNo(60);
-            QVERIFY(f.grid->RecNoAtRow(1) > 1);
+            f.q->setRecNo(60);
+            QVERIFY(f.grid->recNoAtRow(1) > 1);
             QTest::mouseClick(f.grid.get(), Qt::LeftButton, {}, titleCentre(*f.grid, col));
             QCOMPARE(f.q->RecNo(), 1);
-            QCOMPARE(f.grid->RecNoAtRow(1), 1);
+            QCOMPARE(f.grid->recNoAtRow(1), 1);
         }
     }
 
     void anotherTitleStartsAtAscending()
     {
         GridFixture f(20);
-        f.q->Open();
+        f.q->open();
         f.grid->ToggleTitleSort(f.column("K00"));
         f.grid->ToggleTitleSort(f.column("K00"));
         QTest::mouseClick(f.grid.get(), Qt::LeftButton, {},
-                          titleCentre(*f.grid, f.grid->Columns().indexOf(f.column("K01"))));
+                          titleCentre(*f.grid, f.grid->columns().indexOf(f.column("K01"))));
         QCOMPARE(f.q->Sort(), QStringLiteral("K01"));
         QCOMPARE(f.column("K00")->Title()->SortMarker(), smNoneEh);
         QCOMPARE(f.column("K01")->Title()->SortMarker(), smUpEh);
-        QCOMPARE(f.grid->SortMarkedColumns(), QVector<TDBGridColumnEh*>{f.column("K01")});
+        QCOMPARE(f.grid->sortMarkedColumns(), QVector<TDBGridColumnEh*>{f.column("K01")});
     }
 
     void reloadKeepsMarkerAndStatementOrder()
     {
         GridFixture f(20);
-        f.q->Open();
+        f.q->open();
         const QStringList statementOrder = f.values("cpqh");
         f.grid->ToggleTitleSort(f.column("K00"));
         QVERIFY(f.values("cpqh") != statementOrder);
-        f.q->Close();
-        f.q->Open();
+        f.q->close();
+        f.q->open();
         QCOMPARE(f.values("cpqh"), statementOrder);
         QCOMPARE(f.q->Sort(), QString());
         QCOMPARE(f.column("K00")->Title()->SortMarker(), smUpEh);
@@ -104,8 +104,8 @@ private slots:
     void doubleClickIsTwoClicks()
     {
         GridFixture f(20);
-        f.q->Open();
-        const QPoint p = titleCentre(*f.grid, f.grid->Columns().indexOf(f.column("K00")));
+        f.q->open();
+        const QPoint p = titleCentre(*f.grid, f.grid->columns().indexOf(f.column("K00")));
         // What the platform delivers for a double-click: press, release, double-click, release.
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, p);
         QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {}, p);
@@ -120,42 +120,42 @@ private slots:
     void dragMovesColumnAndSorts()
     {
         GridFixture f(20);
-        f.q->Open();
+        f.q->open();
         TDBGridColumnEh* zjhm = f.column("zjhm");
-        const int from = f.grid->Columns().indexOf(zjhm);
-        const int to = f.grid->Columns().indexOf(f.column("K02"));
+        const int from = f.grid->columns().indexOf(zjhm);
+        const int to = f.grid->columns().indexOf(f.column("K02"));
         const QPoint start = titleCentre(*f.grid, from), end = titleCentre(*f.grid, to);
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, start);
         QTest::mouseMove(f.grid.get(), (start + end) / 2);
         QTest::mouseMove(f.grid.get(), end);
         QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {}, end);
-        QCOMPARE(f.grid->Columns().indexOf(zjhm), to);
-        QCOMPARE(f.grid->Columns().size(), 9);
+        QCOMPARE(f.grid->columns().indexOf(zjhm), to);
+        QCOMPARE(f.grid->columns().size(), 9);
         QCOMPARE(f.q->Sort(), QStringLiteral("zjhm"));
         QCOMPARE(zjhm->Title()->SortMarker(), smUpEh);
         // The move lasts through a reload.
-        f.q->Close();
-        f.q->Open();
-        QCOMPARE(f.grid->Columns().indexOf(zjhm), to);
+        f.q->close();
+        f.q->open();
+        QCOMPARE(f.grid->columns().indexOf(zjhm), to);
     }
 
     void borderDragResizesWithoutSorting()
     {
         GridFixture f(20);
-        f.q->Open();
+        f.q->open();
         const GridLayout& l = f.grid->Layout();
-        const QRect cell = l.CellRect(0, 0);
-        const QPoint border = QPoint(cell.right() + 1, cell.center().y()) + f.grid->ClientOrigin();
+        const QRect cell = l.cellRect(0, 0);
+        const QPoint border = QPoint(cell.right() + 1, cell.center().y()) + f.grid->clientOrigin();
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, border);
         QTest::mouseMove(f.grid.get(), border + QPoint(30, 0));
         QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {}, border + QPoint(30, 0));
-        QCOMPARE(f.grid->Columns()[0]->Width(), GridFixture::kStoredWidth + 30);
+        QCOMPARE(f.grid->columns()[0]->Width(), GridFixture::kStoredWidth + 30);
         QCOMPARE(f.q->Sort(), QString());
-        QCOMPARE(f.grid->Columns()[0]->Title()->SortMarker(), smNoneEh);
-        QCOMPARE(f.grid->Layout().ColumnLeft(1),
-                 f.grid->Layout().IndicatorWidth() + 1 + GridFixture::kStoredWidth + 30 + 1);
+        QCOMPARE(f.grid->columns()[0]->Title()->SortMarker(), smNoneEh);
+        QCOMPARE(f.grid->Layout().columnLeft(1),
+                 f.grid->Layout().indicatorWidth() + 1 + GridFixture::kStoredWidth + 30 + 1);
         // A press inside a title released over its border is a click on that title.
-        const QRect zjhm = f.grid->Layout().CellRect(1, 0).translated(f.grid->ClientOrigin());
+        const QRect zjhm = f.grid->Layout().cellRect(1, 0).translated(f.grid->clientOrigin());
         QTest::mousePress(f.grid.get(), Qt::LeftButton, {}, zjhm.center());
         QTest::mouseRelease(f.grid.get(), Qt::LeftButton, {},
                             QPoint(zjhm.right(), zjhm.center().y()));
@@ -168,21 +168,21 @@ private slots:
         // Closed dataset: no marker, no sort.
         f.grid->ToggleTitleSort(f.column("K00"));
         QCOMPARE(f.column("K00")->Title()->SortMarker(), smNoneEh);
-        f.q->Open();
+        f.q->open();
         // Right button, corner cell and a column without a field change nothing.
         QTest::mouseClick(f.grid.get(), Qt::RightButton, {}, titleCentre(*f.grid, 3));
-        QTest::mouseClick(f.grid.get(), Qt::LeftButton, {}, f.grid->ClientOrigin() + QPoint(3, 3));
-        TDBGridColumnEh* ghost = f.grid->AddColumn(QStringLiteral("nosuchfield"));
+        QTest::mouseClick(f.grid.get(), Qt::LeftButton, {}, f.grid->clientOrigin() + QPoint(3, 3));
+        TDBGridColumnEh* ghost = f.grid->addColumn(QStringLiteral("nosuchfield"));
         f.grid->ToggleTitleSort(ghost);
         QCOMPARE(f.q->Sort(), QString());
-        QVERIFY(f.grid->SortMarkedColumns().isEmpty());
+        QVERIFY(f.grid->sortMarkedColumns().isEmpty());
         QCOMPARE(f.grid->contextMenuPolicy(), Qt::PreventContextMenu);
     }
 
     void emptyResultTakesMarkerAndSortsNothing()
     {
         GridFixture f(0);
-        f.q->Open();
+        f.q->open();
         f.grid->ToggleTitleSort(f.column("K00"));
         QCOMPARE(f.column("K00")->Title()->SortMarker(), smUpEh);
         QCOMPARE(f.q->RecordCount(), 0);

@@ -38,15 +38,15 @@ private slots:
             f.db.addResult(r);
         }
         auto q = f.query(statements::robotHistory());
-        q->Open();
+        q->open();
         const int before = *opens;
-        q->SetSort(QStringLiteral("K05"));
-        q->SetSort(QStringLiteral("ainame DESC"));
+        q->setSort(QStringLiteral("K05"));
+        q->setSort(QStringLiteral("ainame DESC"));
         for (int i = 0; i < 100; ++i)
             QVERIFY(gb::representable(QStringLiteral("追%1").arg(i)) &&
                     gb::byteLength(QStringLiteral("追%1").arg(i)) > 2);
-        q->Close();
-        q->Open();
+        q->close();
+        q->open();
         QCOMPARE(*opens, before);
     }
 };
@@ -68,7 +68,7 @@ private slots:
         FixtureDb db;
         db.addOperator(1, QStringLiteral("demo"), QStringLiteral("演示"), QStringLiteral("demo"));
         RecordingPresenter presenter;
-        QCOMPARE(RunTallyvane({"tallyvane", "--sqlite", db.path()}), 1);
+        QCOMPARE(runTallyvane({"tallyvane", "--sqlite", db.path()}), 1);
         QCOMPARE(presenter.boxes.size(), 1);
         QCOMPARE(presenter.boxes[0].caption, QStringLiteral("Tallyvane"));
         QCOMPARE(presenter.boxes[0].icon, QMessageBox::Critical);

@@ -170,14 +170,14 @@ private slots:
     {
         QFETCH(bool, active);
         Form form;
-        WindowKeyHandlers& keys = WindowKeyHandlers::Of(&form.window);
+        WindowKeyHandlers& keys = WindowKeyHandlers::of(&form.window);
         QList<int> downs;
         QString chars;
-        keys.OnKeyDown = [&](QObject*, int& key, Qt::KeyboardModifiers) { downs << key; };
-        keys.OnKeyPress = [&](QObject*, QChar& ch) { chars += ch.isNull() ? QChar('0') : ch; };
+        keys.onKeyDown = [&](QObject*, int& key, Qt::KeyboardModifiers) { downs << key; };
+        keys.onKeyPress = [&](QObject*, QChar& ch) { chars += ch.isNull() ? QChar('0') : ch; };
         auto* move = new TDosMove(&form.window);
         move->Active = active;
-        QVERIFY(keys.KeyPreview);
+        QVERIFY(keys.keyPreview);
         QVERIFY(form.show());
         form.a->setFocus();
         press(Qt::Key_Return);
@@ -196,7 +196,7 @@ private slots:
             TDosMove second(&form.window);
             QFAIL("a second TDosMove was created");
         } catch (const Exception& e) {
-            QCOMPARE(e.Message(), QStringLiteral("TDosMove can have only one instance per form"));
+            QCOMPARE(e.message(), QStringLiteral("TDosMove can have only one instance per form"));
         }
         QCOMPARE(form.window.findChildren<TDosMove*>().size(), 1);
         // Another window may have its own.

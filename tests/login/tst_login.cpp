@@ -28,7 +28,7 @@ QStringList texts(const Tfmlogin& d)
 
 MessageBoxSpec box(const QString& text, const char* kind)
 {
-    return ShowMsgSpec(text, QString::fromLatin1(kind));
+    return showMsgSpec(text, QString::fromLatin1(kind));
 }
 
 } // namespace
@@ -114,14 +114,14 @@ private slots:
             f.typeNew(newPw, again);
         const QStringList before = texts(*f.dlg);
         f.dlg->bbOk->click();
-        QCOMPARE(f.boxes.boxes, QVector<MessageBoxSpec>{ShowMsgSpec(message, kind)});
+        QCOMPARE(f.boxes.boxes, QVector<MessageBoxSpec>{showMsgSpec(message, kind)});
         QVERIFY(f.dlg->isVisible());
         QVERIFY(!f.dlg->LoginOK);
         QCOMPARE(texts(*f.dlg), before);
         QVERIFY(f.dmUntouched());
         QCOMPARE(f.storedPassword().toString(), QStringLiteral("secret"));
         QVERIFY(!f.dlg->Q->Active());
-        QCOMPARE(DM->ConSG->OpenQueries(), 0);
+        QCOMPARE(DM->ConSG->openQueries(), 0);
     }
 
     // The operator may correct the fields and try again in the same dialog.
@@ -178,7 +178,7 @@ private slots:
         QCOMPARE(DM->UserID, 7);
         QCOMPARE(DM->UserName, QStringLiteral("张三"));
         QCOMPARE(DM->LoginName, QStringLiteral("zhang"));
-        QCOMPARE(DM->ConSG->OpenQueries(), 0);
+        QCOMPARE(DM->ConSG->openQueries(), 0);
     }
 
     void changePassword_data()
@@ -221,7 +221,7 @@ private slots:
         QVERIFY(!f.dlg->isVisible());
         QVERIFY(!f.dlg->LoginOK);
         QVERIFY(f.dmUntouched());
-        QCOMPARE(DM->ConSG->OpenQueries(), 0);
+        QCOMPARE(DM->ConSG->openQueries(), 0);
     }
 
     void databaseErrors_data()
@@ -259,7 +259,7 @@ private slots:
         QVERIFY(f.dmUntouched());
         if (changeMode)
             QCOMPARE(f.storedPassword().toString(), QStringLiteral("secret"));
-        QCOMPARE(DM->ConSG->OpenQueries(), 0);
+        QCOMPARE(DM->ConSG->openQueries(), 0);
     }
 
     void cancel_data()
@@ -306,7 +306,7 @@ private slots:
             focused = f.dlg->focusWidget();
             f.dlg->bbCancel->click();
         });
-        QCOMPARE(f.dlg->ShowModal(), int(QDialog::Rejected));
+        QCOMPARE(f.dlg->showModal(), int(QDialog::Rejected));
         QVERIFY(clearedOnShow);
         QCOMPARE(focused, f.dlg->ComboBox1);
         QVERIFY(!f.dlg->LoginOK);
@@ -317,9 +317,9 @@ private slots:
         LoginFixture f;
         f.dlg->hide();
         f.dlg->LoginOK = true;
-        Application->Terminate();
-        const int result = f.dlg->ShowModal();
-        Application->Initialize();
+        application->terminate();
+        const int result = f.dlg->showModal();
+        application->initialize();
         QCOMPARE(result, int(QDialog::Rejected));
         QVERIFY(!f.dlg->LoginOK);
         QVERIFY(!f.dlg->isVisible());
@@ -328,13 +328,13 @@ private slots:
     void changeMode()
     {
         LoginFixture f;
-        QVERIFY(!f.dlg->ChangeMode());
+        QVERIFY(!f.dlg->changeMode());
         for (QWidget* w :
              {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
               static_cast<QWidget*>(f.dlg->Label1), static_cast<QWidget*>(f.dlg->Edit4)})
             QVERIFY(!w->isVisible());
         f.dlg->bbChangPw->click();
-        QVERIFY(f.dlg->ChangeMode());
+        QVERIFY(f.dlg->changeMode());
         QVERIFY(!f.dlg->bbChangPw->isEnabled());
         for (QWidget* w :
              {static_cast<QWidget*>(f.dlg->Label4), static_cast<QWidget*>(f.dlg->Edit2),
@@ -388,7 +388,7 @@ private slots:
         // Enter on a focused button presses it.
         d.bbChangPw->setFocus();
         QTest::keyClick(d.bbChangPw, Qt::Key_Return);
-        QVERIFY(d.ChangeMode());
+        QVERIFY(d.changeMode());
         d.Edit1->setFocus();
         QTest::keyClick(d.Edit1, Qt::Key_Down);
         QCOMPARE(QApplication::focusWidget(), d.Edit2);
@@ -399,7 +399,7 @@ private slots:
         LoginFixture f;
         Tfmlogin& d = *f.dlg;
         QVERIFY(activate(&d));
-        delete d.DosMove1;
+        delete d.dosMove1;
         QTest::keyClick(d.ComboBox1, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), d.ComboBox1);
     }

@@ -214,9 +214,9 @@ private slots:
         QCOMPARE(image.pixel(5, 160), systemColor(SystemColor::BtnShadow).rgb());
         QCOMPARE(image.pixel(5, 161), systemColor(SystemColor::BtnHighlight).rgb());
         QCOMPARE(image.pixel(5, 170), systemColor(SystemColor::BtnFace).rgb());
-        QCOMPARE(d.Image1->pixmap().size(), QSize(32, 32));
+        QCOMPARE(d.image1->pixmap().size(), QSize(32, 32));
         // The prompt's ink lies within its text box and is dark.
-        const QRect prompt = d.Label5->geometry();
+        const QRect prompt = d.label5->geometry();
         int ink = 0;
         for (int y = prompt.top(); y <= prompt.bottom(); ++y)
             for (int x = prompt.left(); x <= prompt.right(); ++x)

@@ -48,7 +48,7 @@ struct WindowFixture {
     // Shown and active, with ticks driven by hand.
     bool showActive()
     {
-        window->Timer1->SetEnabled(false);
+        window->Timer1->setEnabled(false);
         window->show();
         QApplication::setActiveWindow(window.get());
         return QTest::qWaitForWindowActive(window.get()) && settled(*window);

@@ -76,7 +76,7 @@ private slots:
         TLbButton& b = *::button(*f.window, button);
         if (pressed)
             QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(50, 26));
-        QCOMPARE(b.Down(), pressed);
+        QCOMPARE(b.down(), pressed);
         f.window->cbb1->setFocus(); // no focus rectangle on the face
         const QImage image = grabbed(b);
         const int w = b.width(), h = b.height(), d = pressed ? 1 : 0;
@@ -145,16 +145,16 @@ private slots:
         const QFontMetrics metrics(b.font());
         const QString text = top ? b.Caption() + ' ' : ' ' + b.Caption();
         const int tw = metrics.horizontalAdvance(text), th = metrics.height(), gw = 18, gh = 18;
-        const int W = b.width(), H = b.height(), d = pressed ? 1 : 0;
+        const int w = b.width(), h = b.height(), d = pressed ? 1 : 0;
         QPoint glyphAt, textAt;
         if (top) {
-            const int t = (H - th - gh) / 2;
-            glyphAt = QPoint((W - gw) / 2 + d, t + d);
-            textAt = QPoint((W - tw) / 2 + d, t + gh + d);
+            const int t = (h - th - gh) / 2;
+            glyphAt = QPoint((w - gw) / 2 + d, t + d);
+            textAt = QPoint((w - tw) / 2 + d, t + gh + d);
         } else {
-            const int left = (W - tw - gw) / 2;
-            glyphAt = QPoint(left + d, (H - gh) / 2 + d);
-            textAt = QPoint(left + gw + d, (H - th) / 2 + d);
+            const int left = (w - tw - gw) / 2;
+            glyphAt = QPoint(left + d, (h - gh) / 2 + d);
+            textAt = QPoint(left + gw + d, (h - th) / 2 + d);
         }
 
         const QPixmap glyph = button == "bbSear" ? searchGlyph() : closeGlyph();
@@ -193,18 +193,18 @@ private slots:
         const QImage plain = grabbed(b);
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QApplication::sendEvent(&b, &enter);
-        QVERIFY(b.Hot());
+        QVERIFY(b.hot());
         QCOMPARE(grabbed(b), plain);
 
         QTest::keyClick(f.window->cbb1, Qt::Key_Tab);
         QTest::keyClick(f.window->bbSear, Qt::Key_Tab);
         QVERIFY(b.hasFocus());
         const QImage focused = grabbed(b);
-        const int W = b.width(), H = b.height();
-        const QRect outline(QPoint(4, 4), QPoint(W - 5, H - 5));
+        const int w = b.width(), h = b.height();
+        const QRect outline(QPoint(4, 4), QPoint(w - 5, h - 5));
         int differences = 0;
-        for (int y = 0; y < H; ++y) {
-            for (int x = 0; x < W; ++x) {
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
                 const bool onOutline =
                     outline.contains(x, y) && !outline.adjusted(1, 1, -1, -1).contains(x, y);
                 const bool dotted = onOutline && (x + y) % 2 == 0;
@@ -215,7 +215,7 @@ private slots:
         }
         QCOMPARE(differences, 0);
         b.setEnabled(false);
-        QCOMPARE(b.PaintSpec().focus, false);
+        QCOMPARE(b.paintSpec().focus, false);
     }
 
     void accelerators_data()
@@ -278,7 +278,7 @@ private slots:
         WindowFixture f;
         TfrmA00Main& w = *f.window;
         QVERIFY(f.showActive());
-        w.pc1->SetActivePageIndex(start);
+        w.pc1->setActivePageIndex(start);
         const QHash<QString, QWidget*> controls{{"DBGridEh1", w.DBGridEh1},
                                                 {"DBGridEh3", w.DBGridEh3},
                                                 {"cbb1", w.cbb1},
@@ -288,11 +288,11 @@ private slots:
         target->setFocus();
         QCOMPARE(QApplication::focusWidget(), target);
         QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(w.pc1->ActivePageIndex(), expected);
+        QCOMPARE(w.pc1->activePageIndex(), expected);
         QWidget* focused = QApplication::focusWidget();
         if (w.pc1->isAncestorOf(target))
-            QVERIFY(w.pc1->Page(expected) == focused ||
-                    w.pc1->Page(expected)->isAncestorOf(focused));
+            QVERIFY(w.pc1->page(expected) == focused ||
+                    w.pc1->page(expected)->isAncestorOf(focused));
         else
             QCOMPARE(focused, target);
     }
@@ -306,7 +306,7 @@ private slots:
         w.DBGridEh1->setFocus();
         for (int expected : {1, 2, 0, 1}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
-            QCOMPARE(w.pc1->ActivePageIndex(), expected);
+            QCOMPARE(w.pc1->activePageIndex(), expected);
         }
     }
 };

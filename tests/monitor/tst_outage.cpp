@@ -14,7 +14,7 @@ Q_DECLARE_METATYPE(Freshness)
 class TestOutages : public QObject {
     Q_OBJECT
 private slots:
-    void init() { Application->Initialize(); }
+    void init() { application->initialize(); }
 
     // Events: H+ a good tick, R+ a good tick with a reload, H- or R- a failing header or
     // reload. Boxes are the outages begun.
@@ -40,15 +40,15 @@ private slots:
         for (const QString& e : events.split(u' ')) {
             const bool reload = e.startsWith(u'R');
             if (e.endsWith(u'+'))
-                tracker.Succeeded(reload, at);
+                tracker.succeeded(reload, at);
             else
-                begun += tracker.Failed(
+                begun += tracker.failed(
                              reload ? OutageTracker::Part::Reload : OutageTracker::Part::Header, at)
                              ? 1
                              : 0;
         }
         QCOMPARE(begun, boxes);
-        QCOMPARE(tracker.InOutage(), inOutage);
+        QCOMPARE(tracker.inOutage(), inOutage);
     }
 
     void statusLineText_data()
@@ -94,11 +94,11 @@ private slots:
             tickWithCounter(ver);
         QCOMPARE(rec.boxes.size(), 1);
         QCOMPARE(rec.boxes[0].text, QStringLiteral("Qai: Field '理由' not found."));
-        QVERIFY(w.StatusLine->text().endsWith(QStringLiteral("起刷新失败")));
+        QVERIFY(w.statusLine->text().endsWith(QStringLiteral("起刷新失败")));
         f.db.exec("ALTER TABLE a5_z0_5yc RENAME COLUMN reason TO K05");
         tickWithCounter(3);
-        QVERIFY(w.StatusLine->text().contains(QStringLiteral("最近刷新：")));
-        QVERIFY(!w.StatusLine->text().contains(QStringLiteral("失败")));
+        QVERIFY(w.statusLine->text().contains(QStringLiteral("最近刷新：")));
+        QVERIFY(!w.statusLine->text().contains(QStringLiteral("失败")));
         f.db.exec("ALTER TABLE a5_z0_5yc RENAME COLUMN K05 TO reason");
         tickWithCounter(4);
         QCOMPARE(rec.boxes.size(), 2);
@@ -114,7 +114,7 @@ private slots:
         RecordingPresenter rec;
         {
             TfrmA00Main w;
-            w.Timer1->SetEnabled(false);
+            w.Timer1->setEnabled(false);
             w.show();
             QVERIFY(settled(w));
             for (int i = 0; i < 3; ++i) {
@@ -123,7 +123,7 @@ private slots:
             }
             QCOMPARE(rec.boxes.size(), 1);
             QVERIFY(rec.boxes[0].text.contains(QStringLiteral("a5_z0_5yc")));
-            QVERIFY(w.StatusLine->text().contains(QStringLiteral("尚未刷新")));
+            QVERIFY(w.statusLine->text().contains(QStringLiteral("尚未刷新")));
         }
         DM = nullptr;
     }

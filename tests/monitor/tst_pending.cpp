@@ -36,7 +36,7 @@ struct SlowWindow {
             addDraw(draw, balances[draw - 1]);
         db.setVersion(1);
         const QString path = db.path();
-        dm = std::make_unique<TDM>(std::make_unique<TADOConnection>([path, d = delayMs] {
+        dm = std::make_unique<TDM>(std::make_unique<Connection>([path, d = delayMs] {
             return std::make_unique<DelayedDriver>(makeSqliteDriver(path), d);
         }));
         DM = dm.get();
@@ -57,7 +57,7 @@ struct SlowWindow {
     bool showLoaded()
     {
         window = std::make_unique<TfrmA00Main>();
-        window->Timer1->SetEnabled(false);
+        window->Timer1->setEnabled(false);
         window->show();
         QApplication::setActiveWindow(window.get());
         return QTest::qWaitForWindowActive(window.get()) && tickApplied(*window) &&
@@ -70,18 +70,18 @@ struct SlowWindow {
         TADOQuery& q = *window->Qai;
         for (int i = 1; i <= q.RecordCount(); ++i) {
             TCustomADODataSet::ActiveRecordScope scope(q, i);
-            draws << q.FieldByName(QStringLiteral("cpqh"))->AsString().right(1);
+            draws << q.fieldByName(QStringLiteral("cpqh"))->asString().right(1);
         }
         return draws;
     }
     QString current() const
     {
-        return window->Qai->FieldByName(QStringLiteral("cpqh"))->AsString().right(1);
+        return window->Qai->fieldByName(QStringLiteral("cpqh"))->asString().right(1);
     }
     int balanceColumn() const
     {
-        for (int c = 0; c < history().Columns().size(); ++c)
-            if (history().Columns()[c]->FieldName() == u"K00")
+        for (int c = 0; c < history().columns().size(); ++c)
+            if (history().columns()[c]->FieldName() == u"K00")
                 return c;
         return -1;
     }
@@ -94,7 +94,7 @@ struct SlowWindow {
 class TestInputWhilePending : public QObject {
     Q_OBJECT
 private slots:
-    void init() { Application->Initialize(); }
+    void init() { application->initialize(); }
 
     // A reload after a counter rise, each statement taking 250 ms (the header, the header
     // again keeping its row, the history, the comparison: 1 s), with input at a moment of it.
@@ -139,11 +139,11 @@ private slots:
         QVERIFY(f.showLoaded());
         TDBGridEh& grid = f.history();
         const QPoint title =
-            grid.Layout().CellRect(f.balanceColumn(), 0).center() + grid.ClientOrigin();
-        const QPoint row2 = grid.Layout().CellRect(0, 2).center() + grid.ClientOrigin();
+            grid.Layout().cellRect(f.balanceColumn(), 0).center() + grid.clientOrigin();
+        const QPoint row2 = grid.Layout().cellRect(0, 2).center() + grid.clientOrigin();
         bool whilePending = atMs < 0;
         const auto act = [&] {
-            whilePending = whilePending != f.window->WorkInFlight();
+            whilePending = whilePending != f.window->workInFlight();
             if (input == u"title") {
                 QTest::mouseClick(&grid, Qt::LeftButton, {}, title);
             } else if (input == u"row") {
@@ -170,7 +170,7 @@ private slots:
         QVERIFY(settled(*f.window));
         QVERIFY(whilePending);
         const QString marker =
-            grid.Columns()[f.balanceColumn()]->Title()->SortMarker() == smUpEh ? "up" : "none";
+            grid.columns()[f.balanceColumn()]->Title()->SortMarker() == smUpEh ? "up" : "none";
         std::printf("input while a reload is pending: %s: rows %s, current draw %s, marker %s\n",
                     QTest::currentDataTag(), qPrintable(f.order().join(u' ')),
                     qPrintable(f.current()), qPrintable(marker));
@@ -205,7 +205,7 @@ private slots:
         }
         QVERIFY(settled(*f.window));
         QCOMPARE(f.window->Qai->RecordCount(), 1);
-        QSignalSpy work(f.window.get(), &TfrmA00Main::WorkApplied);
+        QSignalSpy work(f.window.get(), &TfrmA00Main::workApplied);
         QTest::keyClick(f.window->cbb1, Qt::Key(key));
         QVERIFY(settled(*f.window));
         QTest::qWait(20);

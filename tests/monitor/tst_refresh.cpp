@@ -58,7 +58,7 @@ struct MonitorFixture {
     TfrmA00Main& show()
     {
         window = std::make_unique<TfrmA00Main>();
-        window->Timer1->SetEnabled(false); // ticks are driven by hand
+        window->Timer1->setEnabled(false); // ticks are driven by hand
         window->show();
         settled(*window);
         return *window;
@@ -77,7 +77,7 @@ struct MonitorFixture {
 class TestRefresh : public QObject {
     Q_OBJECT
 private slots:
-    void init() { Application->Initialize(); }
+    void init() { application->initialize(); }
 
     void showFillsSelectorAndHeader()
     {
@@ -85,7 +85,7 @@ private slots:
         f.db.exec("UPDATE a5_z0_5yc SET ainame='全局最热' WHERE ainame='追2'");
         TfrmA00Main& w = f.show();
         QCOMPARE(w.windowTitle(), QStringLiteral("A00Main-主界面"));
-        QCOMPARE(w.pc1->ActivePageIndex(), 0);
+        QCOMPARE(w.pc1->activePageIndex(), 0);
         QVERIFY(!w.Qai->Active());
         QVERIFY(!w.Qais->Active());
         QVERIFY(w.Qhead->Active());
@@ -120,7 +120,7 @@ private slots:
         if (loads) {
             QCOMPARE(w.Qai->RecordCount(), 3);
             QCOMPARE(w.Qais->RecordCount(), 3);
-            QCOMPARE(w.Qais->ParamValue("cpqh"), QStringLiteral("20201002-0003"));
+            QCOMPARE(w.Qais->paramValue("cpqh"), QStringLiteral("20201002-0003"));
             QCOMPARE(DM->LastVer, 1);
         }
     }
@@ -169,17 +169,17 @@ private slots:
         f.db.setVersion(1);
         TfrmA00Main& w = f.show();
         f.tick();
-        QVERIFY(!w.Qai->IsEmpty());
+        QVERIFY(!w.Qai->isEmpty());
         w.cbb1->setEditText(QStringLiteral("追"));
         QVERIFY(settled(w));
         QCOMPARE(w.Label2->text(), QStringLiteral("AI:追"));
-        QVERIFY(w.Qai->Active() && w.Qai->IsEmpty());
-        QVERIFY(w.Qais->Active() && w.Qais->IsEmpty());
-        QCOMPARE(w.Series1->Count(), 0);
+        QVERIFY(w.Qai->Active() && w.Qai->isEmpty());
+        QVERIFY(w.Qais->Active() && w.Qais->isEmpty());
+        QCOMPARE(w.Series1->count(), 0);
         w.cbb1->setEditText(QStringLiteral("追1"));
         QVERIFY(settled(w));
         QCOMPARE(w.Qai->RecordCount(), 3);
-        QCOMPARE(w.Series1->Count(), 3);
+        QCOMPARE(w.Series1->count(), 3);
         QCOMPARE(DM->LastVer, 1); // a search leaves the counter alone
     }
 
@@ -192,13 +192,13 @@ private slots:
         QApplication::sendEvent(w.cbb1->lineEdit(), &typed);
         QVERIFY(settled(w));
         QCOMPARE(w.cbb1->currentText(), QStringLiteral("追"));
-        QVERIFY(w.Qai->Active() && w.Qai->IsEmpty());
+        QVERIFY(w.Qai->Active() && w.Qai->isEmpty());
         w.cbb1->setCurrentIndex(1);
         QVERIFY(settled(w));
         QCOMPARE(w.Qai->RecordCount(), 3);
         // Picking the entry already shown changes no text, and still searches.
         QCoreApplication::processEvents();
-        w.Qai->Close();
+        w.Qai->close();
         emit w.cbb1->activated(1);
         QVERIFY(settled(w));
         QVERIFY(w.Qai->Active());
@@ -208,13 +208,13 @@ private slots:
     {
         MonitorFixture f(true, {"追1", "追2"});
         TfrmA00Main& w = f.show();
-        QVERIFY(w.Qhead->IsEmpty());
+        QVERIFY(w.Qhead->isEmpty());
         QCOMPARE(w.cbb1->count(), 0);
         QCOMPARE(w.cbb1->currentIndex(), -1);
         QCOMPARE(w.RzDBLabel1->Caption(), QString());
         QCOMPARE(w.st1->Caption(), QString());
         f.tick(); // asks for whatever the selector shows
-        QCOMPARE(w.Qhead->ParamValue("ainame"), w.cbb1->currentText());
+        QCOMPARE(w.Qhead->paramValue("ainame"), w.cbb1->currentText());
     }
 
     void headerFollowsTheSelectorOnTheFirstTick()
@@ -223,7 +223,7 @@ private slots:
         f.db.exec("UPDATE a5_z0_5yc SET zjhm='11111' WHERE ainame='追1'");
         TfrmA00Main& w = f.show();
         QCOMPARE(w.cbb1->currentText(), QStringLiteral("追1"));
-        QCOMPARE(w.Qhead->ParamValue("ainame"), QStringLiteral("追0"));
+        QCOMPARE(w.Qhead->paramValue("ainame"), QStringLiteral("追0"));
         QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("00003"));
         f.tick();
         QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("11111"));
@@ -279,10 +279,10 @@ private slots:
         MonitorFixture f;
         TfrmA00Main& w = f.show();
         w.resize(1200, 800);
-        QCOMPARE(w.Panel1->geometry(), QRect(0, 0, 1200, 72));
-        const int line = w.StatusLine->LineHeight();
+        QCOMPARE(w.panel1->geometry(), QRect(0, 0, 1200, 72));
+        const int line = w.statusLine->lineHeight();
         QCOMPARE(w.pc1->geometry(), QRect(0, 72, 1200, 800 - 72 - line));
-        QCOMPARE(w.StatusLine->geometry(), QRect(0, 800 - line, 1200, line));
+        QCOMPARE(w.statusLine->geometry(), QRect(0, 800 - line, 1200, line));
         QCOMPARE(w.bbClose->geometry().right(), 1200 - 6 - 1);
         QCOMPARE(w.bbClose->size(), QSize(130, 60));
     }
@@ -291,11 +291,11 @@ private slots:
     {
         MonitorFixture f;
         TfrmA00Main& w = f.show();
-        w.bbSear->Click();
+        w.bbSear->click();
         QVERIFY(settled(w));
         QVERIFY(w.isVisible());
         QVERIFY(w.Qai->Active());
-        w.bbClose->Click();
+        w.bbClose->click();
         QVERIFY(!w.isVisible());
     }
 };

@@ -23,7 +23,7 @@ constexpr int kHeader = 72;
 
 QWidget* member(TfrmA00Main& w, const QString& name)
 {
-    const QHash<QString, QWidget*> controls{{"Panel1", w.Panel1},
+    const QHash<QString, QWidget*> controls{{"Panel1", w.panel1},
                                             {"Label1", w.Label1},
                                             {"Label2", w.Label2},
                                             {"Label3", w.Label3},
@@ -38,7 +38,7 @@ QWidget* member(TfrmA00Main& w, const QString& name)
                                             {"ts11", w.ts11},
                                             {"ts12", w.ts12},
                                             {"ts13", w.ts13},
-                                            {"Panel2", w.Panel2},
+                                            {"Panel2", w.panel2},
                                             {"DBGridEh1", w.DBGridEh1},
                                             {"DBGridEh3", w.DBGridEh3},
                                             {"DBChart1", w.DBChart1}};
@@ -115,7 +115,7 @@ private slots:
         QVERIFY(c);
         QCOMPARE(c->pos(), geometry.topLeft());
         if (c == f.window->pc1)
-            geometry.setBottom(f.window->StatusLine->y() - 1);
+            geometry.setBottom(f.window->statusLine->y() - 1);
         auto* label = qobject_cast<QLabel*>(c);
         if (!geometry.size().isEmpty())
             QCOMPARE(c->size(), geometry.size());
@@ -126,7 +126,7 @@ private slots:
         if (label) {
             QCOMPARE(label->text(), content);
         } else if (auto* value = qobject_cast<TRzDBLabel*>(c)) {
-            QCOMPARE(value->DataField(), content);
+            QCOMPARE(value->dataField(), content);
         } else if (auto* button = qobject_cast<TLbButton*>(c)) {
             QCOMPARE(button->Caption(), content);
         } else if (auto* combo = qobject_cast<QComboBox*>(c)) {
@@ -163,11 +163,11 @@ private slots:
         TfrmA00Main& w = *f.window;
         auto* l = member<TRzDBLabel>(w, label);
         QCOMPARE(l->DataSource(), w.DShead.get());
-        QCOMPARE(l->DataField(), field);
+        QCOMPARE(l->dataField(), field);
         QCOMPARE(l->size(), size);
-        QCOMPARE(l->FontColor(), TColor(colour));
+        QCOMPARE(l->fontColor(), BgrColor(colour));
         QVERIFY(w.Qhead->Active());
-        QCOMPARE(l->Caption(), w.Qhead->FieldByName(field)->DisplayText());
+        QCOMPARE(l->Caption(), w.Qhead->fieldByName(field)->displayText());
         QVERIFY(!l->Caption().isEmpty());
     }
 
@@ -205,9 +205,9 @@ private slots:
         QCOMPARE(b->Caption(), caption);
         QCOMPARE(b->size(), size);
         QCOMPARE(int(b->Layout()), layout);
-        QCOMPARE(b->Color(), TColor(colour));
-        QCOMPARE(b->LightColor(), TColor(light));
-        QCOMPARE(b->ShadowColor(), TColor(shadow));
+        QCOMPARE(b->Color(), BgrColor(colour));
+        QCOMPARE(b->LightColor(), BgrColor(light));
+        QCOMPARE(b->ShadowColor(), BgrColor(shadow));
         QCOMPARE(b->ModalResult(), modalResult);
         QCOMPARE(b->NumGlyphs(), 2);
         QVERIFY(b->isEnabled());
@@ -249,21 +249,21 @@ private slots:
         QFETCH(int, border);
         WindowFixture f;
         TfrmA00Main& w = *f.window;
-        QCOMPARE(w.pc1->PageCount(), 3);
+        QCOMPARE(w.pc1->pageCount(), 3);
         QCOMPARE(w.pc1->FixedDimension(), 25);
-        QCOMPARE(w.pc1->ActivePageIndex(), 2); // as stored; showing brings the first forward
-        TRzTabSheet* sheet = w.pc1->Page(index);
+        QCOMPARE(w.pc1->activePageIndex(), 2); // as stored; showing brings the first forward
+        TRzTabSheet* sheet = w.pc1->page(index);
         QCOMPARE(sheet, member(w, page));
         QCOMPARE(sheet->Caption(), caption);
         QVERIFY(f.showActive());
-        w.pc1->SetActivePageIndex(index);
+        w.pc1->setActivePageIndex(index);
         QWidget* filling = member(w, content);
         QCOMPARE(filling->parentWidget(), sheet);
         QCOMPARE(filling->geometry(), sheet->rect());
         if (index == 0) {
-            QCOMPARE(w.DBGridEh1->parentWidget(), w.Panel2);
+            QCOMPARE(w.DBGridEh1->parentWidget(), w.panel2);
             QCOMPARE(w.DBGridEh1->geometry(),
-                     w.Panel2->rect().adjusted(border, border, -border, -border));
+                     w.panel2->rect().adjusted(border, border, -border, -border));
         }
     }
 
@@ -291,7 +291,7 @@ private slots:
         compareFont(g->TitleFont(), titleFamily, titlePixels);
         QCOMPARE(g->DataSource(), g == w.DBGridEh1 ? w.DSai.get() : w.DSais.get());
         // The fields the grid does not list stay hidden: nine columns each.
-        QCOMPARE(g->Columns().size(), 9);
+        QCOMPARE(g->columns().size(), 9);
     }
 
     void columns_data()
@@ -305,7 +305,8 @@ private slots:
         QTest::addColumn<int>("alignment");
         QTest::addColumn<bool>("grey");     // text and title
         QTest::addColumn<QString>("shown"); // the latest result
-        const int left = taLeftJustify, right = taRightJustify, centre = taCenter;
+        const int left = int(FieldAlignment::Left), right = int(FieldAlignment::Right),
+                  centre = int(FieldAlignment::Center);
         const auto row = [](const char* grid, const char* field) -> QTestData& {
             return QTest::addRow("%s %s", grid, field) << QString::fromLatin1(grid);
         };
@@ -360,19 +361,19 @@ private slots:
         WindowFixture f;
         TfrmA00Main& w = *f.window;
         auto* g = member<TDBGridEh>(w, grid);
-        TDBGridColumnEh* c = g->Columns().value(index);
+        TDBGridColumnEh* c = g->columns().value(index);
         QVERIFY(c);
         QCOMPARE(c->FieldName(), field);
-        QCOMPARE(c->Title()->DisplayCaption(), title);
+        QCOMPARE(c->Title()->displayCaption(), title);
         if (width == 0)
             width = QFontMetrics(g->font()).horizontalAdvance(QLatin1Char('0')) * chars + 4;
         QCOMPARE(c->Width(), width);
         QCOMPARE(int(c->Alignment()), alignment);
-        QCOMPARE(c->FontColor(), grey ? clGray : clBlack);
-        QCOMPARE(c->Title()->FontColor(), grey ? clGray : clBlack);
+        QCOMPARE(c->fontColor(), grey ? clGray : clBlack);
+        QCOMPARE(c->Title()->fontColor(), grey ? clGray : clBlack);
         QVERIFY(f.showActive());
         QVERIFY(f.load());
-        QCOMPARE(g->DescribeCell(index, 1).text, shown);
+        QCOMPARE(g->describeCell(index, 1).text, shown);
     }
 
     void queries_data()
@@ -407,11 +408,11 @@ private slots:
                        {w.Qai.get(), statements::robotHistory(), w.DSai.get()},
                        {w.Qais.get(), statements::robotComparison(), w.DSais.get()}};
         for (const auto& q : queries) {
-            if (q.query->Name() != query)
+            if (q.query->name() != query)
                 continue;
-            QCOMPARE(q.query->Statement().tsql, q.statement.tsql);
-            QCOMPARE(q.link->DataSet(), q.query);
-            QCOMPARE(q.query->ParamValue(parameter), stored);
+            QCOMPARE(q.query->statement().tsql, q.statement.tsql);
+            QCOMPARE(q.link->dataSet(), q.query);
+            QCOMPARE(q.query->paramValue(parameter), stored);
             QVERIFY(q.query->Active());
             return;
         }
@@ -427,7 +428,7 @@ private slots:
         QCOMPARE(w.Series1->YValues().ValueSource(), QStringLiteral("K00"));
         QVERIFY(f.showActive());
         QVERIFY(f.load());
-        QCOMPARE(w.Series1->Count(), 3);
+        QCOMPARE(w.Series1->count(), 3);
     }
 
     void timer()
@@ -437,7 +438,7 @@ private slots:
         QCOMPARE(w.Timer1->Interval(), 1000);
         QVERIFY(w.Timer1->Enabled());
         QVERIFY(w.Timer1->OnTimer());
-        QVERIFY(w.Timer1->Armed());
+        QVERIFY(w.Timer1->armed());
     }
 
     // First shown: the first page in front, the focus in the selector, the grids empty; Tab
@@ -447,11 +448,11 @@ private slots:
         WindowFixture f;
         TfrmA00Main& w = *f.window;
         QVERIFY(f.showActive());
-        QCOMPARE(w.pc1->ActivePageIndex(), 0);
+        QCOMPARE(w.pc1->activePageIndex(), 0);
         QCOMPARE(QApplication::focusWidget(), w.cbb1);
         QVERIFY(!w.Qai->Active());
         QVERIFY(!w.Qais->Active());
-        QCOMPARE(w.Series1->Count(), 0);
+        QCOMPARE(w.Series1->count(), 0);
         QTest::keyClick(w.cbb1, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), w.bbSear);
         QTest::keyClick(w.bbSear, Qt::Key_Tab);
@@ -464,27 +465,27 @@ private slots:
     {
         WindowFixture f;
         TfrmA00Main& w = *f.window;
-        const QWidget* line = w.StatusLine;
+        const QWidget* line = w.statusLine;
         QCOMPARE(line->geometry(), QRect(0, w.pc1->geometry().bottom() + 1, kClient.width(),
                                          kClient.height() - w.pc1->geometry().bottom() - 1));
         QVERIFY(line->height() > QFontMetrics(line->font()).height());
         compareFont(line->font(), kSongTiFont, 19);
         QCOMPARE(line->focusPolicy(), Qt::NoFocus);
         QVERIFY(
-            w.StatusLine->text().startsWith(QStringLiteral("数据来源：fixture.db　　最近刷新：")));
+            w.statusLine->text().startsWith(QStringLiteral("数据来源：fixture.db　　最近刷新：")));
         // Drawn piece by piece, it reads as the whole line drawn at once.
-        const QImage shown = w.StatusLine->grab().toImage();
+        const QImage shown = w.statusLine->grab().toImage();
         QImage whole = shown;
         {
             QPainter p(&whole);
-            const QRect inside = w.StatusLine->contentsRect();
-            p.fillRect(inside, w.StatusLine->palette().color(QPalette::Window));
+            const QRect inside = w.statusLine->contentsRect();
+            p.fillRect(inside, w.statusLine->palette().color(QPalette::Window));
             p.setFont(line->font());
-            p.setPen(w.StatusLine->palette().color(QPalette::WindowText));
+            p.setPen(w.statusLine->palette().color(QPalette::WindowText));
             const int h = QFontMetrics(line->font()).height();
             p.setClipRect(inside);
             p.drawText(QRect(inside.x() + 4, inside.y() + (inside.height() - h) / 2, 4000, h),
-                       Qt::TextSingleLine | Qt::AlignLeft | Qt::AlignTop, w.StatusLine->text());
+                       Qt::TextSingleLine | Qt::AlignLeft | Qt::AlignTop, w.statusLine->text());
         }
         QCOMPARE(shown, whole);
     }
@@ -500,16 +501,16 @@ private slots:
                                    {"fixture.db", at.addSecs(-3600 * 24), false, {}, false},
                                    {"fixture.db", at.addSecs(-1), false, {}, false}};
         for (const Freshness& step : steps) {
-            w.StatusLine->Show(step);
+            w.statusLine->setFreshness(step);
             QCoreApplication::processEvents();
-            const QRect line(w.StatusLine->mapTo(&w, QPoint()), w.StatusLine->size());
+            const QRect line(w.statusLine->mapTo(&w, QPoint()), w.statusLine->size());
             const QImage screen =
                 w.windowHandle()
                     ->screen()
                     ->grabWindow(w.winId(), line.x(), line.y(), line.width(), line.height())
                     .toImage()
                     .convertToFormat(QImage::Format_RGB32);
-            QCOMPARE(screen, w.StatusLine->grab().toImage().convertToFormat(QImage::Format_RGB32));
+            QCOMPARE(screen, w.statusLine->grab().toImage().convertToFormat(QImage::Format_RGB32));
         }
     }
 };

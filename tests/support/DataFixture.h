@@ -9,22 +9,22 @@
 // A fixture database with a connection on it, for tests that run the real statements.
 struct DataFixture {
     FixtureDb db;
-    std::unique_ptr<TADOConnection> connection = std::make_unique<TADOConnection>(
+    std::unique_ptr<Connection> connection = std::make_unique<Connection>(
         ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, db.path()});
 
     std::unique_ptr<TADOQuery> query(const StatementDef& statement, const QString& name = QString())
     {
         auto q = std::make_unique<TADOQuery>(name.isEmpty() ? statement.queryName : name,
                                              connection.get());
-        q->SetStatement(statement);
+        q->setStatement(statement);
         return q;
     }
 };
 
 // Counts what a data source forwards.
-struct CountingLink : TDataLink {
+struct CountingLink : DataLink {
     int active = 0, scrolled = 0, changed = 0;
-    void ActiveChanged() override { ++active; }
-    void DataSetScrolled() override { ++scrolled; }
-    void DataSetChanged() override { ++changed; }
+    void activeChanged() override { ++active; }
+    void dataSetScrolled() override { ++scrolled; }
+    void dataSetChanged() override { ++changed; }
 };

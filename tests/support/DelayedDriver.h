@@ -17,11 +17,11 @@ public:
         : inner_(std::move(inner)), delayMs_(std::move(delayMs))
     {
     }
-    SqlDialect Dialect() const override { return inner_->Dialect(); }
-    void Connect() override { inner_->Connect(); }
-    void Disconnect() noexcept override { inner_->Disconnect(); }
-    bool Connected() const override { return inner_->Connected(); }
-    DriverResult Query(const QString& sql, const QStringList& params) override
+    SqlDialect dialect() const override { return inner_->dialect(); }
+    void connect() override { inner_->connect(); }
+    void disconnect() noexcept override { inner_->disconnect(); }
+    bool connected() const override { return inner_->connected(); }
+    DriverResult query(const QString& sql, const QStringList& params) override
     {
         {
             std::unique_lock lock(mutex_);
@@ -31,22 +31,22 @@ public:
             if (wake_.wait_until(lock, until, [&] { return interrupted_; }))
                 throw EDatabaseError(QStringLiteral("interrupted"));
         }
-        return inner_->Query(sql, params);
+        return inner_->query(sql, params);
     }
-    qint64 Execute(const QString& sql, const QStringList& params) override
+    qint64 execute(const QString& sql, const QStringList& params) override
     {
-        return inner_->Execute(sql, params);
+        return inner_->execute(sql, params);
     }
-    void Interrupt() noexcept override
+    void interrupt() noexcept override
     {
         {
             const std::lock_guard lock(mutex_);
             interrupted_ = true;
         }
         wake_.notify_all();
-        inner_->Interrupt();
+        inner_->interrupt();
     }
-    int StatementTimeoutMs() const override { return inner_->StatementTimeoutMs(); }
+    int statementTimeoutMs() const override { return inner_->statementTimeoutMs(); }
 
 private:
     std::unique_ptr<Driver> inner_;

@@ -23,7 +23,7 @@ void run(SqliteDatabase& db, const QString& sql, const QVariantList& values)
         if (st.step())
             die(db.errorText(), sql);
     } catch (const EDatabaseError& error) {
-        die(error.Message(), sql);
+        die(error.message(), sql);
     }
 }
 } // namespace
@@ -33,7 +33,7 @@ FixtureDb::FixtureDb() : path_(dir_.filePath(QStringLiteral("fixture.db")))
     try {
         db_.open(path_, SqliteDatabase::OpenMode::Create);
     } catch (const EDatabaseError& error) {
-        die(error.Message(), path_);
+        die(error.message(), path_);
     }
     QFile schema(QStringLiteral(TALLYVANE_SOURCE_DIR "/db/sqlite/create.sql"));
     if (!schema.open(QIODevice::ReadOnly))
@@ -48,7 +48,7 @@ void FixtureDb::exec(const QString& sql)
     try {
         db_.exec(sql);
     } catch (const EDatabaseError& error) {
-        die(error.Message(), sql);
+        die(error.message(), sql);
     }
 }
 
@@ -84,7 +84,7 @@ QVariant FixtureDb::scalar(const QString& sql)
     try {
         st.emplace(db_, sql);
     } catch (const EDatabaseError& error) {
-        die(error.Message(), sql);
+        die(error.message(), sql);
     }
     try {
         if (!st->step())

@@ -5,7 +5,7 @@
 namespace testsupport {
 void prepareTestEnvironment()
 {
-    Application->Initialize();
-    Application->SetTitle(QStringLiteral("Tallyvane"));
+    application->initialize();
+    application->setTitle(QStringLiteral("Tallyvane"));
 }
 } // namespace testsupport

@@ -10,13 +10,13 @@
 template <class Window> bool settled(Window& window, int timeoutMs = 10000)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    while (window.WorkInFlight() && !deadline.hasExpired()) {
+    while (window.workInFlight() && !deadline.hasExpired()) {
         QEventLoop loop;
-        QObject::connect(&window, &Window::WorkApplied, &loop, &QEventLoop::quit);
+        QObject::connect(&window, &Window::workApplied, &loop, &QEventLoop::quit);
         QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
         loop.exec();
     }
-    return !window.WorkInFlight();
+    return !window.workInFlight();
 }
 
 // One tick as the handler runs it, applied.

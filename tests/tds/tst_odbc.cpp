@@ -35,11 +35,11 @@ struct Rig {
 
     DriverResult query(const StatementDef& statement, const QStringList& params)
     {
-        return driver->Query(markParameters(statement.tsql).sql, params);
+        return driver->query(markParameters(statement.tsql).sql, params);
     }
     qint64 execute(const StatementDef& statement, const QStringList& params)
     {
-        return driver->Execute(markParameters(statement.tsql).sql, params);
+        return driver->execute(markParameters(statement.tsql).sql, params);
     }
 };
 
@@ -91,8 +91,8 @@ private slots:
     {
         rig_ = std::make_unique<Rig>(*server_);
         QVERIFY(rig_->started);
-        rig_->driver->Connect();
-        QVERIFY(rig_->driver->Connected());
+        rig_->driver->connect();
+        QVERIFY(rig_->driver->connected());
     }
     void cleanup()
     {
@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(cell(result, 0, "c4min"), QVariant(qlonglong(400)));
 
         result =
-            rig_->driver->Query(statements::robotList(QStringLiteral("20201002-0792")).tsql, {});
+            rig_->driver->query(statements::robotList(QStringLiteral("20201002-0792")).tsql, {});
         QCOMPARE(result.rows.size(), 3);
         QCOMPARE(result.rows[2][0], QVariant(QStringLiteral("全局最热")));
     }
@@ -314,14 +314,14 @@ private slots:
         QFETCH(QString, sql);
         QFETCH(QString, message);
         try {
-            rig_->driver->Query(sql, {});
+            rig_->driver->query(sql, {});
             QFAIL("no error");
         } catch (const EDatabaseError& error) {
-            QCOMPARE(error.Message(), message);
-            QVERIFY(!error.LinkLost());
+            QCOMPARE(error.message(), message);
+            QVERIFY(!error.linkLost());
         }
         // The link survives a statement error.
-        QVERIFY(rig_->driver->Connected());
+        QVERIFY(rig_->driver->connected());
         QCOMPARE(rig_->query(statements::robotHistory(), {QStringLiteral("追0")}).rows.size(), 0);
     }
 
@@ -333,11 +333,11 @@ private slots:
             rig_->query(statements::robotHistory(), {QStringLiteral("追0")});
             QFAIL("no error");
         } catch (const EDatabaseError& error) {
-            QVERIFY2(error.LinkLost(), qPrintable(error.Message()));
+            QVERIFY2(error.linkLost(), qPrintable(error.message()));
         }
-        QVERIFY(!rig_->driver->Connected());
+        QVERIFY(!rig_->driver->connected());
         QVERIFY(rig_->server.setFault(QStringLiteral("none")));
-        rig_->driver->Connect();
+        rig_->driver->connect();
         QCOMPARE(rig_->query(statements::robotHistory(), {QStringLiteral("追0")}).rows.size(), 1);
     }
 
@@ -350,12 +350,12 @@ private slots:
             rig_->query(statements::header(), {QStringLiteral("追0")});
             QFAIL("no error");
         } catch (const EDatabaseError& error) {
-            QVERIFY(error.LinkLost());
-            QVERIFY(!error.Message().isEmpty());
+            QVERIFY(error.linkLost());
+            QVERIFY(!error.message().isEmpty());
         }
         // One statement timeout, and at most one more for the unanswered cancel.
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!rig_->driver->Connected());
+        QVERIFY(!rig_->driver->connected());
     }
 
     void slowServerWithinTimeout()
@@ -367,27 +367,27 @@ private slots:
 
     void refusedLogin()
     {
-        rig_->driver->Disconnect();
+        rig_->driver->disconnect();
         QVERIFY(rig_->server.setFault(QStringLiteral("refuse")));
         try {
-            rig_->driver->Connect();
+            rig_->driver->connect();
             QFAIL("no error");
         } catch (const EConnectionError& error) {
-            QCOMPARE(error.Message(), QStringLiteral("Login failed for user 'sa'."));
+            QCOMPARE(error.message(), QStringLiteral("Login failed for user 'sa'."));
         }
-        QVERIFY(!rig_->driver->Connected());
+        QVERIFY(!rig_->driver->connected());
     }
 
     void silentServerAtLogin()
     {
-        rig_->driver->Disconnect();
+        rig_->driver->disconnect();
         QVERIFY(rig_->server.setFault(QStringLiteral("silent")));
         QElapsedTimer clock;
         clock.start();
         auto driver = makeOdbcDriver(rig_->server.odbcText(), {1, 1});
-        QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->Connect());
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->connect());
         QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!driver->Connected());
+        QVERIFY(!driver->connected());
     }
 
     void fullHistorySpansPackets()
@@ -427,9 +427,9 @@ private slots:
             kTestTimeouts);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->Connect());
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->connect());
         QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!driver->Connected());
+        QVERIFY(!driver->connected());
     }
 
     void linkLostVerdict_data()
@@ -520,22 +520,22 @@ private slots:
         site.password = QStringLiteral(" p;w\"d'x}{= ");
         QVERIFY(tds.setAccount(site.user, site.password, site.database));
 
-        TADOConnection connection(site);
-        connection.Open();
-        QVERIFY(connection.Connected());
+        Connection connection(site);
+        connection.open();
+        QVERIFY(connection.connected());
         QVERIFY2(tds.log().contains(QStringLiteral("login op=1 database Site;DB")),
                  qPrintable(tds.log()));
         // The statements that name the database name the site's.
         for (const StatementDef* statement :
              {&statements::header(), &statements::robotComparison()}) {
             TADOQuery q(statement->queryName, &connection);
-            q.SetStatement(*statement);
-            q.Open();
+            q.setStatement(*statement);
+            q.open();
             QVERIFY(q.Active());
         }
         // The built-in account is refused there now: the values above were the ones used.
-        TADOConnection builtIn(server(site.host, site.port));
-        QVERIFY_THROWS_EXCEPTION(EConnectionError, builtIn.Open());
+        Connection builtIn(server(site.host, site.port));
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, builtIn.open());
     }
 };
 

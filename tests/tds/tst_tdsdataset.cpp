@@ -8,19 +8,19 @@
 
 #include <QTest>
 
-// The dataset layer on the SQL Server path: TADOQuery over TADOConnection over the ODBC
+// The dataset layer on the SQL Server path: TADOQuery over Connection over the ODBC
 // driver, against the TDS test server.
 class TestTdsDataset : public QObject {
     Q_OBJECT
 
     std::unique_ptr<TdsTestServer> server_;
     std::unique_ptr<FixtureDb> db_;
-    std::unique_ptr<TADOConnection> connection_;
+    std::unique_ptr<Connection> connection_;
 
     std::unique_ptr<TADOQuery> query(const StatementDef& s)
     {
         auto q = std::make_unique<TADOQuery>(s.queryName, connection_.get());
-        q->SetStatement(s);
+        q->setStatement(s);
         return q;
     }
 
@@ -38,7 +38,7 @@ private slots:
         QVERIFY(server_->setDatabase(db_->path()));
         QVERIFY(server_->setFault(QStringLiteral("none")));
         const QString odbc = server_->odbcText();
-        connection_ = std::make_unique<TADOConnection>([odbc] {
+        connection_ = std::make_unique<Connection>([odbc] {
             return makeOdbcDriver(odbc, OdbcTimeouts{5, 1});
         });
     }
@@ -61,22 +61,22 @@ private slots:
         db_->setVersion(QVariant());
 
         auto head = query(statements::header());
-        head->SetParamValue(QStringLiteral("ainame"), r.ainame);
-        head->Open();
+        head->setParamValue(QStringLiteral("ainame"), r.ainame);
+        head->open();
         QCOMPARE(head->RecordCount(), 1);
-        QCOMPARE(head->FieldByName(QStringLiteral("cz"))->AsString(), QStringLiteral("取数据..."));
-        QVERIFY(head->FieldByName(QStringLiteral("ver"))->IsNull());
-        QCOMPARE(head->FieldByName(QStringLiteral("ver"))->AsInteger(), 0);
+        QCOMPARE(head->fieldByName(QStringLiteral("cz"))->asString(), QStringLiteral("取数据..."));
+        QVERIFY(head->fieldByName(QStringLiteral("ver"))->isNull());
+        QCOMPARE(head->fieldByName(QStringLiteral("ver"))->asInteger(), 0);
 
         auto history = query(statements::robotHistory());
-        history->SetParamValue(QStringLiteral("ainame"), r.ainame);
-        history->Open();
+        history->setParamValue(QStringLiteral("ainame"), r.ainame);
+        history->open();
         QCOMPARE(history->RecordCount(), 1);
-        QCOMPARE(history->FieldByName(QStringLiteral("kjsj"))->DisplayText(),
+        QCOMPARE(history->fieldByName(QStringLiteral("kjsj"))->displayText(),
                  QStringLiteral("20-10-02 13:07"));
-        QCOMPARE(history->FieldByName(QStringLiteral("K05"))->AsString(), r.k05);
-        QCOMPARE(history->FieldByName(QStringLiteral("k02"))->AsInteger(), 1);
-        QCOMPARE(history->FieldByName(QStringLiteral("zjhm"))->AsString(), QStringLiteral("07   "));
+        QCOMPARE(history->fieldByName(QStringLiteral("K05"))->asString(), r.k05);
+        QCOMPARE(history->fieldByName(QStringLiteral("k02"))->asInteger(), 1);
+        QCOMPARE(history->fieldByName(QStringLiteral("zjhm"))->asString(), QStringLiteral("07   "));
     }
 
     void passwordChangeThroughQuery()
@@ -84,15 +84,15 @@ private slots:
         db_->addOperator(1, QStringLiteral("o'neil"), QStringLiteral("奥尼尔"),
                          QStringLiteral("old"));
         auto cpw = query(statements::passwordChange());
-        cpw->SetParamValue(QStringLiteral("pw"), QStringLiteral("新"));
-        cpw->SetParamValue(QStringLiteral("username"), QStringLiteral("o'neil"));
-        QCOMPARE(cpw->ExecSQL(), qint64(1));
+        cpw->setParamValue(QStringLiteral("pw"), QStringLiteral("新"));
+        cpw->setParamValue(QStringLiteral("username"), QStringLiteral("o'neil"));
+        QCOMPARE(cpw->execSql(), qint64(1));
         // No query open: the connection does not stay up for its own sake.
-        QVERIFY(!connection_->Connected());
+        QVERIFY(!connection_->connected());
         auto lookup = query(statements::operatorLookup());
-        lookup->SetParamValue(QStringLiteral("username"), QStringLiteral("o'neil"));
-        lookup->Open();
-        QCOMPARE(lookup->FieldByName(QStringLiteral("F07口令"))->AsString(), QStringLiteral("新"));
+        lookup->setParamValue(QStringLiteral("username"), QStringLiteral("o'neil"));
+        lookup->open();
+        QCOMPARE(lookup->fieldByName(QStringLiteral("F07口令"))->asString(), QStringLiteral("新"));
     }
 
     void missingColumnNamesItsLabel()
@@ -101,10 +101,10 @@ private slots:
         QVERIFY(server_->setFault(QStringLiteral("drop K02")));
         auto history = query(statements::robotHistory());
         try {
-            history->Open();
+            history->open();
             QFAIL("no error");
         } catch (const EDatabaseError& error) {
-            QCOMPARE(error.Message(), QStringLiteral("Qai: Field '操作' not found"));
+            QCOMPARE(error.message(), QStringLiteral("Qai: Field '操作' not found"));
         }
         QVERIFY(!history->Active());
     }
@@ -114,21 +114,21 @@ private slots:
         db_->addResult({});
         // An open query keeps the connection up, so the cut hits a live link.
         auto head = query(statements::header());
-        head->Open();
-        QCOMPARE(connection_->ConnectCount(), 1);
+        head->open();
+        QCOMPARE(connection_->connectCount(), 1);
         QVERIFY(server_->setFault(QStringLiteral("close")));
         auto history = query(statements::robotHistory());
         try {
-            history->Open();
+            history->open();
             QFAIL("no error");
         } catch (const EDatabaseError& error) {
-            QVERIFY2(error.LinkLost(), qPrintable(error.Message()));
+            QVERIFY2(error.linkLost(), qPrintable(error.message()));
         }
-        QVERIFY(!connection_->Connected());
+        QVERIFY(!connection_->connected());
         QVERIFY(server_->setFault(QStringLiteral("none")));
-        history->Open();
+        history->open();
         QCOMPARE(history->RecordCount(), 1);
-        QCOMPARE(connection_->ConnectCount(), 2);
+        QCOMPARE(connection_->connectCount(), 2);
     }
 
     void builtInSettingsReachTheServer()
@@ -137,20 +137,20 @@ private slots:
         ConnectionSettings settings;
         settings.host = QStringLiteral("127.0.0.1");
         settings.port = server_->port();
-        connection_ = std::make_unique<TADOConnection>(settings);
+        connection_ = std::make_unique<Connection>(settings);
         db_->addResult({});
         auto history = query(statements::robotHistory());
-        history->Open();
+        history->open();
         QCOMPARE(history->RecordCount(), 1);
-        QCOMPARE(connection_->Dialect(), SqlDialect::TSql);
+        QCOMPARE(connection_->dialect(), SqlDialect::TSql);
     }
 
     void refusedReconnectIsAConnectionError()
     {
         QVERIFY(server_->setFault(QStringLiteral("refuse")));
         auto history = query(statements::robotHistory());
-        QVERIFY_THROWS_EXCEPTION(EConnectionError, history->Open());
-        QVERIFY(!connection_->Connected());
+        QVERIFY_THROWS_EXCEPTION(EConnectionError, history->open());
+        QVERIFY(!connection_->connected());
     }
 };
 

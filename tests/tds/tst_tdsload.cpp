@@ -54,9 +54,9 @@ private:
             std::this_thread::sleep_until(next);
             next += std::chrono::seconds(1);
             try {
-                if (!driver->Connected())
-                    driver->Connect();
-                driver->Query(sql, {kRobot});
+                if (!driver->connected())
+                    driver->connect();
+                driver->query(sql, {kRobot});
             } catch (const EDatabaseError&) {
             }
             next = std::max(next, std::chrono::steady_clock::now());
@@ -121,7 +121,7 @@ class TestTdsLoad : public QObject {
 private slots:
     void init()
     {
-        Application->Initialize();
+        application->initialize();
         db_ = std::make_unique<FixtureDb>();
         db_->addResult({});
         db_->setVersion(1);
@@ -154,7 +154,7 @@ private slots:
         QVERIFY(windowServer.started() && referenceServer.started());
         RecordingPresenter presenter;
         const QString odbc = windowServer.odbcText();
-        TDM dm(std::make_unique<TADOConnection>([odbc] { return makeOdbcDriver(odbc); }));
+        TDM dm(std::make_unique<Connection>([odbc] { return makeOdbcDriver(odbc); }));
         DM = &dm;
         auto reference = std::make_unique<OneInFlightClient>(referenceServer.odbcText());
         const int threadsBefore = runningThreads();

@@ -24,10 +24,10 @@ class TestTdsMonitor : public QObject {
     std::unique_ptr<TDM> dm_;
     std::unique_ptr<TfrmA00Main> window_;
 
-    std::unique_ptr<TADOConnection> connection(const OdbcTimeouts& timeouts = {5, 2})
+    std::unique_ptr<Connection> connection(const OdbcTimeouts& timeouts = {5, 2})
     {
         const QString odbc = server_->odbcText();
-        return std::make_unique<TADOConnection>(
+        return std::make_unique<Connection>(
             [odbc, timeouts] { return makeOdbcDriver(odbc, timeouts); });
     }
 
@@ -37,7 +37,7 @@ class TestTdsMonitor : public QObject {
         dm_ = std::make_unique<TDM>(connection(timeouts));
         DM = dm_.get();
         window_ = std::make_unique<TfrmA00Main>();
-        window_->Timer1->SetEnabled(false);
+        window_->Timer1->setEnabled(false);
         window_->show();
         QVERIFY(settled(*window_));
     }
@@ -60,7 +60,7 @@ private slots:
 
     void init()
     {
-        Application->Initialize();
+        application->initialize();
         db_ = std::make_unique<FixtureDb>();
         FixtureDb::Result r;
         for (const char* robot : {"追0", "追1"}) {
@@ -88,7 +88,7 @@ private slots:
         dm_ = std::make_unique<TDM>(connection());
         QCOMPARE(presenter.boxes.size(), 1);
         QCOMPARE(presenter.boxes[0].caption, QStringLiteral("信息"));
-        QVERIFY(Application->Terminated());
+        QVERIFY(application->terminated());
     }
 
     void lostLinkShowsOneBoxAndTheNextTickRecovers()
@@ -98,7 +98,7 @@ private slots:
         tick();
         QCOMPARE(winningNumber(), QStringLiteral("12345"));
         QVERIFY(window_->Qai->Active());
-        const int connects = DM->ConSG->ConnectCount();
+        const int connects = DM->ConSG->connectCount();
 
         QVERIFY(server_->setFault(QStringLiteral("close")));
         tick();
@@ -107,7 +107,7 @@ private slots:
         QVERIFY(server_->setFault(QStringLiteral("none")));
         tick();
         // Reconnected in the background (when is the link's own business).
-        QVERIFY(DM->ConSG->ConnectCount() > connects);
+        QVERIFY(DM->ConSG->connectCount() > connects);
         QCOMPARE(winningNumber(), QStringLiteral("12345"));
         QCOMPARE(presenter.boxes.size(), 1);
     }
@@ -141,16 +141,16 @@ private slots:
         QVERIFY(server_->setFault(fault));
         window_->Timer1->OnTimer()(window_->Timer1);
         QTest::qWait(closeAfterMs);
-        QVERIFY(window_->WorkInFlight());
+        QVERIFY(window_->workInFlight());
         QCOMPARE(winningNumber(), QStringLiteral("12345")); // shown until the answer comes
         QElapsedTimer clock;
         clock.start();
-        window_->bbClose->Click();
+        window_->bbClose->click();
         window_.reset();
         const qint64 gone = clock.elapsed();
         const int boundMs =
             1000 + 1000 * std::max(timeouts.loginSeconds, timeouts.statementSeconds);
-        QTRY_VERIFY_WITH_TIMEOUT(!DM->ConSG->StoppedLinksRunning(), boundMs + 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(!DM->ConSG->stoppedLinksRunning(), boundMs + 1000);
         const qint64 ended = clock.elapsed();
         QCOMPARE(runningThreads(), threadsBefore);
         if (longRun)
@@ -186,9 +186,9 @@ private slots:
         QFETCH(int, seconds);
         showWindow(OdbcTimeouts{});
         RecordingPresenter presenter;
-        const OutageTracker& refresh = window_->Outages();
-        window_->Timer1->SetEnabled(true);
-        QTRY_VERIFY(refresh.LastGood().isValid());
+        const OutageTracker& refresh = window_->outages();
+        window_->Timer1->setEnabled(true);
+        QTRY_VERIFY(refresh.lastGood().isValid());
         QTest::qWait(1500);
         LoopWatch watch;
         QVERIFY(server_->setFault(fault));
@@ -196,8 +196,8 @@ private slots:
         const QDateTime back = QDateTime::currentDateTime();
         QVERIFY(server_->resetStats());
         QVERIFY(server_->setFault(QStringLiteral("none")));
-        QTRY_VERIFY_WITH_TIMEOUT(refresh.LastGood() > back && !window_->WorkInFlight(), 40000);
-        const qint64 recovery = back.msecsTo(refresh.LastGood());
+        QTRY_VERIFY_WITH_TIMEOUT(refresh.lastGood() > back && !window_->workInFlight(), 40000);
+        const qint64 recovery = back.msecsTo(refresh.lastGood());
         QTest::qWait(int(3000 - back.msecsTo(QDateTime::currentDateTime())));
         const TdsTestServer::Stats after = server_->stats();
         std::printf("outage %s %d s: %d box(es), first good tick %lld ms after the server's "
@@ -220,7 +220,7 @@ private slots:
         showWindow();
         RecordingPresenter presenter;
         tick(); // the first load keeps the connection open from here on
-        const int connectsBefore = DM->ConSG->ConnectCount();
+        const int connectsBefore = DM->ConSG->connectCount();
         int fresh = 0, outages = 0, lateRecoveries = 0;
         bool recovering = false;
         QElapsedTimer clock;
@@ -245,7 +245,7 @@ private slots:
                 ++lateRecoveries;
             recovering = false;
         }
-        const int reconnects = DM->ConSG->ConnectCount() - connectsBefore;
+        const int reconnects = DM->ConSG->connectCount() - connectsBefore;
         std::printf(
             "soak: 300 ticks, %d outages, %d error boxes, %d reconnections, %d fresh ticks, "
             "%d late recoveries, %lld ms\n",

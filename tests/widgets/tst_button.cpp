@@ -27,14 +27,14 @@ struct Header {
         panel->setGeometry(0, 0, 400, 72);
         edit->setGeometry(0, 0, 100, 30);
         search->setGeometry(120, 11, 100, 53);
-        search->SetCaption(QStringLiteral("找(&F)"));
+        search->setCaption(QStringLiteral("找(&F)"));
         close->setGeometry(260, 6, 130, 60);
-        close->SetCaption(QStringLiteral("关(&C)"));
-        search->SetOnClick([this](QObject* s) {
+        close->setCaption(QStringLiteral("关(&C)"));
+        search->setOnClick([this](QObject* s) {
             ++searchClicks;
             sender = s;
         });
-        close->SetOnClick([this](QObject*) { ++closeClicks; });
+        close->setOnClick([this](QObject*) { ++closeClicks; });
     }
     bool showActive()
     {
@@ -113,13 +113,13 @@ private slots:
         QVERIFY(h.showActive());
         TLbButton& b = *h.search;
         QTest::mousePress(&b, button, {}, QPoint(50, 26));
-        QVERIFY(b.Pressed());
+        QVERIFY(b.pressed());
         QVERIFY(b.hasFocus());
         QCOMPARE(h.searchClicks, 0);
         QTest::mouseMove(&b, moveTo);
         QTest::mouseRelease(&b, button, {}, releaseAt);
         QCOMPARE(h.searchClicks, clicks);
-        QVERIFY(!b.Pressed());
+        QVERIFY(!b.pressed());
         if (clicks)
             QCOMPARE(h.sender, &b);
     }
@@ -143,11 +143,11 @@ private slots:
         QVERIFY(h.showActive());
         h.search->setFocus();
         QTest::keyPress(h.search, Qt::Key(key));
-        QCOMPARE(h.search->Pressed(), clicks == 1);
+        QCOMPARE(h.search->pressed(), clicks == 1);
         QCOMPARE(h.searchClicks, 0);
         QTest::keyRelease(h.search, Qt::Key(key));
         QCOMPARE(h.searchClicks, clicks);
-        QVERIFY(!h.search->Pressed());
+        QVERIFY(!h.search->pressed());
     }
 
     void keyPressAbandonedWithFocus()
@@ -200,13 +200,13 @@ private slots:
     void clickInCode()
     {
         Header h; // not shown yet: a click in code still runs
-        h.search->Click();
+        h.search->click();
         QCOMPARE(h.searchClicks, 1);
         h.search->setEnabled(false);
-        h.search->Click();
+        h.search->click();
         h.search->setEnabled(true);
         h.search->hide();
-        h.search->Click();
+        h.search->click();
         QCOMPARE(h.searchClicks, 1);
     }
 
@@ -234,9 +234,9 @@ private slots:
         auto* panel = new QWidget(window.get());
         auto* b = new TLbButton(panel);
         b->resize(100, 53);
-        b->SetModalResult(result);
+        b->setModalResult(result);
         int clicks = 0;
-        b->SetOnClick([&](QObject*) { ++clicks; });
+        b->setOnClick([&](QObject*) { ++clicks; });
         window->show();
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(clicks, 1);
@@ -254,14 +254,14 @@ private slots:
         dialog.setModal(true);
         auto* b = new TLbButton(&dialog);
         b->resize(100, 53);
-        b->SetModalResult(4);
-        b->SetOnClick([](QObject*) { throw Exception(QStringLiteral("查询失败")); });
+        b->setModalResult(4);
+        b->setOnClick([](QObject*) { throw Exception(QStringLiteral("查询失败")); });
         dialog.show();
         QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(10, 10));
         QCOMPARE(presenter.boxes.size(), 1);
         QCOMPARE(presenter.boxes[0].text, QStringLiteral("查询失败."));
         QVERIFY(dialog.isVisible());
-        QVERIFY_THROWS_EXCEPTION(Exception, b->Click());
+        QVERIFY_THROWS_EXCEPTION(Exception, b->click());
         QVERIFY(dialog.isVisible());
         QCOMPARE(presenter.boxes.size(), 1);
     }

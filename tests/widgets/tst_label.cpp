@@ -18,15 +18,15 @@ namespace {
 // The header query on a fresh database, the way the monitor window binds its labels.
 struct HeaderFixture {
     FixtureDb db;
-    TADOConnection connection{settings(db.path())};
+    Connection connection{settings(db.path())};
     TADOQuery Qhead{QStringLiteral("Qhead"), &connection};
     TDataSource DShead;
 
     HeaderFixture()
     {
-        Qhead.SetStatement(statements::header());
-        Qhead.SetParamValue(QStringLiteral("ainame"), QStringLiteral("追0"));
-        DShead.SetDataSet(&Qhead);
+        Qhead.setStatement(statements::header());
+        Qhead.setParamValue(QStringLiteral("ainame"), QStringLiteral("追0"));
+        DShead.setDataSet(&Qhead);
     }
     static ConnectionSettings settings(const QString& file)
     {
@@ -37,8 +37,8 @@ struct HeaderFixture {
     }
     void reopen()
     {
-        Qhead.Close();
-        Qhead.Open();
+        Qhead.close();
+        Qhead.open();
     }
     // Shows a text through the zjhm field, the one that passes text through unchanged.
     void showNumber(const QString& text)
@@ -53,12 +53,12 @@ struct HeaderFixture {
 
 struct LabelUnderTest {
     TRzDBLabel label;
-    LabelUnderTest(TDataSource* source, const QString& field, TColor color, QSize size,
+    LabelUnderTest(TDataSource* source, const QString& field, BgrColor color, QSize size,
                    bool antialias = true)
     {
-        label.SetDataSource(source);
-        label.SetDataField(field);
-        label.SetFontColor(color);
+        label.setDataSource(source);
+        label.setDataField(field);
+        label.setFontColor(color);
         QFont font = pixelFont(kYaHei, 19);
         if (!antialias)
             font.setStyleStrategy(QFont::NoAntialias); // exact colours for pixel checks
@@ -132,9 +132,9 @@ private slots:
         LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
         QCOMPARE(countdown.label.Caption(), QString());
 
-        f.Qhead.Open();
+        f.Qhead.open();
         // The fixture's draw lies years back, so the countdown is far below zero.
-        const int seconds = f.Qhead.FieldByName(QStringLiteral("xqkj"))->AsInteger();
+        const int seconds = f.Qhead.fieldByName(QStringLiteral("xqkj"))->asInteger();
         QVERIFY(seconds < -1000);
         QCOMPARE(countdown.label.Caption(), QString::number(seconds));
         QVERIFY(QRegularExpression(QStringLiteral("^-[0-9]+$"))
@@ -143,14 +143,14 @@ private slots:
         QCOMPARE(number.label.Caption(), QStringLiteral("12345"));
         QCOMPARE(advice.label.Caption(), QStringLiteral("取数据..."));
 
-        f.Qhead.Close();
+        f.Qhead.close();
         QCOMPARE(advice.label.Caption(), QString());
         QCOMPARE(countdown.label.Caption(), QString());
         QCOMPARE(number.label.Caption(), QString());
 
         // Another row arrives only by reopening: nothing else tells the labels.
         f.db.exec(QStringLiteral("UPDATE a5_z0_5yc SET zjhm = '67890'"));
-        f.Qhead.Open();
+        f.Qhead.open();
         QCOMPARE(number.label.Caption(), QStringLiteral("67890"));
     }
 
@@ -160,7 +160,7 @@ private slots:
         LabelUnderTest countdown(&f.DShead, QStringLiteral("xqkj"), clRed, {92, 32});
         LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
         LabelUnderTest missing(&f.DShead, QStringLiteral("nosuchfield"), clBlack, {92, 32});
-        f.Qhead.Open(); // no row for the robot
+        f.Qhead.open(); // no row for the robot
         QCOMPARE(countdown.label.Caption(), QString());
         QCOMPARE(number.label.Caption(), QString());
 
@@ -180,12 +180,12 @@ private slots:
         HeaderFixture f;
         f.db.addResult({});
         LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
-        f.Qhead.Open();
-        f.Qhead.DisableControls();
+        f.Qhead.open();
+        f.Qhead.disableControls();
         f.db.exec(QStringLiteral("UPDATE a5_z0_5yc SET zjhm = '67890'"));
         f.reopen();
         QCOMPARE(number.label.Caption(), QStringLiteral("12345"));
-        f.Qhead.EnableControls();
+        f.Qhead.enableControls();
         QCOMPARE(number.label.Caption(), QStringLiteral("67890"));
     }
 
@@ -217,19 +217,19 @@ private slots:
 
         QFont font = pixelFont(kYaHei, 19);
         QSize size(92, 32);
-        TColor colour = clBlack;
+        BgrColor colour = clBlack;
         if (change == "reopen")
             f.reopen();
         else if (change == "text")
             f.showNumber(QStringLiteral("67890"));
         else if (change == "close")
-            f.Qhead.Close();
+            f.Qhead.close();
         else if (change == "font")
             number.label.setFont(font = pixelFont(kSongTi, 24));
         else if (change == "width")
             number.label.resize(size = QSize(60, 32));
         else if (change == "colour")
-            number.label.SetFontColor(colour = clRed);
+            number.label.setFontColor(colour = clRed);
         if (repaints) {
             QTRY_VERIFY(counter.paints > 0);
         } else {
@@ -240,9 +240,9 @@ private slots:
         number.label.removeEventFilter(&counter);
 
         TRzDBLabel fresh;
-        fresh.SetDataSource(&f.DShead);
-        fresh.SetDataField(QStringLiteral("zjhm"));
-        fresh.SetFontColor(colour);
+        fresh.setDataSource(&f.DShead);
+        fresh.setDataField(QStringLiteral("zjhm"));
+        fresh.setFontColor(colour);
         fresh.setFont(font);
         fresh.resize(size);
         QCOMPARE(grabbed(number.label), grabbed(fresh));

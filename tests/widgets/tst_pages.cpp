@@ -18,9 +18,9 @@ struct PagesWindow {
     {
         window.resize(600, 400);
         pc->setGeometry(0, 72, 600, 328);
-        first = new QLineEdit(pc->AddPage(QStringLiteral("甲页")));
-        new QLabel(QStringLiteral("乙"), pc->AddPage(QStringLiteral("乙页")));
-        new QLineEdit(pc->AddPage(QStringLiteral("丙页")));
+        first = new QLineEdit(pc->addPage(QStringLiteral("甲页")));
+        new QLabel(QStringLiteral("乙"), pc->addPage(QStringLiteral("乙页")));
+        new QLineEdit(pc->addPage(QStringLiteral("丙页")));
     }
 };
 
@@ -46,43 +46,43 @@ private slots:
         PagesWindow w;
         w.window.show();
         w.first->setText(QStringLiteral("追0"));
-        w.pc->SetActivePageIndex(1);
-        w.pc->SetActivePageIndex(index);
-        QCOMPARE(w.pc->ActivePageIndex(), expected);
-        for (int i = 0; i < w.pc->PageCount(); ++i)
-            QCOMPARE(w.pc->Page(i)->isVisible(), i == expected);
-        w.pc->SetActivePageIndex(0);
+        w.pc->setActivePageIndex(1);
+        w.pc->setActivePageIndex(index);
+        QCOMPARE(w.pc->activePageIndex(), expected);
+        for (int i = 0; i < w.pc->pageCount(); ++i)
+            QCOMPARE(w.pc->page(i)->isVisible(), i == expected);
+        w.pc->setActivePageIndex(0);
         QCOMPARE(w.first->text(), QStringLiteral("追0"));
-        QCOMPARE(w.pc->Page(0)->geometry(), w.pc->PageRect());
+        QCOMPARE(w.pc->page(0)->geometry(), w.pc->pageRect());
     }
 
     void tabRow()
     {
         PagesWindow w;
         w.window.show();
-        const TabRowLayout layout = w.pc->TabLayout();
-        QCOMPARE(layout.Count(), 3);
+        const TabRowLayout layout = w.pc->tabLayout();
+        QCOMPARE(layout.count(), 3);
         QCOMPARE(w.pc->FixedDimension(), 25);
-        QVERIFY(w.pc->PageRect().top() >= 25);
-        for (int i = 0; i < layout.Count(); ++i) {
-            const QRect tab = layout.TabRect(i);
+        QVERIFY(w.pc->pageRect().top() >= 25);
+        for (int i = 0; i < layout.count(); ++i) {
+            const QRect tab = layout.tabRect(i);
             const QFontMetrics metrics(w.pc->font());
-            QVERIFY(tab.width() > metrics.horizontalAdvance(w.pc->Page(i)->Caption()));
-            QCOMPARE(layout.TabAt(QPoint(tab.center().x(), 24)), i);
-            QCOMPARE(layout.TabAt(QPoint(tab.center().x(), 25)), -1);
+            QVERIFY(tab.width() > metrics.horizontalAdvance(w.pc->page(i)->Caption()));
+            QCOMPARE(layout.tabAt(QPoint(tab.center().x(), 24)), i);
+            QCOMPARE(layout.tabAt(QPoint(tab.center().x(), 25)), -1);
             if (i > 0)
-                QCOMPARE(tab.left(), layout.TabRect(i - 1).right() + 1);
+                QCOMPARE(tab.left(), layout.tabRect(i - 1).right() + 1);
         }
 
-        const QPoint onLast = layout.TabRect(2).center();
+        const QPoint onLast = layout.tabRect(2).center();
         QTest::mouseClick(w.pc, Qt::LeftButton, {}, onLast);
-        QCOMPARE(w.pc->ActivePageIndex(), 2);
-        QTest::mouseClick(w.pc, Qt::LeftButton, {}, QPoint(layout.TabRect(2).right() + 20, 10));
-        QCOMPARE(w.pc->ActivePageIndex(), 2);
+        QCOMPARE(w.pc->activePageIndex(), 2);
+        QTest::mouseClick(w.pc, Qt::LeftButton, {}, QPoint(layout.tabRect(2).right() + 20, 10));
+        QCOMPARE(w.pc->activePageIndex(), 2);
 
         w.pc->resize(500, 300);
-        QCOMPARE(w.pc->Page(2)->geometry(), w.pc->PageRect());
-        QCOMPARE(w.pc->Page(0)->geometry(), w.pc->PageRect());
+        QCOMPARE(w.pc->page(2)->geometry(), w.pc->pageRect());
+        QCOMPARE(w.pc->page(0)->geometry(), w.pc->pageRect());
     }
 };
 

@@ -19,7 +19,7 @@ QString systemError(int error)
 
 [[noreturn]] void fail(const QString& what, const EDatabaseError& error)
 {
-    throw FeedError(QStringLiteral("%1: %2").arg(what, error.Message()));
+    throw FeedError(QStringLiteral("%1: %2").arg(what, error.message()));
 }
 
 } // namespace
@@ -57,7 +57,7 @@ FeedDatabase::FeedDatabase(const QString& path) : FeedWriterLock(path)
     try {
         open(path, OpenMode::Create);
     } catch (const EDatabaseError& error) {
-        throw FeedError(QStringLiteral("cannot open %1: %2").arg(path, error.Message()));
+        throw FeedError(QStringLiteral("cannot open %1: %2").arg(path, error.message()));
     }
     // The client holds short read transactions every second; wait them out instead of failing.
     setBusyTimeout(10000);
