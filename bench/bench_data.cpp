@@ -60,7 +60,8 @@ int main(int argc, char* argv[])
     if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         return 1;
     sqlite3_busy_timeout(db, 5000);
-    Connection connection(ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, file});
+    DirectConnection connection(
+        ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, file});
 
     TADOQuery Qhead(QStringLiteral("Qhead"), &connection);
     TADOQuery Qai(QStringLiteral("Qai"), &connection);

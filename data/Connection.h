@@ -20,13 +20,14 @@ struct ConnectionSettings {
     QString password = QStringLiteral("HbnTr4417");
 };
 
-// The connection text in the built-in form for a server and account; a value that holds a ";"
-// or a quote, or starts or ends with a blank, is in double quotes.
+// The connection text in the built-in form for a server and account: the documented default
+// of a site's settings (a value that holds a ";" or a quote, or starts or ends with a blank, is
+// in double quotes). The driver does not read it: it takes the ODBC text below.
 QString adoConnectionText(const ConnectionSettings& settings);
 
-// The ODBC connection text the SQL Server driver derives from that text; every value taken
-// from it is quoted.
-QString odbcConnectionText(const QString& adoText);
+// The ODBC connection text of the SQL Server driver for a server and account; every value from
+// the settings is quoted.
+QString odbcConnectionText(const ConnectionSettings& settings);
 
 // A value in FreeTDS's braces: it reads up to the first "}" followed by ";" or the end, so
 // ";", "=", "{" and "}" are kept as they are ("}}" is not an escape there). A value holding
@@ -34,53 +35,33 @@ QString odbcConnectionText(const QString& adoText);
 bool odbcQuotable(const QString& value);
 QString odbcQuoted(const QString& value);
 
-// The one connection all queries share. It is not kept open for its own sake: when the last
-// open query closes, it disconnects; the next query that opens reconnects silently.
-// Statements run on the calling thread, until a window hands them to a background link
-// (StartBackground): from then on they are submitted and their results come back later.
+class BackgroundConnection;
+
+// Where a set of queries sends its statements. It is not kept open for its own sake: when the
+// last open query closes, it disconnects; the next statement reconnects silently. A direct
+// connection runs statements on the calling thread and refuses to submit them; a background
+// one submits them and refuses to run them.
 class Connection {
 public:
-    using DriverFactory = std::function<std::unique_ptr<Driver>()>;
+    virtual ~Connection() = default;
 
-    explicit Connection(const ConnectionSettings& settings);
-    // For tests and tools that bring their own driver.
-    explicit Connection(DriverFactory factory);
-    ~Connection();
-
-    SqlDialect dialect() const;
+    SqlDialect dialect() const { return dialect_; }
     // The SQL Server database the statements name (the built-in one unless a site has its own).
     const QString& database() const { return database_; }
     // Where the data comes from: "host,port", or the database file's name.
     const QString& sourceName() const { return sourceName_; }
 
-    bool connected() const;
-    void open(); // throws EConnectionError
-    void close() noexcept;
+    virtual bool connected() const = 0;
+    virtual void close() noexcept = 0;
 
-    // Runs a statement here, connecting first when needed; not while in the background.
-    DriverResult runQuery(const QString& sql, const QStringList& params);
-    qint64 runCommand(const QString& sql, const QStringList& params);
-
-    // From here on statements run on threads of their own; results are delivered through the
-    // event loop of the calling thread.
-    void startBackground();
-    // The pace of the background link (tests shorten it).
-    void setLinkTimings(const LinkTimings& timings) { timings_ = timings; }
-    // Back to statements on the calling thread, without waiting for one still running: nothing
-    // more is delivered, and whatever was handed over with the statements is released now. The
-    // link's threads end by themselves; they are joined here when they have, and at the latest
-    // when the connection goes.
-    void stopBackground();
-    bool inBackground() const { return link_ != nullptr; }
-    LinkTicket submitQuery(const QString& sql, const QStringList& params,
-                           BackgroundLink::Done done);
+    // Runs a statement here, connecting first when needed.
+    virtual DriverResult runQuery(const QString& sql, const QStringList& params) = 0;
+    virtual qint64 runCommand(const QString& sql, const QStringList& params) = 0;
+    // Hands a statement over; its outcome comes back through the event loop.
+    virtual LinkTicket submitQuery(const QString& sql, const QStringList& params,
+                                   BackgroundLink::Done done) = 0;
     // The result is no longer wanted (its receiver goes away).
-    void withdraw(LinkTicket ticket);
-    LinkStatus status() const;
-    // How long a connect may take (0 when the driver never waits long).
-    int loginTimeoutMs() const;
-    // Whether a link stopped earlier still has threads running.
-    bool stoppedLinksRunning() const;
+    virtual void withdraw(LinkTicket ticket) = 0;
 
     // Bookkeeping of the datasets on this connection.
     void queryOpened() { ++openQueries_; }
@@ -89,20 +70,91 @@ public:
     void closeIfIdle();
     int openQueries() const { return openQueries_; }
 
-    // How often a connection was made (tests watch reconnects through it).
-    int connectCount() const;
+protected:
+    Connection(SqlDialect dialect, QString sourceName, QString database);
 
 private:
+    SqlDialect dialect_;
+    QString sourceName_;
+    QString database_;
+    int openQueries_ = 0;
+};
+
+// The data module's connection: statements run on the calling thread (the start-up connect
+// and the login dialog's statements). A window takes it into the background.
+class DirectConnection final : public Connection {
+public:
+    using DriverFactory = std::function<std::unique_ptr<Driver>()>;
+
+    explicit DirectConnection(const ConnectionSettings& settings);
+    // For tests and tools that bring their own driver.
+    explicit DirectConnection(DriverFactory factory);
+    ~DirectConnection() override;
+
+    bool connected() const override;
+    void open(); // throws EConnectionError
+    void close() noexcept override;
+    DriverResult runQuery(const QString& sql, const QStringList& params) override;
+    qint64 runCommand(const QString& sql, const QStringList& params) override;
+    LinkTicket submitQuery(const QString& sql, const QStringList& params,
+                           BackgroundLink::Done done) override;
+    void withdraw(LinkTicket) override {}
+
+    // A connection to the same database whose statements run on threads of their own, for a
+    // window; it takes this connection's open link along. It must go before this one.
+    std::unique_ptr<BackgroundConnection> startBackground(const LinkTimings& timings = {});
+
+    // How long a connect may take (0 when the driver never waits long).
+    int loginTimeoutMs() const;
+    // How often a connection was made, here and by the background links (tests watch
+    // reconnects through it).
+    int connectCount() const;
+    // Whether a background link stopped earlier still has threads running.
+    bool stoppedLinksRunning() const;
+
+private:
+    friend class BackgroundConnection;
+    DirectConnection(std::shared_ptr<Driver> first, DriverFactory factory);
+    DirectConnection(SqlDialect dialect, QString sourceName, QString database,
+                     DriverFactory factory);
+    // A stopped link whose threads may still run: joined when they have ended, at the latest
+    // when this connection goes, so that a window's close never waits for them.
+    void keepStopped(std::unique_ptr<BackgroundLink> link);
     Driver& ensureConnected();
 
     DriverFactory factory_;
-    QString sourceName_;
-    QString database_ = QStringLiteral("KvtCP");
-    SqlDialect dialect_;
     std::shared_ptr<Driver> driver_;
-    std::unique_ptr<BackgroundLink> link_;
+    const BackgroundConnection* background_ = nullptr;
     std::vector<std::unique_ptr<BackgroundLink>> stoppedLinks_;
-    LinkTimings timings_;
-    int openQueries_ = 0;
     int connectCount_ = 0;
+};
+
+// A window's connection: statements are submitted to a background link and their results are
+// delivered through the event loop of the thread that made it.
+class BackgroundConnection final : public Connection {
+public:
+    BackgroundConnection(DirectConnection& origin, std::shared_ptr<Driver> driver,
+                         const LinkTimings& timings);
+    ~BackgroundConnection() override;
+
+    bool connected() const override;
+    void close() noexcept override;
+    DriverResult runQuery(const QString& sql, const QStringList& params) override;
+    qint64 runCommand(const QString& sql, const QStringList& params) override;
+    LinkTicket submitQuery(const QString& sql, const QStringList& params,
+                           BackgroundLink::Done done) override;
+    void withdraw(LinkTicket ticket) override;
+
+    // Without waiting for a statement still running: nothing more is delivered, and whatever
+    // was handed over with the statements is released now. The link's threads end by
+    // themselves; the direct connection joins them.
+    void stop();
+    LinkStatus status() const;
+    int loginTimeoutMs() const { return origin_.loginTimeoutMs(); }
+    int connectCount() const;
+
+private:
+    DirectConnection& origin_;
+    std::unique_ptr<BackgroundLink> link_;
+    int connectsBeforeStop_ = 0;
 };

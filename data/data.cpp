@@ -10,9 +10,9 @@ const QString kConnectFailed = QStringLiteral(
     "对不起，无法连接大数据，请检查您的网络是否正常。如任然无法连接，请与服务商联系。");
 }
 
-TDM::TDM(const ConnectionSettings& settings) : TDM(std::make_unique<Connection>(settings)) {}
+TDM::TDM(const ConnectionSettings& settings) : TDM(std::make_unique<DirectConnection>(settings)) {}
 
-TDM::TDM(std::unique_ptr<Connection> connection)
+TDM::TDM(std::unique_ptr<DirectConnection> connection)
     : ConSG(std::move(connection)),
       Q(std::make_unique<TADOQuery>(QStringLiteral("Q"), ConSG.get())),
       Q1(std::make_unique<TADOQuery>(QStringLiteral("Q1"), ConSG.get())),

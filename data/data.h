@@ -12,10 +12,10 @@ public:
     // Connects once; on failure tells the operator and asks the application to terminate.
     explicit TDM(const ConnectionSettings& settings);
     // For tests and tools with their own connection.
-    explicit TDM(std::unique_ptr<Connection> connection);
+    explicit TDM(std::unique_ptr<DirectConnection> connection);
     ~TDM();
 
-    std::unique_ptr<Connection> ConSG;
+    std::unique_ptr<DirectConnection> ConSG;
     std::unique_ptr<TADOQuery> Q;
     std::unique_ptr<TADOQuery> Q1;
     std::unique_ptr<TTimer> Timer1; // no handler: never ticks

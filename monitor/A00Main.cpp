@@ -72,6 +72,7 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
     setFont(pixelFont(kSongTi, 19));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
+    connection_ = DM->ConSG->startBackground();
     createQueries();
     createHeader();
     createPages();
@@ -83,7 +84,6 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
     layoutControls();
     showFreshness();
 
-    DM->ConSG->startBackground();
     request(Work::FirstOpen);
 
     Timer1 = new TTimer(this);
@@ -94,7 +94,7 @@ TfrmA00Main::~TfrmA00Main()
 {
     // Whatever is still running is dropped, without waiting for it, and what the steps hold
     // (a bookmark of Qhead among them) is released here, while the queries still exist.
-    DM->ConSG->stopBackground();
+    connection_->stop();
     Timer1->setEnabled(false);
     // Controls go before the queries they observe.
     const auto children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -103,7 +103,7 @@ TfrmA00Main::~TfrmA00Main()
 
 void TfrmA00Main::createQueries()
 {
-    Connection* connection = DM->ConSG.get();
+    Connection* connection = connection_.get();
     Qhead = std::make_unique<TADOQuery>(QStringLiteral("Qhead"), connection);
     Qhead->setStatement(statements::header());
     Qai = std::make_unique<TADOQuery>(QStringLiteral("Qai"), connection);
@@ -300,7 +300,7 @@ void TfrmA00Main::waitForTheShow()
         return work_.running() == Work::Show || work_.waiting(Work::Show);
     };
     constexpr int kAtLeastMs = 2000;
-    const QDeadlineTimer deadline(std::max(DM->ConSG->loginTimeoutMs(), kAtLeastMs));
+    const QDeadlineTimer deadline(std::max(connection_->loginTimeoutMs(), kAtLeastMs));
     while (showPending() && !deadline.hasExpired()) {
         QEventLoop loop;
         connect(this, &TfrmA00Main::workApplied, &loop, &QEventLoop::quit);
@@ -508,7 +508,7 @@ void TfrmA00Main::showFreshness()
     f.lastGood = outage_.lastGood();
     f.outage = outage_.inOutage();
     f.outageSince = outage_.since();
-    f.reconnecting = DM->ConSG->status().down;
+    f.reconnecting = connection_->status().down;
     statusLine->setFreshness(f);
 }
 

@@ -30,6 +30,10 @@ class SelectorEdit;
 // once its result has been applied. WorkApplied tells when a piece is done.
 class TfrmA00Main : public QWidget {
     Q_OBJECT
+    // Where the window's statements run; declared before the queries, which withdraw from it
+    // as they go.
+    std::unique_ptr<BackgroundConnection> connection_;
+
 public:
     explicit TfrmA00Main(QWidget* parent = nullptr);
     ~TfrmA00Main() override;

@@ -331,7 +331,7 @@ private slots:
         settings.kind = ConnectionSettings::Kind(kind);
         (settings.kind == ConnectionSettings::Kind::Sqlite ? settings.sqliteFile : settings.host) =
             where;
-        QCOMPARE(Connection(settings).sourceName(), name);
+        QCOMPARE(DirectConnection(settings).sourceName(), name);
     }
 
     void failedReconnectIsTheQuerysErrorAndTheNextOpenTriesAgain()

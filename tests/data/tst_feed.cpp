@@ -130,7 +130,7 @@ public:
     }
 
 private:
-    Connection connection_;
+    DirectConnection connection_;
 };
 
 } // namespace

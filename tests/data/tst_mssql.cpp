@@ -10,7 +10,7 @@
 // Read-only: the password change runs for a login name that cannot exist.
 class TestRealServer : public QObject {
     Q_OBJECT
-    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<DirectConnection> connection_;
 
     std::unique_ptr<TADOQuery> query(const StatementDef& s)
     {
@@ -29,7 +29,7 @@ private slots:
         ConnectionSettings settings;
         settings.host = parts.value(0);
         settings.port = parts.value(1, QStringLiteral("27999")).toInt();
-        connection_ = std::make_unique<Connection>(settings);
+        connection_ = std::make_unique<DirectConnection>(settings);
         // A server that is not there fails this class with its error, not the executable.
         try {
             connection_->open();

@@ -36,7 +36,7 @@ struct SlowWindow {
             addDraw(draw, balances[draw - 1]);
         db.setVersion(1);
         const QString path = db.path();
-        dm = std::make_unique<TDM>(std::make_unique<Connection>([path, d = delayMs] {
+        dm = std::make_unique<TDM>(std::make_unique<DirectConnection>([path, d = delayMs] {
             return std::make_unique<DelayedDriver>(makeSqliteDriver(path), d);
         }));
         DM = dm.get();

@@ -9,7 +9,7 @@
 // A fixture database with a connection on it, for tests that run the real statements.
 struct DataFixture {
     FixtureDb db;
-    std::unique_ptr<Connection> connection = std::make_unique<Connection>(
+    std::unique_ptr<DirectConnection> connection = std::make_unique<DirectConnection>(
         ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, db.path()});
 
     std::unique_ptr<TADOQuery> query(const StatementDef& statement, const QString& name = QString())

@@ -60,7 +60,7 @@ QString TdsTestServer::odbcText() const
     ConnectionSettings settings;
     settings.host = QStringLiteral("127.0.0.1");
     settings.port = port_;
-    return odbcConnectionText(adoConnectionText(settings));
+    return odbcConnectionText(settings);
 }
 
 bool TdsTestServer::setFault(const QString& mode)

@@ -422,9 +422,8 @@ private slots:
     {
         const int port = closedLoopbackPort();
         QVERIFY(port > 0);
-        auto driver = makeOdbcDriver(
-            odbcConnectionText(adoConnectionText(server(QStringLiteral("127.0.0.1"), port))),
-            kTestTimeouts);
+        auto driver = makeOdbcDriver(odbcConnectionText(server(QStringLiteral("127.0.0.1"), port)),
+                                     kTestTimeouts);
         QElapsedTimer clock;
         clock.start();
         QVERIFY_THROWS_EXCEPTION(EConnectionError, driver->connect());
@@ -459,19 +458,39 @@ private slots:
     // Brace quoting as FreeTDS reads it (checked against it by hand: "}}" is no escape there).
     void connectionTextQuotesEveryValue()
     {
-        QCOMPARE(odbcConnectionText(adoConnectionText(server(QStringLiteral("::1"), 1433))),
+        QCOMPARE(odbcConnectionText(server(QStringLiteral("::1"), 1433)),
                  QStringLiteral("DRIVER={FreeTDS};SERVER={::1};PORT={1433};DATABASE={KvtCP};"
                                 "UID={sa};PWD={HbnTr4417};TDS_Version=7.3;ClientCharset=UTF-8"));
-        const QString odbc = odbcConnectionText(
-            QStringLiteral("Password=p}w{x=y;User ID=u=1;Initial Catalog=db;Data Source=h,7"));
+        ConnectionSettings odd = server(QStringLiteral("h"), 7);
+        odd.user = QStringLiteral("u=1");
+        odd.password = QStringLiteral("p}w{x=y");
+        const QString odbc = odbcConnectionText(odd);
         QVERIFY2(odbc.contains(QStringLiteral(";PWD={p}w{x=y};")), qPrintable(odbc));
         QVERIFY2(odbc.contains(QStringLiteral(";UID={u=1};")), qPrintable(odbc));
         QVERIFY(odbcQuotable(QStringLiteral("a;b}c{")));
         QVERIFY(!odbcQuotable(QStringLiteral("a};b")));
     }
 
-    // The account goes through the built-in text form and out again: quotes, ";" and outer
-    // blanks must survive the first, braces the second.
+    // The built-in text documents the default; the driver's text says the same.
+    void builtInTextNamesWhatTheDriverUses()
+    {
+        ConnectionSettings settings;
+        settings.host = QStringLiteral("db.example");
+        QMap<QString, QString> ado;
+        for (const QString& field : adoConnectionText(settings).split(u';'))
+            ado.insert(field.section(u'=', 0, 0), field.section(u'=', 1));
+        QCOMPARE(ado.value(QStringLiteral("Provider")), QStringLiteral("SQLOLEDB.1"));
+        QCOMPARE(odbcConnectionText(settings),
+                 QStringLiteral("DRIVER={FreeTDS};SERVER={%1};PORT={%2};DATABASE={%3};UID={%4};"
+                                "PWD={%5};TDS_Version=7.3;ClientCharset=UTF-8")
+                     .arg(ado.value(QStringLiteral("Data Source")).section(u',', 0, 0),
+                          ado.value(QStringLiteral("Data Source")).section(u',', 1),
+                          ado.value(QStringLiteral("Initial Catalog")),
+                          ado.value(QStringLiteral("User ID")),
+                          ado.value(QStringLiteral("Password"))));
+    }
+
+    // The account reaches the ODBC text as given: quotes, ";", outer blanks and braces.
     void accountReachesTheOdbcText_data()
     {
         QTest::addColumn<QStringList>("account"); // database, user, password
@@ -490,7 +509,7 @@ private slots:
         settings.database = account[0];
         settings.user = account[1];
         settings.password = account[2];
-        QCOMPARE(odbcConnectionText(adoConnectionText(settings)),
+        QCOMPARE(odbcConnectionText(settings),
                  QStringLiteral("DRIVER={FreeTDS};SERVER={h};PORT={7};DATABASE={%1};UID={%2};"
                                 "PWD={%3};TDS_Version=7.3;ClientCharset=UTF-8")
                      .arg(account[0], account[1], account[2]));
@@ -520,7 +539,7 @@ private slots:
         site.password = QStringLiteral(" p;w\"d'x}{= ");
         QVERIFY(tds.setAccount(site.user, site.password, site.database));
 
-        Connection connection(site);
+        DirectConnection connection(site);
         connection.open();
         QVERIFY(connection.connected());
         QVERIFY2(tds.log().contains(QStringLiteral("login op=1 database Site;DB")),
@@ -534,7 +553,7 @@ private slots:
             QVERIFY(q.Active());
         }
         // The built-in account is refused there now: the values above were the ones used.
-        Connection builtIn(server(site.host, site.port));
+        DirectConnection builtIn(server(site.host, site.port));
         QVERIFY_THROWS_EXCEPTION(EConnectionError, builtIn.open());
     }
 };

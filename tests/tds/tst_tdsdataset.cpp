@@ -15,7 +15,7 @@ class TestTdsDataset : public QObject {
 
     std::unique_ptr<TdsTestServer> server_;
     std::unique_ptr<FixtureDb> db_;
-    std::unique_ptr<Connection> connection_;
+    std::unique_ptr<DirectConnection> connection_;
 
     std::unique_ptr<TADOQuery> query(const StatementDef& s)
     {
@@ -38,7 +38,7 @@ private slots:
         QVERIFY(server_->setDatabase(db_->path()));
         QVERIFY(server_->setFault(QStringLiteral("none")));
         const QString odbc = server_->odbcText();
-        connection_ = std::make_unique<Connection>([odbc] {
+        connection_ = std::make_unique<DirectConnection>([odbc] {
             return makeOdbcDriver(odbc, OdbcTimeouts{5, 1});
         });
     }
@@ -137,7 +137,7 @@ private slots:
         ConnectionSettings settings;
         settings.host = QStringLiteral("127.0.0.1");
         settings.port = server_->port();
-        connection_ = std::make_unique<Connection>(settings);
+        connection_ = std::make_unique<DirectConnection>(settings);
         db_->addResult({});
         auto history = query(statements::robotHistory());
         history->open();

@@ -154,7 +154,7 @@ private slots:
         QVERIFY(windowServer.started() && referenceServer.started());
         RecordingPresenter presenter;
         const QString odbc = windowServer.odbcText();
-        TDM dm(std::make_unique<Connection>([odbc] { return makeOdbcDriver(odbc); }));
+        TDM dm(std::make_unique<DirectConnection>([odbc] { return makeOdbcDriver(odbc); }));
         DM = &dm;
         auto reference = std::make_unique<OneInFlightClient>(referenceServer.odbcText());
         const int threadsBefore = runningThreads();

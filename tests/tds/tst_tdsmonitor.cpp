@@ -24,10 +24,10 @@ class TestTdsMonitor : public QObject {
     std::unique_ptr<TDM> dm_;
     std::unique_ptr<TfrmA00Main> window_;
 
-    std::unique_ptr<Connection> connection(const OdbcTimeouts& timeouts = {5, 2})
+    std::unique_ptr<DirectConnection> connection(const OdbcTimeouts& timeouts = {5, 2})
     {
         const QString odbc = server_->odbcText();
-        return std::make_unique<Connection>(
+        return std::make_unique<DirectConnection>(
             [odbc, timeouts] { return makeOdbcDriver(odbc, timeouts); });
     }
 

@@ -18,7 +18,7 @@ namespace {
 // The header query on a fresh database, the way the monitor window binds its labels.
 struct HeaderFixture {
     FixtureDb db;
-    Connection connection{settings(db.path())};
+    DirectConnection connection{settings(db.path())};
     TADOQuery Qhead{QStringLiteral("Qhead"), &connection};
     TDataSource DShead;
 
