@@ -6,7 +6,7 @@ class TCustomADODataSet;
 class TDataSource;
 
 // A data-aware control's link to a data source. Four notifications: opened and closed
-// (ActiveChanged), the current row moved (DataSetScrolled), the data re-read (DataSetChanged).
+// (activeChanged), the current row moved (dataSetScrolled), the data re-read (dataSetChanged).
 class DataLink {
 public:
     virtual ~DataLink();

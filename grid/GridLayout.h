@@ -61,7 +61,7 @@ public:
 
     int rowTop(int row) const;
     int rowBottom(int row) const; // exclusive, without the line below
-    // Left edge of a column (-1: indicator); a column left of LeftCol has no place (-1).
+    // Left edge of a column (-1: indicator); a column left of leftCol has no place (-1).
     int columnLeft(int col) const;
     QRect cellRect(int col, int row) const; // empty when the column is scrolled away
 

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <functional>
 
-// A window's own key handlers. While KeyPreview is on they see every key typed into any
+// A window's own key handlers. While keyPreview is on they see every key typed into any
 // control of the window before that control does; a handler that clears the key (0) or
 // the character (a null QChar) keeps it from the control.
 class WindowKeyHandlers : public QObject {

@@ -134,7 +134,7 @@ void Tfmlogin::createControls()
         hidden->hide();
 
     // The input method stays available (a Chinese name or password must stay typeable):
-    // FieldEnter closes it, and the operator may open it again by hand.
+    // fieldEnter closes it, and the operator may open it again by hand.
     for (QWidget* field : {static_cast<QWidget*>(ComboBox1), static_cast<QWidget*>(Edit1),
                            static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit4)})
         field->installEventFilter(this);

@@ -27,7 +27,7 @@ class SelectorEdit;
 // Its statements run in the background (the window never waits on the database). One piece of
 // work runs at a time (PendingWork): the first open, the show, a tick or a search; each is a
 // chain of steps, and a step reopens one query in the background and goes on with the next
-// once its result has been applied. WorkApplied tells when a piece is done.
+// once its result has been applied. workApplied tells when a piece is done.
 class TfrmA00Main : public QWidget {
     Q_OBJECT
     // Where the window's statements run; declared before the queries, which withdraw from it

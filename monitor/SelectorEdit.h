@@ -3,7 +3,7 @@
 
 // The robot selector's line edit. When an edit finishes (the focus leaves, Return) and the
 // typed text names a listed robot, the combo box reports that entry as picked; that is no
-// pick, and FinishingEdit says so while it happens.
+// pick, and finishingEdit says so while it happens.
 class SelectorEdit : public QLineEdit {
 public:
     using QLineEdit::QLineEdit;
