@@ -6,11 +6,13 @@
 #include "DBChartDataSource.h"
 #include "Fonts.h"
 #include "LineSegments.h"
+#include "ScopeGuard.h"
 
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 namespace {
@@ -79,60 +81,45 @@ void TDBChart::ReloadFromDataSet(TCustomADODataSet* dataSet)
     if (updating_ || !dataSet || !dataSet->Active())
         return;
     updating_ = true;
-    bool cursorShown = false;
-    auto finish = [&] {
-        if (cursorShown)
-            QApplication::restoreOverrideCursor();
-        updating_ = false;
-    };
+    const ScopeGuard notUpdating([this] { updating_ = false; });
+    std::vector<SeriesReading> reading;
+    for (const auto& s : series_)
+        if (s->DataSource() == dataSet && !s->YValues().ValueSource().isEmpty())
+            reading.push_back({s.get(), nullptr, nullptr, {}});
+    if (reading.empty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ScopeGuard cursorBack([] { QApplication::restoreOverrideCursor(); });
+    for (const SeriesReading& r : reading)
+        ClearSeriesPoints(r.series);
+    // The grids on the same dataset must not follow the walk.
+    dataSet->disableControls();
+    Bookmark kept = dataSet->getBookmark();
+    // Going back to the row and enabling the controls may fail as well, so they run here, not
+    // in a guard (whose clean-up must not throw): a failed walk's error is held until they ran,
+    // and the last error raised is the one passed on.
+    std::exception_ptr failure;
     try {
-        std::vector<SeriesReading> reading;
-        for (const auto& s : series_)
-            if (s->DataSource() == dataSet && !s->YValues().ValueSource().isEmpty())
-                reading.push_back({s.get(), nullptr, nullptr, {}});
-        if (!reading.empty()) {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            cursorShown = true;
-            for (const SeriesReading& r : reading)
-                ClearSeriesPoints(r.series);
-            // The points read go in together, also those read before a failing row.
-            auto store = [&] {
-                for (SeriesReading& r : reading)
-                    r.series->insertPointsByX(std::exchange(r.points, {}));
-                changedPoints();
-            };
-            // The grids on the same dataset must not follow the walk.
-            dataSet->disableControls();
-            Bookmark kept = dataSet->getBookmark();
-            auto restoreRow = [&] {
-                try {
-                    if (dataSet->bookmarkValid(kept))
-                        dataSet->gotoBookmark(kept);
-                } catch (...) {
-                    dataSet->freeBookmark(kept);
-                    dataSet->enableControls();
-                    throw;
-                }
-                dataSet->freeBookmark(kept);
-                dataSet->enableControls();
-            };
-            try {
-                for (dataSet->First(); !dataSet->eof(); dataSet->Next())
-                    for (SeriesReading& r : reading)
-                        readRowPoint(r, dataSet);
-            } catch (...) {
-                store();
-                restoreRow();
-                throw;
-            }
-            store();
-            restoreRow();
-        }
+        for (dataSet->First(); !dataSet->eof(); dataSet->Next())
+            for (SeriesReading& r : reading)
+                readRowPoint(r, dataSet);
     } catch (...) {
-        finish();
-        throw;
+        failure = std::current_exception();
     }
-    finish();
+    // The points read go in together, also those read before a failing row.
+    for (SeriesReading& r : reading)
+        r.series->insertPointsByX(std::exchange(r.points, {}));
+    changedPoints();
+    try {
+        if (dataSet->bookmarkValid(kept))
+            dataSet->gotoBookmark(kept);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    dataSet->freeBookmark(kept);
+    dataSet->enableControls();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void TDBChart::readRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet)

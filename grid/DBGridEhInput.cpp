@@ -197,9 +197,12 @@ bool TCustomDBGridEh::handleKey(QKeyEvent* event)
     case Qt::Key_Escape:
         return true;
     case Qt::Key_C: {
-        const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
-        const bool all = mods == (Qt::ControlModifier | Qt::ShiftModifier);
-        if (open && (mods == Qt::ControlModifier || all))
+        // The platform's copy on the C key alone: its other keys (Ctrl+Insert, F16 under X11)
+        // keep their handling here, swallowed or passed on, and copy nothing.
+        const bool current = event->matches(QKeySequence::Copy);
+        const bool all =
+            (event->modifiers() & ~Qt::KeypadModifier) == (Qt::ControlModifier | Qt::ShiftModifier);
+        if (open && (current || all))
             QGuiApplication::clipboard()->setText(
                 gridCopyText(*this, all ? GridCopyRows::All : GridCopyRows::Current));
         return ctrl;

@@ -130,6 +130,62 @@ namespace {
 
 using Line = ShapedText::Line;
 
+// The shortest part kept from one end of a long line (its start, or its end `fromRight`)
+// that reaches `reach`: 64, 128, ... characters are tried, each cut where it may be; false
+// when nothing short of the whole line reaches.
+bool shapeEndPart(Line& l, const QString& s, const QTextOption& option, qreal reach, bool fromRight)
+{
+    const qsizetype size = s.size();
+    for (qsizetype n = 64;; n *= 2) {
+        qsizetype kept = n;
+        while (kept < size && !cuttableAt(s, fromRight ? size - kept : kept))
+            ++kept;
+        if (kept >= size)
+            return false;
+        auto layout = laidOut(fromRight ? s.right(kept) : s.left(kept), l.font, option);
+        if (layout->lineAt(0).naturalTextWidth() >= reach) {
+            l.advance = layout->lineAt(0).horizontalAdvance();
+            l.layout = std::move(layout);
+            return true;
+        }
+        n = kept;
+    }
+}
+
+// A left-aligned line shows its start.
+bool shapeLeftPart(Line& l, const QString& s, const QTextOption& option, qreal margin)
+{
+    return shapeEndPart(l, s, option, l.width + margin, false);
+}
+
+// A right-aligned line shows its end.
+bool shapeRightPart(Line& l, const QString& s, const QTextOption& option, qreal margin)
+{
+    return shapeEndPart(l, s, option, l.width + margin, true);
+}
+
+// A centred line shows its middle, which only the whole line's advance places; that layout is
+// let go once the part is cut.
+bool shapeCentredPart(Line& l, const QString& s, const QTextOption& option, qreal margin)
+{
+    const auto whole = laidOut(s, l.font, option);
+    const QTextLine line = whole->lineAt(0);
+    if (line.textLength() < s.size() || line.naturalTextWidth() < l.width + 2 * margin)
+        return false;
+    const qreal advance = line.horizontalAdvance();
+    const qreal left = (advance - l.width) / 2 - margin;
+    const qreal right = left + l.width + 2 * margin;
+    int from = line.xToCursor(left);
+    while (from > 0 && (!cuttableAt(s, from) || line.cursorToX(from) > left))
+        --from;
+    int to = line.xToCursor(right);
+    while (to < s.size() && (!cuttableAt(s, to) || line.cursorToX(to) < right))
+        ++to;
+    l.layout = laidOut(s.mid(from, to - from), l.font, option, line.cursorToX(from));
+    l.advance = advance;
+    return true;
+}
+
 // The part of a long line the rectangle can show, cut where it may be; false leaves the
 // whole line to be shaped.
 bool shapePart(Line& l, const QString& s, const QTextOption& option)
@@ -137,58 +193,13 @@ bool shapePart(Line& l, const QString& s, const QTextOption& option)
     const QFontMetricsF metrics(l.font);
     // Shaping may change glyphs a few characters either side of a cut: keep them out of view.
     const qreal margin = 4 * std::max(metrics.maxWidth(), metrics.height());
-    const qreal reach = l.width + margin;
     if (std::any_of(s.cbegin(), s.cend(), explicitDirection))
         return false;
-    if (l.flags & Qt::AlignRight) {
-        for (qsizetype n = 64;; n *= 2) {
-            qsizetype k = s.size() - n;
-            while (k > 0 && !cuttableAt(s, k))
-                --k;
-            if (k <= 0)
-                return false;
-            auto layout = laidOut(s.mid(k), l.font, option);
-            if (layout->lineAt(0).naturalTextWidth() >= reach) {
-                l.advance = layout->lineAt(0).horizontalAdvance();
-                l.layout = std::move(layout);
-                return true;
-            }
-            n = s.size() - k;
-        }
-    }
-    if (l.flags & Qt::AlignHCenter) {
-        // Where the middle lies needs the whole line's advance; its layout is let go after.
-        const auto whole = laidOut(s, l.font, option);
-        const QTextLine line = whole->lineAt(0);
-        if (line.textLength() < s.size() || line.naturalTextWidth() < l.width + 2 * margin)
-            return false;
-        const qreal advance = line.horizontalAdvance();
-        const qreal left = (advance - l.width) / 2 - margin;
-        const qreal right = left + l.width + 2 * margin;
-        int from = line.xToCursor(left);
-        while (from > 0 && (!cuttableAt(s, from) || line.cursorToX(from) > left))
-            --from;
-        int to = line.xToCursor(right);
-        while (to < s.size() && (!cuttableAt(s, to) || line.cursorToX(to) < right))
-            ++to;
-        l.layout = laidOut(s.mid(from, to - from), l.font, option, line.cursorToX(from));
-        l.advance = advance;
-        return true;
-    }
-    for (qsizetype n = 64;; n *= 2) {
-        qsizetype k = n;
-        while (k < s.size() && !cuttableAt(s, k))
-            ++k;
-        if (k >= s.size())
-            return false;
-        auto layout = laidOut(s.left(k), l.font, option);
-        if (layout->lineAt(0).naturalTextWidth() >= reach) {
-            l.advance = layout->lineAt(0).horizontalAdvance();
-            l.layout = std::move(layout);
-            return true;
-        }
-        n = k;
-    }
+    if (l.flags & Qt::AlignRight)
+        return shapeRightPart(l, s, option, margin);
+    if (l.flags & Qt::AlignHCenter)
+        return shapeCentredPart(l, s, option, margin);
+    return shapeLeftPart(l, s, option, margin);
 }
 
 std::unique_ptr<Line> shape(const QString& text, const QFont& font, int dpi, int flags, int width)

@@ -16,6 +16,9 @@ class QPainter;
 // drawn by QPainter itself, every time.
 //   flags: Qt::TextSingleLine, optionally Qt::TextExpandTabs and Qt::TextShowMnemonic, one of
 //   Qt::AlignLeft / Qt::AlignHCenter / Qt::AlignRight, optionally Qt::AlignTop.
+// Not QStaticText: on a plain line it draws the same pixels some 10 % cheaper (21 000 against
+// 23 000 instructions for a short label), but it expands no tabs (109 pixels of "A\tB\tC"
+// differ) and shapes a long text whole (202 ms against 0.8 ms for a 300 KiB cell).
 class ShapedText {
 public:
     ShapedText();

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QTabWidget>
 #include <QTest>
+#include <stdexcept>
 
 namespace {
 // The monitor window's configuration: Series1 on Qai, x from "id", y from "K00".
@@ -82,6 +83,17 @@ QColor ribbonInside(const QImage& img, const LineSegment& s, int depth)
     const QPoint mid = (s.from + s.to) / 2 + QPoint(depth / 2, -depth / 2);
     return img.pixelColor(mid);
 }
+
+// A grid whose repaint after the chart's walk fails when asked to.
+struct FailingLink : CountingLink {
+    bool fail = false;
+    void dataSetChanged() override
+    {
+        CountingLink::dataSetChanged();
+        if (fail)
+            throw std::runtime_error("repaint");
+    }
+};
 
 void drag(QWidget* w, Qt::MouseButton button, QPoint from, QPoint to)
 {
@@ -447,6 +459,53 @@ private slots:
         QVERIFY(!rig.chart->updating());
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(grid.scrolled, 0);
+        grid.setDataSource(nullptr);
+    }
+
+    // However a rebuild fails, the points read go in, the row and the controls come back and
+    // the chart is idle again; the last error raised is the one passed on.
+    void failedRebuildCleansUpOnEveryPath_data()
+    {
+        QTest::addColumn<bool>("badRow");
+        QTest::addColumn<bool>("repaintFails");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("walk") << true << false << "walk";
+        QTest::newRow("controls") << false << true << "repaint";
+        QTest::newRow("walk, then controls") << true << true << "repaint";
+    }
+    void failedRebuildCleansUpOnEveryPath()
+    {
+        QFETCH(bool, badRow);
+        QFETCH(bool, repaintFails);
+        QFETCH(QString, error);
+        ChartRig rig(QStringLiteral("K04"));
+        rig.add(1, 0, 3, badRow ? QStringLiteral("abc") : QStringLiteral("10"));
+        rig.add(2, 0, 3, QStringLiteral("20"));
+        rig.add(3, 0, 3, QStringLiteral("30"));
+        TDataSource dsai;
+        dsai.setDataSet(rig.qai.get());
+        FailingLink grid;
+        grid.setDataSource(&dsai);
+        try {
+            rig.qai->open();
+        } catch (const EDatabaseError&) {
+        }
+        rig.qai->setRecNo(2);
+        grid.fail = repaintFails;
+        QString raised;
+        try {
+            rig.chart->ReloadFromDataSet(rig.qai.get());
+        } catch (const EDatabaseError&) {
+            raised = QStringLiteral("walk");
+        } catch (const std::runtime_error&) {
+            raised = QStringLiteral("repaint");
+        }
+        QCOMPARE(raised, error);
+        QCOMPARE(rig.xs(), (badRow ? QList<double>{2, 3} : QList<double>{1, 2, 3}));
+        QCOMPARE(rig.qai->RecNo(), 2);
+        QVERIFY(!rig.qai->controlsDisabled());
+        QVERIFY(!rig.chart->updating());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
         grid.setDataSource(nullptr);
     }
 

@@ -50,6 +50,13 @@ private slots:
         QTest::newRow("ctrl insert") << 2 << true << int(Qt::Key_Insert) << ctrl << kUntouched;
         QTest::newRow("ctrl x") << 2 << true << int(Qt::Key_X) << ctrl << kUntouched;
         QTest::newRow("ctrl v") << 2 << true << int(Qt::Key_V) << ctrl << kUntouched;
+        // The platform's copy copies on the C key alone.
+        for (const QKeySequence& keys : QKeySequence::keyBindings(QKeySequence::Copy)) {
+            const QKeyCombination k = keys[0];
+            QTest::addRow("platform copy %s", qPrintable(keys.toString()))
+                << 2 << true << int(k.key()) << int(k.keyboardModifiers())
+                << (k.key() == Qt::Key_C ? kTitles + kRec2 : kUntouched);
+        }
     }
     void keysCopyTitlesAndRows()
     {
