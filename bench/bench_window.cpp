@@ -18,14 +18,12 @@
 #include "RecordingPresenter.h"
 #include "RzDBLabel.h"
 #include "RzPageControl.h"
-#include "TestEnvironment.h"
 #include "WindowWork.h"
 #include "data.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 #include <QThread>
@@ -428,10 +426,7 @@ void benchLongText(const Options& o)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testsupport::prepareTestEnvironment();
+    BenchApplication app(argc, argv);
     // An error box would wait for a click no one gives: a benchmark that fails says so.
     RecordingPresenter presenter;
     presenter.onPresent = [](const MessageBoxSpec& box) {
@@ -441,13 +436,9 @@ int main(int argc, char** argv)
     const Options o = parse(app.arguments().mid(1));
     if (RUNNING_ON_VALGRIND)
         std::printf("counting instructions: one callgrind dump per part, the times are 0\n");
-    if (!QFileInfo::exists(o.file) && !makeDatabase(o.file))
+    sqlite3* db = openDatabase(o.file);
+    if (!db)
         return 1;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(o.file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK)
-        return 1;
-    sqlite3_busy_timeout(db, 5000);
     if (o.wants("tick") || o.wants("reload") || o.wants("paint"))
         benchRealWindow(o, db);
     sqlite3_close(db);
