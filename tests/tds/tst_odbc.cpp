@@ -1,7 +1,5 @@
-#include "ADODataSet.h"
-#include "Connection.h"
 #include "DBErrors.h"
-#include "FixtureDb.h"
+#include "DataFixture.h"
 #include "OdbcDriver.h"
 #include "SqlText.h"
 #include "Statements.h"
@@ -528,10 +526,9 @@ private slots:
         // The statements that name the database name the site's.
         for (const StatementDef* statement :
              {&statements::header(), &statements::robotComparison()}) {
-            TADOQuery q(statement->queryName, &connection);
-            q.setStatement(*statement);
-            q.open();
-            QVERIFY(q.Active());
+            auto q = query(connection, *statement);
+            q->open();
+            QVERIFY(q->Active());
         }
         // The built-in account is refused there now: the values above were the ones used.
         Connection builtIn(server(site.host, site.port));
