@@ -18,6 +18,7 @@
 #include "RecordingPresenter.h"
 #include "RzDBLabel.h"
 #include "RzPageControl.h"
+#include "ScopedDataModule.h"
 #include "WindowWork.h"
 #include "data.h"
 
@@ -241,7 +242,7 @@ QByteArray sizeName(QSize size)
 void benchRealWindow(const Options& o, sqlite3* db)
 {
     TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, o.file});
-    DM = &dm;
+    const ScopedDataModule installed(&dm);
     std::unique_ptr<TfrmA00Main> window = shownWindow();
     TfrmA00Main& w = *window;
     const QSize defaultSize = w.size();
@@ -255,8 +256,6 @@ void benchRealWindow(const Options& o, sqlite3* db)
     w.resize(defaultSize);
     if (!o.snapshot.isEmpty()) {
         saveSnapshots(w, o.snapshot, QStringLiteral("feed"));
-        window.reset();
-        DM = nullptr;
         return;
     }
     std::vector<QVariant> sink;
@@ -364,8 +363,6 @@ void benchRealWindow(const Options& o, sqlite3* db)
         }
         std::printf("  (S2+S3 through the C API: %.3f ms)\n", s2s3);
     }
-    window.reset();
-    DM = nullptr;
 }
 
 // A reasoning text of about 300 KB, as other software might leave in K05.
@@ -395,7 +392,7 @@ void benchLongText(const Options& o)
     fixture.exec(QStringLiteral("COMMIT"));
     fixture.setVersion(1);
     TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, fixture.path()});
-    DM = &dm;
+    const ScopedDataModule installed(&dm);
     std::unique_ptr<TfrmA00Main> window = shownWindow();
     TfrmA00Main& w = *window;
     const QSize defaultSize = w.size();
@@ -403,8 +400,6 @@ void benchLongText(const Options& o)
     w.resize(defaultSize);
     if (!o.snapshot.isEmpty()) {
         saveSnapshots(w, o.snapshot, QStringLiteral("long"));
-        window.reset();
-        DM = nullptr;
         return;
     }
     std::printf("history grid, one cell of %lld bytes (%lld characters), full repaint in ms\n",
@@ -418,8 +413,6 @@ void benchLongText(const Options& o)
         std::printf("%-46s %9.3f  %s\n", what.constData(), ms,
                     size == kMaximised ? "goal <= 4 ms" : "");
     }
-    window.reset();
-    DM = nullptr;
 }
 
 } // namespace
