@@ -1,10 +1,13 @@
-// What the benchmarks share: the feed-made database, the baseline that runs a statement
-// straight through SQLite's C API, and medians.
+// What the benchmarks share: their application, the feed-made database, the baseline that
+// runs a statement straight through SQLite's C API, and medians.
 #pragma once
 #include "SqlText.h"
 #include "Statements.h"
+#include "TestEnvironment.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 #include <QVariant>
@@ -15,6 +18,24 @@
 #include <vector>
 
 namespace bench {
+
+// Set before the application exists: off screen unless QT_QPA_PLATFORM names a platform.
+struct OffscreenUnlessSet {
+    OffscreenUnlessSet()
+    {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+};
+
+// A benchmark's application, with the fonts and title the tests run with.
+class BenchApplication : OffscreenUnlessSet, public QApplication {
+public:
+    BenchApplication(int& argc, char** argv) : QApplication(argc, argv)
+    {
+        testsupport::prepareTestEnvironment();
+    }
+};
 
 constexpr int kHistoryDraws = 90000; // × 11 robots ≈ one million rows
 inline const char* const kDefaultDatabase = "/tmp/tallyvane-bench.db";
@@ -47,6 +68,21 @@ inline bool makeDatabase(const QString& file)
     }
     std::fprintf(stderr, "%s", feed.readAllStandardError().constData());
     return false;
+}
+
+// Opens the file read-only for the baseline, made first when missing; null on failure.
+inline sqlite3* openDatabase(const QString& file)
+{
+    if (!QFileInfo::exists(file) && !makeDatabase(file))
+        return nullptr;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    return db;
 }
 
 // The baseline: what a client without the dataset layer does for one re-run of a statement,

@@ -1,9 +1,8 @@
 // Times the chart's rebuild from 360 rows arriving in descending id order, and one full paint.
+#include "BenchSupport.h"
 #include "DBChart.h"
 #include "DataFixture.h"
-#include "TestEnvironment.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
@@ -29,10 +28,7 @@ template <class Body> double medianMicroseconds(int runs, Body&& body)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testsupport::prepareTestEnvironment();
+    bench::BenchApplication app(argc, argv);
 
     DataFixture f;
     for (int i = 1; i <= 360; ++i) {

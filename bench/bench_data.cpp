@@ -6,7 +6,6 @@
 #include "Connection.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <functional>
 
 using namespace bench;
@@ -53,13 +52,9 @@ int main(int argc, char* argv[])
         args.remove(at, 2);
     }
     const QString file = args.isEmpty() ? QString::fromLatin1(kDefaultDatabase) : args.front();
-    if (!QFileInfo::exists(file) && !makeDatabase(file))
+    sqlite3* db = openDatabase(file);
+    if (!db)
         return 1;
-
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        return 1;
-    sqlite3_busy_timeout(db, 5000);
     DirectConnection connection(
         ConnectionSettings{ConnectionSettings::Kind::Sqlite, QString(), 0, file});
 

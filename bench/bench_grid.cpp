@@ -1,10 +1,9 @@
 // Times the history grid: painting a full view of 360 rows, and a reload with relayout.
+#include "BenchSupport.h"
 #include "DBGridEh.h"
 #include "DataFixture.h"
 #include "Fonts.h"
-#include "TestEnvironment.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
@@ -12,10 +11,7 @@
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                    : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    testsupport::prepareTestEnvironment();
+    bench::BenchApplication app(argc, argv);
 
     DataFixture f;
     FixtureDb::Result r;

@@ -18,14 +18,13 @@
 #include "RecordingPresenter.h"
 #include "RzDBLabel.h"
 #include "RzPageControl.h"
-#include "TestEnvironment.h"
+#include "ScopedDataModule.h"
 #include "WindowWork.h"
 #include "data.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 #include <QThread>
@@ -243,7 +242,7 @@ QByteArray sizeName(QSize size)
 void benchRealWindow(const Options& o, sqlite3* db)
 {
     TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, o.file});
-    DM = &dm;
+    const ScopedDataModule installed(&dm);
     std::unique_ptr<TfrmA00Main> window = shownWindow();
     TfrmA00Main& w = *window;
     const QSize defaultSize = w.size();
@@ -257,8 +256,6 @@ void benchRealWindow(const Options& o, sqlite3* db)
     w.resize(defaultSize);
     if (!o.snapshot.isEmpty()) {
         saveSnapshots(w, o.snapshot, QStringLiteral("feed"));
-        window.reset();
-        DM = nullptr;
         return;
     }
     std::vector<QVariant> sink;
@@ -366,8 +363,6 @@ void benchRealWindow(const Options& o, sqlite3* db)
         }
         std::printf("  (S2+S3 through the C API: %.3f ms)\n", s2s3);
     }
-    window.reset();
-    DM = nullptr;
 }
 
 // A reasoning text of about 300 KB, as other software might leave in K05.
@@ -397,7 +392,7 @@ void benchLongText(const Options& o)
     fixture.exec(QStringLiteral("COMMIT"));
     fixture.setVersion(1);
     TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, fixture.path()});
-    DM = &dm;
+    const ScopedDataModule installed(&dm);
     std::unique_ptr<TfrmA00Main> window = shownWindow();
     TfrmA00Main& w = *window;
     const QSize defaultSize = w.size();
@@ -405,8 +400,6 @@ void benchLongText(const Options& o)
     w.resize(defaultSize);
     if (!o.snapshot.isEmpty()) {
         saveSnapshots(w, o.snapshot, QStringLiteral("long"));
-        window.reset();
-        DM = nullptr;
         return;
     }
     std::printf("history grid, one cell of %lld bytes (%lld characters), full repaint in ms\n",
@@ -420,18 +413,13 @@ void benchLongText(const Options& o)
         std::printf("%-46s %9.3f  %s\n", what.constData(), ms,
                     size == kMaximised ? "goal <= 4 ms" : "");
     }
-    window.reset();
-    DM = nullptr;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    testsupport::prepareTestEnvironment();
+    BenchApplication app(argc, argv);
     // An error box would wait for a click no one gives: a benchmark that fails says so.
     RecordingPresenter presenter;
     presenter.onPresent = [](const MessageBoxSpec& box) {
@@ -441,13 +429,9 @@ int main(int argc, char** argv)
     const Options o = parse(app.arguments().mid(1));
     if (RUNNING_ON_VALGRIND)
         std::printf("counting instructions: one callgrind dump per part, the times are 0\n");
-    if (!QFileInfo::exists(o.file) && !makeDatabase(o.file))
+    sqlite3* db = openDatabase(o.file);
+    if (!db)
         return 1;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(o.file.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK)
-        return 1;
-    sqlite3_busy_timeout(db, 5000);
     if (o.wants("tick") || o.wants("reload") || o.wants("paint"))
         benchRealWindow(o, db);
     sqlite3_close(db);

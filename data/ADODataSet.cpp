@@ -87,13 +87,6 @@ void TCustomADODataSet::setParamValue(const QString& name, const QString& value)
     paramValues_[i] = value;
 }
 
-// A value the server's column could never hold: too long, or outside its code page (the
-// server would keep "?" in its place).
-static bool storable(const QString& value, int byteLimit)
-{
-    return gb::representable(value) && (byteLimit <= 0 || gb::byteLength(value) <= byteLimit);
-}
-
 Connection& TCustomADODataSet::requireConnection() const
 {
     if (!connection_)
@@ -104,7 +97,7 @@ Connection& TCustomADODataSet::requireConnection() const
 int TCustomADODataSet::firstUnstorableParam(const QVector<QString>& values) const
 {
     for (int i = 0; i < statement_.params.size(); ++i)
-        if (!storable(values[i], statement_.params[i].byteLimit))
+        if (!statement_.params[i].canStore(values[i]))
             return i;
     return -1;
 }

@@ -1,5 +1,6 @@
 #include "Statements.h"
 
+#include "GBText.h"
 #include "SqlText.h"
 
 namespace {
@@ -75,6 +76,11 @@ QString lines(std::initializer_list<const char*> parts)
 }
 
 } // namespace
+
+bool ParamDef::canStore(const QString& value) const
+{
+    return gb::representable(value) && (byteLimit <= 0 || gb::byteLength(value) <= byteLimit);
+}
 
 namespace statements {
 

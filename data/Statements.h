@@ -5,11 +5,16 @@
 #include <QString>
 #include <QVector>
 
-// A bound parameter: its name, its limit in bytes of GB2312 text, and the stored value.
+// A bound parameter: its name, its limit in bytes of GB2312 text (0: none), and the stored
+// value.
 struct ParamDef {
     QString name;
     int byteLimit = 0;
     QString initial;
+
+    // False for a value the server's column could never hold: too long, or outside its code
+    // page (the server would keep "?" in its place).
+    bool canStore(const QString& value) const;
 };
 
 // A column the client declares for a result; opening fails when the result lacks it.

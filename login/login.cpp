@@ -341,7 +341,7 @@ bool Tfmlogin::storable(const QString& newPassword) const
 {
     for (const ParamDef& p : Qcpw->statement().params)
         if (p.name == u"pw")
-            return gb::representable(newPassword) && gb::byteLength(newPassword) <= p.byteLimit;
+            return p.canStore(newPassword);
     return true;
 }
 

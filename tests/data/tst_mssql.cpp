@@ -1,6 +1,5 @@
-#include "ADODataSet.h"
-#include "Connection.h"
 #include "DBErrors.h"
+#include "DataFixture.h"
 #include "TestRegistry.h"
 
 #include <QTest>
@@ -11,13 +10,6 @@
 class TestRealServer : public QObject {
     Q_OBJECT
     std::unique_ptr<DirectConnection> connection_;
-
-    std::unique_ptr<TADOQuery> query(const StatementDef& s)
-    {
-        auto q = std::make_unique<TADOQuery>(s.queryName, connection_.get());
-        q->setStatement(s);
-        return q;
-    }
 
 private slots:
     void initTestCase()
@@ -41,20 +33,20 @@ private slots:
 
     void everyStatementOpensWithItsColumns()
     {
-        auto head = query(statements::header());
+        auto head = query(*connection_, statements::header());
         head->open();
         QVERIFY(head->RecordCount() <= 1);
-        auto history = query(statements::robotHistory());
+        auto history = query(*connection_, statements::robotHistory());
         history->open();
         QVERIFY(history->RecordCount() <= 360);
         const QString draw = history->fieldByName("cpqh")->asString();
-        auto comparison = query(statements::robotComparison());
+        auto comparison = query(*connection_, statements::robotComparison());
         comparison->setParamValue("cpqh", draw);
         comparison->open();
-        auto list = query(statements::robotList(draw));
+        auto list = query(*connection_, statements::robotList(draw));
         list->open();
         QCOMPARE(list->RecordCount(), draw.isEmpty() ? 0 : comparison->RecordCount());
-        auto lookup = query(statements::operatorLookup());
+        auto lookup = query(*connection_, statements::operatorLookup());
         lookup->setParamValue("username", "x' or '1'='1");
         lookup->open();
         QVERIFY(lookup->isEmpty());
@@ -68,7 +60,7 @@ private slots:
 
     void passwordChangeOfNobodyChangesNothing()
     {
-        auto cpw = query(statements::passwordChange());
+        auto cpw = query(*connection_, statements::passwordChange());
         cpw->setParamValue("pw", "x");
         cpw->setParamValue("username", "\x01tallyvane-nobody");
         QCOMPARE(cpw->execSql(), qint64(0));

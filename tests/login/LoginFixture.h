@@ -2,7 +2,7 @@
 #include "FixtureDb.h"
 #include "GlyphButton.h"
 #include "RecordingPresenter.h"
-#include "data.h"
+#include "ScopedDataModule.h"
 #include "login.h"
 
 #include <QApplication>
@@ -10,12 +10,14 @@
 #include <QLineEdit>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 // A fresh database with one operator, the data module on it, and the dialog shown.
 struct LoginFixture {
     FixtureDb db;
     RecordingPresenter boxes;
     std::unique_ptr<TDM> dm;
+    std::optional<ScopedDataModule> installed;
     std::unique_ptr<Tfmlogin> dlg;
 
     explicit LoginFixture(const QString& storedPassword = QStringLiteral("secret"))
@@ -25,14 +27,9 @@ struct LoginFixture {
         settings.kind = ConnectionSettings::Kind::Sqlite;
         settings.sqliteFile = db.path();
         dm = std::make_unique<TDM>(settings);
-        DM = dm.get();
+        installed.emplace(dm.get());
         dlg = std::make_unique<Tfmlogin>();
         dlg->show();
-    }
-    ~LoginFixture()
-    {
-        dlg.reset();
-        DM = nullptr;
     }
     void type(const QString& name, const QString& password)
     {

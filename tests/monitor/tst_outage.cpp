@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "FreshnessLine.h"
 #include "RecordingPresenter.h"
 #include "RzDBLabel.h"
 #include "TestRegistry.h"
@@ -83,7 +84,7 @@ private slots:
         RecordingPresenter rec;
         TfrmA00Main& w = *f.window;
         QVERIFY(f.showActive());
-        QVERIFY(f.load());
+        QVERIFY(f.tick()); // loads
         const auto tickWithCounter = [&](int ver) {
             f.db.setVersion(ver);
             QVERIFY(tickApplied(w));
@@ -107,25 +108,16 @@ private slots:
     // The first open, the show and the ticks after them are one outage.
     void missingTableFromTheStartIsOneBox()
     {
-        FixtureDb db;
-        db.exec("ALTER TABLE a5_z0_5yc RENAME TO away");
-        TDM dm(ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, db.path()});
-        DM = &dm;
+        WindowFixture f(WindowFixture::Rows::Own);
+        f.db.exec("ALTER TABLE a5_z0_5yc RENAME TO away");
+        f.connect();
         RecordingPresenter rec;
-        {
-            TfrmA00Main w;
-            w.Timer1->setEnabled(false);
-            w.show();
-            QVERIFY(settled(w));
-            for (int i = 0; i < 3; ++i) {
-                w.Timer1->OnTimer()(w.Timer1);
-                QVERIFY(settled(w));
-            }
-            QCOMPARE(rec.boxes.size(), 1);
-            QVERIFY(rec.boxes[0].text.contains(QStringLiteral("a5_z0_5yc")));
-            QVERIFY(w.statusLine->text().contains(QStringLiteral("尚未刷新")));
-        }
-        DM = nullptr;
+        QVERIFY(!f.show().workInFlight());
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(f.timerTick());
+        QCOMPARE(rec.boxes.size(), 1);
+        QVERIFY(rec.boxes[0].text.contains(QStringLiteral("a5_z0_5yc")));
+        QVERIFY(f.window->statusLine->text().contains(QStringLiteral("尚未刷新")));
     }
 
     // A pick whose search fails runs the change handler once: one search, one box.
@@ -151,7 +143,7 @@ private slots:
         RecordingPresenter rec;
         TfrmA00Main& w = *f.window;
         QVERIFY(f.showActive());
-        QVERIFY(f.load());
+        QVERIFY(f.tick()); // loads
         SqliteDatabase locker(f.db.path(), SqliteDatabase::OpenMode::ReadWrite);
         locker.exec("BEGIN EXCLUSIVE");
         LoopWatch watch;

@@ -1,13 +1,9 @@
-#include "A00Main.h"
 #include "Application.h"
 #include "DBGridEh.h"
 #include "DelayedDriver.h"
-#include "FixtureDb.h"
 #include "RzDBLabel.h"
 #include "TestRegistry.h"
-#include "Timer.h"
-#include "WindowWork.h"
-#include "data.h"
+#include "WindowFixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,28 +19,18 @@ namespace {
 
 // The window on a database whose every statement takes as long as the test says: robot 追0
 // with draws 1 to 3, balances 1300, 1100 and 1200, so that a sort by balance reorders them.
-struct SlowWindow {
-    FixtureDb db;
+struct SlowWindow : WindowFixture {
     std::shared_ptr<std::atomic<int>> delayMs = std::make_shared<std::atomic<int>>(0);
-    std::unique_ptr<TDM> dm;
-    std::unique_ptr<TfrmA00Main> window;
 
-    SlowWindow()
+    SlowWindow() : WindowFixture(Rows::Own)
     {
         const int balances[] = {1300, 1100, 1200};
         for (int draw = 1; draw <= 3; ++draw)
             addDraw(draw, balances[draw - 1]);
         db.setVersion(1);
-        const QString path = db.path();
-        dm = std::make_unique<TDM>(std::make_unique<DirectConnection>([path, d = delayMs] {
+        connect([path = db.path(), d = delayMs] {
             return std::make_unique<DelayedDriver>(makeSqliteDriver(path), d);
-        }));
-        DM = dm.get();
-    }
-    ~SlowWindow()
-    {
-        window.reset();
-        DM = nullptr;
+        });
     }
     void addDraw(int draw, int balance)
     {
@@ -54,15 +40,7 @@ struct SlowWindow {
         db.addResult(r);
     }
     // Shown, active, loaded by the first tick and one tick further, so that the next is odd.
-    bool showLoaded()
-    {
-        window = std::make_unique<TfrmA00Main>();
-        window->Timer1->setEnabled(false);
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        return QTest::qWaitForWindowActive(window.get()) && tickApplied(*window) &&
-               tickApplied(*window);
-    }
+    bool showLoaded() { return showActive() && tick() && tick(); }
     TDBGridEh& history() const { return *window->DBGridEh1; }
     QStringList order() const
     {
@@ -232,7 +210,7 @@ private slots:
         for (int start = 0; start < 3; ++start) {
             SlowWindow f;
             f.delayMs->store(60);
-            f.window = std::make_unique<TfrmA00Main>();
+            f.make();
             FirstPaint first;
             f.window->RzDBLabel2->installEventFilter(&first);
             f.window->show();

@@ -1,7 +1,6 @@
 #include "A00Main.h"
 #include "Application.h"
 #include "DBChart.h"
-#include "FixtureDb.h"
 #include "FreshnessLine.h"
 #include "LbButton.h"
 #include "MXT_PUB.h"
@@ -9,7 +8,7 @@
 #include "RzDBLabel.h"
 #include "RzPageControl.h"
 #include "TestRegistry.h"
-#include "WindowWork.h"
+#include "WindowFixture.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -21,25 +20,15 @@
 namespace {
 
 // The demo-like world: robots 追0 … 追2 with three draws each, and a counter.
-struct MonitorFixture {
-    FixtureDb db;
-    std::unique_ptr<TDM> dm;
-    std::unique_ptr<TfrmA00Main> window;
-
+struct MonitorFixture : WindowFixture {
     explicit MonitorFixture(bool withRows = true, const QStringList& robots = {"追0", "追1", "追2"})
+        : WindowFixture(Rows::Own)
     {
         if (withRows)
             for (int draw = 1; draw <= 3; ++draw)
                 addDraw(draw, robots);
         db.setVersion(0);
-        dm = std::make_unique<TDM>(
-            ConnectionSettings{ConnectionSettings::Kind::Sqlite, {}, 0, db.path()});
-        DM = dm.get();
-    }
-    ~MonitorFixture()
-    {
-        window.reset();
-        DM = nullptr;
+        connect();
     }
 
     void addDraw(int draw, const QStringList& robots)
@@ -53,22 +42,6 @@ struct MonitorFixture {
             r.zjhm = QStringLiteral("0000%1").arg(draw);
             db.addResult(r);
         }
-    }
-
-    TfrmA00Main& show()
-    {
-        window = std::make_unique<TfrmA00Main>();
-        window->Timer1->setEnabled(false); // ticks are driven by hand
-        window->show();
-        settled(*window);
-        return *window;
-    }
-    void tick() { QVERIFY(tickApplied(*window)); }
-    // A tick as the timer delivers it: guarded, one box per outage.
-    void timerTick()
-    {
-        window->Timer1->OnTimer()(window->Timer1);
-        QVERIFY(settled(*window));
     }
 };
 
@@ -113,7 +86,7 @@ private slots:
         MonitorFixture f;
         f.db.setVersion(ver);
         TfrmA00Main& w = f.show();
-        f.tick();
+        QVERIFY(f.tick());
         QCOMPARE(w.TickCount, 1);
         QCOMPARE(w.Qai->Active(), loads);
         QCOMPARE(w.Qais->Active(), loads);
@@ -130,13 +103,13 @@ private slots:
         MonitorFixture f;
         f.db.setVersion(1);
         TfrmA00Main& w = f.show();
-        f.tick(); // 1: loads
+        QVERIFY(f.tick()); // 1: loads
         f.addDraw(4, {"追0", "追1", "追2"});
         f.db.setVersion(2);
-        f.tick(); // 2: even, nothing
+        QVERIFY(f.tick()); // 2: even, nothing
         QCOMPARE(w.Qai->RecordCount(), 3);
         QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("00004")); // the header follows every tick
-        f.tick();                                                   // 3: reload
+        QVERIFY(f.tick());                                          // 3: reload
         QCOMPARE(w.Qai->RecordCount(), 4);
         QCOMPARE(DM->LastVer, 2);
     }
@@ -146,20 +119,20 @@ private slots:
         MonitorFixture f;
         f.db.setVersion(5);
         TfrmA00Main& w = f.show();
-        f.tick();
+        QVERIFY(f.tick());
         f.db.setVersion(3);
         f.addDraw(4, {"追0"});
-        f.tick();
-        f.tick();
+        QVERIFY(f.tick());
+        QVERIFY(f.tick());
         QCOMPARE(w.Qai->RecordCount(), 3);
         f.db.setVersion(5);
-        f.tick();
-        f.tick();
+        QVERIFY(f.tick());
+        QVERIFY(f.tick());
         QCOMPARE(w.Qai->RecordCount(), 3);
         f.db.setVersion(6);
-        f.tick(); // 6: even
+        QVERIFY(f.tick()); // 6: even
         QCOMPARE(w.Qai->RecordCount(), 3);
-        f.tick();
+        QVERIFY(f.tick());
         QCOMPARE(w.Qai->RecordCount(), 4);
     }
 
@@ -168,7 +141,7 @@ private slots:
         MonitorFixture f;
         f.db.setVersion(1);
         TfrmA00Main& w = f.show();
-        f.tick();
+        QVERIFY(f.tick());
         QVERIFY(!w.Qai->isEmpty());
         w.cbb1->setEditText(QStringLiteral("追"));
         QVERIFY(settled(w));
@@ -213,7 +186,7 @@ private slots:
         QCOMPARE(w.cbb1->currentIndex(), -1);
         QCOMPARE(w.RzDBLabel1->Caption(), QString());
         QCOMPARE(w.st1->Caption(), QString());
-        f.tick(); // asks for whatever the selector shows
+        QVERIFY(f.tick()); // asks for whatever the selector shows
         QCOMPARE(w.Qhead->paramValue("ainame"), w.cbb1->currentText());
     }
 
@@ -225,7 +198,7 @@ private slots:
         QCOMPARE(w.cbb1->currentText(), QStringLiteral("追1"));
         QCOMPARE(w.Qhead->paramValue("ainame"), QStringLiteral("追0"));
         QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("00003"));
-        f.tick();
+        QVERIFY(f.tick());
         QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("11111"));
     }
 
@@ -247,15 +220,15 @@ private slots:
         TfrmA00Main& w = f.show();
         f.db.exec("ALTER TABLE a5_z0_5yc RENAME TO away");
         for (int i = 0; i < 5; ++i)
-            f.timerTick();
+            QVERIFY(f.timerTick());
         QCOMPARE(rec.boxes.size(), 1);
         QVERIFY(rec.boxes[0].text.contains("a5_z0_5yc"));
         QCOMPARE(rec.boxes[0].caption, QStringLiteral("Tallyvane"));
         f.db.exec("ALTER TABLE away RENAME TO a5_z0_5yc");
-        f.timerTick();
+        QVERIFY(f.timerTick());
         QCOMPARE(w.RzDBLabel2->Caption(), QStringLiteral("00003"));
         f.db.exec("ALTER TABLE a5_z0_5yc RENAME TO away");
-        f.timerTick();
+        QVERIFY(f.timerTick());
         QCOMPARE(rec.boxes.size(), 2);
     }
 
@@ -267,7 +240,7 @@ private slots:
         int ticksDuringBox = -1;
         rec.onPresent = [&](const MessageBoxSpec&) {
             const int before = w.TickCount;
-            f.timerTick();
+            QVERIFY(f.timerTick());
             ticksDuringBox = w.TickCount - before;
         };
         ShowMsg("x", "i");

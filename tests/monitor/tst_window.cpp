@@ -1,6 +1,7 @@
 #include "ButtonGlyphs.h"
 #include "DBChart.h"
 #include "DBGridEh.h"
+#include "FreshnessLine.h"
 #include "LbButton.h"
 #include "ResolvedFonts.h"
 #include "RzDBLabel.h"
@@ -372,7 +373,7 @@ private slots:
         QCOMPARE(c->fontColor(), grey ? clGray : clBlack);
         QCOMPARE(c->Title()->fontColor(), grey ? clGray : clBlack);
         QVERIFY(f.showActive());
-        QVERIFY(f.load());
+        QVERIFY(f.tick()); // loads
         QCOMPARE(g->describeCell(index, 1).text, shown);
     }
 
@@ -427,7 +428,7 @@ private slots:
         QCOMPARE(w.Series1->XValues().ValueSource(), QStringLiteral("id"));
         QCOMPARE(w.Series1->YValues().ValueSource(), QStringLiteral("K00"));
         QVERIFY(f.showActive());
-        QVERIFY(f.load());
+        QVERIFY(f.tick()); // loads
         QCOMPARE(w.Series1->count(), 3);
     }
 

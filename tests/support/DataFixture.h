@@ -6,6 +6,15 @@
 
 #include <memory>
 
+// A query on the connection with the statement, named after it unless named otherwise.
+inline std::unique_ptr<TADOQuery> query(Connection& connection, const StatementDef& statement,
+                                        const QString& name = QString())
+{
+    auto q = std::make_unique<TADOQuery>(name.isEmpty() ? statement.queryName : name, &connection);
+    q->setStatement(statement);
+    return q;
+}
+
 // A fixture database with a connection on it, for tests that run the real statements.
 struct DataFixture {
     FixtureDb db;
@@ -14,10 +23,7 @@ struct DataFixture {
 
     std::unique_ptr<TADOQuery> query(const StatementDef& statement, const QString& name = QString())
     {
-        auto q = std::make_unique<TADOQuery>(name.isEmpty() ? statement.queryName : name,
-                                             connection.get());
-        q->setStatement(statement);
-        return q;
+        return ::query(*connection, statement, name);
     }
 };
 

@@ -1,13 +1,12 @@
 #include "TdsTestServer.h"
 
-#include "Connection.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTest>
 
 #include <unistd.h>
 
@@ -135,4 +134,26 @@ QString TdsTestServer::log() const
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(file.readAll());
+}
+
+DirectConnection::DriverFactory TdsTestServer::drivers(const OdbcTimeouts& timeouts) const
+{
+    return [odbc = odbcText(), timeouts] { return makeOdbcDriver(odbc, timeouts); };
+}
+
+bool SharedTdsServer::start()
+{
+    server_ = std::make_unique<TdsTestServer>(QString());
+    return server_->started();
+}
+
+bool SharedTdsServer::switchTo(const QString& databaseFile)
+{
+    return server_->setDatabase(databaseFile) && server_->setFault(QStringLiteral("none"));
+}
+
+void SharedTdsServer::logIfFailed() const
+{
+    if (QTest::currentTestFailed())
+        qWarning().noquote() << server_->log();
 }

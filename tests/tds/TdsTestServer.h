@@ -1,7 +1,11 @@
 #pragma once
+#include "Connection.h"
 #include "LoopbackPort.h"
+#include "OdbcDriver.h"
+
 #include <QProcess>
 #include <QString>
+#include <memory>
 
 // The project's TDS test server (tds_server.py) on a free loopback port, answering from an
 // embedded fixture database. Stopped when this object goes.
@@ -16,6 +20,8 @@ public:
     int port() const { return port_; }
     // The ODBC text the product derives for this server.
     QString odbcText() const;
+    // Drivers on this server for a connection, with the test's waits.
+    DirectConnection::DriverFactory drivers(const OdbcTimeouts& timeouts = {}) const;
 
     // Fault modes: "none", "close" (cut the link mid-result), "silent" (nothing answered until
     // the fault ends, then what came meanwhile), "refuse" (logins, and sessions at their next
@@ -45,4 +51,19 @@ private:
     QProcess process_;
     QString logFile_;
     int port_ = 0;
+};
+
+// One server for every function of a test class: started in initTestCase, switched to each
+// function's fresh database with no fault, its log shown after a function that failed.
+class SharedTdsServer {
+public:
+    bool start();
+    void stop() { server_.reset(); }
+    bool switchTo(const QString& databaseFile);
+    void logIfFailed() const;
+    TdsTestServer* operator->() const { return server_.get(); }
+    TdsTestServer& operator*() const { return *server_; }
+
+private:
+    std::unique_ptr<TdsTestServer> server_;
 };

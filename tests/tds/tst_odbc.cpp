@@ -1,7 +1,5 @@
-#include "ADODataSet.h"
-#include "Connection.h"
 #include "DBErrors.h"
-#include "FixtureDb.h"
+#include "DataFixture.h"
 #include "OdbcDriver.h"
 #include "SqlText.h"
 #include "Statements.h"
@@ -24,13 +22,10 @@ QDateTime localTime(const char* text)
 
 // A fresh fixture database, the shared test server switched to it, and a driver.
 struct Rig {
-    explicit Rig(TdsTestServer& s) : server(s)
-    {
-        started = server.setDatabase(db.path()) && server.setFault("none");
-    }
+    explicit Rig(SharedTdsServer& s) : server(*s), started(s.switchTo(db.path())) {}
     FixtureDb db;
     TdsTestServer& server;
-    bool started = false;
+    bool started;
     std::unique_ptr<Driver> driver = makeOdbcDriver(server.odbcText(), kTestTimeouts);
 
     DriverResult query(const StatementDef& statement, const QStringList& params)
@@ -80,24 +75,19 @@ QString longReason()
 class TestOdbcDriver : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        server_ = std::make_unique<TdsTestServer>(QString());
-        QVERIFY(server_->started());
-    }
-    void cleanupTestCase() { server_.reset(); }
+    void initTestCase() { QVERIFY(server_.start()); }
+    void cleanupTestCase() { server_.stop(); }
 
     void init()
     {
-        rig_ = std::make_unique<Rig>(*server_);
+        rig_ = std::make_unique<Rig>(server_);
         QVERIFY(rig_->started);
         rig_->driver->connect();
         QVERIFY(rig_->driver->connected());
     }
     void cleanup()
     {
-        if (QTest::currentTestFailed())
-            qWarning().noquote() << rig_->server.log();
+        server_.logIfFailed();
         rig_.reset();
     }
 
@@ -410,7 +400,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TdsTestServer> server_;
+    SharedTdsServer server_;
     std::unique_ptr<Rig> rig_;
 };
 
@@ -547,10 +537,9 @@ private slots:
         // The statements that name the database name the site's.
         for (const StatementDef* statement :
              {&statements::header(), &statements::robotComparison()}) {
-            TADOQuery q(statement->queryName, &connection);
-            q.setStatement(*statement);
-            q.open();
-            QVERIFY(q.Active());
+            auto q = query(connection, *statement);
+            q->open();
+            QVERIFY(q->Active());
         }
         // The built-in account is refused there now: the values above were the ones used.
         DirectConnection builtIn(server(site.host, site.port));

@@ -1,7 +1,5 @@
-#include "ADODataSet.h"
-#include "Connection.h"
 #include "DBErrors.h"
-#include "FixtureDb.h"
+#include "DataFixture.h"
 #include "OdbcDriver.h"
 #include "TdsTestServer.h"
 #include "TestRegistry.h"
@@ -13,39 +11,23 @@
 class TestTdsDataset : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TdsTestServer> server_;
+    SharedTdsServer server_;
     std::unique_ptr<FixtureDb> db_;
     std::unique_ptr<DirectConnection> connection_;
 
-    std::unique_ptr<TADOQuery> query(const StatementDef& s)
-    {
-        auto q = std::make_unique<TADOQuery>(s.queryName, connection_.get());
-        q->setStatement(s);
-        return q;
-    }
-
 private slots:
-    void initTestCase()
-    {
-        server_ = std::make_unique<TdsTestServer>(QString());
-        QVERIFY(server_->started());
-    }
-    void cleanupTestCase() { server_.reset(); }
+    void initTestCase() { QVERIFY(server_.start()); }
+    void cleanupTestCase() { server_.stop(); }
 
     void init()
     {
         db_ = std::make_unique<FixtureDb>();
-        QVERIFY(server_->setDatabase(db_->path()));
-        QVERIFY(server_->setFault(QStringLiteral("none")));
-        const QString odbc = server_->odbcText();
-        connection_ = std::make_unique<DirectConnection>([odbc] {
-            return makeOdbcDriver(odbc, OdbcTimeouts{5, 1});
-        });
+        QVERIFY(server_.switchTo(db_->path()));
+        connection_ = std::make_unique<DirectConnection>(server_->drivers(OdbcTimeouts{5, 1}));
     }
     void cleanup()
     {
-        if (QTest::currentTestFailed())
-            qWarning().noquote() << server_->log();
+        server_.logIfFailed();
         connection_.reset();
         db_.reset();
     }
@@ -60,7 +42,7 @@ private slots:
         db_->addResult(r);
         db_->setVersion(QVariant());
 
-        auto head = query(statements::header());
+        auto head = query(*connection_, statements::header());
         head->setParamValue(QStringLiteral("ainame"), r.ainame);
         head->open();
         QCOMPARE(head->RecordCount(), 1);
@@ -68,7 +50,7 @@ private slots:
         QVERIFY(head->fieldByName(QStringLiteral("ver"))->isNull());
         QCOMPARE(head->fieldByName(QStringLiteral("ver"))->asInteger(), 0);
 
-        auto history = query(statements::robotHistory());
+        auto history = query(*connection_, statements::robotHistory());
         history->setParamValue(QStringLiteral("ainame"), r.ainame);
         history->open();
         QCOMPARE(history->RecordCount(), 1);
@@ -83,13 +65,13 @@ private slots:
     {
         db_->addOperator(1, QStringLiteral("o'neil"), QStringLiteral("奥尼尔"),
                          QStringLiteral("old"));
-        auto cpw = query(statements::passwordChange());
+        auto cpw = query(*connection_, statements::passwordChange());
         cpw->setParamValue(QStringLiteral("pw"), QStringLiteral("新"));
         cpw->setParamValue(QStringLiteral("username"), QStringLiteral("o'neil"));
         QCOMPARE(cpw->execSql(), qint64(1));
         // No query open: the connection does not stay up for its own sake.
         QVERIFY(!connection_->connected());
-        auto lookup = query(statements::operatorLookup());
+        auto lookup = query(*connection_, statements::operatorLookup());
         lookup->setParamValue(QStringLiteral("username"), QStringLiteral("o'neil"));
         lookup->open();
         QCOMPARE(lookup->fieldByName(QStringLiteral("F07口令"))->asString(), QStringLiteral("新"));
@@ -99,7 +81,7 @@ private slots:
     {
         db_->addResult({});
         QVERIFY(server_->setFault(QStringLiteral("drop K02")));
-        auto history = query(statements::robotHistory());
+        auto history = query(*connection_, statements::robotHistory());
         try {
             history->open();
             QFAIL("no error");
@@ -113,11 +95,11 @@ private slots:
     {
         db_->addResult({});
         // An open query keeps the connection up, so the cut hits a live link.
-        auto head = query(statements::header());
+        auto head = query(*connection_, statements::header());
         head->open();
         QCOMPARE(connection_->connectCount(), 1);
         QVERIFY(server_->setFault(QStringLiteral("close")));
-        auto history = query(statements::robotHistory());
+        auto history = query(*connection_, statements::robotHistory());
         try {
             history->open();
             QFAIL("no error");
@@ -139,7 +121,7 @@ private slots:
         settings.port = server_->port();
         connection_ = std::make_unique<DirectConnection>(settings);
         db_->addResult({});
-        auto history = query(statements::robotHistory());
+        auto history = query(*connection_, statements::robotHistory());
         history->open();
         QCOMPARE(history->RecordCount(), 1);
         QCOMPARE(connection_->dialect(), SqlDialect::TSql);
@@ -148,7 +130,7 @@ private slots:
     void refusedReconnectIsAConnectionError()
     {
         QVERIFY(server_->setFault(QStringLiteral("refuse")));
-        auto history = query(statements::robotHistory());
+        auto history = query(*connection_, statements::robotHistory());
         QVERIFY_THROWS_EXCEPTION(EConnectionError, history->open());
         QVERIFY(!connection_->connected());
     }

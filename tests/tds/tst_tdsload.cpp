@@ -1,4 +1,3 @@
-#include "A00Main.h"
 #include "Application.h"
 #include "BackgroundLink.h"
 #include "DBErrors.h"
@@ -10,8 +9,7 @@
 #include "TdsTestServer.h"
 #include "TestRegistry.h"
 #include "ThreadCount.h"
-#include "Timer.h"
-#include "WindowWork.h"
+#include "WindowFixture.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -126,11 +124,7 @@ private slots:
         db_->addResult({});
         db_->setVersion(1);
     }
-    void cleanup()
-    {
-        DM = nullptr;
-        db_.reset();
-    }
+    void cleanup() { db_.reset(); }
 
     // The window (its real timer, the product's timeouts) on one server and the one-in-flight
     // client on another, both answering every statement after `delayMs`: statements and
@@ -153,14 +147,13 @@ private slots:
         TdsTestServer windowServer(db_->path()), referenceServer(db_->path());
         QVERIFY(windowServer.started() && referenceServer.started());
         RecordingPresenter presenter;
-        const QString odbc = windowServer.odbcText();
-        TDM dm(std::make_unique<DirectConnection>([odbc] { return makeOdbcDriver(odbc); }));
-        DM = &dm;
+        WindowFixture f(WindowFixture::Rows::Own);
+        f.connect(windowServer.drivers());
         auto reference = std::make_unique<OneInFlightClient>(referenceServer.odbcText());
         const int threadsBefore = runningThreads();
         int peakThreads = 0;
         {
-            TfrmA00Main window;
+            TfrmA00Main& window = f.make();
             window.show();
             QVERIFY(settled(window));
             QTest::qWait(1500);
@@ -184,9 +177,9 @@ private slots:
             QVERIFY(ours.peak <= 2);
             for (TdsTestServer* server : {&windowServer, &referenceServer})
                 QVERIFY(server->setFault(QStringLiteral("none")));
+            f.window.reset();
         }
         reference.reset();
-        DM = nullptr;
     }
 
     // Ten clients against one server, healthy and then answering every statement 2 s late:

@@ -1,15 +1,11 @@
-#include "A00Main.h"
 #include "Application.h"
-#include "FixtureDb.h"
 #include "LbButton.h"
-#include "OdbcDriver.h"
 #include "RecordingPresenter.h"
 #include "RzDBLabel.h"
 #include "TdsTestServer.h"
 #include "TestRegistry.h"
 #include "ThreadCount.h"
-#include "Timer.h"
-#include "WindowWork.h"
+#include "WindowFixture.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -19,73 +15,44 @@
 class TestTdsMonitor : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<TdsTestServer> server_;
-    std::unique_ptr<FixtureDb> db_;
-    std::unique_ptr<TDM> dm_;
-    std::unique_ptr<TfrmA00Main> window_;
-
-    std::unique_ptr<DirectConnection> connection(const OdbcTimeouts& timeouts = {5, 2})
-    {
-        const QString odbc = server_->odbcText();
-        return std::make_unique<DirectConnection>(
-            [odbc, timeouts] { return makeOdbcDriver(odbc, timeouts); });
-    }
+    SharedTdsServer server_;
+    std::unique_ptr<WindowFixture> f_;
 
     // The data module on the test server and the window shown, its ticks driven by hand.
-    void showWindow(const OdbcTimeouts& timeouts = {5, 2})
+    bool showWindow(const OdbcTimeouts& timeouts = {5, 2})
     {
-        dm_ = std::make_unique<TDM>(connection(timeouts));
-        DM = dm_.get();
-        window_ = std::make_unique<TfrmA00Main>();
-        window_->Timer1->setEnabled(false);
-        window_->show();
-        QVERIFY(settled(*window_));
+        f_->connect(server_->drivers(timeouts));
+        return !f_->show().workInFlight();
     }
-
-    // A tick as the timer delivers it: guarded, showing a repeated failure once.
-    void tick()
-    {
-        window_->Timer1->OnTimer()(window_->Timer1);
-        QVERIFY(settled(*window_));
-    }
-    QString winningNumber() const { return window_->RzDBLabel2->Caption(); }
+    QString winningNumber() const { return f_->window->RzDBLabel2->Caption(); }
 
 private slots:
-    void initTestCase()
-    {
-        server_ = std::make_unique<TdsTestServer>(QString());
-        QVERIFY(server_->started());
-    }
-    void cleanupTestCase() { server_.reset(); }
+    void initTestCase() { QVERIFY(server_.start()); }
+    void cleanupTestCase() { server_.stop(); }
 
     void init()
     {
         application->initialize();
-        db_ = std::make_unique<FixtureDb>();
+        f_ = std::make_unique<WindowFixture>(WindowFixture::Rows::Own);
         FixtureDb::Result r;
         for (const char* robot : {"追0", "追1"}) {
             r.ainame = QString::fromUtf8(robot);
-            db_->addResult(r);
+            f_->db.addResult(r);
         }
-        db_->setVersion(1);
-        QVERIFY(server_->setDatabase(db_->path()));
-        QVERIFY(server_->setFault(QStringLiteral("none")));
+        f_->db.setVersion(1);
+        QVERIFY(server_.switchTo(f_->db.path()));
     }
     void cleanup()
     {
-        if (QTest::currentTestFailed())
-            qWarning().noquote() << server_->log();
-        window_.reset();
-        dm_.reset();
-        DM = nullptr;
-        db_.reset();
+        server_.logIfFailed();
+        f_.reset();
     }
 
     void refusedLoginAtStartUpIsTheConnectionFailureBox()
     {
         QVERIFY(server_->setFault(QStringLiteral("refuse")));
         RecordingPresenter presenter;
-        dm_ = std::make_unique<TDM>(connection());
+        f_->connect(server_->drivers({5, 2}));
         QCOMPARE(presenter.boxes.size(), 1);
         QCOMPARE(presenter.boxes[0].caption, QStringLiteral("信息"));
         QVERIFY(application->terminated());
@@ -93,19 +60,19 @@ private slots:
 
     void lostLinkShowsOneBoxAndTheNextTickRecovers()
     {
-        showWindow();
+        QVERIFY(showWindow());
         RecordingPresenter presenter;
-        tick();
+        QVERIFY(f_->timerTick());
         QCOMPARE(winningNumber(), QStringLiteral("12345"));
-        QVERIFY(window_->Qai->Active());
+        QVERIFY(f_->window->Qai->Active());
         const int connects = DM->ConSG->connectCount();
 
         QVERIFY(server_->setFault(QStringLiteral("close")));
-        tick();
-        tick();
+        QVERIFY(f_->timerTick());
+        QVERIFY(f_->timerTick());
         QCOMPARE(presenter.boxes.size(), 1);
         QVERIFY(server_->setFault(QStringLiteral("none")));
-        tick();
+        QVERIFY(f_->timerTick());
         // Reconnected in the background (when is the link's own business).
         QVERIFY(DM->ConSG->connectCount() > connects);
         QCOMPARE(winningNumber(), QStringLiteral("12345"));
@@ -134,19 +101,19 @@ private slots:
         const bool longRun = qEnvironmentVariableIntValue("TALLYVANE_LONG_RUNS");
         const OdbcTimeouts timeouts = longRun ? OdbcTimeouts{} : OdbcTimeouts{5, statementSeconds};
         const int threadsBefore = runningThreads();
-        showWindow(timeouts);
-        tick(); // loads
-        tick(); // the next one is odd
-        db_->setVersion(2);
+        QVERIFY(showWindow(timeouts));
+        QVERIFY(f_->timerTick()); // loads
+        QVERIFY(f_->timerTick()); // the next one is odd
+        f_->db.setVersion(2);
         QVERIFY(server_->setFault(fault));
-        window_->Timer1->OnTimer()(window_->Timer1);
+        f_->window->Timer1->OnTimer()(f_->window->Timer1);
         QTest::qWait(closeAfterMs);
-        QVERIFY(window_->workInFlight());
+        QVERIFY(f_->window->workInFlight());
         QCOMPARE(winningNumber(), QStringLiteral("12345")); // shown until the answer comes
         QElapsedTimer clock;
         clock.start();
-        window_->bbClose->click();
-        window_.reset();
+        f_->window->bbClose->click();
+        f_->window.reset();
         const qint64 gone = clock.elapsed();
         const int boundMs =
             1000 + 1000 * std::max(timeouts.loginSeconds, timeouts.statementSeconds);
@@ -184,10 +151,10 @@ private slots:
     {
         QFETCH(QString, fault);
         QFETCH(int, seconds);
-        showWindow(OdbcTimeouts{});
+        QVERIFY(showWindow(OdbcTimeouts{}));
         RecordingPresenter presenter;
-        const OutageTracker& refresh = window_->outages();
-        window_->Timer1->setEnabled(true);
+        const OutageTracker& refresh = f_->window->outages();
+        f_->window->Timer1->setEnabled(true);
         QTRY_VERIFY(refresh.lastGood().isValid());
         QTest::qWait(1500);
         LoopWatch watch;
@@ -196,7 +163,7 @@ private slots:
         const QDateTime back = QDateTime::currentDateTime();
         QVERIFY(server_->resetStats());
         QVERIFY(server_->setFault(QStringLiteral("none")));
-        QTRY_VERIFY_WITH_TIMEOUT(refresh.lastGood() > back && !window_->workInFlight(), 40000);
+        QTRY_VERIFY_WITH_TIMEOUT(refresh.lastGood() > back && !f_->window->workInFlight(), 40000);
         const qint64 recovery = back.msecsTo(refresh.lastGood());
         QTest::qWait(int(3000 - back.msecsTo(QDateTime::currentDateTime())));
         const TdsTestServer::Stats after = server_->stats();
@@ -217,9 +184,9 @@ private slots:
     // the first tick after the server answers again. The figures are printed for the README.
     void soakThroughRepeatedOutages()
     {
-        showWindow();
+        QVERIFY(showWindow());
         RecordingPresenter presenter;
-        tick(); // the first load keeps the connection open from here on
+        QVERIFY(f_->timerTick()); // the first load keeps the connection open from here on
         const int connectsBefore = DM->ConSG->connectCount();
         int fresh = 0, outages = 0, lateRecoveries = 0;
         bool recovering = false;
@@ -232,7 +199,7 @@ private slots:
                 ++outages;
             }
             const qsizetype boxesBefore = presenter.boxes.size();
-            tick();
+            QVERIFY(f_->timerTick());
             if (outage) {
                 QCOMPARE(presenter.boxes.size(), boxesBefore + 1);
                 QVERIFY(server_->setFault(QStringLiteral("none")));
