@@ -44,7 +44,8 @@ struct WindowFixture {
         settled(make());
     }
     // The data module on the fixture's database, or on drivers the test brings (a TDS
-    // server's, one that answers late). The window connects when the test has not.
+    // server's, one that answers late). make() takes the fixture's database when the test has
+    // not connected.
     TDM& connect(DirectConnection::DriverFactory drivers = {})
     {
         dm = drivers ? std::make_unique<TDM>(std::make_unique<DirectConnection>(std::move(drivers)))
