@@ -307,6 +307,37 @@ private slots:
         QCOMPARE(b->RecordCount(), 1);
     }
 
+    // A direct connection runs statements and refuses to submit them, a background one the
+    // other way round; the background one takes the open link along, and once it goes its
+    // connects and its stopped link stay with the direct one.
+    void eachConnectionRunsItsOwnKind()
+    {
+        DataFixture f;
+        fiveRows(f.db);
+        const QString sql = QStringLiteral("SELECT 1");
+        const auto ignore = [](StatementOutcome&) {};
+        auto header = f.query(statements::header());
+        header->open();
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, f.connection->submitQuery(sql, {}, ignore));
+        header->close();
+        f.connection->open();
+        auto background = f.connection->startBackground();
+        QVERIFY(!f.connection->connected());
+        QCOMPARE(background->sourceName(), f.connection->sourceName());
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, background->runQuery(sql, {}));
+        bool answered = false;
+        background->submitQuery(sql, {}, [&](StatementOutcome&) { answered = true; });
+        QTRY_VERIFY(answered);
+        QCOMPARE(background->connectCount(), 0); // the direct one's link went along
+        background->stop();
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, background->submitQuery(sql, {}, ignore));
+        background.reset();
+        QTRY_VERIFY(!f.connection->stoppedLinksRunning());
+        QCOMPARE(f.connection->connectCount(), 2);
+        header->open(); // the direct one connects again for itself
+        QCOMPARE(f.connection->connectCount(), 3);
+    }
+
     // Where the status line says the data comes from.
     void sourceNames_data()
     {
