@@ -3,10 +3,8 @@
 #include "DBChart.h"
 #include "DataFixture.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -14,15 +12,10 @@
 namespace {
 template <class Body> double medianMicroseconds(int runs, Body&& body)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        body();
-        times.push_back(t.nsecsElapsed() / 1000.0);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i)
+        ms.push_back(bench::timed(body));
+    return bench::median(ms) * 1000;
 }
 } // namespace
 
