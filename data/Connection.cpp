@@ -232,16 +232,22 @@ void BackgroundConnection::close() noexcept
         link_->submitDisconnect();
 }
 
-DriverResult BackgroundConnection::runQuery(const QString&, const QStringList&)
+namespace {
+[[noreturn]] void refuseOnTheWindowsThread()
 {
     throw EDatabaseError(QStringLiteral("A statement was run on the window's thread while "
                                         "its connection works in the background"));
 }
+} // namespace
 
-qint64 BackgroundConnection::runCommand(const QString& sql, const QStringList& params)
+DriverResult BackgroundConnection::runQuery(const QString&, const QStringList&)
 {
-    runQuery(sql, params); // refuses
-    return 0;
+    refuseOnTheWindowsThread();
+}
+
+qint64 BackgroundConnection::runCommand(const QString&, const QStringList&)
+{
+    refuseOnTheWindowsThread();
 }
 
 LinkTicket BackgroundConnection::submitQuery(const QString& sql, const QStringList& params,

@@ -156,5 +156,4 @@ public:
 private:
     DirectConnection& origin_;
     std::unique_ptr<BackgroundLink> link_;
-    int connectsBeforeStop_ = 0;
 };
