@@ -84,6 +84,27 @@ QVariant scalar(const QString& file, const char* sql)
     }
 }
 
+// Every row of every table, as text, by table; the tables' names under "".
+QMap<QString, QStringList> dump(const QString& file)
+{
+    QMap<QString, QStringList> rows;
+    SqliteDatabase db(file, SqliteDatabase::OpenMode::ReadOnly);
+    SqliteStatement tables(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = "
+                                              "'table' ORDER BY name"));
+    while (tables.step())
+        rows[QString()] << tables.columnText(0);
+    for (const QString& table : rows.value(QString())) {
+        SqliteStatement all(db, QStringLiteral("SELECT * FROM \"%1\"").arg(table));
+        while (all.step()) {
+            QStringList values;
+            for (int c = 0; c < all.columnCount(); ++c)
+                values << (all.isNull(c) ? QStringLiteral("NULL") : all.columnText(c));
+            rows[table] << values.join(u'|');
+        }
+    }
+    return rows;
+}
+
 QStringList robotNames()
 {
     QStringList names;
@@ -97,14 +118,16 @@ QDateTime minuteOf(const QDateTime& t)
     return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute()));
 }
 
+// The feed's issue number: a draw at a second other than 0 adds that second as one character
+// (1-9, A-Z, a-x), so that it fits the history grid's column.
 QString issueOf(const QDateTime& t)
 {
     const QTime time = t.time();
+    const char* seconds = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx";
     return t.toString(QStringLiteral("yyyyMMdd")) +
            QStringLiteral("-%1").arg(time.hour() * 60 + time.minute() + 1, 4, 10,
                                      QLatin1Char('0')) +
-           (time.second() ? QStringLiteral(".%1").arg(time.second(), 2, 10, QLatin1Char('0'))
-                          : QString());
+           (time.second() ? QString(QLatin1Char(seconds[time.second()])) : QString());
 }
 
 QDateTime stored(const QString& text)
@@ -277,6 +300,134 @@ private slots:
         QCOMPARE(scalar(file_, "SELECT count(*) FROM \"TA71操作用户\"").toInt(), 1);
     }
 
+    // What another program wrote stays as it was: the feed's own new draws and its counter are
+    // the only change, or nothing changes when it refuses to start.
+    void leavesOtherProgramsRowsAlone_data()
+    {
+        QTest::addColumn<QString>("base"); // "feed": 5 draws of the feed; else the schema to make
+        QTest::addColumn<QString>("sql");  // then what another program wrote
+        QTest::addColumn<int>("exitCode"); // 0: writes draws until stopped; 1: refuses
+        QTest::addColumn<QString>("says"); // in the start line, or on standard error
+        QFile schemaFile(QStringLiteral(TALLYVANE_SOURCE_DIR "/db/sqlite/create.sql"));
+        QVERIFY(schemaFile.open(QIODevice::ReadOnly));
+        const QString schema = QString::fromUtf8(schemaFile.readAll());
+        const QString rows17 = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                               "WHERE i < 17) INSERT INTO a5_z0_5yc (cpqh, kjsj, ainame) ";
+        const QString later = "datetime('now', 'localtime', '+1 hour')";
+        QTest::newRow("draw times that are no time")
+            << "feed"
+            << rows17 + "SELECT printf('20200101-%04d', i), CASE i % 2 WHEN 0 THEN 'garbage' "
+                        "ELSE '9999-99-99 99:99:99' END, '追0' FROM n"
+            << 0 << "left 17 rows after the clock whose draw time is not a time";
+        QTest::newRow("rows after the clock numbered otherwise")
+            << "feed"
+            << "INSERT INTO a5_z0_5yc (cpqh, kjsj) VALUES ('20200101-0001', " + later +
+                   "), ('x', " + later + ")"
+            << 0 << "left 2 rows after the clock that it did not write";
+        QTest::newRow("a newest number it did not write")
+            << "feed"
+            << "INSERT INTO a5_z0_5yc (cpqh, kjsj) VALUES ('zzz', '2020-01-01 00:00:00')" << 0
+            << "left 1 draws numbered after its last one that it did not write";
+        QTest::newRow("a stop of three days")
+            << "feed"
+            << "UPDATE a5_z0_5yc SET kjsj = datetime(kjsj, '-3 days'); UPDATE a5_z0_5yc SET cpqh = "
+               "strftime('%Y%m%d-', kjsj) || printf('%04d', strftime('%H', kjsj) * 60 + "
+               "strftime('%M', kjsj) + 1)"
+            << 0 << "its last draw is 3 d 0 h old, the time since stays empty";
+        QTest::newRow("someone else's operator")
+            << schema << "INSERT INTO \"TA71操作用户\" VALUES (7, 'alice', 'Alice', 'pw')" << 0
+            << "filled";
+        QTest::newRow("no operator table")
+            << "CREATE TABLE a5_z0_5yc (id INTEGER PRIMARY KEY, kind INTEGER, cpqh TEXT, zjhm "
+               "TEXT, tsbh INTEGER, kjsj TEXT, opdatetimeT TEXT, ainame TEXT, K00 INTEGER, K01 "
+               "INTEGER, K02 INTEGER, K03 INTEGER, K04 TEXT, K05 TEXT, CreateDT TEXT); CREATE "
+               "TABLE a5_z0_00VER (tablename TEXT PRIMARY KEY, ver INTEGER)"
+            << "" << 0 << "filled";
+        QTest::newRow("another program's database")
+            << "CREATE TABLE notes (x TEXT)"
+            << "INSERT INTO notes VALUES ('keep')" << 1
+            << "is a database without the table a5_z0_5yc, not one of Tallyvane's";
+    }
+    void leavesOtherProgramsRowsAlone()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, sql);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        if (base == QStringLiteral("feed")) {
+            FeedProcess first({file_, QStringLiteral("--history"), QStringLiteral("5"),
+                               QStringLiteral("--interval"), QStringLiteral("3600")});
+            QVERIFY(!first.waitForLine(QStringLiteral("created")).isEmpty());
+            QCOMPARE(first.stop(SIGTERM), 0);
+            base.clear();
+        }
+        {
+            SqliteDatabase db(file_, SqliteDatabase::OpenMode::Create);
+            for (const QString& text : {base, sql})
+                if (!text.isEmpty())
+                    db.exec(text);
+        }
+        const QMap<QString, QStringList> before = dump(file_);
+        qint64 newestBefore = 0;
+        for (const QString& row : before.value(QStringLiteral("a5_z0_5yc")))
+            newestBefore = std::max(newestBefore, row.section(u'|', 0, 0).toLongLong());
+
+        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("3"),
+                          QStringLiteral("--interval"), QStringLiteral("1")});
+        if (exitCode == 0) {
+            const QString start = feed.waitForLine(QString());
+            QVERIFY2(start.contains(says), qPrintable(start));
+            for (int i = 0; i < 2; ++i) // it does not stop on what it found
+                QVERIFY(!feed.waitForLine(QStringLiteral("draw")).isEmpty());
+            QCOMPARE(feed.stop(SIGTERM), 0);
+        } else {
+            QCOMPARE(feed.finish(), exitCode);
+            const QString errors = feed.errors();
+            QVERIFY2(errors.contains(says), qPrintable(errors));
+            QCOMPARE(dump(file_), before);
+            return;
+        }
+
+        QMap<QString, QStringList> after = dump(file_);
+        QCOMPARE(after.value(QString()), before.value(QString())); // no table added
+        for (auto t = before.begin(); t != before.end(); ++t) {
+            QStringList added = after.value(t.key());
+            for (const QString& row : t.value()) {
+                if (t.key() == QStringLiteral("a5_z0_00VER") &&
+                    row.startsWith(QStringLiteral("a5_z0_1his|")))
+                    continue; // the feed's counter
+                QVERIFY2(added.removeOne(row), qPrintable(t.key() + u' ' + row));
+            }
+            for (const QString& row : added) {
+                if (t.key() == QStringLiteral("a5_z0_00VER"))
+                    QVERIFY2(row.startsWith(QStringLiteral("a5_z0_1his|")), qPrintable(row));
+                else {
+                    // A new row is a draw the feed wrote now.
+                    QCOMPARE(t.key(), QStringLiteral("a5_z0_5yc"));
+                    const QStringList values = row.split(u'|');
+                    QVERIFY2(values[0].toLongLong() > newestBefore, qPrintable(row));
+                    QCOMPARE(values[2], issueOf(stored(values[5])));
+                }
+            }
+        }
+    }
+
+    // Rows added while it runs are another writer's: it stops rather than interleave.
+    void stopsWhenAnotherProgramWrites()
+    {
+        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("2"),
+                          QStringLiteral("--interval"), QStringLiteral("1")});
+        QVERIFY(!feed.waitForLine(QStringLiteral("draw")).isEmpty());
+        {
+            SqliteDatabase db(file_, SqliteDatabase::OpenMode::ReadWrite);
+            db.setBusyTimeout(5000);
+            db.exec(QStringLiteral("INSERT INTO a5_z0_5yc (cpqh) VALUES ('x\x1b[2J')"));
+        }
+        QCOMPARE(feed.finish(), 1);
+        QCOMPARE(feed.errors(), QStringLiteral("tallyvane-feed: another program wrote draw "
+                                               "x\\e[2J meanwhile; stopping\n"));
+    }
+
     // A fast demo writes several draws a minute, each at the time it is written, so the
     // client's countdown counts down to second 55 of the minute as in a normal run.
     void fastDemoKeepsToTheClock()
@@ -316,7 +467,7 @@ private slots:
         FeedProcess feed({file_, QStringLiteral("--interval"), QStringLiteral("1")});
         const QString line = feed.waitForLine(QStringLiteral("continuing"));
         const QRegularExpressionMatch removed =
-            QRegularExpression(QStringLiteral("removed (\\d+) draws later than the clock$"))
+            QRegularExpression(QStringLiteral("removed (\\d+) of its draws later than the clock$"))
                 .match(line);
         QVERIFY2(removed.hasMatch(), qPrintable(line));
         // Ten minutes ahead: ten draws, or nine when a minute has passed since.
@@ -355,14 +506,26 @@ private slots:
         QTest::newRow("interval text") << QStringList{"FILE", "--interval", "soon"};
         QTest::newRow("negative history") << QStringList{"FILE", "--history", "-1"};
         QTest::newRow("two files") << QStringList{"FILE", "FILE2"};
+        QTest::newRow("empty file name") << QStringList{""};
+        QTest::newRow("option twice") << QStringList{"FILE", "--interval", "5", "--interval", "5"};
+        QTest::newRow("unknown option") << QStringList{"FILE", "--intervall", "5"};
+        QTest::newRow("escape in an option") << QStringList{"--\x1b[2J\r", "FILE"};
+        QTest::newRow("huge option") << QStringList{"--" + QString(100000, u'k'), "FILE"};
     }
+    // One line without control characters and not much longer than a terminal, exit code 2.
     void refusesBadArguments()
     {
         QFETCH(QStringList, args);
         args.replaceInStrings(QStringLiteral("FILE"), file_);
         FeedProcess feed(args);
         QCOMPARE(feed.finish(), 2);
-        QVERIFY(!feed.errors().isEmpty());
+        const QString errors = feed.errors();
+        QVERIFY(errors.startsWith(QStringLiteral("tallyvane-feed: ")));
+        QCOMPARE(errors.count(u'\n'), 1);
+        QVERIFY(errors.endsWith(u'\n'));
+        QVERIFY2(errors.size() < 200, qPrintable(errors.left(200)));
+        for (const QChar c : errors.chopped(1))
+            QVERIFY2(c.category() != QChar::Other_Control, qPrintable(errors));
         QVERIFY(!QFileInfo::exists(file_));
     }
 

@@ -377,6 +377,24 @@ private slots:
         QCOMPARE(g->describeCell(index, 1).text, shown);
     }
 
+    // The demo feed's issue numbers, one character longer off second 0, fit the issue column
+    // whole (the older ".SS" form did not).
+    void fastIssueNumbersFitTheirColumn()
+    {
+        WindowFixture f;
+        auto* g = member<TDBGridEh>(*f.window, QStringLiteral("DBGridEh1"));
+        QVERIFY(f.showActive());
+        QVERIFY(f.tick());
+        const QRect room = g->describeCell(0, 1).textRect;
+        const QFontMetrics metrics(g->font());
+        for (const char c :
+             QByteArray("123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx")) {
+            const QString issue = QStringLiteral("20201002-0003") + QLatin1Char(c);
+            QVERIFY2(metrics.horizontalAdvance(issue) <= room.width(), qPrintable(issue));
+        }
+        QVERIFY(metrics.horizontalAdvance(QStringLiteral("20201002-0003.45")) > room.width());
+    }
+
     void queries_data()
     {
         QTest::addColumn<QString>("query");

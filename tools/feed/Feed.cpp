@@ -3,6 +3,8 @@
 #include "DrawTime.h"
 #include "FeedSchema.h"
 
+#include <QSet>
+
 namespace {
 
 constexpr int kHistoryChunk = 2000; // draws per transaction while writing the past
@@ -15,16 +17,28 @@ Feed::~Feed() = default;
 
 void Feed::prepare(const QDateTime& now)
 {
-    ensureSchema();
-    dropDrawsAfter(now);
+    // A file of nothing but an empty database is as new as a file the feed created; tables of
+    // another program are not the feed's to add to.
+    if (db_.createdFile() || hasNoTables())
+        createSchema();
+    else
+        checkSchema();
+    removeOwnDrawsAfter(now);
     resume();
+    lastRowId_ = newestRowId();
     insert_ = std::make_unique<FeedStatement>(
         db_, "INSERT INTO a5_z0_5yc (kind, cpqh, zjhm, tsbh, kjsj, opdatetimeT, ainame, K00, K01, "
              "K02, K03, K04, K05, "
              "CreateDT) VALUES (1, ?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
 }
 
-void Feed::ensureSchema()
+bool Feed::hasNoTables()
+{
+    FeedStatement tables(db_, "SELECT count(*) FROM sqlite_master");
+    return tables.step() && tables.integer(0) == 0;
+}
+
+void Feed::createSchema()
 {
     SqliteTransaction t(db_);
     db_.exec(kFeedSchemaSql);
@@ -34,34 +48,65 @@ void Feed::ensureSchema()
     t.commit();
 }
 
-void Feed::dropDrawsAfter(const QDateTime& now)
+void Feed::checkSchema()
+{
+    FeedStatement table(db_,
+                        "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    for (const char* name : {"a5_z0_5yc", "a5_z0_00VER"}) {
+        table.reset();
+        table.bind(1, QString::fromLatin1(name));
+        if (!table.step() || table.integer(0) == 0)
+            throw FeedError(QStringLiteral("%1 is a database without the table %2, not one of "
+                                           "Tallyvane's; it was left unchanged")
+                                .arg(db_.path(), QString::fromLatin1(name)));
+    }
+}
+
+void Feed::removeOwnDrawsAfter(const QDateTime& now)
 {
     SqliteTransaction t(db_);
-    const QString clock = drawtime::text(now);
-    {
-        FeedStatement count(db_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc WHERE kjsj > ?1");
-        count.bind(1, clock);
-        droppedDraws_ = count.step() ? int(count.integer(0)) : 0;
+    // The text comparison only narrows the search (a time after the clock sorts after it);
+    // each row is then read as a time and its number checked, so that a row the feed cannot
+    // prove its own stays, whatever its text.
+    FeedStatement later(db_, "SELECT id, cpqh, kjsj FROM a5_z0_5yc WHERE kjsj > ?1");
+    later.bind(1, drawtime::text(now));
+    std::vector<qint64> own;
+    QSet<QString> draws;
+    while (later.step()) {
+        const std::optional<QDateTime> time = drawtime::parse(later.text(2));
+        if (!time)
+            ++start_.unreadableRows;
+        else if (*time > now && drawtime::isIssueOf(later.text(1), *time)) {
+            own.push_back(later.integer(0));
+            draws.insert(later.text(1));
+        } else if (*time > now)
+            ++start_.foreignRows;
     }
-    if (droppedDraws_ == 0)
+    if (own.empty())
         return;
-    FeedStatement drop(db_, "DELETE FROM a5_z0_5yc WHERE kjsj > ?1");
-    drop.bind(1, clock).step();
+    FeedStatement drop(db_, "DELETE FROM a5_z0_5yc WHERE id = ?1");
+    for (const qint64 id : own) {
+        drop.reset();
+        drop.bind(1, id).step();
+    }
+    start_.removedDraws = int(draws.size());
     raiseCounter(1); // the client reloads and no longer lists them
     t.commit();
 }
 
 void Feed::resume()
 {
-    FeedStatement last(db_, "SELECT cpqh, kjsj FROM a5_z0_5yc ORDER BY cpqh DESC LIMIT 1");
-    if (!last.step()) {
+    empty_ = !FeedStatement(db_, "SELECT 1 FROM a5_z0_5yc LIMIT 1").step();
+    findLastOwnDraw();
+    if (!lastDraw_) {
         fleet_ = std::make_unique<RobotFleet>(RobotFleet::defaultNames());
         return;
     }
-    lastIssue_ = last.text(0);
-    lastDraw_ = drawtime::parse(last.text(1));
-    if (!lastDraw_)
-        throw FeedError(QStringLiteral("the last draw %1 has no readable time").arg(lastIssue_));
+    {
+        FeedStatement newer(db_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc WHERE cpqh > ?1");
+        newer.bind(1, lastIssue_);
+        start_.foreignNewer = newer.step() ? int(newer.integer(0)) : 0;
+    }
 
     // The robots of the last draw carry on, in the order their rows were written.
     FeedStatement robots(db_, "SELECT ainame, K00 FROM a5_z0_5yc WHERE cpqh = ?1 ORDER BY id");
@@ -74,12 +119,12 @@ void Feed::resume()
     }
     fleet_ = std::make_unique<RobotFleet>(names);
 
-    FeedStatement recent(
-        db_, "SELECT K02, K03, zjhm FROM a5_z0_5yc WHERE ainame = ?1 ORDER BY cpqh DESC LIMIT ?2");
+    FeedStatement recent(db_, "SELECT K02, K03, zjhm FROM a5_z0_5yc WHERE ainame = ?1 AND "
+                              "cpqh <= ?3 ORDER BY cpqh DESC LIMIT ?2");
     for (size_t i = 0; i < fleet_->robots().size(); ++i) {
         Robot& robot = fleet_->robots()[i];
         recent.reset();
-        recent.bind(1, robot.name()).bind(2, WinningHistory::kDepth);
+        recent.bind(1, robot.name()).bind(2, WinningHistory::kDepth).bind(3, lastIssue_);
         int streak = 0;
         bool streakOpen = true;
         QStringList numbers;
@@ -94,6 +139,23 @@ void Feed::resume()
         robot.restore(balances[i], streak);
         for (const QString& n : numbers)
             fleet_->history().add(n);
+    }
+}
+
+void Feed::findLastOwnDraw()
+{
+    // Newest first among the numbers shaped like the feed's; the first whose time reads and
+    // gives that number is the feed's last draw. Rows of other programs are passed over.
+    FeedStatement rows(db_, "SELECT cpqh, kjsj FROM a5_z0_5yc WHERE cpqh GLOB "
+                            "'[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]-[0-9][0-9][0-9][0-9]*' "
+                            "ORDER BY cpqh DESC");
+    while (rows.step()) {
+        const std::optional<QDateTime> time = drawtime::parse(rows.text(1));
+        if (time && drawtime::isIssueOf(rows.text(0), *time)) {
+            lastIssue_ = rows.text(0);
+            lastDraw_ = time;
+            return;
+        }
     }
 }
 
@@ -122,6 +184,7 @@ int Feed::writeDraws(const QDateTime& first, int count, const std::function<bool
             insertDraw(drawTime, drawTime.addSecs(5));
         }
         raiseCounter(chunk);
+        lastRowId_ = newestRowId();
         t.commit();
         written += chunk;
         if (stop && stop())
@@ -133,23 +196,27 @@ int Feed::writeDraws(const QDateTime& first, int count, const std::function<bool
 qint64 Feed::appendDraw(const QDateTime& drawTime)
 {
     SqliteTransaction t(db_);
-    // A second writer would interleave its draws with ours and duplicate issue numbers.
-    const QString found = latestIssue();
-    if (found != lastIssue_)
-        throw FeedError(
-            QStringLiteral("another program wrote draw %1 meanwhile; stopping").arg(found));
+    // A second writer would interleave its draws with ours and duplicate issue numbers. Only
+    // rows added since the last commit count: what was there before is no other writer.
+    if (const qint64 newest = newestRowId(); newest > lastRowId_) {
+        FeedStatement which(db_, "SELECT cpqh FROM a5_z0_5yc WHERE id = ?1");
+        which.bind(1, newest);
+        throw FeedError(QStringLiteral("another program wrote draw %1 meanwhile; stopping")
+                            .arg(which.step() ? which.text(0) : QString()));
+    }
     insertDraw(drawTime, QDateTime::currentDateTime());
     raiseCounter(1);
     const qint64 ver = counter();
+    lastRowId_ = newestRowId();
     t.commit();
     return ver;
 }
 
-QString Feed::latestIssue()
+qint64 Feed::newestRowId()
 {
     // Finished before the commit (an open read stops the log's checkpoints).
-    FeedStatement last(db_, "SELECT max(cpqh) FROM a5_z0_5yc");
-    return last.step() && !last.isNull(0) ? last.text(0) : QString();
+    FeedStatement newest(db_, "SELECT coalesce(max(id), 0) FROM a5_z0_5yc");
+    return newest.step() ? newest.integer(0) : 0;
 }
 
 void Feed::insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt)

@@ -9,18 +9,28 @@
 
 inline constexpr char kCounterTable[] = "a5_z0_1his";
 
-// Writes the robots' results into an embedded database: the schema and demo operator when
-// missing, past draws for a new database, then one draw at a time, each in one transaction
-// with the version counter the client watches.
+// Writes the robots' results into an embedded database: the schema and demo operator into a
+// new one, past draws for an empty one, then one draw at a time, each in one transaction with
+// the version counter the client watches. It changes no row it did not write.
 class Feed {
 public:
     explicit Feed(FeedDatabase& db);
     ~Feed();
 
-    // Creates what is missing, removes draws later than `now` (an earlier fast-forwarding feed
-    // wrote them), and picks up robots, balances and the last draw from the rows.
+    // What preparing found and did, for the start-up line.
+    struct Start {
+        int removedDraws = 0;   // its own draws later than the clock, removed
+        int unreadableRows = 0; // rows after the clock whose draw time is no time: left alone
+        int foreignRows = 0;    // rows after the clock numbered as it never numbers: left alone
+        int foreignNewer = 0;   // draws numbered after its last one that it did not write
+    };
+
+    // Creates the schema in a new database; removes its own draws later than `now` (an
+    // earlier fast-forwarding feed wrote them), and picks up robots, balances and its last
+    // draw from the rows.
     void prepare(const QDateTime& now);
-    int droppedDraws() const { return droppedDraws_; }
+    const Start& start() const { return start_; }
+    bool isEmpty() const { return empty_; } // no row at all: past draws may be written
     bool hasDraws() const { return lastDraw_.has_value(); }
     const std::optional<QDateTime>& lastDraw() const { return lastDraw_; }
     const QString& lastIssue() const { return lastIssue_; }
@@ -31,15 +41,19 @@ public:
     // Writes the minutes after the last draw up to `now`'s (a long history takes a while).
     int catchUp(const QDateTime& now, const std::function<bool()>& stop);
     // One draw for every robot at that time, plus one on the counter. Returns the new counter.
+    // Raises FeedError when another program added rows since the feed's last commit.
     qint64 appendDraw(const QDateTime& drawTime);
     qint64 counter();
 
 private:
-    void ensureSchema();
-    void dropDrawsAfter(const QDateTime& now);
+    bool hasNoTables();
+    void createSchema();
+    void checkSchema();
+    void removeOwnDrawsAfter(const QDateTime& now);
     void resume();
+    void findLastOwnDraw();
     int writeDraws(const QDateTime& first, int count, const std::function<bool()>& stop);
-    QString latestIssue();
+    qint64 newestRowId();
     void insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt);
     void raiseCounter(qint64 by);
 
@@ -47,6 +61,8 @@ private:
     std::unique_ptr<RobotFleet> fleet_;
     std::optional<QDateTime> lastDraw_;
     QString lastIssue_;
-    int droppedDraws_ = 0;
+    Start start_;
+    bool empty_ = true;
+    qint64 lastRowId_ = 0; // the newest row when the feed last committed
     std::unique_ptr<FeedStatement> insert_;
 };

@@ -52,7 +52,7 @@ FeedWriterLock::~FeedWriterLock()
         ::close(fd_);
 }
 
-FeedDatabase::FeedDatabase(const QString& path) : FeedWriterLock(path)
+FeedDatabase::FeedDatabase(const QString& path) : FeedWriterLock(path), path_(path)
 {
     try {
         open(path, OpenMode::Create);

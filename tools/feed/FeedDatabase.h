@@ -34,6 +34,10 @@ public:
     // Opens the file, creating it when missing; WAL so the client reads while the feed writes.
     explicit FeedDatabase(const QString& path);
     using FeedWriterLock::createdFile;
+    const QString& path() const { return path_; }
+
+private:
+    QString path_;
 };
 
 // A statement whose errors name the statement (or the bind) that failed.

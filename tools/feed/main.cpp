@@ -4,6 +4,7 @@
 #include "Feed.h"
 #include "FeedSchedule.h"
 #include "StopSignals.h"
+#include "TerminalText.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -17,16 +18,24 @@ struct Options {
     int history = 400;
 };
 
+constexpr int kBadCommandLine = 2;
+
 void say(const QString& line)
 {
-    std::fprintf(stdout, "%s\n", line.toLocal8Bit().constData());
+    std::fprintf(stdout, "%s\n", terminaltext::escaped(line).toLocal8Bit().constData());
     std::fflush(stdout); // the test and run-demo follow the output line by line
+}
+
+void sayError(const QString& line)
+{
+    std::fprintf(stderr, "tallyvane-feed: %s\n",
+                 terminaltext::escaped(line).toLocal8Bit().constData());
 }
 
 [[noreturn]] void usageError(const QString& message)
 {
-    std::fprintf(stderr, "tallyvane-feed: %s\n", message.toLocal8Bit().constData());
-    std::exit(2);
+    sayError(message);
+    std::exit(kBadCommandLine);
 }
 
 Options parseOptions(const QCoreApplication& app)
@@ -35,12 +44,14 @@ Options parseOptions(const QCoreApplication& app)
     parser.setApplicationDescription(QStringLiteral(
         "Writes robot results into an embedded Tallyvane database, creating it when missing.\n"
         "A new database gets the demo operator (demo / demo), eleven robots and the past draws;\n"
-        "an existing one continues from its last draw. Then one draw per interval, each raising\n"
-        "the version counter. Stop with Ctrl+C or SIGTERM.\n"
-        "A draw is never later than the clock: draws later than it (from an older feed) are\n"
-        "removed at the start. The issue number is the date, \"-\" and the minute of the day\n"
+        "an existing one continues after its own last draw (the time it was stopped stays\n"
+        "empty). Then one draw per interval, each raising the version counter. Stop with Ctrl+C\n"
+        "or SIGTERM. Rows of other programs are never changed.\n"
+        "A draw is never later than the clock: its own draws later than it (from an older feed)\n"
+        "are removed at the start. The issue number is the date, \"-\" and the minute of the day\n"
         "from 0001 (00:00) to 1440 (23:59), e.g. 20201002-0792 for 13:11; a draw at a second\n"
-        "other than 0 adds \".\" and the second, e.g. 20201002-0792.05."));
+        "other than 0 adds the second as one character, 1-9, A-Z for 10-35, a-x for 36-59,\n"
+        "e.g. 20201002-0792F for 13:11:15."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The database file."));
@@ -54,13 +65,31 @@ Options parseOptions(const QCoreApplication& app)
                                      QStringLiteral("N"), QStringLiteral("400"));
     parser.addOption(interval);
     parser.addOption(history);
-    parser.process(app);
+    // As the client takes its command line: every mistake is one line and exit code 2.
+    if (!parser.parse(app.arguments())) {
+        const QStringList unknown = parser.unknownOptionNames();
+        usageError(unknown.isEmpty() ? parser.errorText()
+                                     : QStringLiteral("unknown option \"%1\" (see --help)")
+                                           .arg(terminaltext::shortened(unknown.front())));
+    }
+    if (parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp(0); // Qt's options are none of the feed's: the same text
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    for (const QCommandLineOption* option : {&interval, &history})
+        if (parser.values(*option).size() > 1)
+            usageError(
+                QStringLiteral("--%1 was given more than once").arg(option->names().front()));
 
     Options o;
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1)
         usageError(QStringLiteral("expected one database FILE (see --help)"));
     o.file = args.front();
+    if (o.file.trimmed().isEmpty())
+        usageError(QStringLiteral("the database FILE name is empty"));
     bool ok = false;
     o.interval = parser.value(interval).toInt(&ok);
     if (!ok || o.interval < 1 || o.interval > 86400)
@@ -71,21 +100,37 @@ Options parseOptions(const QCoreApplication& app)
     return o;
 }
 
-QString dropped(const Feed& feed)
+// What the start found that the operator should know, each part after "; ".
+QString startNotes(const Feed& feed, const QDateTime& now)
 {
-    return feed.droppedDraws() == 0
-               ? QString()
-               : QStringLiteral("; removed %1 draws later than the clock").arg(feed.droppedDraws());
+    const Feed::Start& start = feed.start();
+    QString notes;
+    const auto note = [&](int count, const QString& text) {
+        if (count > 0)
+            notes += QStringLiteral("; ") + text.arg(count);
+    };
+    note(start.removedDraws, QStringLiteral("removed %1 of its draws later than the clock"));
+    note(start.unreadableRows,
+         QStringLiteral("left %1 rows after the clock whose draw time is not a time"));
+    note(start.foreignRows, QStringLiteral("left %1 rows after the clock that it did not write"));
+    note(start.foreignNewer,
+         QStringLiteral("left %1 draws numbered after its last one that it did not write"));
+    // Two minutes: a quick restart misses a draw or two, which is no gap worth a word.
+    if (feed.lastDraw() && feed.lastDraw()->secsTo(now) >= 120)
+        notes += QStringLiteral("; its last draw is %1 old, the time since stays empty")
+                     .arg(drawtime::spanText(feed.lastDraw()->secsTo(now)));
+    return notes;
 }
 
 int run(const Options& options, StopSignals& stop)
 {
     FeedDatabase db(options.file);
     Feed feed(db);
-    feed.prepare(QDateTime::currentDateTime());
+    const QDateTime startedAt = QDateTime::currentDateTime();
+    feed.prepare(startedAt);
     const FeedSchedule schedule(options.interval);
 
-    if (!feed.hasDraws() && options.history > 0) {
+    if (feed.isEmpty() && options.history > 0) {
         const auto stopped = [&] { return stop.pending(); };
         int written = feed.writeHistory(options.history, QDateTime::currentDateTime(), stopped);
         if (written == options.history)
@@ -96,16 +141,21 @@ int run(const Options& options, StopSignals& stop)
                 .arg(written)
                 .arg(feed.lastIssue())
                 .arg(feed.counter())
-                .arg(dropped(feed)));
+                .arg(startNotes(feed, QDateTime::currentDateTime())));
         if (stop.pending())
             return 0;
     } else if (feed.hasDraws()) {
         say(QStringLiteral("continuing %1 after %2, counter %3%4")
                 .arg(options.file, feed.lastIssue())
                 .arg(feed.counter())
-                .arg(dropped(feed)));
-    } else {
+                .arg(startNotes(feed, startedAt)));
+    } else if (feed.isEmpty()) {
         say(QStringLiteral("prepared %1 without past draws").arg(options.file));
+    } else {
+        say(QStringLiteral("continuing %1 without a draw of its own, counter %2%3")
+                .arg(options.file)
+                .arg(feed.counter())
+                .arg(startNotes(feed, startedAt)));
     }
 
     std::optional<QDateTime> previousTick;
@@ -139,12 +189,11 @@ int main(int argc, char* argv[])
     try {
         return run(options, stop);
     } catch (const FeedError& error) {
-        std::fprintf(stderr, "tallyvane-feed: %s\n", error.what());
+        sayError(error.message());
         return 1;
     } catch (const Exception& error) {
         // SQLite's own text ("database is locked", "file is not a database") names no file.
-        std::fprintf(stderr, "tallyvane-feed: %s: %s\n", options.file.toLocal8Bit().constData(),
-                     error.what());
+        sayError(options.file + QStringLiteral(": ") + error.message());
         return 1;
     }
 }
