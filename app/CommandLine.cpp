@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "SiteSettings.h"
+#include "TerminalText.h"
 
 #include <QCommandLineParser>
 
@@ -15,9 +16,9 @@ CommandLine failure(const QString& reason)
     CommandLine result;
     result.action = CommandLine::Action::Exit;
     result.exitCode = kBadCommandLine;
-    QString line = reason.trimmed();
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    result.standardError = QStringLiteral("tallyvane: ") + line + QLatin1Char('\n');
+    // Whatever a value brought along (an escape sequence, a NUL) is shown, not obeyed.
+    result.standardError =
+        QStringLiteral("tallyvane: ") + terminaltext::escaped(reason.trimmed()) + u'\n';
     return result;
 }
 
@@ -87,15 +88,19 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     addQtOptions(parser);
 
-    if (!parser.parse(arguments))
-        return failure(parser.errorText());
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        return failure(unknown.isEmpty() ? parser.errorText()
+                                         : QStringLiteral("unknown option \"%1\" (see --help)")
+                                               .arg(terminaltext::shortened(unknown.front())));
+    }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
         return finished(helpText(parser));
     if (parser.isSet(version))
         return finished(QStringLiteral("Tallyvane %1\n").arg(QStringLiteral(TALLYVANE_VERSION)));
     if (!parser.positionalArguments().isEmpty())
-        return failure(
-            QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
+        return failure(QStringLiteral("unexpected argument \"%1\"")
+                           .arg(terminaltext::shortened(parser.positionalArguments().first())));
     for (const QCommandLineOption* serverSetting : {&server, &config})
         if (parser.isSet(*serverSetting) && parser.isSet(sqlite))
             return failure(QStringLiteral("--%1 and --sqlite cannot be used together")
@@ -125,6 +130,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
         return failure(error);
     result.settings = site->connection;
     for (const QString& warning : site->warnings)
-        result.standardError += QStringLiteral("tallyvane: ") + warning + u'\n';
+        result.standardError +=
+            QStringLiteral("tallyvane: ") + terminaltext::escaped(warning) + u'\n';
     return result;
 }

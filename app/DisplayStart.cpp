@@ -1,5 +1,8 @@
 #include "DisplayStart.h"
 
+#include "DisplayFailure.h"
+#include "TerminalText.h"
+
 #include <QByteArray>
 #include <QVector>
 #include <cstdio>
@@ -16,18 +19,25 @@ struct HeldMessage {
 
 QVector<HeldMessage>* heldMessages = nullptr;
 
-QString noDisplayLine()
+QString displayOption; // -display's value, for the failure line
+
+QString displayOptionOf(int argc, char** argv)
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty())
-        return QStringLiteral("tallyvane: cannot open the display of platform \"%1\"")
-            .arg(QString::fromLocal8Bit(platform));
-    const QByteArray display = qgetenv("DISPLAY");
-    if (display.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return QStringLiteral("tallyvane: no display (DISPLAY is not set): run it in a desktop "
-                              "session, or with xvfb-run");
-    return QStringLiteral("tallyvane: cannot open the display %1")
-        .arg(QString::fromLocal8Bit(display));
+    for (int i = 1; i + 1 < argc; ++i)
+        if (qstrcmp(argv[i], "-display") == 0 || qstrcmp(argv[i], "--display") == 0)
+            return QString::fromLocal8Bit(argv[i + 1]);
+    return {};
+}
+
+QString failureLine(const QString& fatal)
+{
+    DisplayAttempt attempt;
+    for (const HeldMessage& m : *heldMessages)
+        attempt.messages.push_back({QString::fromLatin1(m.category), m.text});
+    attempt.fatal = fatal;
+    attempt.displayOption = displayOption;
+    attempt.waylandDisplay = qEnvironmentVariable("WAYLAND_DISPLAY");
+    return QStringLiteral("tallyvane: ") + terminaltext::escaped(displayFailureLine(attempt));
 }
 
 // While the application object connects to the display: Qt's own lines are held back, and
@@ -35,7 +45,7 @@ QString noDisplayLine()
 void holdMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
     if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", noDisplayLine().toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", failureLine(text).toLocal8Bit().constData());
         std::fflush(stderr);
         std::_Exit(kNoDisplay);
     }
@@ -49,6 +59,7 @@ std::unique_ptr<QApplication> startApplicationOrExit(int& argc, char** argv)
 {
     QVector<HeldMessage> held;
     heldMessages = &held;
+    displayOption = displayOptionOf(argc, argv);
     const QtMessageHandler previous = qInstallMessageHandler(holdMessage);
     auto app = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(previous);

@@ -1,5 +1,7 @@
 #include "ServerAddress.h"
 
+#include "TerminalText.h"
+
 #include <QStringList>
 
 #include <arpa/inet.h>
@@ -73,7 +75,7 @@ std::optional<QString> parseServerHost(const QString& text, QString* error)
     if (!host)
         *error = QStringLiteral("the server host must be a host name, an IPv4 address or an IPv6 "
                                 "address in brackets, not \"%1\"")
-                     .arg(hostText);
+                     .arg(terminaltext::shortened(hostText));
     return host;
 }
 
@@ -84,7 +86,7 @@ std::optional<int> parseServerPort(const QString& text, QString* error)
     const int port = isDecimal(portText) && portText.size() <= 5 ? portText.toInt() : 0;
     if (port < 1 || port > 65535) {
         *error = QStringLiteral("the server port must be a number from 1 to 65535, not \"%1\"")
-                     .arg(portText);
+                     .arg(terminaltext::shortened(portText));
         return std::nullopt;
     }
     return port;

@@ -25,5 +25,9 @@ struct SettingsFile {
 // an error, with one line naming the file (and the line) in `error`; no value is quoted in it.
 std::optional<SettingsFile> readSettingsFile(const QString& path, bool mustExist, QString* error);
 
-// A whole file as UTF-8 text; none with a reason naming the file in `error`.
+// A whole file as UTF-8 text; none with a reason naming the file in `error`. Only a regular
+// file of at most 64 KiB is read: a device or a named pipe is refused at once.
 std::optional<QString> readUtf8File(const QString& path, QString* error);
+
+// A file name as messages show it: escaped, and shortened when very long.
+QString shownPath(const QString& path);

@@ -27,9 +27,10 @@ const AccountValue kPassword{QStringLiteral("password"), QString(), &ConnectionS
 // character there is a mistake (a password file of two lines), never a password.
 QString accountValueProblem(const AccountValue& what, const QString& value)
 {
-    // SQL Server accepts an empty password, never an empty login or database.
-    if (value.isEmpty() && what.member != &ConnectionSettings::password)
-        return what.name + QStringLiteral(" is empty");
+    // SQL Server accepts an empty password (and blanks are a password's own), never an empty
+    // or blank login or database: like a blank server, that is a mistake.
+    if (value.trimmed().isEmpty() && what.member != &ConnectionSettings::password)
+        return what.name + QStringLiteral(" is empty or blank");
     if (!odbcQuotable(value))
         return what.name +
                QStringLiteral(" holds \"};\", which the ODBC connection text cannot carry");
@@ -56,19 +57,19 @@ public:
             const std::optional<QString> host =
                 parseServerHost(values.value(QStringLiteral("host")), &reason);
             if (!host)
-                return fail(path, reason);
+                return fail(shownPath(path), reason);
             site.connection.host = *host;
         }
         if (values.contains(QStringLiteral("port"))) {
             const std::optional<int> port =
                 parseServerPort(values.value(QStringLiteral("port")), &reason);
             if (!port)
-                return fail(path, reason);
+                return fail(shownPath(path), reason);
             site.connection.port = *port;
         }
         for (const AccountValue* what : {&kDatabase, &kUser, &kPassword})
             if (values.contains(what->key) &&
-                !setAccountValue(*what, values.value(what->key), path))
+                !setAccountValue(*what, values.value(what->key), shownPath(path)))
                 return false;
         if (values.contains(kPassword.key))
             warnIfOthersCanRead(path);
@@ -130,7 +131,7 @@ private:
         if (QFileInfo(path).permissions() & (QFile::ReadGroup | QFile::ReadOther))
             site.warnings << QStringLiteral("warning: %1 holds the password but group or others "
                                             "can read it (chmod 600 %1)")
-                                 .arg(path);
+                                 .arg(shownPath(path));
     }
 
     bool fail(const QString& source, const QString& reason)

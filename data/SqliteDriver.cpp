@@ -31,8 +31,9 @@ public:
             // A locked file fails the statement soon, as an unanswering server would, rather
             // than holding the window's work for seconds.
             db_.setBusyTimeout(kBusyTimeoutMs);
-            // Reading the schema tells a database from any other file.
-            query(QStringLiteral("select count(*) from sqlite_master"), {});
+            // Reading the schema tells a database from any other file, and the client's tables
+            // a database of its own from an empty or a foreign one.
+            requireClientTables();
         } catch (const EDatabaseError& error) {
             disconnect();
             throw EConnectionError(error.message());
@@ -81,6 +82,19 @@ public:
     }
 
 private:
+    void requireClientTables()
+    {
+        SqliteStatement st(db_, QStringLiteral("select count(*) from sqlite_master where type = "
+                                               "'table' and name = ?1"));
+        for (const char* table : {"a5_z0_5yc", "a5_z0_00VER", "TA71操作用户"}) {
+            st.reset();
+            st.bind(1, QString::fromUtf8(table));
+            if (!st.step() || st.columnInt64(0) == 0)
+                throw EDatabaseError(QStringLiteral("not a Tallyvane database (no table %1): %2")
+                                         .arg(QString::fromUtf8(table), file_));
+        }
+    }
+
     SqliteDatabase& connected()
     {
         if (!db_.isOpen())

@@ -104,6 +104,10 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("missing SQLite file") << QStringList{"--sqlite", "/nonexistent.db"};
+        // A 0-byte file opens as an empty database, which has none of the client's tables.
+        const QString empty = noSettings_.filePath(QStringLiteral("empty.db"));
+        QFile(empty).open(QIODevice::WriteOnly);
+        QTest::newRow("empty SQLite file") << QStringList{"--sqlite", empty};
         // Goes through the SQL Server (FreeTDS) driver; the port refuses at once.
         QTest::newRow("closed server port")
             << QStringList{"--server", QStringLiteral("127.0.0.1,%1").arg(closedLoopbackPort())};
@@ -264,29 +268,41 @@ private slots:
     void executableWithoutADisplay_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("display");
+        QTest::addColumn<QStringList>("variables"); // NAME=value; no display variable else
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("output"); // the start of standard output
-        QTest::addColumn<QString>("error");  // the one line on standard error
-        QTest::newRow("--help") << QStringList{"--help"} << "" << 0 << "Usage: tallyvane [options]"
+        QTest::addColumn<QString>("error");  // in the one line on standard error
+        const QStringList none;
+        QTest::newRow("--help") << QStringList{"--help"} << none << 0
+                                << "Usage: tallyvane [options]"
                                 << "";
-        QTest::newRow("--version") << QStringList{"--version"} << "" << 0 << "Tallyvane 0."
+        QTest::newRow("--version") << QStringList{"--version"} << none << 0 << "Tallyvane 0."
                                    << "";
         QTest::newRow("bad argument")
-            << QStringList{"--server", "h;x"} << "" << 2 << ""
+            << QStringList{"--server", "h;x"} << none << 2 << ""
             << "tallyvane: --server: the server host must be a host name, an IPv4 address or an "
                "IPv6 address in brackets, not \"h;x\"";
         QTest::newRow("no DISPLAY")
-            << QStringList{"--sqlite", "x.db"} << "" << 1 << ""
+            << QStringList{"--sqlite", "x.db"} << none << 1 << ""
             << "tallyvane: no display (DISPLAY is not set): run it in a desktop session, or with "
                "xvfb-run";
-        QTest::newRow("display that does not answer") << QStringList{} << ":9437" << 1 << ""
-                                                      << "tallyvane: cannot open the display :9437";
+        QTest::newRow("display that does not answer")
+            << QStringList{} << QStringList{"DISPLAY=:9437"} << 1 << ""
+            << "tallyvane: cannot open the display :9437";
+        QTest::newRow("-display that does not answer")
+            << QStringList{"-display", ":9438"} << none << 1 << ""
+            << "tallyvane: cannot open the display :9438 given by -display";
+        QTest::newRow("platform plugin not installed")
+            << QStringList{"-platform", "bogus"} << QStringList{"DISPLAY=:9437"} << 1 << ""
+            << "tallyvane: the platform plugin \"bogus\" is not installed (installed: ";
+        QTest::newRow("only a Wayland display")
+            << QStringList{} << QStringList{"WAYLAND_DISPLAY=wayland-9"} << 1 << ""
+            << "the Wayland display \"wayland-9\"";
     }
     void executableWithoutADisplay()
     {
         QFETCH(QStringList, args);
-        QFETCH(QString, display);
+        QFETCH(QStringList, variables);
         QFETCH(int, exitCode);
         QFETCH(QString, output);
         QFETCH(QString, error);
@@ -296,8 +312,8 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"})
             environment.remove(QString::fromLatin1(name));
-        if (!display.isEmpty())
-            environment.insert(QStringLiteral("DISPLAY"), display);
+        for (const QString& variable : variables)
+            environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
         QProcess process;
         process.setProcessEnvironment(environment);
         process.start(program, args);
@@ -306,8 +322,14 @@ private slots:
         QCOMPARE(process.exitCode(), exitCode);
         const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
         QVERIFY2(output.isEmpty() ? out.isEmpty() : out.startsWith(output), qPrintable(out));
-        QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()),
-                 error.isEmpty() ? QString() : error + u'\n');
+        const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+        if (error.isEmpty()) {
+            QCOMPARE(err, QString());
+        } else {
+            QVERIFY2(err.startsWith(QStringLiteral("tallyvane: ")) && err.contains(error) &&
+                         err.count(u'\n') == 1 && err.endsWith(u'\n'),
+                     qPrintable(err));
+        }
     }
 
     void executableReportsBadInputOnOneLine()

@@ -29,10 +29,15 @@ public:
     {
         return text.replace(QStringLiteral("DIR/"), dir.path() + u'/');
     }
+    // Content "<fifo>" makes a named pipe without a writer.
     QString write(const QString& name, const QByteArray& bytes, int mode = 0600) const
     {
         const QString path = dir.filePath(name);
         QDir().mkpath(QFileInfo(path).path());
+        if (bytes == "<fifo>") {
+            ::mkfifo(QFile::encodeName(path).constData(), 0600);
+            return path;
+        }
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
             file.write(bytes);
@@ -211,6 +216,42 @@ private slots:
         QTest::newRow("password file of two lines")
             << none << QStringList{"TALLYVANE_PASSWORD_FILE=DIR/pw"}
             << QByteArrayList{"pw", "s3cr\nx\n"} << "TALLYVANE_PASSWORD_FILE: the password holds";
+        // Files that never end or never answer, refused at once.
+        const QStringList configFifo{"--config", "DIR/fifo"};
+        QTest::newRow("--config a named pipe")
+            << configFifo << none << QByteArrayList{"fifo", "<fifo>"} << "it is a named pipe";
+        QTest::newRow("--config /dev/zero")
+            << QStringList{"--config", "/dev/zero"} << none << noFiles
+            << "cannot read /dev/zero: it is a character device, not a regular file";
+        QTest::newRow("settings file too large")
+            << none << none << file(QByteArray(70000, '#').constData())
+            << "tallyvane.conf is larger than 64 KiB";
+        QTest::newRow("password file a named pipe")
+            << none << QStringList{"TALLYVANE_PASSWORD_FILE=DIR/fifo"}
+            << QByteArrayList{"fifo", "<fifo>"} << "TALLYVANE_PASSWORD_FILE: cannot read";
+        QTest::newRow("password file /dev/urandom")
+            << none << QStringList{"TALLYVANE_PASSWORD_FILE=/dev/urandom"} << noFiles
+            << "it is a character device";
+        // Blank is empty for every value but the password.
+        QTest::newRow("blank user variable") << none << QStringList{"TALLYVANE_USER= "} << noFiles
+                                             << "TALLYVANE_USER: the user name is empty or blank";
+        QTest::newRow("blank database variable")
+            << none << QStringList{"TALLYVANE_DATABASE=\t "} << noFiles
+            << "TALLYVANE_DATABASE: the database name is empty or blank";
+        // Values are shown, never obeyed, and never at length.
+        QTest::newRow("NUL in a value")
+            << none << none << QByteArrayList{kConf, QByteArray("[server]\nhost=a\0b", 17)}
+            << "not \"a\\0b\"";
+        QTest::newRow("escape in a key")
+            << none << none << file("[server]\n\x1b[2J\rx=1") << "unknown key \"\\e[2J\\rx\"";
+        QTest::newRow("huge key") << none << none
+                                  << QByteArrayList{kConf,
+                                                    "[server]\n" + QByteArray(60000, 'k') + "=1"}
+                                  << "unknown key \"kkkkk";
+        QTest::newRow("escape in an argument") << QStringList{"\x1b]0;title\x07"} << none << noFiles
+                                               << "unexpected argument \"\\e]0;title\\x07\"";
+        QTest::newRow("escape in an option")
+            << QStringList{"--\x1b[2J"} << none << noFiles << "unknown option \"\\e[2J\"";
     }
     void badValues()
     {
@@ -226,6 +267,9 @@ private slots:
         QCOMPARE(result.standardError.count(u'\n'), 1);
         QVERIFY(result.standardError.endsWith(u'\n'));
         QVERIFY2(result.standardError.contains(mentions), qPrintable(result.standardError));
+        QVERIFY2(result.standardError.size() < 400, qPrintable(result.standardError.left(400)));
+        for (const QChar c : result.standardError.chopped(1))
+            QVERIFY2(c.category() != QChar::Other_Control, qPrintable(result.standardError));
         QVERIFY(!result.standardError.contains(kSecret));
     }
 

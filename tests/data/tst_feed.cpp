@@ -7,6 +7,7 @@
 #include "TestRegistry.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -541,6 +543,31 @@ private slots:
         QCOMPARE(feed.errors(),
                  QStringLiteral("tallyvane-feed: %1: file is not a database\n").arg(file_));
         QCOMPARE(QFileInfo(file_).size(), 4096);
+    }
+
+    // Files that are no regular file are refused at once, a pipe without a writer included.
+    void refusesFilesThatAreNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("named pipe") << "a named pipe";
+        QTest::newRow("directory") << "a directory";
+        QTest::newRow("/dev/zero") << "a character device";
+    }
+    void refusesFilesThatAreNoRegularFile()
+    {
+        QFETCH(QString, kind);
+        QString path = file_;
+        if (kind == QStringLiteral("a named pipe"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QStringLiteral("a directory"))
+            QVERIFY(QDir().mkdir(path));
+        else
+            path = QStringLiteral("/dev/zero");
+        FeedProcess feed({path});
+        QCOMPARE(feed.finish(), 1);
+        QCOMPARE(feed.errors(),
+                 QStringLiteral("tallyvane-feed: cannot use %1: it is %2, not a regular file\n")
+                     .arg(path, kind));
     }
 
     void refusesASecondFeed()

@@ -104,12 +104,23 @@ private slots:
         QVERIFY(text.open(QIODevice::WriteOnly));
         text.write("not a database, but long enough to have a header\n");
         text.close();
+        QFile(file("empty.db")).open(QIODevice::WriteOnly); // 0 bytes: an empty database
+        {
+            SqliteDatabase other(file("other.db"), SqliteDatabase::OpenMode::Create);
+            other.exec(QStringLiteral("CREATE TABLE a5_z0_5yc (id INTEGER); CREATE TABLE "
+                                      "a5_z0_00VER (tablename TEXT, ver INTEGER)"));
+        }
         const struct {
             QString path, message;
         } rows[] = {
             {file("missing.db"),
              QStringLiteral("unable to open database file: ") + file("missing.db")},
             {text.fileName(), QStringLiteral("file is not a database")},
+            {file("empty.db"),
+             QStringLiteral("not a Tallyvane database (no table a5_z0_5yc): ") + file("empty.db")},
+            {file("other.db"),
+             QStringLiteral("not a Tallyvane database (no table TA71操作用户): ") +
+                 file("other.db")},
         };
         for (const auto& row : rows) {
             const auto driver = makeSqliteDriver(row.path);

@@ -1,6 +1,7 @@
 #include "FeedDatabase.h"
 
 #include "DBErrors.h"
+#include "FileKind.h"
 
 #include <QFile>
 
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,13 +29,21 @@ QString systemError(int error)
 FeedWriterLock::FeedWriterLock(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
-    fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a named pipe without a writer would hold the open, deaf to SIGTERM.
+    fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd_ < 0 && errno == ENOENT) {
         fd_ = ::open(name.constData(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         created_ = fd_ >= 0;
     }
     if (fd_ < 0)
         throw FeedError(QStringLiteral("cannot open %1: %2").arg(path, systemError(errno)));
+    struct stat status = {};
+    if (::fstat(fd_, &status) == 0 && !S_ISREG(status.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw FeedError(QStringLiteral("cannot use %1: it is %2, not a regular file")
+                            .arg(path, fileKind(status.st_mode)));
+    }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd_);
