@@ -24,6 +24,7 @@ const QString kServerGroup = QStringLiteral("[server]");
 const QStringList kServerKeys = {QStringLiteral("host"), QStringLiteral("port"),
                                  QStringLiteral("database"), QStringLiteral("user"),
                                  QStringLiteral("password")};
+
 QString systemError(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
