@@ -11,3 +11,15 @@ QChar acceleratorChar(const QString& caption)
     }
     return {};
 }
+
+QString captionText(const QString& caption)
+{
+    QString text;
+    text.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
+            ++i; // the mark goes; of "&&" one "&" stays
+        text += caption[i];
+    }
+    return text;
+}

@@ -7,3 +7,6 @@
 
 // The accelerator letter of a caption, upper-cased; a null QChar when there is none.
 QChar acceleratorChar(const QString& caption);
+
+// A caption as it reads: without its accelerator mark, "&&" as one "&".
+QString captionText(const QString& caption);

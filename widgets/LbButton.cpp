@@ -3,6 +3,7 @@
 #include "PaintHelpers.h"
 
 #include "Accelerator.h"
+#include "AccessibleWidgets.h"
 #include "Application.h"
 
 #include <QDialog>
@@ -59,6 +60,7 @@ LbButtonGeometry::LbButtonGeometry(QSize size, ButtonLayout layout, QSize textSi
 
 TLbButton::TLbButton(QWidget* parent) : QWidget(parent)
 {
+    accessibility::registerHeaderWidgets();
     setFocusPolicy(Qt::StrongFocus);
 }
 

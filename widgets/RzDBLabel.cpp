@@ -1,5 +1,6 @@
 #include "RzDBLabel.h"
 
+#include "AccessibleWidgets.h"
 #include "PaintHelpers.h"
 
 #include "Application.h"
@@ -17,6 +18,7 @@ LabelGeometry::LabelGeometry(QSize size)
 
 TRzDBLabel::TRzDBLabel(QWidget* parent) : QWidget(parent)
 {
+    accessibility::registerHeaderWidgets();
     setFocusPolicy(Qt::NoFocus);
 }
 

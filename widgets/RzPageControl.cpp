@@ -1,5 +1,6 @@
 #include "RzPageControl.h"
 
+#include "AccessibleWidgets.h"
 #include "Application.h"
 #include "Colors.h"
 
@@ -46,6 +47,7 @@ int TabRowLayout::tabAt(QPoint pos) const
 
 TRzPageControl::TRzPageControl(QWidget* parent) : QWidget(parent)
 {
+    accessibility::registerHeaderWidgets();
     setFocusPolicy(Qt::NoFocus);
     // Only while the focus is on something in the pages: the control itself never takes it.
     auto addKey = [this](QKeyCombination key, bool forward) {
@@ -92,6 +94,7 @@ void TRzPageControl::setActivePageIndex(int index)
     TRzTabSheet* next = page(index);
     QWidget* focus = QApplication::focusWidget();
     const bool focusOnOldPage = old && focus && old->isAncestorOf(focus);
+    const int before = active_;
     active_ = index;
     // The new page is shown and focused before the old one hides, so that the focus does not
     // wander out of the pages on the way.
@@ -106,6 +109,7 @@ void TRzPageControl::setActivePageIndex(int index)
     if (old)
         old->hide();
     update();
+    AccessiblePageControl::activeChanged(this, before, active_);
 }
 
 void TRzPageControl::selectNextPage(bool forward)
