@@ -1,5 +1,6 @@
 #include "DBGridEh.h"
 
+#include "AccessibleGrid.h"
 #include "Application.h"
 #include "DBGridEhDataService.h"
 #include "HeadTreeNode.h"
@@ -28,6 +29,7 @@ constexpr int kBorder = 1;
 TCustomDBGridEh::TCustomDBGridEh(QWidget* parent)
     : QWidget(parent), link_(*this), titleFont_(font())
 {
+    accessibility::registerGrid();
     setFocusPolicy(Qt::StrongFocus);
     // No menu opens anywhere in the grid, and the parent does not offer one either.
     setContextMenuPolicy(Qt::PreventContextMenu);
@@ -90,6 +92,7 @@ void TCustomDBGridEh::moveColumn(int from, int to)
     if (selectedIndex_ == from)
         selectedIndex_ = to;
     layoutGrid();
+    AccessibleGrid::rowsReplaced(this);
 }
 
 void TCustomDBGridEh::setSelectedIndex(int index)
@@ -109,6 +112,8 @@ void TCustomDBGridEh::setSelectedIndex(int index)
                 break; // a column wider than the view
         }
     update();
+    if (hasFocus())
+        AccessibleGrid::currentMoved(this);
 }
 
 void TCustomDBGridEh::setLeftCol(int col)
@@ -161,6 +166,7 @@ void TCustomDBGridEh::linkActiveChanged()
         buffer_.clear();
     updateScrollBars();
     update();
+    AccessibleGrid::rowsReplaced(this);
 }
 
 void TCustomDBGridEh::linkScrolled()
@@ -169,6 +175,7 @@ void TCustomDBGridEh::linkScrolled()
         buffer_.follow(ds->RecNo());
     updateScrollBars();
     update();
+    AccessibleGrid::currentMoved(this);
 }
 
 void TCustomDBGridEh::linkDataChanged()
@@ -177,6 +184,8 @@ void TCustomDBGridEh::linkDataChanged()
         buffer_.resync(ds->RecordCount(), ds->RecNo());
     updateScrollBars();
     update();
+    // A sort or a re-read: every row may hold another record now.
+    AccessibleGrid::rowsReplaced(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -281,6 +290,15 @@ void TCustomDBGridEh::focusInEvent(QFocusEvent* event)
 {
     update();
     QWidget::focusInEvent(event);
+    // After the grid's own focus event, which Qt sends once this handler has run.
+    if (accessibility::listening())
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (hasFocus())
+                    AccessibleGrid::currentMoved(this);
+            },
+            Qt::QueuedConnection);
 }
 
 void TCustomDBGridEh::focusOutEvent(QFocusEvent* event)

@@ -97,6 +97,9 @@ public:
 
     // What a cell would show; col -1 is the indicator, row 0 the title row.
     GridCellPaint describeCell(int col, int row) const;
+    // The text a column shows for any record, in view or not.
+    QString recordText(int col, int recNo) const;
+    GridLayout::Hit hitAt(QPoint widgetPos, bool borders) const;
 
     // Called by the columns when something that changes the layout changed.
     void columnChanged(TDBGridColumnEh* column);
@@ -139,6 +142,8 @@ private:
         QColor textColor;
     };
     ColumnPaint describeColumn(int col) const;
+    // A data cell's text, for painting and for reading alike.
+    static QString cellText(const ColumnPaint& column);
     GridCellPaint describeTitle(int col) const;
     GridCellPaint describeIndicator(int row, int recNo) const;
     GridCellPaint describeData(int col, int row, int recNo, const ColumnPaint& column) const;
@@ -147,7 +152,6 @@ private:
 
     // Input.
     enum class MouseState { None, Pressed, TitlePress, MoveColumn, ResizeColumn };
-    GridLayout::Hit hitAt(QPoint widgetPos, bool borders) const;
     void pressAt(QMouseEvent* event);
     void moveRecordBy(int distance);
     bool handleKey(QKeyEvent* event);

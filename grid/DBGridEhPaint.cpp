@@ -32,6 +32,11 @@ int textFlags(FieldAlignment alignment)
 
 } // namespace
 
+QString TCustomDBGridEh::cellText(const ColumnPaint& column)
+{
+    return column.field ? column.field->displayText() : QString();
+}
+
 bool TCustomDBGridEh::isCurrentRow(int recNo) const
 {
     const TCustomADODataSet* ds = dataSet();
@@ -49,6 +54,16 @@ GridCellPaint TCustomDBGridEh::describeCell(int col, int row) const
         return describeData(col, row, -1, describeColumn(col));
     TCustomADODataSet::ActiveRecordScope scope(*dataSet(), recNo);
     return describeData(col, row, recNo, describeColumn(col));
+}
+
+QString TCustomDBGridEh::recordText(int col, int recNo) const
+{
+    const TCustomADODataSet* ds = dataSet();
+    if (!ds || !ds->Active() || recNo < 1 || recNo > ds->RecordCount() || col < 0 ||
+        col >= columnList_.size())
+        return {};
+    const TCustomADODataSet::ActiveRecordScope scope(*ds, recNo);
+    return cellText(describeColumn(col));
 }
 
 TCustomDBGridEh::ColumnPaint TCustomDBGridEh::describeColumn(int col) const
@@ -137,7 +152,7 @@ GridCellPaint TCustomDBGridEh::describeData(int col, int row, int recNo,
         return cell;
     }
     cell.font = column.font;
-    cell.text = column.field ? column.field->displayText() : QString();
+    cell.text = cellText(column);
     cell.background = toQColor(recNo % 2 == 1 ? RowColor1 : RowColor2);
     cell.textColor = column.textColor;
     if (isCurrentRow(recNo)) {
