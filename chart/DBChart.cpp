@@ -1,6 +1,7 @@
 #include "DBChart.h"
 
 #include "ADODataSet.h"
+#include "AccessibleChart.h"
 #include "Application.h"
 #include "ChartPainter.h"
 #include "DBChartDataSource.h"
@@ -9,6 +10,7 @@
 #include "ScopeGuard.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -27,6 +29,7 @@ TDBChart::TDBChart(QWidget* parent)
     : QWidget(parent), labelFont_(pixelFont(kArial, kArialEightPointPixels))
 {
     setObjectName(QStringLiteral("DBChart1"));
+    accessibility::registerChart();
 }
 
 TDBChart::~TDBChart() = default;
@@ -131,12 +134,17 @@ void TDBChart::readRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet)
     if (!reading.y)
         reading.y = dataSet->fieldByName(series->YValues().ValueSource());
     const double y = reading.y->asFloat();
+    if (!reading.titled && !series->titleSource().isEmpty()) {
+        reading.series->setTitle(dataSet->fieldByName(series->titleSource())->asString());
+        reading.titled = true;
+    }
     reading.points.push_back({x, y, reading.y->isNull() ? clNone : clDefault});
 }
 
 void TDBChart::ClearSeriesPoints(TLineSeries* series)
 {
     series->clear();
+    series->setTitle({});
     changedPoints();
 }
 
@@ -158,6 +166,39 @@ void TDBChart::changedPoints()
 {
     layout_.reset();
     update();
+    if (!summaryCheckPosted_ && accessibility::listening()) {
+        summaryCheckPosted_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                summaryCheckPosted_ = false;
+                const QString now = summary();
+                if (now == summaryTold_)
+                    return;
+                summaryTold_ = now;
+                QAccessibleEvent event(this, QAccessible::DescriptionChanged);
+                accessibility::send(event);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+QString TDBChart::summary() const
+{
+    const auto withPoints =
+        std::find_if(series_.begin(), series_.end(), [](const auto& s) { return s->count() > 0; });
+    if (withPoints == series_.end())
+        return QStringLiteral("没有数据");
+    const TLineSeries& s = **withPoints;
+    const auto number = [](double value) {
+        return QLocale::c().toString(value, 'f', QLocale::FloatingPointShortest);
+    };
+    const ChartValueList& y = s.YValues();
+    QString text = s.title().isEmpty() ? QString() : s.title() + QStringLiteral("：");
+    return text + QStringLiteral("%1 个点，第一个 %2，最后一个 %3，最高 %4，最低 %5")
+                      .arg(s.count())
+                      .arg(number(y.value(0)), number(y.Last()), number(y.maxValue()),
+                           number(y.minValue()));
 }
 
 namespace {

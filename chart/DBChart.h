@@ -44,6 +44,10 @@ public:
 
     bool updating() const { return updating_; }
 
+    // The series read out: what it names, its number of points, the first, last, highest and
+    // lowest value; "没有数据" without points.
+    QString summary() const;
+
     // The axis ranges in effect: those of the points unless a zoom or a pan fixed them.
     AxisRange bottomRange() const { return zoom_.bottomRange(automaticBottomRange()); }
     AxisRange leftRange() const { return zoom_.leftRange(automaticLeftRange()); }
@@ -71,6 +75,7 @@ private:
         const Field* x = nullptr;
         const Field* y = nullptr;
         std::vector<TLineSeries::Point> points;
+        bool titled = false;
     };
     void readRowPoint(SeriesReading& reading, TCustomADODataSet* dataSet);
     TDBChartDataSource* dataSourceFor(TCustomADODataSet* dataSet) const;
@@ -87,6 +92,9 @@ private:
     QFont labelFont_;
     ChartZoomState zoom_;
     mutable std::optional<ChartLayout> layout_;
+    // A reload clears and refills the points within one step: a listener hears of it once.
+    bool summaryCheckPosted_ = false;
+    QString summaryTold_;
 
     MouseState mouseState_ = MouseState::None;
     QPoint pressPoint_;

@@ -2,6 +2,7 @@
 #include "ChartValueList.h"
 #include "Colors.h"
 
+#include <QString>
 #include <QVector>
 #include <vector>
 
@@ -16,6 +17,12 @@ public:
 
     TCustomADODataSet* DataSource() const { return dataSource_; }
     void setDataSource(TCustomADODataSet* dataSet) { dataSource_ = dataSet; }
+
+    // The field whose text at the first row names what the series shows (read with the points).
+    const QString& titleSource() const { return titleSource_; }
+    void setTitleSource(const QString& field) { titleSource_ = field; }
+    const QString& title() const { return title_; }
+    void setTitle(const QString& title) { title_ = title; }
 
     ChartValueList& XValues() { return x_; }
     const ChartValueList& XValues() const { return x_; }
@@ -43,6 +50,8 @@ public:
 
 private:
     TCustomADODataSet* dataSource_ = nullptr;
+    QString titleSource_;
+    QString title_;
     ChartValueList x_;
     ChartValueList y_;
     QVector<BgrColor> colors_;
