@@ -129,6 +129,11 @@ void Tfmlogin::createControls()
     Edit2->setFont(pixelFont(kSongTi, 12));
     Label1 = makeLabel(QStringLiteral("重口令"), this, 198, 126);
     Edit4 = makePasswordEdit(this, QRect(245, 122, 104, 22), starStyle);
+    // Each caption names its field for a screen reader (none has an accelerator to take).
+    Label3->setBuddy(ComboBox1);
+    Label2->setBuddy(Edit1);
+    Label4->setBuddy(Edit2);
+    Label1->setBuddy(Edit4);
     for (QWidget* hidden : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(Edit2),
                             static_cast<QWidget*>(Label1), static_cast<QWidget*>(Edit4)})
         hidden->hide();

@@ -1,5 +1,6 @@
 #include "A00Main.h"
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "ButtonGlyphs.h"
 #include "Colors.h"
@@ -15,6 +16,7 @@
 #include "SelectorEdit.h"
 #include "Timer.h"
 
+#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -55,6 +57,12 @@ TRzDBLabel* valueLabel(QWidget* parent, TDataSource* source, const QString& fiel
     return label;
 }
 
+// The main window reads as a window, not as a bare pane.
+QAccessibleInterface* makeWindow(QObject* object)
+{
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+}
+
 // Makes the child fill its parent, less a border on every side.
 void fill(QWidget* parent, QWidget* child, int border = 0)
 {
@@ -68,6 +76,8 @@ void fill(QWidget* parent, QWidget* child, int border = 0)
 TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmA00Main"));
+    static const bool registered = (accessibility::registerClass("TfrmA00Main", makeWindow), true);
+    Q_UNUSED(registered);
     setWindowTitle(QStringLiteral("A00Main-主界面"));
     setFont(pixelFont(kSongTi, 19));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -135,8 +145,13 @@ void TfrmA00Main::createHeader()
     RzDBLabel2 =
         valueLabel(panel1, DShead.get(), QStringLiteral("zjhm"), clBlack, {296, 35, 92, 32});
     Label4 = caption(panel1, QStringLiteral("AI机器人"), {477, 4});
+    // Each caption names the value below it for a screen reader.
+    Label2->setBuddy(RzDBLabel1);
+    Label1->setBuddy(st1);
+    Label3->setBuddy(RzDBLabel2);
 
     createSelector();
+    Label4->setBuddy(cbb1);
 
     bbSear = new TLbButton(panel1);
     bbSear->setObjectName(QStringLiteral("bbSear"));
@@ -210,6 +225,8 @@ void TfrmA00Main::createPages()
     Series1->setDataSource(Qai.get());
     Series1->XValues().setValueSource(QStringLiteral("id"));
     Series1->YValues().setValueSource(QStringLiteral("K00"));
+    Series1->setTitleSource(QStringLiteral("ainame"));
+    DBChart1->setAccessibleName(QStringLiteral("余额走势"));
     DBChart1->loaded();
     // The page stored as active in the design; the show handler brings the first one forward.
     pc1->setActivePageIndex(2);
@@ -224,6 +241,7 @@ void TfrmA00Main::createHistoryGrid(QWidget* page)
     DBGridEh1->setFont(pixelFont(kYaHei, 16));
     DBGridEh1->setTitleFont(pixelFont(kYaHei, 19));
     DBGridEh1->setDataSource(DSai.get());
+    DBGridEh1->setAccessibleName(ts11->Caption());
     fill(page, panel2);
     fill(panel2, DBGridEh1, kPageInset);
     const struct {
@@ -251,6 +269,7 @@ void TfrmA00Main::createComparisonGrid(QWidget* page)
     DBGridEh3->setFont(pixelFont(kYaHei, 19));
     DBGridEh3->setTitleFont(pixelFont(kSongTi, 19));
     DBGridEh3->setDataSource(DSais.get());
+    DBGridEh3->setAccessibleName(ts12->Caption());
     fill(page, DBGridEh3);
     const struct {
         const char* field;

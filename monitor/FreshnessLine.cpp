@@ -1,7 +1,9 @@
 #include "FreshnessLine.h"
 
+#include "Accessibility.h"
 #include "Shell.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -16,6 +18,43 @@ QString timeText(const QDateTime& at, const QDate& today)
 {
     return at.toString(at.date() == today ? QStringLiteral("hh:mm:ss")
                                           : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+class AccessibleFreshnessLine : public QAccessibleWidget, public ReadOnlyAccessibleText {
+public:
+    explicit AccessibleFreshnessLine(FreshnessLine* line)
+        : QAccessibleWidget(line, QAccessible::StatusBar)
+    {
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name || t == QAccessible::Value ? wholeText()
+                                                                 : QAccessibleWidget::text(t);
+    }
+    QString text(int startOffset, int endOffset) const override
+    {
+        return ReadOnlyAccessibleText::text(startOffset, endOffset);
+    }
+    QString wholeText() const override { return static_cast<FreshnessLine*>(object())->text(); }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+};
+
+QAccessibleInterface* makeLine(QObject* object)
+{
+    return new AccessibleFreshnessLine(static_cast<FreshnessLine*>(object));
+}
+
+QString stateWithoutTimes(const Freshness& f)
+{
+    return QStringList{f.source, f.lastGood.isValid() ? QStringLiteral("1") : QString(),
+                       f.outage ? f.outageSince.toString(Qt::ISODate) : QString(),
+                       f.reconnecting ? QStringLiteral("1") : QString()}
+        .join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -46,6 +85,8 @@ FreshnessLine::FreshnessLine(QWidget* parent) : QFrame(parent)
     setObjectName(QStringLiteral("FreshnessLine"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
+    static const bool registered = (accessibility::registerClass("FreshnessLine", makeLine), true);
+    Q_UNUSED(registered);
 }
 
 void FreshnessLine::setFreshness(const Freshness& freshness)
@@ -53,6 +94,7 @@ void FreshnessLine::setFreshness(const Freshness& freshness)
     const QStringList parts = freshnessParts(freshness, QDate::currentDate());
     if (parts == parts_)
         return;
+    const QString before = text();
     // Only from the first piece that changed on: most seconds that is the time alone.
     int x = contentsRect().x() + kIndent;
     for (int i = 0; i < parts.size() && i < parts_.size() && parts[i] == parts_[i]; ++i)
@@ -60,6 +102,14 @@ void FreshnessLine::setFreshness(const Freshness& freshness)
     parts_ = parts;
     const QRect inside = contentsRect();
     update(QRect(x, inside.y(), inside.right() + 1 - x, inside.height()));
+    const QString state = stateWithoutTimes(freshness);
+    if (state != toldState_ && accessibility::listening()) {
+        toldState_ = state;
+        QAccessibleTextUpdateEvent changed(this, 0, before, text());
+        accessibility::send(changed);
+        QAccessibleEvent renamed(this, QAccessible::NameChanged);
+        accessibility::send(renamed);
+    }
 }
 
 int FreshnessLine::lineHeight() const

@@ -24,8 +24,10 @@ QStringList freshnessParts(const Freshness& freshness, const QDate& today);
 QString freshnessText(const Freshness& freshness, const QDate& today);
 
 // A one-line status bar. It changes every second, so each piece is shaped once and drawn
-// again, rather than the whole line shaped at every paint.
+// again, rather than the whole line shaped at every paint. It reads as a status bar with its
+// text; only a change beyond the times (an outage, its end, the first refresh) is announced.
 class FreshnessLine : public QFrame {
+    Q_OBJECT
 public:
     explicit FreshnessLine(QWidget* parent);
     void setFreshness(const Freshness& freshness);
@@ -42,6 +44,7 @@ private:
     int advance(const QString& part);
 
     QStringList parts_;
+    QString toldState_; // what the line last announced, its times left out
     ShapedTextCache shaped_;
     QHash<QString, int> advances_;
 };
