@@ -92,7 +92,7 @@ void TCustomDBGridEh::moveColumn(int from, int to)
     if (selectedIndex_ == from)
         selectedIndex_ = to;
     layoutGrid();
-    AccessibleGrid::rowsReplaced(this);
+    tellRowsReplaced();
 }
 
 void TCustomDBGridEh::setSelectedIndex(int index)
@@ -166,7 +166,22 @@ void TCustomDBGridEh::linkActiveChanged()
         buffer_.clear();
     updateScrollBars();
     update();
-    AccessibleGrid::rowsReplaced(this);
+    tellRowsReplaced();
+}
+
+void TCustomDBGridEh::tellRowsReplaced()
+{
+    // A reload closes and opens the dataset, and may re-read it: a listener hears of it once.
+    if (rowsReplacedPosted_ || !accessibility::listening())
+        return;
+    rowsReplacedPosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            rowsReplacedPosted_ = false;
+            AccessibleGrid::rowsReplaced(this);
+        },
+        Qt::QueuedConnection);
 }
 
 void TCustomDBGridEh::linkScrolled()
@@ -185,7 +200,7 @@ void TCustomDBGridEh::linkDataChanged()
     updateScrollBars();
     update();
     // A sort or a re-read: every row may hold another record now.
-    AccessibleGrid::rowsReplaced(this);
+    tellRowsReplaced();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -123,6 +123,7 @@ private:
     void linkActiveChanged();
     void linkScrolled();
     void linkDataChanged();
+    void tellRowsReplaced();
 
     void layoutGrid();
     void updateScrollBars();
@@ -190,6 +191,7 @@ private:
     int wheelRemainder_ = 0;
 
     GridInputLog pendingInput_;
+    bool rowsReplacedPosted_ = false;
 };
 
 // The grid class of the monitor window's two tables.

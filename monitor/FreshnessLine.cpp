@@ -103,8 +103,10 @@ void FreshnessLine::setFreshness(const Freshness& freshness)
     const QRect inside = contentsRect();
     update(QRect(x, inside.y(), inside.right() + 1 - x, inside.height()));
     const QString state = stateWithoutTimes(freshness);
-    if (state != toldState_ && accessibility::listening()) {
-        toldState_ = state;
+    if (state == toldState_)
+        return;
+    toldState_ = state;
+    if (accessibility::listening()) {
         QAccessibleTextUpdateEvent changed(this, 0, before, text());
         accessibility::send(changed);
         QAccessibleEvent renamed(this, QAccessible::NameChanged);

@@ -27,14 +27,23 @@ void registerClass(const char* className, Maker make)
     makers().insert(QString::fromLatin1(className), make);
 }
 
+EventTap eventTap = nullptr;
+
+void setEventTap(EventTap tap)
+{
+    eventTap = tap;
+}
+
 bool listening()
 {
-    return QAccessible::isActive();
+    return eventTap || QAccessible::isActive();
 }
 
 void send(QAccessibleEvent& event)
 {
-    if (listening())
+    if (eventTap)
+        eventTap(&event);
+    if (QAccessible::isActive())
         QAccessible::updateAccessibility(&event);
 }
 

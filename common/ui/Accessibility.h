@@ -18,8 +18,12 @@ void registerClass(const char* className, Maker make);
 
 // Sends the event only while something listens: building the interface costs otherwise.
 void send(QAccessibleEvent& event);
-// Whether anything listens (a bridge, or a test's handler).
+// Whether anything listens: the platform's bridge, or the tap.
 bool listening();
+// Also hands every event sent to `tap` (nullptr: none). A platform without a bridge (the
+// offscreen one) drops events, so tests listen here.
+using EventTap = void (*)(QAccessibleEvent* event);
+void setEventTap(EventTap tap);
 
 } // namespace accessibility
 
