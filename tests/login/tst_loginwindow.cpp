@@ -6,6 +6,7 @@
 #include "ResolvedFonts.h"
 #include "TestRegistry.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
@@ -295,6 +296,35 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), d.Edit1);
         QCOMPARE(base(d.Edit1), kYellow);
         QCOMPARE(base(d.ComboBox1), systemColor(SystemColor::Window));
+    }
+
+    void fieldCaptions_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("name") << "ComboBox1"
+                              << "用户名";
+        QTest::newRow("password") << "Edit1"
+                                  << "口  令";
+        QTest::newRow("new password") << "Edit2"
+                                      << "新口令";
+        QTest::newRow("again") << "Edit4"
+                               << "重口令";
+    }
+    // A screen reader names each field by its caption, which it reads as the field's label.
+    void fieldCaptions()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, caption);
+        LoginFixture f;
+        auto* widget = f.dlg->findChild<QWidget*>(field);
+        QVERIFY(widget);
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        QCOMPARE(a->text(QAccessible::Name), caption);
+        const auto labels = a->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels[0].first->role(), QAccessible::StaticText);
+        QCOMPARE(labels[0].first->text(QAccessible::Name), caption);
     }
 };
 

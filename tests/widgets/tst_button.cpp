@@ -4,6 +4,7 @@
 #include "RecordingPresenter.h"
 #include "TestRegistry.h"
 
+#include <QAccessible>
 #include <QDialog>
 #include <QLineEdit>
 #include <QTest>
@@ -264,6 +265,48 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Exception, b->click());
         QVERIFY(dialog.isVisible());
         QCOMPARE(presenter.boxes.size(), 1);
+    }
+
+    void accessible_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("marked") << "查询(&Q)"
+                                << "查询(Q)"
+                                << "Alt+Q";
+        QTest::newRow("literal ampersand") << "A&&B(&x)"
+                                           << "A&B(x)"
+                                           << "Alt+X";
+        QTest::newRow("unmarked") << "退出"
+                                  << "退出"
+                                  << "";
+        QTest::newRow("trailing mark") << "退出&"
+                                       << "退出&"
+                                       << "";
+    }
+    // A push button named by its caption as it reads, with a press action that clicks.
+    void accessible()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, name);
+        QFETCH(QString, key);
+        QWidget window;
+        auto* b = new TLbButton(&window);
+        b->setCaption(caption);
+        int clicks = 0;
+        b->setOnClick([&](QObject*) { ++clicks; });
+        window.show();
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+        QCOMPARE(a->role(), QAccessible::Button);
+        QCOMPARE(a->text(QAccessible::Name), name);
+        QCOMPARE(a->text(QAccessible::Accelerator), key);
+        QAccessibleActionInterface* actions = a->actionInterface();
+        QCOMPARE(actions->actionNames().value(0), QAccessibleActionInterface::pressAction());
+        actions->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(clicks, 1);
+        b->setEnabled(false);
+        QVERIFY(!actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
     }
 };
 
