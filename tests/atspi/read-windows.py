@@ -59,7 +59,8 @@ def application():
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
         app = desktop.getChildAtIndex(i)
-        if app is not None and app.name == "Tallyvane":
+        # Named after the executable until the title is set; a registry may keep either.
+        if app is not None and app.name.lower() == "tallyvane":
             return app
     return None
 
@@ -180,11 +181,12 @@ def monitor_window(app):
 
 
 env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
-program = subprocess.Popen([APP, "--sqlite", DB], env=env, stdout=subprocess.DEVNULL,
-                           stderr=subprocess.DEVNULL)
+log = open(os.path.join(os.path.dirname(DB), "program.log"), "w+")
+program = subprocess.Popen([APP, "--sqlite", DB], env=env, stdout=log, stderr=log)
 try:
-    app = wait_for(application)
-    check("application", app is not None)
+    app = wait_for(application, 60)
+    log.seek(0)
+    check("application", app is not None, log.read())
     if app and login_dialog(app):
         monitor_window(app)
 finally:
