@@ -14,11 +14,12 @@ public:
 
     AccessibleGrid* owner() const
     {
-        return static_cast<AccessibleGrid*>(QAccessible::queryAccessibleInterface(grid_.data()));
+        return dynamic_cast<AccessibleGrid*>(QAccessible::queryAccessibleInterface(grid_.data()));
     }
     bool isValid() const override
     {
-        return grid_ && column_ < owner()->columnCount() && row_ < owner()->rowCount();
+        const AccessibleGrid* table = grid_ ? owner() : nullptr;
+        return table && column_ < table->columnCount() && row_ < table->rowCount();
     }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override { return owner() ? owner()->window() : nullptr; }

@@ -99,6 +99,7 @@ public:
     GridCellPaint describeCell(int col, int row) const;
     // The text a column shows for any record, in view or not.
     QString recordText(int col, int recNo) const;
+    // The cell under a point of the widget; with borders, a title's right edge is its own hit.
     GridLayout::Hit hitAt(QPoint widgetPos, bool borders) const;
 
     // Called by the columns when something that changes the layout changed.
