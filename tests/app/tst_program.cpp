@@ -295,8 +295,12 @@ private slots:
         QTest::newRow("platform plugin not installed")
             << QStringList{"-platform", "bogus"} << QStringList{"DISPLAY=:9437"} << 1 << ""
             << "tallyvane: the platform plugin \"bogus\" is not installed (installed: ";
+        // With the Wayland plugin installed, its library complains on its own line about a
+        // session without a runtime directory, which a desktop session always has.
         QTest::newRow("only a Wayland display")
-            << QStringList{} << QStringList{"WAYLAND_DISPLAY=wayland-9"} << 1 << ""
+            << QStringList{}
+            << QStringList{"WAYLAND_DISPLAY=wayland-9", "XDG_RUNTIME_DIR=" + noSettings_.path()}
+            << 1 << ""
             << "the Wayland display \"wayland-9\"";
     }
     void executableWithoutADisplay()
