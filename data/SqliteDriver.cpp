@@ -1,14 +1,18 @@
 #include "DBErrors.h"
 #include "Driver.h"
+#include "ScopeGuard.h"
 #include "SqliteDatabase.h"
 
 #include <QFileInfo>
 #include <algorithm>
+#include <memory>
 #include <mutex>
+#include <unordered_map>
 
 namespace {
 
 constexpr int kBusyTimeoutMs = 200;
+constexpr size_t kPreparedLimit = 32;
 
 class SqliteDriver : public Driver {
 public:
@@ -43,6 +47,7 @@ public:
     void disconnect() noexcept override
     {
         const std::lock_guard lock(openClose_);
+        prepared_.clear(); // finalized before the handle goes
         db_.close();
     }
 
@@ -56,13 +61,18 @@ public:
 
     DriverResult query(const QString& sql, const QStringList& params) override
     {
-        SqliteStatement st(connected(), sql);
+        SqliteStatement& st = preparedStatement(sql);
+        // Reset however the run ends: a statement left stepping would hold its read open.
+        const ScopeGuard done([&st] { st.reset(); });
         bind(st, params);
+        // The first step comes before the columns are read: a statement kept prepared is
+        // prepared again there when the tables changed, and only then shows their columns.
+        bool hasRow = st.step();
         DriverResult result;
         const int columns = st.columnCount();
         for (int c = 0; c < columns; ++c)
             result.columns.push_back({st.columnName(c), declaredType(st.columnDeclaredType(c))});
-        while (st.step()) {
+        for (; hasRow; hasRow = st.step()) {
             QVector<QVariant> row;
             row.reserve(columns);
             for (int c = 0; c < columns; ++c)
@@ -82,6 +92,20 @@ public:
     }
 
 private:
+    // The window runs the same few statements every second: each is prepared once per
+    // connection and then only reset and bound afresh, which saves most of a short
+    // statement's cost. A statement whose tables changed is prepared again by SQLite itself.
+    SqliteStatement& preparedStatement(const QString& sql)
+    {
+        SqliteDatabase& db = connected();
+        if (const auto found = prepared_.find(sql); found != prepared_.end())
+            return *found->second;
+        if (prepared_.size() >= kPreparedLimit)
+            prepared_.clear(); // the window's own statements are far fewer
+        auto st = std::make_unique<SqliteStatement>(db, sql);
+        return *prepared_.emplace(sql, std::move(st)).first->second;
+    }
+
     void requireClientTables()
     {
         SqliteStatement st(db_, QStringLiteral("select count(*) from sqlite_master where type = "
@@ -126,6 +150,7 @@ private:
     SqliteDatabase db_;
     // Interrupt comes from another thread: it must not meet the handle half opened or closed.
     std::mutex openClose_;
+    std::unordered_map<QString, std::unique_ptr<SqliteStatement>> prepared_;
 };
 
 } // namespace

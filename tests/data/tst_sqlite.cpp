@@ -98,6 +98,45 @@ private slots:
         QVERIFY(st.isNull(0));
     }
 
+    // The driver keeps its statements prepared between runs; each run must still be a run of
+    // its own: fresh parameters, the table as it is now, a failed run leaving nothing behind,
+    // and no read left open that would keep a writer's log from its checkpoint.
+    void preparedStatementsRunAfresh()
+    {
+        const QString path = file("prepared.db");
+        {
+            SqliteDatabase db(path, SqliteDatabase::OpenMode::Create);
+            db.exec(QStringLiteral(
+                "CREATE TABLE a5_z0_5yc (cpqh TEXT); CREATE TABLE a5_z0_00VER (ver); CREATE "
+                "TABLE \"TA71操作用户\" (x); INSERT INTO a5_z0_5yc VALUES ('a'), ('b')"));
+        }
+        const auto driver = makeSqliteDriver(path);
+        driver->connect();
+        const QString select =
+            QStringLiteral("SELECT * FROM a5_z0_5yc WHERE cpqh = ? OR ? IS NULL");
+        const auto rows = [&](const QStringList& params) {
+            return driver->query(select, params).rows.size();
+        };
+        QCOMPARE(rows({"a", "x"}), 1);
+        QCOMPARE(rows({"a"}), 2); // the second marker unbound: NULL, not the last run's "x"
+        SqliteDatabase other(path, SqliteDatabase::OpenMode::ReadWrite);
+        other.exec(QStringLiteral("ALTER TABLE a5_z0_5yc ADD COLUMN kjsj TEXT"));
+        QCOMPARE(driver->query(select, {"b", "x"}).columns.size(), 2);
+        // Nothing of the driver's holds a read: a writer checkpoints the whole log.
+        other.exec(
+            QStringLiteral("PRAGMA journal_mode=WAL; INSERT INTO a5_z0_5yc (cpqh) VALUES ('c')"));
+        {
+            SqliteStatement checkpoint(other, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+            QVERIFY(checkpoint.step());
+            QCOMPARE(checkpoint.columnInt64(0), 0); // not busy
+        }
+        other.exec(QStringLiteral("DROP TABLE a5_z0_5yc"));
+        QVERIFY_THROWS_EXCEPTION(EDatabaseError, rows({"a", "x"}));
+        other.exec(QStringLiteral("CREATE TABLE a5_z0_5yc (cpqh TEXT); INSERT INTO a5_z0_5yc "
+                                  "VALUES ('a')"));
+        QCOMPARE(rows({"a", "x"}), 1);
+    }
+
     void driverConnectsToExistingDatabasesOnly()
     {
         QFile text(file("notes.txt"));
