@@ -6,9 +6,10 @@
 // --snapshot saves what the pages show, to compare the pixels of two builds.
 // FILE defaults to /tmp/tallyvane-bench.db (made when missing). Offscreen unless
 // QT_QPA_PLATFORM names another platform (xvfb-run -a with QT_QPA_PLATFORM=xcb). Run by
-// valgrind --tool=callgrind --separate-threads=yes it counts instructions instead of timing:
-// one dump per part and thread, named after the part and its number of runs; thread 1 is
-// the window's, the statements of the window's work run on another.
+// valgrind --tool=callgrind it counts instructions instead of timing: one dump per part,
+// named after the part and its number of runs, of all threads together (the statements of
+// the window's work run on the database thread); with --separate-threads=yes one per part
+// and thread instead, thread 1 being the window's.
 #include "A00Main.h"
 #include "BenchSupport.h"
 #include "DBChart.h"
@@ -37,7 +38,6 @@
 #else
 #define RUNNING_ON_VALGRIND 0
 #define CALLGRIND_TOGGLE_COLLECT
-#define CALLGRIND_ZERO_STATS
 #define CALLGRIND_DUMP_STATS_AT(name)
 #endif
 
@@ -86,7 +86,11 @@ std::vector<double> measure(const QByteArray& part, int runs, const std::vector<
                 works[k].prepare();
                 works[k].run();
             }
-            CALLGRIND_ZERO_STATS;
+            // A dump, not a zeroing: zeroing clears the calling thread's counts only, so the
+            // database thread's warm-up would be counted into a run without
+            // --separate-threads, which counts all threads together.
+            const QByteArray warmUp = part + (k ? " C API" : "") + " warm-up (not counted)";
+            CALLGRIND_DUMP_STATS_AT(warmUp.constData());
             for (int i = 0; i < runs; ++i) {
                 CALLGRIND_TOGGLE_COLLECT;
                 works[k].prepare();
@@ -420,6 +424,8 @@ void benchLongText(const Options& o)
 int main(int argc, char** argv)
 {
     BenchApplication app(argc, argv);
+    // The selector's blinking caret would repaint inside the measured ticks now and then.
+    QApplication::setCursorFlashTime(0);
     // An error box would wait for a click no one gives: a benchmark that fails says so.
     RecordingPresenter presenter;
     presenter.onPresent = [](const MessageBoxSpec& box) {

@@ -13,7 +13,12 @@ template <class Window> bool settled(Window& window, int timeoutMs = 10000)
     while (window.workInFlight() && !deadline.hasExpired()) {
         QEventLoop loop;
         QObject::connect(&window, &Window::workApplied, &loop, &QEventLoop::quit);
-        QTimer::singleShot(int(deadline.remainingTime()), &loop, &QEventLoop::quit);
+        // A timer that dies with the wait: a single shot bound to the loop would live on
+        // until it fires, a few hundred bytes per wait that a soak would count as a leak.
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timeout.start(int(deadline.remainingTime()));
         loop.exec();
     }
     return !window.workInFlight();
