@@ -94,7 +94,8 @@ void FreshnessLine::setFreshness(const Freshness& freshness)
     const QStringList parts = freshnessParts(freshness, QDate::currentDate());
     if (parts == parts_)
         return;
-    const QString before = text();
+    // Joined only for a listener: the line changes every second.
+    const QString before = accessibility::listening() ? text() : QString();
     // Only from the first piece that changed on: most seconds that is the time alone.
     int x = contentsRect().x() + kIndent;
     for (int i = 0; i < parts.size() && i < parts_.size() && parts[i] == parts_[i]; ++i)
