@@ -4,6 +4,7 @@
 #include "TerminalText.h"
 
 #include <QCommandLineParser>
+#include <algorithm>
 
 #ifndef TALLYVANE_VERSION
 #define TALLYVANE_VERSION "0"
@@ -39,21 +40,59 @@ CommandLine finished(const QString& output)
     return result;
 }
 
-// Qt's own options, taken by QApplication after this parse; here they are only let through.
+// Qt's own options, taken by QApplication after this parse; here they are only let through,
+// and --help-all lists them.
+struct QtOption {
+    const char* name;
+    const char* valueName; // none for a switch
+    const char* description;
+};
+constexpr QtOption kQtOptions[] = {
+    {"platform", "NAME", "The platform plugin: xcb (X11), wayland, offscreen, ..."},
+    {"platformpluginpath", "PATH", "A further folder to look for platform plugins in."},
+    {"platformtheme", "NAME", "The platform theme."},
+    {"plugin", "NAME", "Load a further plugin (an input device, for instance)."},
+    {"display", "NAME", "The X display to use instead of $DISPLAY."},
+    {"qwindowgeometry", "GEOMETRY", "The first window's geometry, as WIDTHxHEIGHT+X+Y."},
+    {"geometry", "GEOMETRY", "The same as -qwindowgeometry (X11)."},
+    {"qwindowicon", "FILE", "The windows' icon."},
+    {"qwindowtitle", "TITLE", "The first window's title."},
+    {"session", "ID", "The session to restore (session management)."},
+    {"style", "NAME", "The widget style: fusion, windows."},
+    {"stylesheet", "FILE", "A Qt style sheet for the whole application."},
+    {"qmljsdebugger", "VALUE", "The QML debugger (the program has no QML)."},
+    {"reverse", nullptr, "Lay the windows out right to left."},
+    {"widgetcount", nullptr, "Print the number of widgets still there at exit."},
+};
+
 void addQtOptions(QCommandLineParser& parser)
 {
-    for (const char* name : {"platform", "platformpluginpath", "platformtheme", "plugin",
-                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display",
-                             "geometry", "style", "stylesheet", "qmljsdebugger"}) {
-        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+    for (const QtOption& qt : kQtOptions) {
+        QCommandLineOption option(QString::fromLatin1(qt.name));
+        if (qt.valueName)
+            option.setValueName(QString::fromLatin1(qt.valueName));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
-    for (const char* name : {"reverse", "widgetcount"}) {
-        QCommandLineOption option(QString::fromLatin1(name));
-        option.setFlags(QCommandLineOption::HiddenFromHelp);
-        parser.addOption(option);
+}
+
+// --help with Qt's own options after it, in --help's layout.
+QString helpAllText(const QCommandLineParser& parser)
+{
+    QStringList synopses;
+    qsizetype width = 0;
+    for (const QtOption& qt : kQtOptions) {
+        QString synopsis = QStringLiteral("  -") + QString::fromLatin1(qt.name);
+        if (qt.valueName)
+            synopsis += QStringLiteral(" <%1>").arg(QString::fromLatin1(qt.valueName));
+        width = std::max(width, synopsis.size());
+        synopses << synopsis;
     }
+    QString text = helpText(parser) + QStringLiteral("\nQt options:\n");
+    for (qsizetype i = 0; i < synopses.size(); ++i)
+        text += synopses[i].leftJustified(width + 2) +
+                QString::fromLatin1(kQtOptions[i].description) + u'\n';
+    return text;
 }
 
 } // namespace
@@ -94,7 +133,9 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
                                          : QStringLiteral("unknown option \"%1\" (see --help)")
                                                .arg(terminaltext::shortened(unknown.front())));
     }
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
+    if (parser.isSet(QStringLiteral("help-all")))
+        return finished(helpAllText(parser));
+    if (parser.isSet(help))
         return finished(helpText(parser));
     if (parser.isSet(version))
         return finished(QStringLiteral("Tallyvane %1\n").arg(QStringLiteral(TALLYVANE_VERSION)));

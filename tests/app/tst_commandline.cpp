@@ -146,6 +146,8 @@ private slots:
                                 << "--sqlite";
         QTest::newRow("-h") << "-h"
                             << "--server";
+        QTest::newRow("--help-all: Qt's options too") << "--help-all"
+                                                      << "-platform <NAME>";
         QTest::newRow("--version") << "--version"
                                    << "Tallyvane";
     }
@@ -160,6 +162,9 @@ private slots:
         QCOMPARE(result.standardError, QString());
         QVERIFY(result.standardOutput.contains(mentions));
         QVERIFY(!result.standardOutput.contains(ConnectionSettings{}.password));
+        // Qt's options only where they are promised.
+        QCOMPARE(result.standardOutput.contains(QStringLiteral("-stylesheet")),
+                 option == QStringLiteral("--help-all"));
     }
 };
 
