@@ -9,6 +9,7 @@
 #include "Exceptions.h"
 #include "Fonts.h"
 #include "GBText.h"
+#include "QtTranslation.h"
 #include "data.h"
 #include "login.h"
 
@@ -78,6 +79,9 @@ int runTallyvane(const CommandLine& commandLine)
         // The splash caption asks for a Windows font name, so the substitutions must be in
         // place before its first paint, which comes ahead of Initialize.
         registerFontSubstitutions();
+        // Qt's own buttons and menus speak the user interface's language; without the
+        // translations (a package dependency) they stay English, which is no reason to stop.
+        installQtTranslation();
         QApplication::setWindowIcon(builtInIcon());
         // Before the splash, the first window: task bars name the windows "Tallyvane".
         setDesktopName(QStringLiteral("Tallyvane"));
