@@ -9,6 +9,7 @@
 #include "Exceptions.h"
 #include "Fonts.h"
 #include "GBText.h"
+#include "InputSeat.h"
 #include "QtTranslation.h"
 #include "data.h"
 #include "login.h"
@@ -55,6 +56,7 @@ int tallyvaneMain(int& argc, char** argv)
     const CommandLine commandLine = readCommandLine(arguments);
     if (const std::optional<int> code = finishedEarly(commandLine))
         return *code;
+    chooseInputMethodWithoutSeat();
     const std::unique_ptr<QApplication> app = startApplicationOrExit(argc, argv);
     return runTallyvane(commandLine);
 }
