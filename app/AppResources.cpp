@@ -9,10 +9,11 @@ static void initTallyvaneResources()
     Q_INIT_RESOURCE(tallyvane);
 }
 
-QByteArray builtInBannerJpeg()
+QByteArray builtInBannerJpeg(qreal devicePixelRatio)
 {
     initTallyvaneResources();
-    QFile file(QStringLiteral(":/tallyvane/banner.jpg"));
+    QFile file(devicePixelRatio > 1 ? QStringLiteral(":/tallyvane/banner@2x.jpg")
+                                    : QStringLiteral(":/tallyvane/banner.jpg"));
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll();
@@ -21,5 +22,8 @@ QByteArray builtInBannerJpeg()
 QIcon builtInIcon()
 {
     initTallyvaneResources();
-    return QIcon(QStringLiteral(":/tallyvane/tallyvane.png"));
+    QIcon icon;
+    for (const int size : kIconSizes)
+        icon.addFile(QStringLiteral(":/tallyvane/tallyvane-%1.png").arg(size), QSize(size, size));
+    return icon;
 }

@@ -36,14 +36,18 @@ TfrmB001About::TfrmB001About(QWidget* parent)
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setText(kCaptionText);
 
-    loadPicture(builtInBannerJpeg());
+    // On a screen of more pixels the banner drawn for it, not the small one enlarged.
+    const qreal ratio = devicePixelRatioF() > 1 ? kBannerHighScale : 1;
+    loadPicture(builtInBannerJpeg(ratio), ratio);
     if (const QScreen* screen = this->screen())
         move(SplashLayout::centredOn(screen->geometry(), size()));
 }
 
-void TfrmB001About::loadPicture(const QByteArray& jpeg)
+void TfrmB001About::loadPicture(const QByteArray& jpeg, qreal pictureRatio)
 {
-    image1->setPicture(decodeJpeg(jpeg));
+    QImage picture = decodeJpeg(jpeg);
+    picture.setDevicePixelRatio(pictureRatio);
+    image1->setPicture(picture);
     applyLayout();
 }
 

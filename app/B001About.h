@@ -15,7 +15,8 @@ public:
     explicit TfrmB001About(QWidget* parent = nullptr);
 
     // Replaces the picture; a stream that does not decode leaves the panel and caption only.
-    void loadPicture(const QByteArray& jpeg);
+    // A picture of pictureRatio pixels per point shows at its size divided by that ratio.
+    void loadPicture(const QByteArray& jpeg, qreal pictureRatio = 1);
 
     // Shows the window without blocking and paints it at once: nothing else will paint it
     // while the connection is being made.

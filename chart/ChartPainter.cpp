@@ -3,8 +3,16 @@
 #include "Colors.h"
 
 #include <QPolygon>
+#include <algorithm>
 
 using namespace chartmetrics;
+
+QPen ChartPainter::dottedPen(const QColor& colour, qreal devicePixelRatio)
+{
+    QPen pen(colour, std::max(1, qRound(devicePixelRatio)), Qt::DotLine);
+    pen.setCosmetic(true);
+    return pen;
+}
 
 void ChartPainter::paintPanel()
 {
@@ -39,7 +47,7 @@ void ChartPainter::paintLeftAxis(const QFont& labelFont)
     const QRect& plot = l_.plot;
     const int axisX = plot.left() - kAxisWidth / 2;
     const int tickRight = plot.left() - kAxisWidth;
-    QPen grid(toQColor(clGray), 1, Qt::DotLine);
+    const QPen grid = dottedPen(toQColor(clGray), p_.device()->devicePixelRatio());
     QPen tick(toQColor(clGray), 1);
     p_.setFont(labelFont);
     for (const ChartAxisLabel& label : l_.labels) {
@@ -83,7 +91,7 @@ void ChartPainter::paintLine(const QVector<LineSegment>& segments)
 
 void ChartPainter::paintRubberBand(const QRect& band)
 {
-    p_.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    p_.setPen(dottedPen(Qt::black, p_.device()->devicePixelRatio()));
     p_.setBrush(Qt::NoBrush);
     p_.drawRect(band);
 }

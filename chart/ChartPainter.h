@@ -20,6 +20,10 @@ public:
     void paintLine(const QVector<LineSegment>& segments);
     void paintRubberBand(const QRect& band);
 
+    // A dotted line in whole device pixels: a one-point pen at 1.5 pixels per point would
+    // round its dots and gaps to uneven ones and twos.
+    static QPen dottedPen(const QColor& colour, qreal devicePixelRatio);
+
 private:
     QPainter& p_;
     const ChartLayout& l_;

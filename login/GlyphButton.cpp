@@ -16,7 +16,7 @@ void GlyphButton::setGlyph(const QPixmap& strip)
     icon.addPixmap(stateGlyph(QIcon::Normal), QIcon::Normal);
     icon.addPixmap(stateGlyph(QIcon::Disabled), QIcon::Disabled);
     setIcon(icon);
-    setIconSize(stateGlyph(QIcon::Normal).size());
+    setIconSize(stateGlyph(QIcon::Normal).deviceIndependentSize().toSize());
 }
 
 QPixmap GlyphButton::stateGlyph(QIcon::Mode mode) const

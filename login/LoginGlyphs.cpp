@@ -7,9 +7,11 @@ namespace loginglyphs {
 
 namespace {
 
-QImage canvas(int size)
+// A square of size points at ratio pixels per point; drawing on it is in points.
+QImage canvas(int size, int ratio)
 {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size * ratio, size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     return image;
 }
@@ -18,6 +20,7 @@ QImage canvas(int size)
 QImage silhouette(const QImage& image, const QColor& colour)
 {
     QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    out.setDevicePixelRatio(image.devicePixelRatio());
     for (int y = 0; y < out.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
         for (int x = 0; x < out.width(); ++x)
@@ -26,9 +29,9 @@ QImage silhouette(const QImage& image, const QColor& colour)
     return out;
 }
 
-QImage tick()
+QImage tick(int ratio)
 {
-    QImage image = canvas(18);
+    QImage image = canvas(18, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
@@ -40,9 +43,9 @@ QImage tick()
     return image;
 }
 
-QImage cross()
+QImage cross(int ratio)
 {
-    QImage image = canvas(18);
+    QImage image = canvas(18, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(200, 0, 0), 3.2, Qt::SolidLine, Qt::RoundCap));
@@ -68,9 +71,9 @@ void drawKey(QPainter& p, const QPointF& bow, qreal scale)
     p.drawLine(shaftEnd - QPointF(3.5 * scale, 0), shaftEnd + QPointF(-3.5 * scale, 2.5 * scale));
 }
 
-QImage key()
+QImage key(int ratio)
 {
-    QImage image = canvas(16);
+    QImage image = canvas(16, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     drawKey(p, QPointF(4.5, 7.0), 1.0);
@@ -80,8 +83,10 @@ QImage key()
 // A normal picture followed by its disabled form (grey, embossed) of the same size.
 QPixmap twoStateStrip(const QImage& normal)
 {
-    const int w = normal.width();
-    QImage strip(w * 2, normal.height(), QImage::Format_ARGB32_Premultiplied);
+    const int ratio = int(normal.devicePixelRatio());
+    const int w = normal.width() / ratio; // in points, as the painter draws
+    QImage strip(normal.width() * 2, normal.height(), QImage::Format_ARGB32_Premultiplied);
+    strip.setDevicePixelRatio(ratio);
     strip.fill(Qt::transparent);
     QPainter p(&strip);
     p.drawImage(0, 0, normal);
@@ -94,22 +99,22 @@ QPixmap twoStateStrip(const QImage& normal)
 
 } // namespace
 
-QPixmap okGlyph()
+QPixmap okGlyph(int ratio)
 {
-    return twoStateStrip(tick());
+    return twoStateStrip(tick(ratio));
 }
-QPixmap cancelGlyph()
+QPixmap cancelGlyph(int ratio)
 {
-    return twoStateStrip(cross());
+    return twoStateStrip(cross(ratio));
 }
-QPixmap changePwGlyph()
+QPixmap changePwGlyph(int ratio)
 {
-    return twoStateStrip(key());
+    return twoStateStrip(key(ratio));
 }
 
-QPixmap topPicture()
+QPixmap topPicture(int ratio)
 {
-    QImage image = canvas(32);
+    QImage image = canvas(32, ratio);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     // The operator: head and shoulders.

@@ -10,6 +10,7 @@
 #include "GlyphButton.h"
 #include "LoginGlyphs.h"
 #include "MXT_PUB.h"
+#include "PictureRatio.h"
 #include "Statements.h"
 #include "data.h"
 
@@ -104,7 +105,7 @@ void Tfmlogin::createControls()
     panel1->bevelInner = PanelBevel::Raised;
     image1 = new QLabel(panel1);
     image1->setGeometry(10, 8, 32, 32);
-    image1->setPixmap(loginglyphs::topPicture());
+    image1->setPixmap(loginglyphs::topPicture(pictureRatio(this)));
     label5 = makeLabel(QStringLiteral("请输入用户名和口令："), panel1, 46, 16);
     label5->setFont(pixelFont(kHeiTi, 20));
     label5->adjustSize();
@@ -150,13 +151,13 @@ void Tfmlogin::createControls()
     panel2->topLine = true;
     bbOk = new GlyphButton(QStringLiteral("确定(&O)"), panel2);
     bbOk->setGeometry(26, 11, 100, 32);
-    bbOk->setGlyph(loginglyphs::okGlyph());
+    bbOk->setGlyph(loginglyphs::okGlyph(pictureRatio(this)));
     bbCancel = new GlyphButton(QStringLiteral("取消(ESC)"), panel2);
     bbCancel->setGeometry(143, 11, 100, 32);
-    bbCancel->setGlyph(loginglyphs::cancelGlyph());
+    bbCancel->setGlyph(loginglyphs::cancelGlyph(pictureRatio(this)));
     bbChangPw = new GlyphButton(QStringLiteral("修改口令"), panel2);
     bbChangPw->setGeometry(266, 11, 100, 32);
-    bbChangPw->setGlyph(loginglyphs::changePwGlyph());
+    bbChangPw->setGlyph(loginglyphs::changePwGlyph(pictureRatio(this)));
     connect(bbOk, &QPushButton::clicked, this, &Tfmlogin::bbOkClick);
     connect(bbCancel, &QPushButton::clicked, this, &Tfmlogin::bbCancelClick);
     connect(bbChangPw, &QPushButton::clicked, this, &Tfmlogin::bbChangPwClick);

@@ -11,6 +11,7 @@
 #include "FreshnessLine.h"
 #include "LbButton.h"
 #include "MXT_PUB.h"
+#include "PictureRatio.h"
 #include "RzDBLabel.h"
 #include "RzPageControl.h"
 #include "SelectorEdit.h"
@@ -162,7 +163,7 @@ void TfrmA00Main::createHeader()
     bbSear->setLightColor(clWhite);
     bbSear->setShadowColor(clGray);
     bbSear->setModalResult(4);
-    bbSear->setGlyph(searchGlyph(), 2);
+    bbSear->setGlyph(searchGlyph(pictureRatio(this)), 2);
     bbSear->setOnClick([this](QObject* sender) { bbSearClick(sender); });
 
     bbClose = new TLbButton(panel1);
@@ -173,7 +174,7 @@ void TfrmA00Main::createHeader()
     bbClose->setColor(15519380);
     bbClose->setLightColor(16574164);
     bbClose->setShadowColor(clBlack);
-    bbClose->setGlyph(closeGlyph(), 2);
+    bbClose->setGlyph(closeGlyph(pictureRatio(this)), 2);
     bbClose->setOnClick([this](QObject* sender) { bbCloseClick(sender); });
 
     setTabOrder(cbb1, bbSear);

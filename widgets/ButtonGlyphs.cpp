@@ -24,9 +24,10 @@ const Inks kArrowsDisabled{QColor(128, 128, 128), QColor(128, 128, 128), QColor(
 
 using Drawing = std::function<void(QPainter&, const Inks&)>;
 
-QPixmap glyphStrip(const Drawing& draw, const Inks& normal, const Inks& disabled)
+QPixmap glyphStrip(const Drawing& draw, const Inks& normal, const Inks& disabled, int ratio)
 {
-    QImage strip(2 * kSide, kSide, QImage::Format_RGB32);
+    QImage strip(2 * kSide * ratio, kSide * ratio, QImage::Format_RGB32);
+    strip.setDevicePixelRatio(ratio);
     strip.fill(kGlyphTransparent);
     {
         QPainter painter(&strip);
@@ -38,13 +39,20 @@ QPixmap glyphStrip(const Drawing& draw, const Inks& normal, const Inks& disabled
         draw(painter, disabled);
     }
     // The bottom-left pixel names the transparent colour; nothing may be drawn there.
-    strip.setPixel(0, kSide - 1, kGlyphTransparent.rgb());
+    strip.setPixel(0, strip.height() - 1, kGlyphTransparent.rgb());
     return QPixmap::fromImage(strip);
+}
+
+// A line one point wide: one pixel at 1 (Qt's cosmetic pen, as the pictures were drawn), two
+// at 2, where the cosmetic pen would stay one pixel thin.
+QPen outlinePen(const QPainter& painter, const QColor& colour)
+{
+    return painter.device()->devicePixelRatio() > 1 ? QPen(colour, 1) : QPen(colour);
 }
 
 void fill(QPainter& painter, const QPolygon& shape, const QColor& inside, const QColor& outline)
 {
-    painter.setPen(outline);
+    painter.setPen(outlinePen(painter, outline));
     painter.setBrush(inside);
     painter.drawPolygon(shape);
 }
@@ -52,7 +60,7 @@ void fill(QPainter& painter, const QPolygon& shape, const QColor& inside, const 
 void drawDoor(QPainter& p, const Inks& ink)
 {
     // The frame and the dark doorway behind the open door.
-    p.setPen(ink.outline);
+    p.setPen(outlinePen(p, ink.outline));
     p.setBrush(ink.light);
     p.drawRect(4, 1, 10, 14);
     p.fillRect(6, 3, 7, 12, ink.dark);
@@ -75,19 +83,19 @@ void drawArrows(QPainter& p, const Inks& ink)
     const QRect circle(3, 3, 12, 12);
     p.drawArc(circle, 30 * 16, 110 * 16);
     p.drawArc(circle, 210 * 16, 110 * 16);
-    p.setPen(ink.outline);
+    p.setPen(outlinePen(p, ink.outline));
     p.setBrush(ink.accent);
     p.drawPolygon(QPolygon({QPoint(0, 7), QPoint(7, 7), QPoint(3, 11)}));
     p.drawPolygon(QPolygon({QPoint(17, 10), QPoint(10, 10), QPoint(14, 6)}));
 }
 } // namespace
 
-QPixmap closeGlyph()
+QPixmap closeGlyph(int ratio)
 {
-    return glyphStrip(drawDoor, kNormal, kDisabled);
+    return glyphStrip(drawDoor, kNormal, kDisabled, ratio);
 }
 
-QPixmap searchGlyph()
+QPixmap searchGlyph(int ratio)
 {
-    return glyphStrip(drawArrows, kArrowsNormal, kArrowsDisabled);
+    return glyphStrip(drawArrows, kArrowsNormal, kArrowsDisabled, ratio);
 }

@@ -120,7 +120,8 @@ QSize TLbButton::glyphSize() const
 {
     if (glyph_.isNull())
         return {0, 0};
-    return {glyph_.width() / numGlyphs_, glyph_.height()};
+    const QSize size = glyph_.deviceIndependentSize().toSize();
+    return {size.width() / numGlyphs_, size.height()};
 }
 
 void TLbButton::click()
@@ -236,9 +237,14 @@ void TLbButton::paintEvent(QPaintEvent*)
                          Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, look.text);
 
         const QSize cell = glyphSize();
-        if (!glyph_.isNull())
-            painter.drawPixmap(geometry.glyphPos, glyph_,
-                               QRect(QPoint(look.glyphIndex * cell.width(), 0), cell));
+        if (!glyph_.isNull()) {
+            // The source in the strip's own pixels; a 2x strip at 1.5 is reduced smoothly.
+            const qreal ratio = glyph_.devicePixelRatio();
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != devicePixelRatioF());
+            painter.drawPixmap(
+                QRectF(geometry.glyphPos, cell), glyph_,
+                QRectF(QPointF(look.glyphIndex * cell.width(), 0) * ratio, QSizeF(cell) * ratio));
+        }
         if (look.focus)
             dottedFocusRect(painter, geometry.focusRect);
     });
