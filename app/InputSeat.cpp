@@ -1,8 +1,12 @@
 #include "InputSeat.h"
 
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QString>
+#include <cstdarg>
 #include <wayland-client.h>
+
+Q_LOGGING_CATEGORY(waylandClientLog, "qt.qpa.wayland")
 
 namespace {
 
@@ -34,12 +38,24 @@ bool chooseInputMethodWithoutSeat()
 {
     if (!qEnvironmentVariableIsEmpty("QT_IM_MODULE"))
         return false;
-    // Only where Qt may go to Wayland; an X session is left alone.
-    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+    // Only where Qt may go to Wayland; an X session is left alone. Without a runtime folder a
+    // display name cannot be reached (Qt will say so), only an absolute path.
+    const QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty() &&
         !qEnvironmentVariable("QT_QPA_PLATFORM").startsWith(QStringLiteral("wayland")))
+        return false;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && !display.startsWith(u'/'))
         return false;
     if (!compositorWithoutSeat())
         return false;
     qputenv("QT_IM_MODULE", "compose");
     return true;
+}
+
+void routeWaylandMessagesThroughQt()
+{
+    wl_log_set_handler_client([](const char* format, va_list arguments) {
+        qCWarning(waylandClientLog, "%s",
+                  qPrintable(QString::vasprintf(format, arguments).trimmed()));
+    });
 }

@@ -7,3 +7,8 @@
 // input method (QT_IM_MODULE), Qt's compose input method is chosen instead; without a seat
 // nothing can be typed anyway. True when it chose.
 bool chooseInputMethodWithoutSeat();
+
+// libwayland writes its complaints (no XDG_RUNTIME_DIR, a protocol error) straight to standard
+// error; routed through Qt's messages (category qt.qpa.wayland) instead, they are held back
+// while the application object connects, and a failure stays one line. Called before it.
+void routeWaylandMessagesThroughQt();

@@ -56,6 +56,7 @@ int tallyvaneMain(int& argc, char** argv)
     const CommandLine commandLine = readCommandLine(arguments);
     if (const std::optional<int> code = finishedEarly(commandLine))
         return *code;
+    routeWaylandMessagesThroughQt();
     chooseInputMethodWithoutSeat();
     const std::unique_ptr<QApplication> app = startApplicationOrExit(argc, argv);
     return runTallyvane(commandLine);
