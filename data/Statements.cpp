@@ -75,6 +75,9 @@ QString lines(std::initializer_list<const char*> parts)
     return out.join(u'\n');
 }
 
+// The longest losing streak the fleet statement reads.
+constexpr int kMaxStreakBets = 64;
+
 } // namespace
 
 bool ParamDef::canStore(const QString& value) const
@@ -200,6 +203,62 @@ const StatementDef& passwordChange()
         {},
     };
     return s;
+}
+
+StatementDef fleetState(int streakBets)
+{
+    // Robot by robot from the last name down: each step is one backward seek in the (ainame,
+    // cpqh) index to the next robot's newest row (a DISTINCT would read the whole index), and
+    // the row itself. A robot whose latest bet was won has no losing streak, so only the
+    // others walk back over their latest bets, in the same index.
+    const QString bets = QString::number(std::max(0, streakBets));
+    const QString tsqlOutcomes =
+        streakBets > 0
+            ? QStringLiteral("(case when r.K02=1 and r.K03>=0 then 'W' else (select case when "
+                             "o.K03<0 then 'L' else 'W' end from (select top (") +
+                  bets +
+                  QStringLiteral(") cpqh,K03 from [KvtCP].[dbo].[a5_z0_5yc] where "
+                                 "ainame=r.ainame and K02=1 order by cpqh desc) o order by "
+                                 "o.cpqh desc for xml path('')) end) as outcomes")
+            : QStringLiteral("'' as outcomes");
+    const QString sqliteOutcomes =
+        streakBets > 0
+            ? QStringLiteral("(case when r.K02=1 and r.K03>=0 then 'W' else (select "
+                             "group_concat(case when o.K03<0 then 'L' else 'W' end,'') from "
+                             "(select K03 from a5_z0_5yc where ainame=r.ainame and K02=1 order by "
+                             "cpqh desc limit ") +
+                  bets + QStringLiteral(") o) end) as outcomes")
+            : QStringLiteral("'' as outcomes");
+    return StatementDef{
+        QStringLiteral("Qfleet"),
+        {},
+        {text("ainame", 32), dateTime("kjsj"), integer("K00"), text("outcomes", kMaxStreakBets)},
+        lines({"with r as (",
+               "select n.id,n.ainame,n.kjsj,n.K00,n.K02,n.K03 from [KvtCP].[dbo].[a5_z0_5yc] n "
+               "where n.id=(select top 1 b.id from [KvtCP].[dbo].[a5_z0_5yc] b where "
+               "b.ainame=(select max(ainame) from [KvtCP].[dbo].[a5_z0_5yc]) order by b.cpqh "
+               "desc)",
+               "union all",
+               "select n.id,n.ainame,n.kjsj,n.K00,n.K02,n.K03 from (select "
+               "b.id,b.ainame,b.kjsj,b.K00,b.K02,b.K03,row_number() over (order by b.ainame "
+               "desc,b.cpqh desc) as rn",
+               "from [KvtCP].[dbo].[a5_z0_5yc] b join r on b.ainame<r.ainame) n where n.rn=1",
+               ")"}) +
+            QStringLiteral("\nselect r.ainame,r.kjsj,r.K00,") + tsqlOutcomes +
+            QStringLiteral(" from r\noption (maxrecursion 0)"),
+        lines({"with recursive r(id,ainame,kjsj,K00,K02,K03) as (",
+               "select id,ainame,kjsj,K00,K02,K03 from a5_z0_5yc where id=(select b.id from "
+               "a5_z0_5yc b where b.ainame=(select max(ainame) from a5_z0_5yc) order by b.cpqh "
+               "desc limit 1)",
+               "union all",
+               "select n.id,n.ainame,n.kjsj,n.K00,n.K02,n.K03 from r join a5_z0_5yc n on "
+               "n.id=(select b.id from a5_z0_5yc b where b.ainame<r.ainame order by b.ainame "
+               "desc,b.cpqh desc limit 1)",
+               ")"}) +
+            QStringLiteral("\nselect r.ainame,r.kjsj,r.K00,") + sqliteOutcomes +
+            QStringLiteral(" from r"),
+        QStringLiteral("ainame"),
+    };
 }
 
 QString inDatabase(const QString& tsql, const QString& database)

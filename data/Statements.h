@@ -55,6 +55,9 @@ const StatementDef& robotComparison();       // S3, Qais
 StatementDef robotList(const QString& draw); // S4, Q of the monitor window
 const StatementDef& operatorLookup();        // S5, Q of the login dialog
 const StatementDef& passwordChange();        // S6, Qcpw
+// Every robot's latest draw for the alert rules, Qfleet: its balance and draw time and the
+// outcomes of its latest `streakBets` bets (none when 0), newest first, "L" for a loss.
+StatementDef fleetState(int streakBets);
 
 // The server's texts name the built-in database; a site's own database takes its place.
 QString inDatabase(const QString& tsql, const QString& database);
