@@ -1,6 +1,8 @@
 #include "A00Main.h"
 
 #include "Accessibility.h"
+#include "AlertLog.h"
+#include "AlertNotifier.h"
 #include "Application.h"
 #include "ButtonGlyphs.h"
 #include "Colors.h"
@@ -27,6 +29,8 @@
 #include <QResizeEvent>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -84,6 +88,7 @@ TfrmA00Main::TfrmA00Main(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     connection_ = DM->ConSG->startBackground();
+    alertLog_ = std::make_unique<AlertLog>(alertBook_);
     createQueries();
     createHeader();
     createPages();
@@ -217,8 +222,10 @@ void TfrmA00Main::createPages()
     ts11 = pc1->addPage(QStringLiteral("实时状态盘"));
     ts12 = pc1->addPage(QStringLiteral("机器人对比"));
     ts13 = pc1->addPage(QStringLiteral("追号大势"));
+    alertsPage = pc1->addPage(QStringLiteral("报警记录"));
     createHistoryGrid(ts11);
     createComparisonGrid(ts12);
+    createAlertsGrid(alertsPage);
 
     DBChart1 = new TDBChart(ts13);
     fill(ts13, DBChart1);
@@ -282,6 +289,43 @@ void TfrmA00Main::createComparisonGrid(QWidget* page)
         if (c.width > 0)
             column->setWidth(c.width);
     }
+}
+
+void TfrmA00Main::createAlertsGrid(QWidget* page)
+{
+    alertsGrid = new TDBGridEh(page);
+    alertsGrid->setObjectName(QStringLiteral("alertsGrid"));
+    alertsGrid->setFont(pixelFont(kYaHei, 19));
+    alertsGrid->setTitleFont(pixelFont(kSongTi, 19));
+    alertsGrid->setDataSource(alertLog_->source());
+    alertsGrid->setAccessibleName(alertsPage->Caption());
+    fill(page, alertsGrid);
+    const struct {
+        const char* field;
+        int width;
+    } columns[] = {
+        {"startedAt", 180}, {"robot", 130}, {"rule", 150}, {"value", 300}, {"endedAt", 180}};
+    for (const auto& c : columns)
+        alertsGrid->addColumn(QString::fromUtf8(c.field))->setWidth(c.width);
+}
+
+void TfrmA00Main::setAlertRules(const AlertRules& rules, const QDBusConnection& bus)
+{
+    alertBook_ = AlertBook(rules);
+    alertLog_->refresh();
+    fleet_.reset();
+    if (rules.needsFleetState()) {
+        fleet_ = std::make_unique<TADOQuery>(QStringLiteral("Qfleet"), connection_.get());
+        fleet_->setStatement(statements::fleetState(rules.longestStreak()));
+    }
+    delete notifier_;
+    notifier_ = nullptr;
+    if (rules.anyOn()) {
+        notifier_ = new AlertNotifier(bus, this);
+        if (!notifier_->available())
+            std::fprintf(stderr, "%s\n", qPrintable(AlertNotifier::unavailableLine()));
+    }
+    showFreshness();
 }
 
 void TfrmA00Main::layoutControls()
@@ -366,7 +410,8 @@ void TfrmA00Main::request(Work work)
 void TfrmA00Main::start(Work work)
 {
     reloaded_ = false;
-    setReloadPending(true);
+    if (work != Work::Fleet)
+        setReloadPending(true);
     try {
         switch (work) {
         case Work::FirstOpen:
@@ -380,6 +425,9 @@ void TfrmA00Main::start(Work work)
             break;
         case Work::Search:
             startSearch();
+            break;
+        case Work::Fleet:
+            startFleet();
             break;
         case Work::None:
             break;
@@ -426,12 +474,38 @@ void TfrmA00Main::startTick()
 {
     ++TickCount;
     ReadHeader([this](int ver) {
+        applyAlertChanges(alertBook_.counterRead(ver, QDateTime::currentDateTime()));
         if (TickCount % 2 == 0 || ver <= DM->LastVer) {
             endWork();
             return;
         }
         DM->LastVer = ver;
-        refreshKeepPosThen(*Qhead, [this] { reloadGrids([this] { endWork(); }); });
+        refreshKeepPosThen(*Qhead, [this] {
+            reloadGrids([this] {
+                // The fleet is read after the tick's own statements, and waits for any other
+                // work asked for meanwhile.
+                if (fleet_)
+                    work_.ask(Work::Fleet);
+                endWork();
+            });
+        });
+    });
+}
+
+void TfrmA00Main::startFleet()
+{
+    fleet_->reopenInBackground({}, [this](std::exception_ptr error) {
+        if (!error) {
+            try {
+                const QVector<FleetRobot> robots = readFleetRobots(*fleet_);
+                fleet_->close();
+                fleetFailing_ = false;
+                applyAlertChanges(alertBook_.fleetRead(robots, QDateTime::currentDateTime()));
+            } catch (...) {
+                error = std::current_exception();
+            }
+        }
+        endWork(error);
     });
 }
 
@@ -485,9 +559,11 @@ void TfrmA00Main::endWork(std::exception_ptr error)
         return;
     if (ended == Work::Show)
         Loading = false;
-    if (error)
+    if (error && ended == Work::Fleet)
+        reportFleetFailure(error);
+    else if (error)
         reportFailure(error);
-    else if (ended != Work::Search)
+    else if (ended != Work::Search && ended != Work::Fleet)
         outage_.succeeded(reloaded_, QDateTime::currentDateTime());
     showFreshness();
     // Input made while the rows were being replaced applies to the new ones, as the handler
@@ -521,6 +597,39 @@ void TfrmA00Main::reportFailure(const std::exception_ptr& error)
         presentMessage(application->errorBoxSpec(text));
 }
 
+// The alerts' statement is the client's own addition: its failure is no outage of the
+// operator's data and gets no box, only a line for the journal (once until it works again).
+void TfrmA00Main::reportFleetFailure(const std::exception_ptr& error)
+{
+    if (std::exchange(fleetFailing_, true))
+        return;
+    QString text;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        text = exceptionText(e);
+    } catch (...) {
+        text = QStringLiteral("Unknown error");
+    }
+    std::fprintf(stderr, "tallyvane: the alerts could not read the robots: %s\n", qPrintable(text));
+}
+
+void TfrmA00Main::applyAlertChanges(const QVector<AlertChange>& changes)
+{
+    if (changes.isEmpty())
+        return;
+    for (const AlertChange& change : changes) {
+        const AlertEntry& entry = alertBook_.entries()[change.entry];
+        const AlertNotice notice = alertNotice(entry, change.kind);
+        std::fprintf(stderr, "tallyvane: %s: %s\n", qPrintable(notice.summary),
+                     qPrintable(notice.body));
+        if (notifier_)
+            notifier_->notify(notice);
+    }
+    alertLog_->refresh();
+    showFreshness();
+}
+
 void TfrmA00Main::showFreshness()
 {
     Freshness f;
@@ -529,11 +638,17 @@ void TfrmA00Main::showFreshness()
     f.outage = outage_.inOutage();
     f.outageSince = outage_.since();
     f.reconnecting = connection_->status().down;
+    f.alerts = alertBook_.rules().anyOn() ? alertBook_.holdingCount() : -1;
     statusLine->setFreshness(f);
 }
 
 void TfrmA00Main::onTick()
 {
+    // The outage rule goes by the clock, box or not: an outage usually has its box open.
+    guarded([&] {
+        applyAlertChanges(alertBook_.outageSeen(outage_.inOutage() ? outage_.since() : QDateTime(),
+                                                QDateTime::currentDateTime()));
+    });
     // A box's own message loop delivers ticks too; none runs while one is open, but the
     // status line goes on telling how the link is.
     if (messageBoxOpen()) {

@@ -1,13 +1,17 @@
 #pragma once
+#include "AlertBook.h"
 #include "OutageTracker.h"
 #include "PendingWork.h"
 #include "data.h"
 
+#include <QDBusConnection>
 #include <QWidget>
 #include <exception>
 #include <functional>
 #include <memory>
 
+class AlertLog;
+class AlertNotifier;
 class FreshnessLine;
 class QComboBox;
 class QFrame;
@@ -56,6 +60,12 @@ public:
     // The refresh's outages and its last good refresh.
     const OutageTracker& outages() const { return outage_; }
 
+    // The rules to alert by, and the bus of the desktop's notification service. Without a
+    // rule on, nothing is read or sent; without the service, one line on standard error.
+    void setAlertRules(const AlertRules& rules, const QDBusConnection& bus);
+    const AlertBook& alertBook() const { return alertBook_; }
+    const AlertLog& alertLog() const { return *alertLog_; }
+
     qint32 TickCount = 0;
     bool Loading = false;
 
@@ -77,6 +87,8 @@ public:
     TRzTabSheet* ts11;
     TRzTabSheet* ts12;
     TRzTabSheet* ts13;
+    TRzTabSheet* alertsPage; // after the three pages: this run's alerts
+    TDBGridEh* alertsGrid;
     QFrame* panel2; // holds the history grid
     TDBGridEh* DBGridEh1;
     TDBGridEh* DBGridEh3;
@@ -102,6 +114,7 @@ private:
     void createPages();
     void createHistoryGrid(QWidget* page);
     void createComparisonGrid(QWidget* page);
+    void createAlertsGrid(QWidget* page);
     void layoutControls();
     void onTick();
 
@@ -112,6 +125,7 @@ private:
     void startShow();
     void startTick();
     void startSearch();
+    void startFleet();
     void endWork(std::exception_ptr error = nullptr);
     void waitForTheShow();
 
@@ -124,6 +138,8 @@ private:
     void reloadGrids(std::function<void()> then);
 
     void reportFailure(const std::exception_ptr& error);
+    void reportFleetFailure(const std::exception_ptr& error);
+    void applyAlertChanges(const QVector<AlertChange>& changes);
     void showFreshness();
     void setReloadPending(bool pending);
 
@@ -133,4 +149,9 @@ private:
     OutageTracker outage_;
     bool textJustChanged_ = false;
     SelectorEdit* selectorEdit_ = nullptr;
+    AlertBook alertBook_;
+    std::unique_ptr<AlertLog> alertLog_;
+    std::unique_ptr<TADOQuery> fleet_; // the fleet statement, when a robot rule is on
+    AlertNotifier* notifier_ = nullptr;
+    bool fleetFailing_ = false; // told on standard error, until it works again
 };

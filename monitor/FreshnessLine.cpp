@@ -53,7 +53,7 @@ QString stateWithoutTimes(const Freshness& f)
 {
     return QStringList{f.source, f.lastGood.isValid() ? QStringLiteral("1") : QString(),
                        f.outage ? f.outageSince.toString(Qt::ISODate) : QString(),
-                       f.reconnecting ? QStringLiteral("1") : QString()}
+                       f.reconnecting ? QStringLiteral("1") : QString(), QString::number(f.alerts)}
         .join(QLatin1Char('\n'));
 }
 
@@ -72,6 +72,10 @@ QStringList freshnessParts(const Freshness& f, const QDate& today)
               << (f.reconnecting ? QStringLiteral(" 起连接中断，正在重新连接……")
                                  : QStringLiteral(" 起刷新失败"));
     }
+    if (f.alerts >= 0)
+        parts << gap
+              << (f.alerts == 0 ? QStringLiteral("无报警")
+                                : QStringLiteral("报警 %1 条").arg(f.alerts));
     return parts;
 }
 

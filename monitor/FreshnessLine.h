@@ -16,6 +16,7 @@ struct Freshness {
     bool outage = false;
     QDateTime outageSince;
     bool reconnecting = false;
+    int alerts = -1; // alerts holding now; -1 when no rule is on
 };
 
 // The line in the pieces it is drawn in (only the times change from one second to the next);

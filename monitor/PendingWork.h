@@ -4,10 +4,11 @@
 // What the monitor window is working on, and what waits for it. One piece of work runs at a
 // time; a piece asked for meanwhile waits, and asked for again it still waits once: several
 // keystrokes make one search, several timer ticks one late tick (as a slow tick delays the
-// next one). What waits starts in this order: the show, a search, the tick.
+// next one). What waits starts in this order: the show, a search, the tick, and last the
+// alerts' look at the fleet, so that it never holds up the others.
 class PendingWork {
 public:
-    enum class Work { None, FirstOpen, Show, Search, Tick };
+    enum class Work { None, FirstOpen, Show, Search, Tick, Fleet };
 
     // True when `work` starts now, and is then the running piece; false when it waits.
     bool ask(Work work);
@@ -21,5 +22,5 @@ public:
 
 private:
     Work running_ = Work::None;
-    std::array<bool, 5> waiting_{}; // by Work; the first open never waits
+    std::array<bool, 6> waiting_{}; // by Work; the first open never waits
 };

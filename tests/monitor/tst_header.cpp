@@ -260,7 +260,8 @@ private slots:
         const int ctrl = Qt::ControlModifier, back = Qt::ControlModifier | Qt::ShiftModifier;
         QTest::newRow("history to comparison") << "DBGridEh1" << 0 << tab << ctrl << 1;
         QTest::newRow("comparison to chart") << "DBGridEh3" << 1 << tab << ctrl << 2;
-        QTest::newRow("history back to chart") << "DBGridEh1" << 0 << tab << back << 2;
+        QTest::newRow("history back to the alerts") << "DBGridEh1" << 0 << tab << back << 3;
+        QTest::newRow("alerts on to history") << "alertsGrid" << 3 << tab << ctrl << 0;
         QTest::newRow("comparison back to history") << "DBGridEh3" << 1 << backtab << back << 0;
         QTest::newRow("selector: no page") << "cbb1" << 0 << tab << ctrl << 0;
         QTest::newRow("search button: no page") << "bbSear" << 1 << tab << ctrl << 1;
@@ -279,11 +280,9 @@ private slots:
         TfrmA00Main& w = *f.window;
         QVERIFY(f.showActive());
         w.pc1->setActivePageIndex(start);
-        const QHash<QString, QWidget*> controls{{"DBGridEh1", w.DBGridEh1},
-                                                {"DBGridEh3", w.DBGridEh3},
-                                                {"cbb1", w.cbb1},
-                                                {"bbSear", w.bbSear},
-                                                {"bbClose", w.bbClose}};
+        const QHash<QString, QWidget*> controls{
+            {"DBGridEh1", w.DBGridEh1}, {"DBGridEh3", w.DBGridEh3}, {"alertsGrid", w.alertsGrid},
+            {"cbb1", w.cbb1},           {"bbSear", w.bbSear},       {"bbClose", w.bbClose}};
         QWidget* target = controls.value(focus);
         target->setFocus();
         QCOMPARE(QApplication::focusWidget(), target);
@@ -304,7 +303,7 @@ private slots:
         TfrmA00Main& w = *f.window;
         QVERIFY(f.showActive());
         w.DBGridEh1->setFocus();
-        for (int expected : {1, 2, 0, 1}) {
+        for (int expected : {1, 2, 3, 0, 1}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
             QCOMPARE(w.pc1->activePageIndex(), expected);
         }
