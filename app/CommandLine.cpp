@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "SettingsFile.h"
 #include "SiteSettings.h"
 #include "TerminalText.h"
 
@@ -113,8 +114,9 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
         QStringLiteral("HOST[,PORT]"));
     const QCommandLineOption config(
         QStringLiteral("config"),
-        QStringLiteral("Read the server, database, user and password from FILE (INI, group "
-                       "[server]) instead of $XDG_CONFIG_HOME/tallyvane/tallyvane.conf."),
+        QStringLiteral("Read the server, database, user and password (INI, group [server]) and "
+                       "the alert rules (groups [alerts] and [alerts:ROBOT]) from FILE instead "
+                       "of $XDG_CONFIG_HOME/tallyvane/tallyvane.conf."),
         QStringLiteral("FILE"));
     const QCommandLineOption sqlite(
         QStringLiteral("sqlite"),
@@ -142,34 +144,41 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     if (!parser.positionalArguments().isEmpty())
         return failure(QStringLiteral("unexpected argument \"%1\"")
                            .arg(terminaltext::shortened(parser.positionalArguments().first())));
-    for (const QCommandLineOption* serverSetting : {&server, &config})
-        if (parser.isSet(*serverSetting) && parser.isSet(sqlite))
-            return failure(QStringLiteral("--%1 and --sqlite cannot be used together")
-                               .arg(serverSetting->names().first()));
+    if (parser.isSet(server) && parser.isSet(sqlite))
+        return failure(QStringLiteral("--server and --sqlite cannot be used together"));
     for (const QCommandLineOption* option : {&server, &config, &sqlite})
         if (parser.values(*option).size() > 1)
             return failure(QStringLiteral("an option was given more than once"));
 
     CommandLine result;
+    if (parser.isSet(config) && parser.value(config).isEmpty())
+        return failure(QStringLiteral("the --config file name is empty"));
+    QString error;
     if (parser.isSet(sqlite)) {
         result.settings.kind = ConnectionSettings::Kind::Sqlite;
         result.settings.sqliteFile = parser.value(sqlite);
         if (result.settings.sqliteFile.isEmpty())
             return failure(QStringLiteral("the --sqlite file name is empty"));
+        // No server setting applies to a file, but the alert rules do.
+        const std::optional<SettingsFile> file =
+            parser.isSet(config)
+                ? readSettingsFile(parser.value(config), true, &error)
+                : readSettingsFile(defaultSettingsFile(environment), false, &error);
+        if (!file)
+            return failure(error);
+        result.alerts = file->alerts;
         return result;
     }
-    if (parser.isSet(config) && parser.value(config).isEmpty())
-        return failure(QStringLiteral("the --config file name is empty"));
 
     const auto given = [&](const QCommandLineOption& option) {
         return parser.isSet(option) ? std::optional(parser.value(option)) : std::nullopt;
     };
-    QString error;
     const std::optional<SiteSettings> site =
         readSiteSettings(given(server), given(config), environment, &error);
     if (!site)
         return failure(error);
     result.settings = site->connection;
+    result.alerts = site->alerts;
     for (const QString& warning : site->warnings)
         result.standardError +=
             QStringLiteral("tallyvane: ") + terminaltext::escaped(warning) + u'\n';

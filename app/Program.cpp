@@ -113,6 +113,7 @@ int runTallyvane(const CommandLine& commandLine)
         if (loggedIn) {
             // The main window: closing it ends the loop and the program.
             auto mainWindow = std::make_unique<TfrmA00Main>();
+            mainWindow->setAlertRules(commandLine.alerts, QDBusConnection::sessionBus());
             mainWindow->show();
             QApplication::exec();
         } else {

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringDecoder>
 #include <QStringList>
 
@@ -24,6 +25,66 @@ const QString kServerGroup = QStringLiteral("[server]");
 const QStringList kServerKeys = {QStringLiteral("host"), QStringLiteral("port"),
                                  QStringLiteral("database"), QStringLiteral("user"),
                                  QStringLiteral("password")};
+
+const QString kAlertsGroup = QStringLiteral("[alerts]");
+const QString kRobotAlertsPrefix = QStringLiteral("[alerts:");
+
+// The group a line names; none with a reason when it is no group the file may have.
+struct Group {
+    enum class Kind { Server, Alerts, RobotAlerts } kind;
+    QString robot;
+};
+std::optional<Group> groupOf(const QString& line, QString* reason)
+{
+    if (line == kServerGroup)
+        return Group{Group::Kind::Server, {}};
+    if (line == kAlertsGroup)
+        return Group{Group::Kind::Alerts, {}};
+    if (line.startsWith(kRobotAlertsPrefix) && line.endsWith(u']')) {
+        const QString robot = line.mid(kRobotAlertsPrefix.size()).chopped(1).trimmed();
+        if (!robot.isEmpty())
+            return Group{Group::Kind::RobotAlerts, robot};
+        *reason = QStringLiteral("a robot's alerts group names no robot");
+        return std::nullopt;
+    }
+    *reason =
+        QStringLiteral("unknown group %1 (known: %2, %3, %4NAME])")
+            .arg(terminaltext::shortened(line), kServerGroup, kAlertsGroup, kRobotAlertsPrefix);
+    return std::nullopt;
+}
+
+// Sets an alert rule from a line of an alerts group; a reason when it cannot.
+QString setAlertRule(AlertRules& rules, const Group& group, const QString& key,
+                     const QString& value, QSet<QString>& given)
+{
+    const std::optional<AlertRule> rule = alertRuleFromKey(key);
+    QStringList known;
+    for (int i = 0; i < kAlertRuleCount; ++i)
+        if (group.kind == Group::Kind::Alerts || isRobotRule(AlertRule(i)))
+            known << alertRuleKey(AlertRule(i));
+    if (!rule)
+        return QStringLiteral("unknown key \"%1\" (known: %2)")
+            .arg(terminaltext::shortened(key), known.join(QStringLiteral(", ")));
+    if (!known.contains(key))
+        return QStringLiteral("%1 applies to the whole fleet: give it in %2")
+            .arg(key, kAlertsGroup);
+    const QString where = group.robot + u'\n' + key;
+    if (given.contains(where))
+        return QStringLiteral("%1 is given twice").arg(key);
+    given.insert(where);
+    AlertRules::Limit limit;
+    if (value != QLatin1String("off")) {
+        QString reason;
+        limit = alertLimitFromText(*rule, value, &reason);
+        if (!limit)
+            return reason;
+    }
+    if (group.kind == Group::Kind::Alerts)
+        rules.fleet[int(*rule)] = limit;
+    else
+        rules.robots[group.robot].insert(*rule, limit);
+    return {};
+}
 
 QString systemError(int error)
 {
@@ -99,7 +160,8 @@ std::optional<SettingsFile> readSettingsFile(const QString& path, bool mustExist
     const std::optional<QString> text = readUtf8File(path, error);
     if (!text)
         return std::nullopt;
-    bool inServer = false;
+    std::optional<Group> group;
+    QSet<QString> alertKeys;
     int number = 0;
     for (QString line : text->split(u'\n')) {
         ++number;
@@ -111,21 +173,28 @@ std::optional<SettingsFile> readSettingsFile(const QString& path, bool mustExist
             return std::nullopt;
         };
         if (line.startsWith(u'[')) {
-            if (line != kServerGroup)
-                return fail(QStringLiteral("unknown group %1 (the only one is %2)")
-                                .arg(terminaltext::shortened(line), kServerGroup));
-            inServer = true;
+            QString reason;
+            group = groupOf(line, &reason);
+            if (!group)
+                return fail(reason);
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0)
             return fail(QStringLiteral("not a group, a key = value line or a comment"));
         const QString key = line.left(eq).trimmed();
+        if (group && group->kind != Group::Kind::Server) {
+            const QString problem =
+                setAlertRule(settings.alerts, *group, key, line.mid(eq + 1).trimmed(), alertKeys);
+            if (!problem.isEmpty())
+                return fail(problem);
+            continue;
+        }
         if (!kServerKeys.contains(key))
             return fail(
                 QStringLiteral("unknown key \"%1\" (known: %2)")
                     .arg(terminaltext::shortened(key), kServerKeys.join(QStringLiteral(", "))));
-        if (!inServer)
+        if (!group)
             return fail(QStringLiteral("%1 is outside the %2 group").arg(key, kServerGroup));
         if (settings.server.contains(key))
             return fail(QStringLiteral("%1 is given twice").arg(key));

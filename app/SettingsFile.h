@@ -1,4 +1,6 @@
 #pragma once
+#include "AlertRules.h"
+
 #include <QMap>
 #include <QString>
 #include <optional>
@@ -13,12 +15,25 @@
 //   user = monitor
 //   password = secret
 //
+//   [alerts]
+//   balance_floor = 500
+//   losing_streak = 10
+//   robot_quiet_minutes = 10
+//   writer_quiet_minutes = off
+//   outage_seconds = 60
+//   [alerts:追3]
+//   balance_floor = off
+//
+// A per-robot group ("[alerts:" and the robot's name) may give the three robot rules, which
+// then replace the [alerts] ones for that robot. A rule's value is "off" or its threshold;
+// a rule left out keeps its default (AlertRules::defaults).
 // Every key may be left out. Blanks around a key and its value are dropped; everything after
 // the first "=" is the value, "=", "#" and ";" included. Another group, an unknown key, a key
 // given twice or a line that is none of these is an error: a mistyped key must not quietly
 // leave the built-in account in place.
 struct SettingsFile {
     QMap<QString, QString> server; // the [server] group's keys and values
+    AlertRules alerts = AlertRules::defaults();
 };
 
 // The file at `path`; a file that does not exist reads as empty unless `mustExist`. None on

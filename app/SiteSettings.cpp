@@ -51,6 +51,7 @@ public:
         const std::optional<SettingsFile> file = readSettingsFile(path, mustExist, error_);
         if (!file)
             return false;
+        site.alerts = file->alerts;
         const QMap<QString, QString>& values = file->server;
         QString reason;
         if (values.contains(QStringLiteral("host"))) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "AlertRules.h"
 #include "Connection.h"
 
 #include <QProcessEnvironment>
@@ -17,7 +18,8 @@
 // port left out there is the built-in one, never the file's.
 struct SiteSettings {
     ConnectionSettings connection;
-    QStringList warnings; // one line each, without the program's name
+    AlertRules alerts = AlertRules::defaults(); // from the settings file only
+    QStringList warnings;                       // one line each, without the program's name
 };
 
 // `serverOption` is --server's value and `configFile` --config's, when given. Every value

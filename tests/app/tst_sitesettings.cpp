@@ -140,7 +140,7 @@ private slots:
             << QByteArrayList{"pw", "pw"} << "localhost,27999 KvtCP sa pw";
         QTest::newRow("--sqlite reads no server settings")
             << QStringList{"--sqlite", "x.db"} << QStringList{"TALLYVANE_SERVER=,0"}
-            << QByteArrayList{kConf, "broken"} << "sqlite x.db";
+            << QByteArrayList{kConf, "[server]\nport=0\nhost=;;"} << "sqlite x.db";
     }
     void precedence()
     {
@@ -201,9 +201,9 @@ private slots:
             << QStringList{"--config", ""} << none << noFiles << "the --config file name is empty";
         QTest::newRow("--config twice")
             << QStringList{"--config", "a", "--config", "b"} << none << noFiles << "more than once";
-        QTest::newRow("--config with --sqlite")
+        QTest::newRow("--config with --sqlite reads the file too")
             << QStringList{"--config", "a", "--sqlite", "b"} << none << noFiles
-            << "--config and --sqlite cannot be used together";
+            << "a: no such settings file";
         QTest::newRow("database variable with };")
             << none << QStringList{"TALLYVANE_DATABASE=a};b"} << noFiles
             << "TALLYVANE_DATABASE: the database name holds \"};\"";
@@ -248,6 +248,25 @@ private slots:
                                   << QByteArrayList{kConf,
                                                     "[server]\n" + QByteArray(60000, 'k') + "=1"}
                                   << "unknown key \"kkkkk";
+        QTest::newRow("alert limit not a number")
+            << none << none << file("[alerts]\nbalance_floor=lots")
+            << "tallyvane.conf:2: balance_floor must be off or a whole number";
+        QTest::newRow("alert limit out of range")
+            << none << none << file("# c\n[alerts]\nlosing_streak = 0")
+            << "tallyvane.conf:3: losing_streak must be off or a number of bets from 1 to 50";
+        QTest::newRow("unknown alert key")
+            << none << none << file("[alerts]\nbalance=1") << "unknown key \"balance\"";
+        QTest::newRow("fleet rule in a robot's group")
+            << none << none << file("[alerts:追3]\noutage_seconds=5")
+            << "outage_seconds applies to the whole fleet";
+        QTest::newRow("robot group without a robot")
+            << none << none << file("[alerts: ]") << "names no robot";
+        QTest::newRow("alert rule given twice")
+            << none << none << file("[alerts:追3]\nlosing_streak=2\nlosing_streak=3")
+            << "losing_streak is given twice";
+        QTest::newRow("bad alerts with --sqlite")
+            << QStringList{"--sqlite", "x.db"} << none << file("[alerts]\noutage_seconds=-1")
+            << "outage_seconds must be off";
         QTest::newRow("escape in an argument") << QStringList{"\x1b]0;title\x07"} << none << noFiles
                                                << "unexpected argument \"\\e]0;title\\x07\"";
         QTest::newRow("escape in an option")
@@ -271,6 +290,45 @@ private slots:
         for (const QChar c : result.standardError.chopped(1))
             QVERIFY2(c.category() != QChar::Other_Control, qPrintable(result.standardError));
         QVERIFY(!result.standardError.contains(kSecret));
+    }
+
+    // The rules from the file: defaults, the fleet's, a robot's own; with a server or a file.
+    void alertRules_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("expected"); // fleet rules, then 追3's
+        QTest::newRow("defaults") << QStringList{} << QByteArray()
+                                  << "off off 10 10 60 | off off 10";
+        QTest::newRow("fleet and robot")
+            << QStringList{}
+            << QByteArray("[server]\nhost=h\n[alerts]\nbalance_floor=-5\nlosing_streak=7\n"
+                          "writer_quiet_minutes=off\n[alerts:追3]\nbalance_floor=off\n"
+                          "robot_quiet_minutes=3")
+            << "-5 7 10 off 60 | off 7 3";
+        QTest::newRow("with --sqlite")
+            << QStringList{"--sqlite", "x.db"} << QByteArray("[alerts]\noutage_seconds=5")
+            << "off off 10 10 5 | off off 10";
+    }
+    void alertRules()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
+        Site site;
+        const CommandLine result =
+            site.run(args, {}, file.isNull() ? QByteArrayList{} : QByteArrayList{kConf, file});
+        QCOMPARE(result.standardError, QString());
+        const auto text = [](const AlertRules::Limit& l) {
+            return l ? QString::number(*l) : QStringLiteral("off");
+        };
+        QStringList fleet, robot;
+        for (int i = 0; i < kAlertRuleCount; ++i)
+            fleet << text(result.alerts.fleet[size_t(i)]);
+        for (AlertRule r :
+             {AlertRule::BalanceFloor, AlertRule::LosingStreak, AlertRule::RobotQuiet})
+            robot << text(result.alerts.limit(r, QStringLiteral("追3")));
+        QCOMPARE(fleet.join(u' ') + QStringLiteral(" | ") + robot.join(u' '), expected);
     }
 
     // A password that group or others can read is worth a warning, not a refusal.
