@@ -449,6 +449,31 @@ private slots:
         checkDraws(scalar(file_, "SELECT count(DISTINCT cpqh) FROM a5_z0_5yc").toInt());
     }
 
+    // From the first new draw on, a losing robot loses every bet and a quiet one writes nothing.
+    void misbehavingRobots()
+    {
+        FeedProcess feed({file_, QStringLiteral("--history"), QStringLiteral("3"),
+                          QStringLiteral("--interval"), QStringLiteral("1"),
+                          QStringLiteral("--losing-robot"), QStringLiteral("追3"),
+                          QStringLiteral("--quiet-robot"), QStringLiteral("追7")});
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(!feed.waitForLine(QStringLiteral("draw")).isEmpty());
+        QCOMPARE(feed.stop(SIGTERM), 0);
+        const char* afterQuiet =
+            " FROM a5_z0_5yc WHERE cpqh > (SELECT max(cpqh) FROM a5_z0_5yc WHERE ainame='追7')";
+        QVERIFY(scalar(file_, "SELECT count(*) FROM a5_z0_5yc WHERE ainame='追7'").toInt() >= 3);
+        QCOMPARE(scalar(file_, (QByteArray("SELECT count(DISTINCT cpqh)") + afterQuiet).constData())
+                     .toInt(),
+                 3);
+        QCOMPARE(scalar(file_, (QByteArray("SELECT count(*)") + afterQuiet).constData()).toInt(),
+                 30);
+        QCOMPARE(scalar(file_, (QByteArray("SELECT count(*)") + afterQuiet +
+                                " AND ainame='追3' AND K02=1 AND K03>=0")
+                                   .constData())
+                     .toInt(),
+                 0);
+    }
+
     // Draws later than the clock (an older feed fast-forwarded ahead) go; the feed goes on
     // from the clock.
     void resumingAFileAheadCatchesUp()
@@ -511,6 +536,7 @@ private slots:
         QTest::newRow("empty file name") << QStringList{""};
         QTest::newRow("option twice") << QStringList{"FILE", "--interval", "5", "--interval", "5"};
         QTest::newRow("unknown option") << QStringList{"FILE", "--intervall", "5"};
+        QTest::newRow("empty robot name") << QStringList{"FILE", "--quiet-robot", " "};
         QTest::newRow("escape in an option") << QStringList{"--\x1b[2J\r", "FILE"};
         QTest::newRow("huge option") << QStringList{"--" + QString(100000, u'k'), "FILE"};
     }

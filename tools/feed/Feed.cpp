@@ -204,7 +204,7 @@ qint64 Feed::appendDraw(const QDateTime& drawTime)
         throw FeedError(QStringLiteral("another program wrote draw %1 meanwhile; stopping")
                             .arg(which.step() ? which.text(0) : QString()));
     }
-    insertDraw(drawTime, QDateTime::currentDateTime());
+    insertDraw(drawTime, QDateTime::currentDateTime(), true);
     raiseCounter(1);
     const qint64 ver = counter();
     lastRowId_ = newestRowId();
@@ -219,14 +219,25 @@ qint64 Feed::newestRowId()
     return newest.step() ? newest.integer(0) : 0;
 }
 
-void Feed::insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt)
+void Feed::setMisbehaving(const QStringList& losing, const QStringList& quiet)
 {
+    losing_ = losing;
+    quiet_ = quiet;
+}
+
+void Feed::insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt, bool live)
+{
+    // The past draws stay as the robots played them; only live draws misbehave.
+    for (Robot& robot : fleet_->robots())
+        robot.setLosing(live && losing_.contains(robot.name()));
     const QString issue = drawtime::issueNumber(drawTime);
     const QString winning = fleet_->drawWinningNumber();
     const QString kjsj = drawtime::text(drawTime);
     const QString operated = drawtime::text(drawTime.addSecs(3));
     const QString created = drawtime::text(writtenAt);
     for (const RobotRow& row : fleet_->play(winning)) {
+        if (live && quiet_.contains(row.ainame))
+            continue;
         insert_->reset();
         insert_->bind(1, issue)
             .bind(2, winning)

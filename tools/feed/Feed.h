@@ -43,6 +43,8 @@ public:
     // One draw for every robot at that time, plus one on the counter. Returns the new counter.
     // Raises FeedError when another program added rows since the feed's last commit.
     qint64 appendDraw(const QDateTime& drawTime);
+    // From the next appended draw on: robots that lose every bet, robots that write nothing.
+    void setMisbehaving(const QStringList& losing, const QStringList& quiet);
     qint64 counter();
 
 private:
@@ -54,7 +56,7 @@ private:
     void findLastOwnDraw();
     int writeDraws(const QDateTime& first, int count, const std::function<bool()>& stop);
     qint64 newestRowId();
-    void insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt);
+    void insertDraw(const QDateTime& drawTime, const QDateTime& writtenAt, bool live = false);
     void raiseCounter(qint64 by);
 
     FeedDatabase& db_;
@@ -65,4 +67,6 @@ private:
     bool empty_ = true;
     qint64 lastRowId_ = 0; // the newest row when the feed last committed
     std::unique_ptr<FeedStatement> insert_;
+    QStringList losing_;
+    QStringList quiet_;
 };

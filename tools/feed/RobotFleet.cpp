@@ -96,6 +96,13 @@ RobotRow Robot::play(const QString& winning, const WinningHistory& recent, std::
     row.tsbh = index_ + 1;
     QString why;
     row.recommended = pickDigits(recent, rng, why);
+    if (losing_) {
+        const int units = winning.back().digitValue();
+        std::vector<int> misses;
+        for (int i = 1; i <= kDigitsPerBet; ++i)
+            misses.push_back((units + i) % 10);
+        row.recommended = digitsText(std::move(misses));
+    }
 
     const bool tired = lossStreak_ >= 4;
     const bool unsure = std::uniform_int_distribution<int>(0, 99)(rng) < 12;

@@ -46,6 +46,8 @@ public:
     Robot(QString name, int index);
     const QString& name() const { return name_; }
     void restore(qint64 balance, int lossStreak);
+    // A losing robot picks five digits without the winning one (a demo of a robot in trouble).
+    void setLosing(bool losing) { losing_ = losing; }
     RobotRow play(const QString& winning, const WinningHistory& recent, std::mt19937_64& rng);
 
 private:
@@ -56,6 +58,7 @@ private:
     int offset_; // -1 for the hottest-digits robot
     qint64 balance_ = kStartBalance;
     int lossStreak_ = 0;
+    bool losing_ = false;
 };
 
 // The robots in the order their rows are written (and so in id order within a draw).

@@ -16,6 +16,8 @@ struct Options {
     QString file;
     int interval = 60;
     int history = 400;
+    QStringList losing;
+    QStringList quiet;
 };
 
 constexpr int kBadCommandLine = 2;
@@ -63,8 +65,19 @@ Options parseOptions(const QCoreApplication& app)
     const QCommandLineOption history(QStringLiteral("history"),
                                      QStringLiteral("Past draws for a new database (default 400)."),
                                      QStringLiteral("N"), QStringLiteral("400"));
+    const QCommandLineOption losing(
+        QStringLiteral("losing-robot"),
+        QStringLiteral("From the first new draw on, this robot loses every bet (repeatable; "
+                       "a demo of the client's alerts)."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption quiet(
+        QStringLiteral("quiet-robot"),
+        QStringLiteral("From the first new draw on, this robot writes no rows (repeatable)."),
+        QStringLiteral("NAME"));
     parser.addOption(interval);
     parser.addOption(history);
+    parser.addOption(losing);
+    parser.addOption(quiet);
     // As the client takes its command line: every mistake is one line and exit code 2.
     if (!parser.parse(app.arguments())) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -97,6 +110,11 @@ Options parseOptions(const QCoreApplication& app)
     o.history = parser.value(history).toInt(&ok);
     if (!ok || o.history < 0 || o.history > 10000000)
         usageError(QStringLiteral("--history must be a whole number from 0 to 10000000"));
+    o.losing = parser.values(losing);
+    o.quiet = parser.values(quiet);
+    for (const QString& name : o.losing + o.quiet)
+        if (name.trimmed().isEmpty())
+            usageError(QStringLiteral("a robot NAME is empty"));
     return o;
 }
 
@@ -158,6 +176,7 @@ int run(const Options& options, StopSignals& stop)
                 .arg(startNotes(feed, startedAt)));
     }
 
+    feed.setMisbehaving(options.losing, options.quiet);
     std::optional<QDateTime> previousTick;
     for (;;) {
         const QDateTime tick = schedule.nextTick(QDateTime::currentDateTime(), previousTick);
