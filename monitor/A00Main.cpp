@@ -304,7 +304,7 @@ void TfrmA00Main::createAlertsGrid(QWidget* page)
         const char* field;
         int width;
     } columns[] = {
-        {"startedAt", 180}, {"robot", 130}, {"rule", 150}, {"value", 300}, {"endedAt", 180}};
+        {"startedAt", 170}, {"robot", 130}, {"rule", 150}, {"value", 280}, {"endedAt", 170}};
     for (const auto& c : columns)
         alertsGrid->addColumn(QString::fromUtf8(c.field))->setWidth(c.width);
 }
