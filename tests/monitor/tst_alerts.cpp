@@ -3,12 +3,14 @@
 #include "AlertLog.h"
 #include "AlertNotifier.h"
 #include "Application.h"
+#include "DBGridEh.h"
 #include "DataFixture.h"
 #include "FreshnessLine.h"
 #include "RzPageControl.h"
 #include "TestRegistry.h"
 #include "WindowFixture.h"
 
+#include <QAccessible>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -300,6 +302,15 @@ private slots:
         QCOMPARE(row(1), QStringLiteral("追0|余额低于下限|余额 800，下限 1000|holding"));
         QCOMPARE(row(2), QStringLiteral("追1|余额低于下限|余额 900，下限 1000|ended"));
         QVERIFY(w.statusLine->text().contains(QStringLiteral("报警 1 条")));
+
+        // A screen reader reads the page's table as the others.
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(w.alertsGrid);
+        QCOMPARE(grid->role(), QAccessible::Table);
+        QCOMPARE(grid->text(QAccessible::Name), QStringLiteral("报警记录"));
+        QAccessibleTableInterface* table = grid->tableInterface();
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->cellAt(0, 1)->text(QAccessible::Name), QStringLiteral("追0"));
+        QCOMPARE(table->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("余额低于下限"));
     }
 };
 

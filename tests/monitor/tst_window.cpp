@@ -42,7 +42,9 @@ QWidget* member(TfrmA00Main& w, const QString& name)
                                             {"Panel2", w.panel2},
                                             {"DBGridEh1", w.DBGridEh1},
                                             {"DBGridEh3", w.DBGridEh3},
-                                            {"DBChart1", w.DBChart1}};
+                                            {"DBChart1", w.DBChart1},
+                                            {"alertsPage", w.alertsPage},
+                                            {"alertsGrid", w.alertsGrid}};
     return controls.value(name);
 }
 
@@ -240,6 +242,9 @@ private slots:
         QTest::newRow("ts13") << 2 << "ts13"
                               << "追号大势"
                               << "DBChart1" << 0;
+        QTest::newRow("alerts, after the three") << 3 << "alertsPage"
+                                                 << "报警记录"
+                                                 << "alertsGrid" << 0;
     }
     void pages()
     {
@@ -250,7 +255,7 @@ private slots:
         QFETCH(int, border);
         WindowFixture f;
         TfrmA00Main& w = *f.window;
-        QCOMPARE(w.pc1->pageCount(), 3);
+        QCOMPARE(w.pc1->pageCount(), 4);
         QCOMPARE(w.pc1->FixedDimension(), 25);
         QCOMPARE(w.pc1->activePageIndex(), 2); // as stored; showing brings the first forward
         TRzTabSheet* sheet = w.pc1->page(index);
