@@ -68,6 +68,18 @@ QAccessibleInterface* makeWindow(QObject* object)
     return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
 }
 
+// What a failed piece of work says, for a box or a line.
+QString errorText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return exceptionText(e);
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
 // Makes the child fill its parent, less a border on every side.
 void fill(QWidget* parent, QWidget* child, int border = 0)
 {
@@ -583,14 +595,7 @@ void TfrmA00Main::setReloadPending(bool pending)
 
 void TfrmA00Main::reportFailure(const std::exception_ptr& error)
 {
-    QString text;
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        text = exceptionText(e);
-    } catch (...) {
-        text = QStringLiteral("Unknown error");
-    }
+    const QString text = errorText(error);
     // A search's failure is the operator's own and has its own box; the refresh (the first
     // open, the show, the ticks) reports one box per outage.
     if (work_.running() == Work::Search || outage_.failed(step_, QDateTime::currentDateTime()))
@@ -603,15 +608,8 @@ void TfrmA00Main::reportFleetFailure(const std::exception_ptr& error)
 {
     if (std::exchange(fleetFailing_, true))
         return;
-    QString text;
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        text = exceptionText(e);
-    } catch (...) {
-        text = QStringLiteral("Unknown error");
-    }
-    std::fprintf(stderr, "tallyvane: the alerts could not read the robots: %s\n", qPrintable(text));
+    std::fprintf(stderr, "tallyvane: the alerts could not read the robots: %s\n",
+                 qPrintable(errorText(error)));
 }
 
 void TfrmA00Main::applyAlertChanges(const QVector<AlertChange>& changes)
