@@ -159,6 +159,8 @@ void TfrmA00Main::createHeader()
     RzDBLabel1 = valueLabel(panel1, DShead.get(), QStringLiteral("cz"), clBlue, {7, 35, 172, 32});
     Label1 = caption(panel1, QStringLiteral("离下期开奖"), {184, 4});
     st1 = valueLabel(panel1, DShead.get(), QStringLiteral("xqkj"), clRed, {184, 35, 92, 32});
+    // The seconds to the next draw come round every minute, past zero only when data is late.
+    st1->setKeptPictures(64);
     Label3 = caption(panel1, QStringLiteral("本期号码"), {296, 4});
     RzDBLabel2 =
         valueLabel(panel1, DShead.get(), QStringLiteral("zjhm"), clBlack, {296, 35, 92, 32});

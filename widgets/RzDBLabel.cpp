@@ -20,6 +20,9 @@ TRzDBLabel::TRzDBLabel(QWidget* parent) : QWidget(parent)
 {
     accessibility::registerHeaderWidgets();
     setFocusPolicy(Qt::NoFocus);
+    // Every pixel is painted here (the two corners the frames miss in the parent's colour), so
+    // the parent need not repaint beneath the label each time its text changes.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 // The link must let go of the source while this widget is still whole.
@@ -101,22 +104,71 @@ LabelPaintSpec TRzDBLabel::paintSpec() const
     return look;
 }
 
+void TRzDBLabel::setKeptPictures(int count)
+{
+    keptPictures_ = count;
+    pictures_.clear();
+}
+
+void TRzDBLabel::paintLabel(QPainter& painter, const LabelPaintSpec& look)
+{
+    frameRect(painter, look.frameHighlight, look.highlight);
+    frameRect(painter, look.frameShadow, look.shadow);
+    painter.fillRect(QRect(look.frameHighlight.right(), 0, 1, 1), look.background);
+    painter.fillRect(QRect(0, look.frameHighlight.bottom(), 1, 1), look.background);
+    painter.fillRect(look.textRect, look.background);
+    if (look.text.isEmpty())
+        return;
+    painter.setFont(font());
+    painter.setPen(look.highlight);
+    shaped_.draw(painter, look.textRect.translated(1, 1), look.textFlags, look.text);
+    painter.setPen(look.shadow);
+    shaped_.draw(painter, look.textRect.translated(-1, -1), look.textFlags, look.text);
+    painter.setPen(look.fontColor);
+    shaped_.draw(painter, look.textRect, look.textFlags, look.text);
+}
+
+const QPixmap& TRzDBLabel::picture(const LabelPaintSpec& look)
+{
+    const qreal ratio = devicePixelRatioF();
+    const QString lookKey = QStringList{QString::number(width()),
+                                        QString::number(height()),
+                                        QString::number(ratio),
+                                        font().key(),
+                                        look.highlight.name(QColor::HexArgb),
+                                        look.shadow.name(QColor::HexArgb),
+                                        look.background.name(QColor::HexArgb),
+                                        look.fontColor.name(QColor::HexArgb),
+                                        QString::number(look.textFlags)}
+                                .join(QLatin1Char('/'));
+    if (lookKey != picturesLook_) {
+        pictures_.clear();
+        picturesLook_ = lookKey;
+    }
+    auto it = pictures_.find(look.text);
+    if (it == pictures_.end()) {
+        // A text that never comes back (a countdown past zero) must not grow the store.
+        if (pictures_.size() >= keptPictures_)
+            pictures_.clear();
+        QPixmap pixmap(size() * ratio);
+        pixmap.setDevicePixelRatio(ratio);
+        pixmap.fill(look.background);
+        QPainter painter(&pixmap);
+        painter.setLayoutDirection(layoutDirection());
+        paintLabel(painter, look);
+        it = pictures_.insert(look.text, pixmap);
+    }
+    return *it;
+}
+
 void TRzDBLabel::paintEvent(QPaintEvent*)
 {
     guardedLater([&] {
         const LabelPaintSpec look = paintSpec();
         QPainter painter(this);
-        frameRect(painter, look.frameHighlight, look.highlight);
-        frameRect(painter, look.frameShadow, look.shadow);
-        painter.fillRect(look.textRect, look.background);
-        if (look.text.isEmpty())
-            return;
-        painter.setFont(font());
-        painter.setPen(look.highlight);
-        shaped_.draw(painter, look.textRect.translated(1, 1), look.textFlags, look.text);
-        painter.setPen(look.shadow);
-        shaped_.draw(painter, look.textRect.translated(-1, -1), look.textFlags, look.text);
-        painter.setPen(look.fontColor);
-        shaped_.draw(painter, look.textRect, look.textFlags, look.text);
+        if (keptPictures_ > 0)
+            painter.drawPixmap(0, 0, picture(look));
+        else
+            paintLabel(painter, look);
     });
 }

@@ -5,6 +5,8 @@
 #include "ShapedText.h"
 
 #include <QColor>
+#include <QHash>
+#include <QPixmap>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -48,6 +50,11 @@ public:
 
     LabelPaintSpec paintSpec() const;
 
+    // Keeps the finished picture of up to `count` different texts, for a label whose texts
+    // come round again (a countdown's seconds): showing one again is then a single copy.
+    void setKeptPictures(int count);
+    int keptPictureCount() const { return int(pictures_.size()); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -65,6 +72,8 @@ private:
 
     Field* field() const;
     void dataChange();
+    void paintLabel(QPainter& painter, const LabelPaintSpec& look);
+    const QPixmap& picture(const LabelPaintSpec& look);
 
     FieldLink link_{this};
     QString dataField_;
@@ -75,4 +84,7 @@ private:
     bool changeCheckPosted_ = false;
     QString captionBefore_;
     ShapedText shaped_;
+    int keptPictures_ = 0;
+    QString picturesLook_; // everything but the text that the kept pictures were painted with
+    QHash<QString, QPixmap> pictures_;
 };

@@ -195,20 +195,29 @@ private slots:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("repaints");
-        QTest::newRow("same text again") << "reopen" << false;
-        QTest::newRow("other text") << "text" << true;
-        QTest::newRow("query closed") << "close" << true;
-        QTest::newRow("font") << "font" << true;
-        QTest::newRow("width") << "width" << true;
-        QTest::newRow("colour") << "colour" << true;
+        QTest::addColumn<int>("kept");
+        // A label keeping its pictures must show what one painting afresh shows.
+        for (const int kept : {0, 2}) {
+            const char* how = kept ? ", pictures kept" : "";
+            QTest::addRow("same text again%s", how) << "reopen" << false << kept;
+            QTest::addRow("other text%s", how) << "text" << true << kept;
+            QTest::addRow("back to the first text%s", how) << "back" << true << kept;
+            QTest::addRow("more texts than kept%s", how) << "many" << true << kept;
+            QTest::addRow("query closed%s", how) << "close" << true << kept;
+            QTest::addRow("font%s", how) << "font" << true << kept;
+            QTest::addRow("width%s", how) << "width" << true << kept;
+            QTest::addRow("colour%s", how) << "colour" << true << kept;
+        }
     }
     void repaintsWhatChanged()
     {
         QFETCH(QString, change);
         QFETCH(bool, repaints);
+        QFETCH(int, kept);
         HeaderFixture f;
         f.showNumber(QStringLiteral("12345"));
         LabelUnderTest number(&f.DShead, QStringLiteral("zjhm"), clBlack, {92, 32});
+        number.label.setKeptPictures(kept);
         number.label.show();
         QVERIFY(QTest::qWaitForWindowExposed(&number.label));
         QCoreApplication::processEvents();
@@ -222,7 +231,16 @@ private slots:
             f.reopen();
         else if (change == "text")
             f.showNumber(QStringLiteral("67890"));
-        else if (change == "close")
+        else if (change == "back" || change == "many") {
+            const QStringList texts = change == "back" ? QStringList{"67890", "12345"}
+                                                       : QStringList{"1", "2", "3", "4", "5"};
+            for (const QString& text : texts) {
+                f.showNumber(text);
+                QCoreApplication::processEvents();
+                number.label.repaint();
+                QVERIFY(number.label.keptPictureCount() <= kept);
+            }
+        } else if (change == "close")
             f.Qhead.close();
         else if (change == "font")
             number.label.setFont(font = pixelFont(kSongTi, 24));
