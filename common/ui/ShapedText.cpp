@@ -119,6 +119,10 @@ struct ShapedText::Line {
     bool part = false;
     qreal advance = 0;
     QRectF ink; // of the glyphs as laid out, for a whole line
+    // A whole line's glyphs, drawn as they are where the painter only moves them: QTextLine's
+    // drawing would find them again from the layout at every paint. Scaled, or for a part at a
+    // fraction, only QTextLine's drawing rounds the positions as QPainter does.
+    QList<QGlyphRun> runs;
 
     bool matches(const QString& t, const QFont& f, int d, int fl, int w) const
     {
@@ -238,7 +242,8 @@ std::unique_ptr<Line> shape(const QString& text, const QFont& font, int dpi, int
         return l;
     }
     l->advance = line.horizontalAdvance();
-    for (const QGlyphRun& run : l->layout->glyphRuns()) {
+    l->runs = l->layout->glyphRuns();
+    for (const QGlyphRun& run : l->runs) {
         const QRawFont font = run.rawFont();
         const QList<quint32> glyphs = run.glyphIndexes();
         const QList<QPointF> at = run.positions();
@@ -293,7 +298,12 @@ void drawLine(QPainter& painter, const QRect& rect, const Line& l, const QRect& 
         if (toRect)
             painter.setClipRect(r, Qt::IntersectClip);
     }
-    line.draw(&painter, at);
+    if (l.part || painter.deviceTransform().type() > QTransform::TxTranslate) {
+        line.draw(&painter, at);
+    } else {
+        for (const QGlyphRun& run : l.runs)
+            painter.drawGlyphRun(at, run);
+    }
     if (!inside)
         painter.restore();
 }
