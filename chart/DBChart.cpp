@@ -164,7 +164,7 @@ int TDBChart::InsertPointByX(TLineSeries* series, double x, double y, BgrColor c
 
 void TDBChart::changedPoints()
 {
-    layout_.reset();
+    layoutChanged();
     update();
     if (!summaryCheckPosted_ && accessibility::listening()) {
         summaryCheckPosted_ = true;
@@ -233,14 +233,14 @@ AxisRange TDBChart::automaticLeftRange() const
 void TDBChart::zoomTo(AxisRange bottom, AxisRange left)
 {
     zoom_.fix(bottom, left);
-    layout_.reset();
+    layoutChanged();
     update();
 }
 
 void TDBChart::undoZoom()
 {
     zoom_.undo();
-    layout_.reset();
+    layoutChanged();
     update();
 }
 
@@ -253,23 +253,60 @@ const ChartLayout& TDBChart::Layout() const
 
 void TDBChart::resizeEvent(QResizeEvent*)
 {
+    layoutChanged();
+}
+
+void TDBChart::layoutChanged()
+{
     layout_.reset();
+    underBand_ = QPixmap();
+}
+
+void TDBChart::paintChart(QPainter& painter) const
+{
+    const ChartLayout& l = Layout();
+    ChartPainter p(painter, l);
+    p.paintPanel();
+    p.paintWalls(toQColor(kLeftWallColor), toQColor(kBottomWallColor));
+    p.paintLeftAxis(labelFont_);
+    p.paintBottomAxis();
+    for (const auto& s : series_)
+        p.paintLine(lineSegments(*s, l.transform));
+}
+
+// What lies under the zoom band does not change while it is dragged: painted once per drag,
+// and copied where the band was and is at each move.
+const QPixmap& TDBChart::pictureUnderBand()
+{
+    if (underBand_.isNull()) {
+        const qreal ratio = devicePixelRatioF();
+        underBand_ = QPixmap(size() * ratio);
+        underBand_.setDevicePixelRatio(ratio);
+        underBand_.fill(palette().color(backgroundRole()));
+        QPainter painter(&underBand_);
+        painter.setLayoutDirection(layoutDirection());
+        painter.setFont(font());
+        paintChart(painter);
+    }
+    return underBand_;
+}
+
+QRegion TDBChart::bandOutline(const QRect& band)
+{
+    // The dotted frame and a pixel either side, at any scale.
+    return QRegion(band.adjusted(-2, -2, 3, 3)) - QRegion(band.adjusted(2, 2, -2, -2));
 }
 
 void TDBChart::paintEvent(QPaintEvent*)
 {
     guardedLater([&] {
         QPainter painter(this);
-        const ChartLayout& l = Layout();
-        ChartPainter p(painter, l);
-        p.paintPanel();
-        p.paintWalls(toQColor(kLeftWallColor), toQColor(kBottomWallColor));
-        p.paintLeftAxis(labelFont_);
-        p.paintBottomAxis();
-        for (const auto& s : series_)
-            p.paintLine(lineSegments(*s, l.transform));
-        if (mouseState_ == MouseState::Zoom)
-            p.paintRubberBand(zoomRect());
+        if (mouseState_ != MouseState::Zoom) {
+            paintChart(painter);
+            return;
+        }
+        painter.drawPixmap(0, 0, pictureUnderBand());
+        ChartPainter(painter, Layout()).paintRubberBand(zoomRect());
     });
 }
 
@@ -280,6 +317,7 @@ void TDBChart::mousePressEvent(QMouseEvent* event)
             !Layout().mouseArea().contains(event->position().toPoint()))
             return;
         pressPoint_ = lastPoint_ = event->position().toPoint();
+        underBand_ = QPixmap();
         if (event->button() == Qt::LeftButton)
             mouseState_ = MouseState::Zoom;
         else if (event->button() == Qt::RightButton)
@@ -294,10 +332,12 @@ void TDBChart::mouseMoveEvent(QMouseEvent* event)
         switch (mouseState_) {
         case MouseState::None:
             return;
-        case MouseState::Zoom:
+        case MouseState::Zoom: {
+            const QRect before = zoomRect();
             lastPoint_ = at;
-            update();
+            update(bandOutline(before) | bandOutline(zoomRect()));
             return;
+        }
         case MouseState::Pan:
             if (!Layout().plot.contains(at)) {
                 mouseState_ = MouseState::None;
@@ -316,6 +356,7 @@ void TDBChart::mouseReleaseEvent(QMouseEvent* event)
         const MouseState was = mouseState_;
         mouseState_ = MouseState::None;
         if (was == MouseState::Zoom) {
+            underBand_ = QPixmap();
             finishZoomDrag(event->position().toPoint());
             update();
         }

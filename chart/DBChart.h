@@ -5,7 +5,9 @@
 #include "LineSeries.h"
 
 #include <QFont>
+#include <QPixmap>
 #include <QPoint>
+#include <QRegion>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -69,6 +71,11 @@ protected:
 private:
     void attachSeries(TLineSeries* series);
     void changedPoints();
+    // Whatever moves the axes or the points: the layout and the picture under a zoom band go.
+    void layoutChanged();
+    void paintChart(QPainter& painter) const;
+    const QPixmap& pictureUnderBand();
+    static QRegion bandOutline(const QRect& band);
     // One series' share of a rebuild: its fields, found at the first row, and the points read.
     struct SeriesReading {
         TLineSeries* series;
@@ -99,4 +106,5 @@ private:
     MouseState mouseState_ = MouseState::None;
     QPoint pressPoint_;
     QPoint lastPoint_;
+    QPixmap underBand_;
 };

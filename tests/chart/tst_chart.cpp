@@ -6,6 +6,7 @@
 #include "TestRegistry.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <stdexcept>
@@ -388,6 +389,54 @@ private slots:
         QVERIFY(!rig.chart->zoomState().fixed());
         QCOMPARE(rig.chart->bottomRange(), (AxisRange{1, 11}));
         QCOMPARE(rig.chart->leftRange(), (AxisRange{100, 5000}));
+    }
+
+    // What is on screen after a zoom band moved about is what a chart shows that was dragged
+    // straight to the band's last place, whatever happened under the band meanwhile.
+    void zoomBandLeavesNothingBehind_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("nothing") << "";
+        QTest::newRow("a reload with a new row") << "reload";
+        QTest::newRow("a resize") << "resize";
+    }
+    void zoomBandLeavesNothingBehind()
+    {
+        QFETCH(QString, meanwhile);
+        ChartRig moved, straight;
+        for (ChartRig* rig : {&moved, &straight}) {
+            for (int id = 1; id <= 10; ++id)
+                rig->add(id, id * 100);
+            rig->qai->open();
+            rig->chart->show();
+            QVERIFY(QTest::qWaitForWindowExposed(rig->chart.get()));
+        }
+        const QPoint from = moved.chart->Layout().plot.topLeft() + QPoint(40, 60);
+        QTest::mousePress(moved.chart.get(), Qt::LeftButton, {}, from);
+        for (const QPoint by : {QPoint(300, 200), QPoint(120, 250), QPoint(200, 40)}) {
+            QTest::mouseMove(moved.chart.get(), from + by);
+            QCoreApplication::processEvents();
+        }
+        if (meanwhile == "reload") {
+            for (ChartRig* rig : {&moved, &straight}) {
+                rig->add(11, 5000);
+                rig->reopen();
+            }
+        } else if (meanwhile == "resize") {
+            moved.chart->resize(640, 420);
+            straight.chart->resize(640, 420);
+        }
+        QCoreApplication::processEvents();
+        const QPoint to = from + QPoint(150, 90);
+        QTest::mouseMove(moved.chart.get(), to);
+        QCoreApplication::processEvents();
+        QTest::mousePress(straight.chart.get(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(straight.chart.get(), to);
+        const QImage onScreen = moved.chart->screen()
+                                    ->grabWindow(moved.chart->winId())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(onScreen, straight.chart->grab().toImage().convertToFormat(QImage::Format_RGB32));
     }
 
     void smallOrOtherDragsChangeNothingOrUndo_data()
