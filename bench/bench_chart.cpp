@@ -1,10 +1,13 @@
-// Times the chart's rebuild from 360 rows arriving in descending id order, and one full paint.
+// Times the chart's rebuild from 360 rows arriving in descending id order, one full paint, and
+// one mouse move of a zoom drag and of a pan on the chart shown at about its maximised size
+// (at the scale QT_SCALE_FACTOR gives).
 #include "BenchSupport.h"
 #include "DBChart.h"
 #include "DataFixture.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QTest>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -15,6 +18,25 @@ template <class Body> double medianMicroseconds(int runs, Body&& body)
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i)
         ms.push_back(bench::timed(body));
+    return bench::median(ms) * 1000;
+}
+// The median of one mouse move's work, the repaint it asks for included, over a drag of
+// `moves` steps from `from` with the button held.
+double dragStep(QWidget& w, Qt::MouseButton button, QPoint from, QPoint step, int moves)
+{
+    QTest::mousePress(&w, button, {}, from);
+    QCoreApplication::processEvents();
+    std::vector<double> ms;
+    QPoint at = from;
+    for (int i = 0; i < moves; ++i) {
+        at += step;
+        ms.push_back(bench::timed([&] {
+            QTest::mouseMove(&w, at);
+            QCoreApplication::processEvents();
+        }));
+    }
+    QTest::mouseRelease(&w, button, {}, at);
+    QCoreApplication::processEvents();
     return bench::median(ms) * 1000;
 }
 } // namespace
@@ -54,9 +76,25 @@ int main(int argc, char** argv)
         chart->render(&p);
     });
     image.save(QStringLiteral("/tmp/bench_chart.png"));
+
+    chart->resize(1540, 700);
+    chart->show();
+    if (!QTest::qWaitForWindowExposed(chart.get()))
+        return 1;
+    QCoreApplication::processEvents();
+    const QRect plot = chart->Layout().plot;
+    // Down and right zooms in on release: the band is drawn while the button is held.
+    const double zoomStep =
+        dragStep(*chart, Qt::LeftButton, plot.topLeft() + QPoint(20, 20), QPoint(3, 1), 200);
+    chart->undoZoom();
+    const double panStep = dragStep(*chart, Qt::RightButton, plot.center(), QPoint(-1, 1), 100);
     std::printf("rebuild from 360 rows (descending id): %.0f us (median of 200)\n", rebuild);
     std::printf("close and reopen Qai with the rebuild:  %.0f us (median of 50)\n", reopen);
     std::printf("full paint 960x520:                     %.0f us (median of 100)\n", paint);
+    std::printf("zoom drag, one move, 1540x700 at %.1fx:  %.0f us (median of 200)\n",
+                chart->devicePixelRatioF(), zoomStep);
+    std::printf("pan, one move, 1540x700 at %.1fx:        %.0f us (median of 100)\n",
+                chart->devicePixelRatioF(), panStep);
     chart.reset();
     return 0;
 }
