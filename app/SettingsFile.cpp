@@ -22,9 +22,10 @@ namespace {
 constexpr qsizetype kMaxSettingsBytes = 64 * 1024;
 
 const QString kServerGroup = QStringLiteral("[server]");
-const QStringList kServerKeys = {QStringLiteral("host"), QStringLiteral("port"),
+const QStringList kServerKeys = {QStringLiteral("host"),     QStringLiteral("port"),
                                  QStringLiteral("database"), QStringLiteral("user"),
-                                 QStringLiteral("password")};
+                                 QStringLiteral("password"), QStringLiteral("encryption"),
+                                 QStringLiteral("ca_file"),  QStringLiteral("certificate_host")};
 
 const QString kAlertsGroup = QStringLiteral("[alerts]");
 const QString kRobotAlertsPrefix = QStringLiteral("[alerts:");

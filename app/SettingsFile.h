@@ -14,6 +14,9 @@
 //   database = KvtCP
 //   user = monitor
 //   password = secret
+//   encryption = require
+//   ca_file = /etc/ssl/site/sql-ca.pem
+//   certificate_host = db.example.com
 //
 //   [alerts]
 //   balance_floor = 500

@@ -1,14 +1,31 @@
 #include "SiteSettings.h"
 
+#include "FreeTdsConfig.h"
 #include "ServerAddress.h"
 #include "SettingsFile.h"
+#include "TerminalText.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 namespace {
 const QString kServerVariable = QStringLiteral("TALLYVANE_SERVER");
 const QString kPasswordFileVariable = QStringLiteral("TALLYVANE_PASSWORD_FILE");
+
+// The TLS settings: in the settings file under the key, in the environment as the variable.
+struct TlsValue {
+    QString key;
+    QString variable;
+};
+const TlsValue kEncryption{QStringLiteral("encryption"), QStringLiteral("TALLYVANE_ENCRYPTION")};
+const TlsValue kCaFile{QStringLiteral("ca_file"), QStringLiteral("TALLYVANE_CA_FILE")};
+const TlsValue kCertificateHost{QStringLiteral("certificate_host"),
+                                QStringLiteral("TALLYVANE_CERTIFICATE_HOST")};
+
+// A CA bundle is larger than a settings file, but not this large.
+constexpr qint64 kMaxCaFileBytes = 4 * 1024 * 1024;
 
 struct AccountValue {
     QString key;      // in the settings file
@@ -74,6 +91,10 @@ public:
                 return false;
         if (values.contains(kPassword.key))
             warnIfOthersCanRead(path);
+        for (const TlsValue* what : {&kEncryption, &kCaFile, &kCertificateHost})
+            if (values.contains(what->key) &&
+                !setTlsValue(*what, values.value(what->key), shownPath(path)))
+                return false;
         return true;
     }
 
@@ -86,8 +107,35 @@ public:
             if (const QString value = environment.value(what->variable);
                 !value.isEmpty() && !setAccountValue(*what, value, what->variable))
                 return false;
+        for (const TlsValue* what : {&kEncryption, &kCaFile, &kCertificateHost})
+            if (const QString value = environment.value(what->variable);
+                !value.isEmpty() && !setTlsValue(*what, value, what->variable))
+                return false;
         const QString passwordFile = environment.value(kPasswordFileVariable);
         return passwordFile.isEmpty() || readPasswordFile(passwordFile);
+    }
+
+    // What the driver could not honour, once every source has given its values.
+    bool checkTls()
+    {
+        const ConnectionSettings& c = site.connection;
+        const auto source = [this](const TlsValue& what) { return tlsSources_.value(what.key); };
+        if (c.encryption == ConnectionSettings::Encryption::Off) {
+            for (const TlsValue* what : {&kCaFile, &kCertificateHost})
+                if (tlsSources_.contains(what->key))
+                    return fail(source(*what),
+                                QStringLiteral("%1 checks the server's certificate, but "
+                                               "encryption is off (from %2)")
+                                    .arg(what->key, source(kEncryption)));
+        }
+        if (!c.certificateHost.isEmpty() &&
+            c.certificateHost.compare(c.host, Qt::CaseInsensitive) != 0)
+            return fail(source(kCertificateHost),
+                        QStringLiteral("certificate_host %1 differs from the host %2: the SQL "
+                                       "Server driver checks the certificate against the name "
+                                       "it connects to, so give %1 as the host")
+                            .arg(c.certificateHost, c.host));
+        return true;
     }
 
     bool setServer(const QString& address, const QString& source)
@@ -119,6 +167,62 @@ private:
         return true;
     }
 
+    bool setTlsValue(const TlsValue& what, const QString& value, const QString& source)
+    {
+        ConnectionSettings& c = site.connection;
+        if (&what == &kEncryption) {
+            static const QStringList names{QStringLiteral("off"), QStringLiteral("request"),
+                                           QStringLiteral("require")};
+            const qsizetype i = names.indexOf(value);
+            if (i < 0)
+                return fail(source, QStringLiteral("encryption is \"%1\" (known: %2)")
+                                        .arg(terminaltext::shortened(value),
+                                             names.join(QStringLiteral(", "))));
+            c.encryption = ConnectionSettings::Encryption(i);
+        } else if (&what == &kCaFile) {
+            QString reason;
+            const std::optional<QString> file = caFile(value, &reason);
+            if (!file)
+                return fail(source, reason);
+            c.caFile = *file;
+        } else {
+            const std::optional<QString> host = parseHost(value);
+            if (!host)
+                return fail(source, QStringLiteral("certificate_host is not a host name or "
+                                                   "address"));
+            c.certificateHost = *host;
+        }
+        tlsSources_.insert(what.key, source);
+        return true;
+    }
+
+    // The file as the driver will read it (absolute), when it is one it can.
+    static std::optional<QString> caFile(const QString& value, QString* reason)
+    {
+        const QFileInfo info(value);
+        const QString path = info.absoluteFilePath();
+        const QString shown = shownPath(value);
+        if (const QString problem = freeTdsValueProblem(path); !problem.isEmpty()) {
+            *reason = QStringLiteral("ca_file %1 %2").arg(shown, problem);
+            return std::nullopt;
+        }
+        // Not opened unless regular: a named pipe would hold the start.
+        if (!info.exists() || !info.isFile()) {
+            *reason = QStringLiteral("ca_file %1 is not a file").arg(shown);
+            return std::nullopt;
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            *reason = QStringLiteral("cannot read ca_file %1: %2").arg(shown, file.errorString());
+            return std::nullopt;
+        }
+        if (!file.read(kMaxCaFileBytes).contains("-----BEGIN CERTIFICATE-----")) {
+            *reason = QStringLiteral("ca_file %1 holds no PEM certificate").arg(shown);
+            return std::nullopt;
+        }
+        return path;
+    }
+
     bool setAccountValue(const AccountValue& what, const QString& value, const QString& source)
     {
         if (const QString problem = accountValueProblem(what, value); !problem.isEmpty())
@@ -142,6 +246,7 @@ private:
     }
 
     QString* error_;
+    QHash<QString, QString> tlsSources_; // where each TLS value given came from, by key
 };
 
 } // namespace
@@ -153,7 +258,8 @@ std::optional<SiteSettings> readSiteSettings(const std::optional<QString>& serve
     SiteSettingsReader reader(error);
     const QString path = configFile ? *configFile : defaultSettingsFile(environment);
     if (!reader.readFile(path, configFile.has_value()) || !reader.readEnvironment(environment) ||
-        (serverOption && !reader.setServer(*serverOption, QStringLiteral("--server"))))
+        (serverOption && !reader.setServer(*serverOption, QStringLiteral("--server"))) ||
+        !reader.checkTls())
         return std::nullopt;
     return reader.site;
 }

@@ -14,8 +14,15 @@
 //   TALLYVANE_USER           the login
 //   TALLYVANE_PASSWORD_FILE  a file holding the password (one line break at its end is not
 //                            part of it): a password in the environment is too easily seen
+//   TALLYVANE_ENCRYPTION     off, request (the built-in value) or require
+//   TALLYVANE_CA_FILE        PEM certificates of the authorities the server's must come from
+//   TALLYVANE_CERTIFICATE_HOST  the host name the server's certificate must carry
 // An empty variable counts as unset. --server and TALLYVANE_SERVER name the whole server: a
 // port left out there is the built-in one, never the file's.
+// The settings file's keys are encryption, ca_file and certificate_host. What the SQL Server
+// driver cannot honour is an error, never ignored: a CA file or certificate host without
+// encryption, and a certificate host other than the host (FreeTDS checks the name it
+// connects to).
 struct SiteSettings {
     ConnectionSettings connection;
     AlertRules alerts = AlertRules::defaults(); // from the settings file only

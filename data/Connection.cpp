@@ -1,6 +1,7 @@
 #include "Connection.h"
 
 #include "DBErrors.h"
+#include "FreeTdsConfig.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -29,13 +30,25 @@ QString adoConnectionText(const ConnectionSettings& settings)
 
 QString odbcConnectionText(const ConnectionSettings& settings)
 {
+    using Encryption = ConnectionSettings::Encryption;
+    // The driver reads the certificate settings from its configuration file only, and only
+    // when the text names a section of it.
+    const QString server =
+        freeTdsChecksCertificate(settings)
+            ? QStringLiteral("SERVERNAME=%1").arg(odbcQuoted(freeTdsSectionName(settings)))
+            : QStringLiteral("SERVER=%1;PORT=%2")
+                  .arg(odbcQuoted(settings.host), odbcQuoted(QString::number(settings.port)));
+    // Without a word on encryption the driver requests it, as it always did here.
+    const QString encryption =
+        settings.encryption == Encryption::Off       ? QStringLiteral(";Encryption=off")
+        : settings.encryption == Encryption::Require ? QStringLiteral(";Encryption=require")
+                                                     : QString();
     // The fixed driver settings stay plain and last: FreeTDS keeps the closing brace of a
     // braced value that ends the text.
-    return QStringLiteral("DRIVER={FreeTDS};SERVER=%1;PORT=%2;DATABASE=%3;UID=%4;PWD=%5;"
-                          "TDS_Version=7.3;ClientCharset=UTF-8")
-        .arg(odbcQuoted(settings.host), odbcQuoted(QString::number(settings.port)),
-             odbcQuoted(settings.database), odbcQuoted(settings.user),
-             odbcQuoted(settings.password));
+    return QStringLiteral("DRIVER={FreeTDS};%1;DATABASE=%2;UID=%3;PWD=%4;"
+                          "TDS_Version=7.3;ClientCharset=UTF-8%5")
+        .arg(server, odbcQuoted(settings.database), odbcQuoted(settings.user),
+             odbcQuoted(settings.password), encryption);
 }
 
 bool odbcQuotable(const QString& value)
@@ -86,6 +99,10 @@ DirectConnection::DriverFactory driverFactory(const ConnectionSettings& settings
 {
     if (isSqlite(settings))
         return [file = settings.sqliteFile] { return makeSqliteDriver(file); };
+    // Written here, on the thread that makes the connection, before any driver reads it.
+    QString error;
+    if (!installFreeTdsConfig(settings, &error))
+        return [error] { return makeFailingDriver(error); };
     return [odbc = odbcConnectionText(settings)] { return makeOdbcDriver(odbc); };
 }
 } // namespace

@@ -18,6 +18,14 @@ struct ConnectionSettings {
     QString database = QStringLiteral("KvtCP");
     QString user = QStringLiteral("sa");
     QString password = QStringLiteral("HbnTr4417");
+    // TLS: off (asked for by no one but a server that demands it), request (used when the
+    // server offers it, its certificate unchecked unless a CA file is named), require (a
+    // server without it is refused, and its certificate checked against `caFile`, or the
+    // system's authorities, and the host name).
+    enum class Encryption { Off, Request, Require };
+    Encryption encryption = Encryption::Request;
+    QString caFile = {};          // PEM certificates of the authorities to trust; absolute
+    QString certificateHost = {}; // the name the certificate must carry; empty: the host
 };
 
 // The connection text in the built-in form for a server and account: the documented default
@@ -26,7 +34,9 @@ struct ConnectionSettings {
 QString adoConnectionText(const ConnectionSettings& settings);
 
 // The ODBC connection text of the SQL Server driver for a server and account; every value from
-// the settings is quoted.
+// the settings is quoted. A certificate check names a section of the private driver
+// configuration instead of the server (FreeTdsConfig.h), which must be in place before the
+// driver connects.
 QString odbcConnectionText(const ConnectionSettings& settings);
 
 // A value in FreeTDS's braces: it reads up to the first "}" followed by ";" or the end, so
