@@ -164,7 +164,8 @@ public:
             SQLDriverConnectW(dbc_, nullptr, const_cast<SQLWCHAR*>(wide(connectionText_)), SQL_NTS,
                               nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(rc)) {
-            const QString message = mainDiagnostic(diagnostics(SQL_HANDLE_DBC, dbc_)).message;
+            const QString message =
+                connectFailure(mainDiagnostic(diagnostics(SQL_HANDLE_DBC, dbc_)));
             SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
             dbc_ = SQL_NULL_HDBC;
             disconnect();
@@ -172,6 +173,21 @@ public:
         }
         connected_ = true;
     }
+
+    // FreeTDS says no more than "connection failed" when the pre-login or the TLS handshake
+    // fails; where a certificate is checked, the administrator needs the likely causes.
+    QString connectFailure(const OdbcDiagnostic& main) const
+    {
+        const bool checksCertificate =
+            connectionText_.contains(QStringLiteral(";Encryption=require")) ||
+            connectionText_.startsWith(QStringLiteral("DRIVER={FreeTDS};SERVERNAME="));
+        if (main.nativeError != kConnectionFailed || !checksCertificate)
+            return main.message;
+        return main.message + QStringLiteral(" (before the login: the server offers no TLS, or "
+                                             "its certificate is not trusted, has expired or is "
+                                             "for another host name)");
+    }
+    static constexpr int kConnectionFailed = 20002; // FreeTDS's "Adaptive Server connection failed"
 
     void disconnect() noexcept override
     {

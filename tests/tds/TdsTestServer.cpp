@@ -67,6 +67,12 @@ bool TdsTestServer::setFault(const QString& mode)
     return command("fault " + mode.toUtf8());
 }
 
+bool TdsTestServer::setEncryption(const QString& policy, const QString& certificate,
+                                  const QString& key)
+{
+    return command(QStringLiteral("encryption %1 %2 %3").arg(policy, certificate, key).toUtf8());
+}
+
 bool TdsTestServer::setDatabase(const QString& databaseFile)
 {
     return command("db " + databaseFile.toUtf8());
@@ -104,21 +110,23 @@ TdsTestServer::Stats TdsTestServer::stats()
     Stats s;
     if (!command("stats", &lines) || lines.isEmpty())
         return s;
+    const std::pair<const char*, int Stats::*> names[] = {{"logins", &Stats::logins},
+                                                          {"failed", &Stats::failed},
+                                                          {"statements", &Stats::statements},
+                                                          {"sessions", &Stats::sessions},
+                                                          {"peak", &Stats::peak},
+                                                          {"clear", &Stats::clear},
+                                                          {"sealed", &Stats::sealed},
+                                                          {"exposed", &Stats::exposed},
+                                                          {"handshakes", &Stats::handshakes},
+                                                          {"broken", &Stats::broken}};
     for (const QByteArray& field : lines.last().split(' ')) {
         const QList<QByteArray> pair = field.split('=');
         if (pair.size() != 2)
             continue;
-        const int value = pair[1].toInt();
-        if (pair[0] == "logins")
-            s.logins = value;
-        else if (pair[0] == "failed")
-            s.failed = value;
-        else if (pair[0] == "statements")
-            s.statements = value;
-        else if (pair[0] == "sessions")
-            s.sessions = value;
-        else if (pair[0] == "peak")
-            s.peak = value;
+        for (const auto& [name, member] : names)
+            if (pair[0] == name)
+                s.*member = pair[1].toInt();
     }
     return s;
 }
@@ -149,7 +157,8 @@ bool SharedTdsServer::start()
 
 bool SharedTdsServer::switchTo(const QString& databaseFile)
 {
-    return server_->setDatabase(databaseFile) && server_->setFault(QStringLiteral("none"));
+    return server_->setDatabase(databaseFile) && server_->setFault(QStringLiteral("none")) &&
+           server_->setEncryption(QStringLiteral("none"));
 }
 
 void SharedTdsServer::logIfFailed() const

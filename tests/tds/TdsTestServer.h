@@ -33,10 +33,18 @@ public:
     // The one account it accepts from now on (the built-in one at the start).
     bool setAccount(const QString& user, const QString& password, const QString& database);
 
+    // Encryption from now on: "none" (not offered), "offer" (as the client asks; the login
+    // alone when it only accepts it), "force" (every session whole), with a PEM certificate
+    // and its key.
+    bool setEncryption(const QString& policy, const QString& certificate = {},
+                       const QString& key = {});
+
     // What the server received since the last reset: logins taken and refused, statements
-    // answered, and the sessions open now and at most.
+    // answered, and the sessions open now and at most; login packets in the clear and inside
+    // TLS, logins whose password crossed the wire readable, TLS handshakes done and failed.
     struct Stats {
         int logins = 0, failed = 0, statements = 0, sessions = 0, peak = 0;
+        int clear = 0, sealed = 0, exposed = 0, handshakes = 0, broken = 0;
     };
     Stats stats();
     bool resetStats();

@@ -12,11 +12,18 @@ answered with "ok":
       (silent: nothing is answered, new connections and old alike, until the fault ends;
       then what came meanwhile is answered, as after a pulled cable is plugged back;
       refuse: logins fail, and sessions end at their next request)
-  stats        (prints "stats logins=N failed=N statements=N sessions=N peak=N": logins
-                taken and refused, statements answered, sessions open now and at most)
+  stats        (prints "stats logins=N failed=N statements=N sessions=N peak=N clear=N
+                sealed=N exposed=N handshakes=N broken=N": logins taken and refused,
+                statements answered, sessions open now and at most, login packets that
+                came in the clear and inside TLS, logins whose password bytes crossed
+                the wire readable, TLS handshakes completed and failed)
   stats reset  (counts from zero, the peak from the sessions open now)
   db FILE      (sessions that log in from now on use FILE)
   account ["USER", "PASSWORD", "DATABASE"]   (the one login accepted from now on)
+  encryption none | offer CERT KEY | force CERT KEY
+      (what the pre-login answers from now on: no encryption; encryption as the client
+      asks, the login alone when it only accepts it; every session encrypted whole.
+      CERT and KEY are PEM files)
 Closing stdin stops the server.
 """
 
@@ -25,6 +32,7 @@ import json
 import re
 import socket
 import sqlite3
+import ssl
 import struct
 import sys
 import threading
@@ -38,6 +46,18 @@ TEXT_CODEC = "gb18030"
 
 # Packet types
 SQL_BATCH, RPC, REPLY, ATTENTION, LOGIN7, PRELOGIN = 1, 3, 4, 6, 0x10, 0x12
+
+# The pre-login's encryption option, from client and server alike.
+ENCRYPT_OFF, ENCRYPT_ON, ENCRYPT_NOT_SUP, ENCRYPT_REQ = 0, 1, 2, 3
+
+
+def encryption_answer(policy, client):
+    """The server's encryption value for the client's, under the server's policy."""
+    if policy == "none":
+        return ENCRYPT_NOT_SUP
+    if policy == "force":
+        return ENCRYPT_REQ if client == ENCRYPT_NOT_SUP else ENCRYPT_ON
+    return {ENCRYPT_OFF: ENCRYPT_OFF, ENCRYPT_NOT_SUP: ENCRYPT_NOT_SUP}.get(client, ENCRYPT_ON)
 
 # Column types as the production tables and statements deliver them.
 INT, VARCHAR, CHAR, DATETIME = "int", "varchar", "char", "datetime"
@@ -290,6 +310,17 @@ def read_param_value(r):
     raise ValueError("unsupported parameter type 0x%02X" % t)
 
 
+def prelogin_encryption(data):
+    """The client's encryption value in its pre-login message."""
+    pos = 0
+    while pos + 5 <= len(data) and data[pos] != 0xFF:
+        token, offset, length = struct.unpack(">BHH", data[pos:pos + 5])
+        if token == 1 and length >= 1 and offset < len(data):
+            return data[offset]
+        pos += 5
+    return ENCRYPT_NOT_SUP
+
+
 def parse_rpc(data):
     r = Reader(data)
     skip_all_headers(r)
@@ -342,6 +373,7 @@ class Stats:
     def __init__(self):
         self.lock = threading.Lock()
         self.logins = self.failed = self.statements = self.sessions = self.peak = 0
+        self.clear = self.sealed = self.exposed = self.handshakes = self.broken = 0
 
     def add(self, name, n=1):
         with self.lock:
@@ -351,12 +383,15 @@ class Stats:
     def reset(self):
         with self.lock:
             self.logins = self.failed = self.statements = 0
+            self.clear = self.sealed = self.exposed = self.handshakes = self.broken = 0
             self.peak = self.sessions
 
     def line(self):
         with self.lock:
-            return "stats logins=%d failed=%d statements=%d sessions=%d peak=%d" % (
-                self.logins, self.failed, self.statements, self.sessions, self.peak)
+            return ("stats logins=%d failed=%d statements=%d sessions=%d peak=%d clear=%d "
+                    "sealed=%d exposed=%d handshakes=%d broken=%d") % (
+                self.logins, self.failed, self.statements, self.sessions, self.peak,
+                self.clear, self.sealed, self.exposed, self.handshakes, self.broken)
 
 
 class Session:
@@ -366,19 +401,38 @@ class Session:
         self.prepared = {}
         self.db = None
         self.database = DATABASE
+        self.tls = None       # the TLS session once its handshake is done
+        self.wire = bytearray()  # what came over the socket before the login, as it came
 
     def log(self, *parts):
         self.server.log(*parts)
 
     # -- transport
+    def recv_raw(self, n):
+        chunk = self.sock.recv(n)
+        if not chunk:
+            raise ConnectionError("client closed")
+        if self.db is None:
+            self.wire += chunk
+        return chunk
+
     def recv_exact(self, n):
         out = bytearray()
         while len(out) < n:
-            chunk = self.sock.recv(n - len(out))
-            if not chunk:
-                raise ConnectionError("client closed")
-            out += chunk
+            if not self.tls:
+                out += self.recv_raw(n - len(out))
+                continue
+            try:
+                out += self.tls.read(n - len(out))
+            except ssl.SSLWantReadError:
+                self.tls_in.write(self.recv_raw(16384))
         return bytes(out)
+
+    def send_raw(self, data):
+        if self.tls:
+            self.tls.write(data)
+            data = self.tls_out.read()
+        self.sock.sendall(data)
 
     def read_message(self):
         kind, payload = None, bytearray()
@@ -397,9 +451,9 @@ class Session:
             packet = struct.pack(">BBHHBB", kind, 1 if last else 0, len(chunk) + 8, 0, (i + 1) % 256, 0) + chunk
             if cut and last:
                 # Half a result, then the line goes dead.
-                self.sock.sendall(packet[:8 + len(chunk) // 2])
+                self.send_raw(packet[:8 + len(chunk) // 2])
                 raise ConnectionAbortedError("cut by fault mode")
-            self.sock.sendall(packet)
+            self.send_raw(packet)
 
     # -- protocol
     def run(self):
@@ -409,10 +463,21 @@ class Session:
                 self.log("silent: the pre-login waits")
                 self.server.faults.wait_while_silent()
             kind, data = self.read_message()
+            encryption = ENCRYPT_NOT_SUP
             if kind == PRELOGIN:
-                self.send_message(self.prelogin_reply())
+                policy, context = self.server.encryption
+                encryption = encryption_answer(policy, prelogin_encryption(data))
+                self.send_message(self.prelogin_reply(encryption))
+                if encryption != ENCRYPT_NOT_SUP:
+                    self.handshake(context)
                 kind, data = self.read_message()
-            if kind != LOGIN7 or not self.login(data):
+            if kind != LOGIN7:
+                return
+            self.server.stats.add("sealed" if self.tls else "clear")
+            if self.tls and encryption == ENCRYPT_OFF:
+                # Only the login was to be encrypted: the session goes on in the clear.
+                self.tls = None
+            if not self.login(data):
                 return
             while True:
                 kind, data = self.read_message()
@@ -446,9 +511,37 @@ class Session:
             except OSError:
                 pass
 
-    def prelogin_reply(self):
+    def handshake(self, context):
+        """TLS inside pre-login packets, as the protocol carries it until the handshake ends."""
+        self.tls_in, self.tls_out = ssl.MemoryBIO(), ssl.MemoryBIO()
+        tls = context.wrap_bio(self.tls_in, self.tls_out, server_side=True)
+        try:
+            while True:
+                kind, data = self.read_message()
+                if kind != PRELOGIN:
+                    raise ValueError("packet of type %d inside the TLS handshake" % kind)
+                self.tls_in.write(data)
+                try:
+                    tls.do_handshake()
+                    done = True
+                except ssl.SSLWantReadError:
+                    done = False
+                out = self.tls_out.read()
+                if out:
+                    self.send_message(out, kind=PRELOGIN)
+                if done:
+                    break
+        except (ssl.SSLError, ConnectionError, OSError) as e:
+            self.server.stats.add("broken")
+            self.log("TLS handshake failed:", repr(e))
+            raise ConnectionError("TLS handshake failed")
+        self.server.stats.add("handshakes")
+        self.log("TLS:", tls.version(), tls.cipher()[0])
+        self.tls = tls
+
+    def prelogin_reply(self, encryption):
         options = [(0, bytes([16, 0, 0x07, 0xD0, 0, 0])),  # version 16.0.2000
-                   (1, b"\x02"),                            # encryption not supported
+                   (1, bytes([encryption])),
                    (2, b"\x00"),
                    (3, b""),
                    (4, b"\x00")]
@@ -467,6 +560,9 @@ class Session:
         user = field(40).decode("utf-16-le")
         raw = field(44)
         password = bytes((((b ^ 0xA5) >> 4) | ((b ^ 0xA5) << 4)) & 0xFF for b in raw).decode("utf-16-le")
+        if raw and bytes(raw) in self.wire:
+            # The password crossed the network only obfuscated, which anyone can undo.
+            self.server.stats.add("exposed")
         account_user, account_password, account_database = self.server.account
         database = field(68).decode("utf-16-le") or account_database
         self.log("login", user, "database", database)
@@ -568,6 +664,7 @@ class Server:
         self.faults = Faults()
         self.stats = Stats()
         self.account = (USER, PASSWORD, DATABASE)
+        self.encryption = ("none", None)
         self.logfile = open(logfile, "a", encoding="utf-8") if logfile else None
         self.loglock = threading.Lock()
         self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -597,6 +694,16 @@ class Server:
             threading.Thread(target=Session(sock, self).run, daemon=True).start()
 
 
+def tls_context(cert, key):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    # As SQL Server does for TDS 7: TLS 1.2, whose last handshake flight the pre-login still
+    # carries; and no session tickets, which would arrive after it.
+    context.maximum_version = ssl.TLSVersion.TLSv1_2
+    context.num_tickets = 0
+    context.load_cert_chain(cert, key)
+    return context
+
+
 def main():
     args = sys.argv[1:]
     if not args:
@@ -617,6 +724,8 @@ def main():
             server.log("fault", words[1:])
         elif words and words[0] == "account":
             server.account = tuple(json.loads(line.split(None, 1)[1]))
+        elif words and words[0] == "encryption":
+            server.encryption = (words[1], None if words[1] == "none" else tls_context(words[2], words[3]))
         elif words and words[0] == "stats":
             if words[1:] == ["reset"]:
                 server.stats.reset()
