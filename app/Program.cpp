@@ -74,6 +74,7 @@ int runTallyvane(const CommandLine& commandLine)
 {
     // An error here gets the default error box rather than an abort (the data module reports
     // its own connection failure).
+    bool connectFailed = false;
     const bool started = guarded([&] {
         // Without the code page's converter every lookup would fail: stop before the splash.
         if (const QString missing = gb::missingConverters(); !missing.isEmpty())
@@ -119,6 +120,7 @@ int runTallyvane(const CommandLine& commandLine)
         } else {
             application->terminate();
         }
+        connectFailed = DM->connectFailed();
         delete DM;
         DM = nullptr;
     });
@@ -127,5 +129,7 @@ int runTallyvane(const CommandLine& commandLine)
         DM = nullptr;
         return 1;
     }
-    return 0;
+    // A start that never reached the server is no success, though the operator's box is all
+    // it shows.
+    return connectFailed ? 1 : 0;
 }

@@ -57,11 +57,17 @@ LinkMachine::LinkMachine(const LinkTimings& timings, int statementTimeoutMs)
 {
 }
 
-void LinkMachine::enter(State state, qint64 now)
+void LinkMachine::enter(State state, qint64 now, const QString& cause)
 {
     if (state != state_)
         qCDebug(lcLink, "%s -> %s", stateName(state_), stateName(state));
+    // An outage is told as it begins and as it ends, for whoever reads the journal.
+    if (state_ == State::Down && state != State::Down && state != State::Stopped)
+        qCWarning(lcLink, "the connection to the server is back after %.1f s",
+                  double(now - downSince_) / 1000.0);
     if (state == State::Down && state_ != State::Down) {
+        qCWarning(lcLink, "the connection to the server is lost: %s",
+                  qUtf8Printable(cause.isEmpty() ? QStringLiteral("no cause given") : cause));
         downSince_ = now;
         // Every connection the link had is presumed gone with it.
         for (auto& [id, session] : sessions_)
@@ -200,21 +206,29 @@ void LinkMachine::giveUp(SessionId session, bool dead, LinkActions& actions)
 
 // The probe did not log in: the statement's connection is presumed dead, though it may still
 // answer; the probe goes on as an ordinary attempt.
-void LinkMachine::judgeDead(qint64 now)
+void LinkMachine::judgeDead(qint64 now, const QString& cause)
 {
     if (pending_ && current_ == pending_->original)
         current_ = 0;
     attemptIsProbe_ = false;
-    enter(State::Down, now);
+    enter(State::Down, now, cause);
+}
+
+QString LinkMachine::unansweredCause(qint64 now) const
+{
+    return QStringLiteral("a statement unanswered for %1 s, and no fresh login in %2 s")
+        .arg(double(now - (pending_ ? pending_->startedAt : now)) / 1000.0, 0, 'f', 1)
+        .arg(double(now - attemptStartedAt_) / 1000.0, 0, 'f', 1);
 }
 
 void LinkMachine::failDeadline(qint64 now, LinkActions& actions)
 {
+    const QString cause = unansweredCause(now);
     const Pending pending = *pending_;
     pending_.reset();
     latency_.record(pending.job.sql, now - pending.startedAt);
     if (state_ == State::Suspect && attemptIsProbe_)
-        judgeDead(now); // the probe has not logged in all this time either
+        judgeDead(now, cause); // the probe has not logged in all this time either
     const bool dead = state_ == State::Down;
     giveUp(pending.original, dead, actions);
     if (pending.copy)
@@ -297,9 +311,10 @@ LinkActions LinkMachine::connectFailed(SessionId session, const QString& error, 
     if (state_ == State::Stopped)
         return actions;
     if (probe && state_ == State::Suspect) {
-        judgeDead(now);
+        judgeDead(now, QStringLiteral("a statement went unanswered, and a fresh login failed: ") +
+                           error);
     } else if (!current_) {
-        enter(State::Down, now);
+        enter(State::Down, now, error);
         // A statement waiting for a connection fails with the attempt's error.
         if (!pending_ && !queue_.empty() && queue_.front().kind == LinkJob::Kind::Statement) {
             const LinkJob job = queue_.front();
@@ -335,7 +350,7 @@ LinkActions LinkMachine::answered(SessionId session, StatementOutcome outcome, q
             if (!current_ && !sessions_[other].dead)
                 current_ = other;
             if (!current_)
-                enter(State::Down, now);
+                enter(State::Down, now, outcome.error);
             pump(now, actions);
             return actions;
         }
@@ -345,7 +360,7 @@ LinkActions LinkMachine::answered(SessionId session, StatementOutcome outcome, q
             current_ = spare_;
             spare_ = 0;
         } else {
-            enter(State::Down, now);
+            enter(State::Down, now, outcome.error);
         }
         deliver(job, std::move(outcome), actions);
         pump(now, actions);
@@ -406,7 +421,7 @@ LinkActions LinkMachine::timePassed(qint64 now)
             }
         } else if (state_ == State::Suspect && attemptIsProbe_ &&
                    now >= attemptStartedAt_ + timings_.probeVerdictMs) {
-            judgeDead(now);
+            judgeDead(now, unansweredCause(now));
         }
     }
     if (!attempt_ && needsConnection() && now >= nextAttemptAt())

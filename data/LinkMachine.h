@@ -135,7 +135,8 @@ private:
         qint64 deadline = kNever;
     };
 
-    void enter(State state, qint64 now);
+    // `cause` says why the link is judged dead, when it is.
+    void enter(State state, qint64 now, const QString& cause = {});
     void pump(qint64 now, LinkActions& actions);
     bool mayStartStatement() const;
     void run(SessionId session, const LinkJob& job, qint64 now, LinkActions& actions);
@@ -143,7 +144,8 @@ private:
     qint64 nextAttemptAt() const;
     bool needsConnection() const;
     void giveUp(SessionId session, bool dead, LinkActions& actions);
-    void judgeDead(qint64 now);
+    void judgeDead(qint64 now, const QString& cause);
+    QString unansweredCause(qint64 now) const;
     void failDeadline(qint64 now, LinkActions& actions);
     void deliver(const LinkJob& job, StatementOutcome outcome, LinkActions& actions);
     qint64 probeDelay(const QString& sql) const;

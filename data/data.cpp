@@ -3,6 +3,11 @@
 #include "DBErrors.h"
 #include "Shell.h"
 
+#include <QLoggingCategory>
+
+// The cause of a failed start, for the administrator: the operator's box names none.
+Q_LOGGING_CATEGORY(lcConnection, "tallyvane.connection", QtWarningMsg)
+
 TDM* DM = nullptr;
 
 namespace {
@@ -33,9 +38,12 @@ void TDM::DataModuleCreate()
     ConSG->close();
     try {
         ConSG->open();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // Reported here, once, and never left to reach the default error box.
         ConSG->close();
+        connectFailed_ = true;
+        qCWarning(lcConnection, "cannot connect to %s: %s", qUtf8Printable(ConSG->sourceName()),
+                  e.what());
         shell().showMessage(kConnectFailed, QStringLiteral("i"));
         shell().requestTerminate();
     }

@@ -25,8 +25,12 @@ public:
     int UserID = 0;
     qint32 LastVer = 0;
 
+    // The start-up connection failed (and the operator was told).
+    bool connectFailed() const { return connectFailed_; }
+
 private:
     void DataModuleCreate();
+    bool connectFailed_ = false;
 };
 
 extern TDM* DM;

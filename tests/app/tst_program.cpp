@@ -7,6 +7,7 @@
 #include "LoopbackPort.h"
 #include "Program.h"
 #include "RecordingPresenter.h"
+#include "ScopeGuard.h"
 #include "TestRegistry.h"
 #include "data.h"
 #include "login.h"
@@ -16,6 +17,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -103,18 +105,44 @@ private slots:
     void connectionFailureShowsOneBoxAndEnds_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("missing SQLite file") << QStringList{"--sqlite", "/nonexistent.db"};
+        QTest::addColumn<QString>("cause"); // on standard error, after the source
+        QTest::newRow("missing SQLite file")
+            << QStringList{"--sqlite", "/nonexistent.db"} << "nonexistent.db: ";
         // A 0-byte file opens as an empty database, which has none of the client's tables.
         const QString empty = noSettings_.filePath(QStringLiteral("empty.db"));
         QFile(empty).open(QIODevice::WriteOnly);
-        QTest::newRow("empty SQLite file") << QStringList{"--sqlite", empty};
+        QTest::newRow("empty SQLite file") << QStringList{"--sqlite", empty} << "empty.db: ";
         // Goes through the SQL Server (FreeTDS) driver; the port refuses at once.
+        const QString closed = QStringLiteral("127.0.0.1,%1").arg(closedLoopbackPort());
         QTest::newRow("closed server port")
-            << QStringList{"--server", QStringLiteral("127.0.0.1,%1").arg(closedLoopbackPort())};
+            << QStringList{"--server", closed}
+            << closed + ": Unable to connect: Adaptive Server is unavailable or does not exist";
+        // Encryption required of a server that offers none.
+        QTest::newRow("closed server port, encryption required")
+            << QStringList{"--server", closed, "TALLYVANE_ENCRYPTION=require"}
+            << closed + ": Unable to connect: Adaptive Server is unavailable";
     }
     void connectionFailureShowsOneBoxAndEnds()
     {
         QFETCH(QStringList, args);
+        QFETCH(QString, cause);
+        // "NAME=value" arguments are the environment's.
+        QStringList variables;
+        for (const QString& arg : QStringList(args))
+            if (arg.contains(u'=')) {
+                args.removeOne(arg);
+                variables << arg.section(u'=', 0, 0);
+                qputenv(qPrintable(variables.last()), arg.section(u'=', 1).toUtf8());
+            }
+        const ScopeGuard unset([&] {
+            for (const QString& name : variables)
+                qunsetenv(qPrintable(name));
+        });
+        // One line for the administrator; the password never in it.
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^cannot connect to .*") +
+                                                QRegularExpression::escape(cause)));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("HbnTr4417")));
         RecordingPresenter presenter;
         ShownWindows shown;
         QString titleDuringBox;
@@ -128,7 +156,8 @@ private slots:
             }
         };
 
-        QCOMPARE(runTallyvane(QStringList{"tallyvane"} + args), 0);
+        // The start failed: no success for a script or a service manager either.
+        QCOMPARE(runTallyvane(QStringList{"tallyvane"} + args), 1);
 
         QCOMPARE(presenter.boxes.size(), 1);
         QCOMPARE(presenter.boxes[0].caption, QStringLiteral("信息"));

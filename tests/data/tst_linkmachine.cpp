@@ -1,6 +1,9 @@
 #include "LinkMachine.h"
+#include "ScopeGuard.h"
 #include "TestRegistry.h"
 
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -215,11 +218,55 @@ private slots:
     void scripts()
     {
         QFETCH(QStringList, steps);
+        // The outages' lines have a test of their own.
+        QLoggingCategory::setFilterRules(QStringLiteral("tallyvane.link.warning=false"));
+        const ScopeGuard rules([] { QLoggingCategory::setFilterRules(QString()); });
         Player player;
         for (const QString& step : steps) {
             const QStringList parts = step.split(QStringLiteral(" => "));
             QCOMPARE(player.step(parts[0]).simplified(), parts[1].simplified());
         }
+    }
+
+    // Each outage leaves one line as it begins, with its cause, and one as it ends, with its
+    // length; nothing else is said unless asked for.
+    void outageToldAtItsStartAndEnd_data()
+    {
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QStringList>("lines");
+        const QString lost = QStringLiteral("the connection to the server is lost: ");
+        const QString back = QStringLiteral("the connection to the server is back after ");
+        QTest::newRow("first connect refused, then back")
+            << QStringList{"0 submit", "10 refused 1", "1000 tick", "1500 connected 2"}
+            << QStringList{lost + "refused", back + "1.5 s"};
+        QTest::newRow("the statement's link lost")
+            << QStringList{"0 adopt", "0 submit", "200 answered 1 lost", "1200 tick",
+                           "1300 connected 2"}
+            << QStringList{lost + "lost", back + "1.1 s"};
+        QTest::newRow("unanswered, and the probe refused")
+            << QStringList{"0 adopt",        "0 submit",  "1000 tick",
+                           "1010 refused 2", "2000 tick", "2010 connected 3"}
+            << QStringList{lost + "a statement went unanswered, and a fresh login failed: refused",
+                           back + "1.0 s"};
+        QTest::newRow("unanswered, and the probe silent")
+            << QStringList{"0 adopt", "0 submit", "1000 tick", "3000 tick"}
+            << QStringList{lost + "a statement unanswered for 3.0 s, and no fresh login in 2.0 s"};
+        QTest::newRow("stopped while down: no end")
+            << QStringList{"0 submit", "10 refused 1", "20 stop"} << QStringList{lost + "refused"};
+        QTest::newRow("slow, never down") << QStringList{"0 adopt", "0 submit", "1000 tick",
+                                                         "1005 connected 2", "9000 answered 1 ok"}
+                                          << QStringList{};
+    }
+    void outageToldAtItsStartAndEnd()
+    {
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, lines);
+        for (const QString& line : lines)
+            QTest::ignoreMessage(QtWarningMsg, qPrintable(line));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        Player player;
+        for (const QString& event : events)
+            player.step(event);
     }
 
     void latencyMemoryKeepsTheSlowestOfTheLastAnswers()
