@@ -2,6 +2,8 @@
 
 #include "DBErrors.h"
 #include "FreeTdsConfig.h"
+#include "OdbcDriver.h"
+#include "TlsProbe.h"
 
 #include <QFileInfo>
 #include <algorithm>
@@ -103,7 +105,13 @@ DirectConnection::DriverFactory driverFactory(const ConnectionSettings& settings
     QString error;
     if (!installFreeTdsConfig(settings, &error))
         return [error] { return makeFailingDriver(error); };
-    return [odbc = odbcConnectionText(settings)] { return makeOdbcDriver(odbc); };
+    if (!freeTdsChecksCertificate(settings))
+        return [odbc = odbcConnectionText(settings)] { return makeOdbcDriver(odbc); };
+    return [odbc = odbcConnectionText(settings), settings] {
+        return makeOdbcDriver(odbc, OdbcTimeouts{}, [settings](int timeoutMs) {
+            return probeTlsRefusal(settings, timeoutMs);
+        });
+    };
 }
 } // namespace
 

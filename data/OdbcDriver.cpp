@@ -137,8 +137,10 @@ DriverType driverType(SQLSMALLINT sqlType)
 
 class OdbcDriver : public Driver {
 public:
-    OdbcDriver(QString connectionText, const OdbcTimeouts& timeouts)
-        : connectionText_(std::move(connectionText)), timeouts_(timeouts)
+    OdbcDriver(QString connectionText, const OdbcTimeouts& timeouts,
+               RefusalExplainer explainRefusal)
+        : connectionText_(std::move(connectionText)), timeouts_(timeouts),
+          explainRefusal_(std::move(explainRefusal))
     {
     }
     ~OdbcDriver() override { disconnect(); }
@@ -175,17 +177,18 @@ public:
     }
 
     // FreeTDS says no more than "connection failed" when the pre-login or the TLS handshake
-    // fails; where a certificate is checked, the administrator needs the likely causes.
+    // fails; where a certificate is checked, the administrator needs to know which it was.
     QString connectFailure(const OdbcDiagnostic& main) const
     {
-        const bool checksCertificate =
-            connectionText_.contains(QStringLiteral(";Encryption=require")) ||
-            connectionText_.startsWith(QStringLiteral("DRIVER={FreeTDS};SERVERNAME="));
-        if (main.nativeError != kConnectionFailed || !checksCertificate)
+        if (main.nativeError != kConnectionFailed || !explainRefusal_)
             return main.message;
-        return main.message + QStringLiteral(" (before the login: the server offers no TLS, or "
-                                             "its certificate is not trusted, has expired or is "
-                                             "for another host name)");
+        const QString cause = explainRefusal_(loginTimeoutMs());
+        return main.message +
+               (cause.isEmpty()
+                    ? QStringLiteral(" (before the login: the server offers no TLS, or its "
+                                     "certificate is not trusted, has expired or is for another "
+                                     "host name)")
+                    : QStringLiteral(" (before the login: %1)").arg(cause));
     }
     static constexpr int kConnectionFailed = 20002; // FreeTDS's "Adaptive Server connection failed"
 
@@ -417,6 +420,7 @@ private:
 
     QString connectionText_;
     OdbcTimeouts timeouts_;
+    RefusalExplainer explainRefusal_;
     SQLHENV env_ = SQL_NULL_HENV;
     SQLHDBC dbc_ = SQL_NULL_HDBC;
     bool connected_ = false;
@@ -450,9 +454,10 @@ QString odbcStripPrefixes(const QString& message)
 }
 
 std::unique_ptr<Driver> makeOdbcDriver(const QString& odbcConnectionText,
-                                       const OdbcTimeouts& timeouts)
+                                       const OdbcTimeouts& timeouts,
+                                       RefusalExplainer explainRefusal)
 {
-    return std::make_unique<OdbcDriver>(odbcConnectionText, timeouts);
+    return std::make_unique<OdbcDriver>(odbcConnectionText, timeouts, std::move(explainRefusal));
 }
 
 std::unique_ptr<Driver> makeOdbcDriver(const QString& odbcConnectionText)

@@ -2,6 +2,7 @@
 #include "Driver.h"
 
 #include <QString>
+#include <functional>
 
 // How long the SQL Server driver waits, in seconds. The defaults are the product's; tests
 // pass shorter ones so that a silent server costs them little.
@@ -10,8 +11,12 @@ struct OdbcTimeouts {
     int statementSeconds = 30;
 };
 
+// `explainRefusal`, when given, says why a connect was refused before its login, which the
+// driver reports only as "connection failed"; it gets the login timeout in milliseconds.
+using RefusalExplainer = std::function<QString(int timeoutMs)>;
 std::unique_ptr<Driver> makeOdbcDriver(const QString& odbcConnectionText,
-                                       const OdbcTimeouts& timeouts);
+                                       const OdbcTimeouts& timeouts,
+                                       RefusalExplainer explainRefusal = {});
 
 // One diagnostic record of an ODBC call.
 struct OdbcDiagnostic {
