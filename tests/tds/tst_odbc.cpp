@@ -1,5 +1,6 @@
 #include "DBErrors.h"
 #include "DataFixture.h"
+#include "FreeTdsConfig.h"
 #include "OdbcDriver.h"
 #include "SqlText.h"
 #include "Statements.h"
@@ -421,6 +422,31 @@ private slots:
         QVERIFY(!driver->connected());
     }
 
+    // The error names the cause as the driver gives it, for the administrator's line.
+    void connectFailureNamesItsCause_data()
+    {
+        QTest::addColumn<QString>("odbc");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("refused port")
+            << odbcConnectionText(server(QStringLiteral("127.0.0.1"), closedLoopbackPort()))
+            << "Unable to connect: Adaptive Server is unavailable or does not exist";
+        QTest::newRow("driver not registered")
+            << QStringLiteral("DRIVER={NoSuchTallyvaneDriver};SERVER=h;PWD={HbnTr4417}")
+            << "Can't open lib 'NoSuchTallyvaneDriver' : file not found";
+    }
+    void connectFailureNamesItsCause()
+    {
+        QFETCH(QString, odbc);
+        QFETCH(QString, cause);
+        try {
+            makeOdbcDriver(odbc, kTestTimeouts)->connect();
+            QFAIL("connected");
+        } catch (const EConnectionError& e) {
+            QVERIFY2(e.message().contains(cause), qPrintable(e.message()));
+            QVERIFY(!e.message().contains(QStringLiteral("HbnTr4417")));
+        }
+    }
+
     void linkLostVerdict_data()
     {
         QTest::addColumn<QString>("state");
@@ -503,6 +529,50 @@ private slots:
                  QStringLiteral("DRIVER={FreeTDS};SERVER={h};PORT={7};DATABASE={%1};UID={%2};"
                                 "PWD={%3};TDS_Version=7.3;ClientCharset=UTF-8")
                      .arg(account[0], account[1], account[2]));
+    }
+
+    // Encryption reaches the driver as FreeTDS takes it: a word in the ODBC text, and the
+    // certificate checks only through a section of its configuration.
+    void encryptionInTheDriversTerms_data()
+    {
+        QTest::addColumn<int>("encryption"); // ConnectionSettings::Encryption
+        QTest::addColumn<QString>("caFile");
+        QTest::addColumn<QString>("parts"); // in the text: its server part and its tail
+        QTest::addColumn<QString>("section");
+        const QString plain = QStringLiteral("SERVER={h};PORT={7};");
+        QTest::newRow("request, as always") << 1 << "" << plain + "ClientCharset=UTF-8"
+                                            << "";
+        QTest::newRow("off") << 0 << "" << plain + "ClientCharset=UTF-8;Encryption=off"
+                             << "";
+        QTest::newRow("require: the system's authorities")
+            << 2 << ""
+            << "SERVERNAME={tallyvane-;Encryption=require"
+            << "\thost = h\n\tport = 7\n\tencryption = require\n\tca file = system\n"
+               "\tcheck certificate hostname = yes\n";
+        QTest::newRow("request with a CA file")
+            << 1 << "/etc/ca.pem"
+            << "SERVERNAME={tallyvane-;ClientCharset=UTF-8"
+            << "\thost = h\n\tport = 7\n\tencryption = request\n\tca file = /etc/ca.pem\n"
+               "\tcheck certificate hostname = yes\n";
+    }
+    void encryptionInTheDriversTerms()
+    {
+        QFETCH(int, encryption);
+        QFETCH(QString, caFile);
+        QFETCH(QString, parts);
+        QFETCH(QString, section);
+        ConnectionSettings settings = server(QStringLiteral("h"), 7);
+        settings.encryption = ConnectionSettings::Encryption(encryption);
+        settings.caFile = caFile;
+        const QString odbc = odbcConnectionText(settings);
+        for (const QString& part : parts.split(u';'))
+            QVERIFY2(odbc.contains(part), qPrintable(odbc));
+        QVERIFY2(odbc.contains(QStringLiteral(";PWD={HbnTr4417};")), qPrintable(odbc));
+        QCOMPARE(freeTdsChecksCertificate(settings), !section.isEmpty());
+        if (!section.isEmpty()) {
+            QCOMPARE(freeTdsSection(settings), section);
+            QVERIFY(!freeTdsSection(settings).contains(settings.password));
+        }
     }
 
     void prefixesStripped()
