@@ -2,10 +2,42 @@
 
 #include "Colors.h"
 
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QPolygon>
 #include <algorithm>
+#include <cmath>
 
 using namespace chartmetrics;
+
+namespace {
+
+constexpr int kStripMargin = 2; // around the strip's line, for the pen's width at any scale
+
+// The grid's dotted lines all start at the same x and run as far: stroking the dots of each
+// anew (at two device pixels a dot, through the general stroker) costs more than the rest of
+// the chart, while a copy of the first one, moved down by whole pixels, is the same pixels.
+QPixmap dottedStrip(const QPen& pen, int length, qreal ratio)
+{
+    const QString key = QStringLiteral("tallyvane-chart-grid-%1-%2-%3")
+                            .arg(length)
+                            .arg(ratio)
+                            .arg(pen.color().rgba());
+    QPixmap strip;
+    if (!QPixmapCache::find(key, &strip)) {
+        strip = QPixmap(QSize(length + 2 * kStripMargin, 2 * kStripMargin + 1) * ratio);
+        strip.setDevicePixelRatio(ratio);
+        strip.fill(Qt::transparent);
+        QPainter painter(&strip);
+        painter.setPen(pen);
+        painter.drawLine(kStripMargin, kStripMargin, kStripMargin + length, kStripMargin);
+        painter.end();
+        QPixmapCache::insert(key, strip);
+    }
+    return strip;
+}
+
+} // namespace
 
 QPen ChartPainter::dottedPen(const QColor& colour, qreal devicePixelRatio)
 {
@@ -50,10 +82,18 @@ void ChartPainter::paintLeftAxis(const QFont& labelFont)
     const QPen grid = dottedPen(toQColor(clGray), p_.device()->devicePixelRatio());
     QPen tick(toQColor(clGray), 1);
     p_.setFont(labelFont);
+    const qreal ratio = p_.device()->devicePixelRatio();
+    // A copy lands on the same device pixels only when a point is a whole number of them.
+    const bool copied = ratio == std::round(ratio) && p_.transform().isIdentity();
+    const QPixmap strip = copied ? dottedStrip(grid, plot.right() - plot.left(), ratio) : QPixmap();
     for (const ChartAxisLabel& label : l_.labels) {
-        p_.setPen(grid);
-        p_.drawLine(plot.left() + l_.depth, label.position - l_.depth, plot.right() + l_.depth,
-                    label.position - l_.depth);
+        const int x = plot.left() + l_.depth, y = label.position - l_.depth;
+        if (copied) {
+            p_.drawPixmap(x - kStripMargin, y - kStripMargin, strip);
+        } else {
+            p_.setPen(grid);
+            p_.drawLine(x, y, plot.right() + l_.depth, y);
+        }
         p_.setPen(tick);
         p_.drawLine(tickRight - kTickLength, label.position, tickRight - 1, label.position);
         p_.setPen(Qt::black);

@@ -1,3 +1,5 @@
+#include "ChartPainter.h"
+#include "Colors.h"
 #include "DBChart.h"
 #include "DBChartDataSource.h"
 #include "DBErrors.h"
@@ -389,6 +391,48 @@ private slots:
         QVERIFY(!rig.chart->zoomState().fixed());
         QCOMPARE(rig.chart->bottomRange(), (AxisRange{1, 11}));
         QCOMPARE(rig.chart->leftRange(), (AxisRange{100, 5000}));
+    }
+
+    // The grid's dotted lines, copied from one drawn line, are the pixels each line drawn
+    // alone would be, at every scale.
+    void gridLinesAsDrawn_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1x") << 1.0;
+        QTest::newRow("2x") << 2.0;
+        QTest::newRow("1.5x") << 1.5;
+        QTest::newRow("3x") << 3.0;
+    }
+    void gridLinesAsDrawn()
+    {
+        QFETCH(qreal, ratio);
+        ChartRig rig;
+        for (int id = 1; id <= 10; ++id)
+            rig.add(id, id * 137);
+        rig.qai->open();
+        const ChartLayout& l = rig.chart->Layout();
+        QVERIFY(l.labels.size() > 3);
+        auto blank = [&] {
+            QImage image(rig.chart->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::white);
+            return image;
+        };
+        QImage painted = blank(), drawn = blank();
+        {
+            QPainter p(&painted);
+            ChartPainter(p, l).paintLeftAxis(QFont());
+            QPainter d(&drawn);
+            d.setPen(ChartPainter::dottedPen(toQColor(clGray), ratio));
+            for (const ChartAxisLabel& label : l.labels)
+                d.drawLine(l.plot.left() + l.depth, label.position - l.depth,
+                           l.plot.right() + l.depth, label.position - l.depth);
+        }
+        // Right of the axis and its ticks only the grid is painted.
+        const QRect grid = QRect(QPoint(l.plot.left() + 1, 0),
+                                 QPoint(rig.chart->width() - 1, rig.chart->height() - 1));
+        const QRect device(grid.topLeft() * ratio, grid.size() * ratio);
+        QCOMPARE(painted.copy(device), drawn.copy(device));
     }
 
     // What is on screen after a zoom band moved about is what a chart shows that was dragged
