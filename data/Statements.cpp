@@ -261,6 +261,45 @@ StatementDef fleetState(int streakBets)
     };
 }
 
+const StatementDef& fleetTrend()
+{
+    // The latest draws are found by a skip scan down the cpqh index (one backward seek per
+    // draw, where a DISTINCT would read every robot's row of each), then each robot of the
+    // newest draw is one range seek in the (ainame, cpqh) index between the oldest and the
+    // newest of them. The sort at the end is of the result only.
+    const QString draws = QString::number(kFleetTrendDraws);
+    static const StatementDef s{
+        QStringLiteral("Qfleetai"),
+        {},
+        {text("cpqh", 32), text("ainame", 32), integer("K00")},
+        lines({"with d as (", "select max(cpqh) as cpqh,1 as n from [KvtCP].[dbo].[a5_z0_5yc]",
+               "union all",
+               "select n.cpqh,n.n from (select b.cpqh,d.n+1 as n,row_number() over (order by "
+               "b.cpqh desc) as rn",
+               "from [KvtCP].[dbo].[a5_z0_5yc] b join d on b.cpqh<d.cpqh and d.n<"}) +
+            draws +
+            lines({") n where n.rn=1", ")",
+                   "select a.cpqh,a.ainame,a.K00 from (select min(cpqh) as oldest,max(cpqh) as "
+                   "newest from d) w",
+                   "join [KvtCP].[dbo].[a5_z0_5yc] r on r.cpqh=w.newest",
+                   "join [KvtCP].[dbo].[a5_z0_5yc] a on a.ainame=r.ainame and a.cpqh between "
+                   "w.oldest and w.newest",
+                   "order by r.id,a.cpqh", "option (maxrecursion 0)"})
+                .prepend(u'\n'),
+        lines({"with recursive d(cpqh,n) as (", "select max(cpqh),1 from a5_z0_5yc", "union all",
+               "select (select max(b.cpqh) from a5_z0_5yc b where b.cpqh<d.cpqh),d.n+1 from d "
+               "where d.cpqh is not null and d.n<"}) +
+            draws +
+            lines({"", "),", "w(oldest,newest) as (select min(cpqh),max(cpqh) from d)",
+                   "select a.cpqh,a.ainame,a.K00 from w", "join a5_z0_5yc r on r.cpqh=w.newest",
+                   "join a5_z0_5yc a on a.ainame=r.ainame and a.cpqh between w.oldest and "
+                   "w.newest",
+                   "order by r.id,a.cpqh"}),
+        {},
+    };
+    return s;
+}
+
 QString inDatabase(const QString& tsql, const QString& database)
 {
     static const QString builtIn = QStringLiteral("[KvtCP].");

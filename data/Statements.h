@@ -58,6 +58,11 @@ const StatementDef& passwordChange();        // S6, Qcpw
 // Every robot's latest draw for the alert rules, Qfleet: its balance and draw time and the
 // outcomes of its latest `streakBets` bets (none when 0), newest first, "L" for a loss.
 StatementDef fleetState(int streakBets);
+// The balance of every robot of the latest draw over the latest `kFleetTrendDraws` draws, for
+// the fleet's chart, Qfleetai: (cpqh, ainame, K00), robot by robot in the order of the latest
+// draw's rows, each robot's draws ascending.
+const StatementDef& fleetTrend();
+constexpr int kFleetTrendDraws = 360;
 
 // The server's texts name the built-in database; a site's own database takes its place.
 QString inDatabase(const QString& tsql, const QString& database);

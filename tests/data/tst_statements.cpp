@@ -346,6 +346,74 @@ private slots:
         QVERIFY(!q->Active());
         QVERIFY(!f.connection->connected());
     }
+
+    // Robots of the newest draw only, in its rows' order; the newest 360 draws of the table,
+    // also those no such robot wrote; a missing row is no row.
+    void fleetTrendReadsTheLatestDrawsOfTheLatestRobots()
+    {
+        DataFixture f;
+        FixtureDb::Result r;
+        const auto add = [&](const char* ai, int draw) {
+            r.ainame = QString::fromUtf8(ai);
+            r.cpqh = QStringLiteral("20201002-%1").arg(draw, 4, 10, QChar('0'));
+            r.k00 = draw;
+            f.db.addResult(r);
+        };
+        for (int draw = 1; draw <= 400; ++draw) {
+            if (draw == 390) {
+                add("追9", draw); // a draw only a robot gone since wrote
+                continue;
+            }
+            if (draw != 400)
+                add("追9", draw);
+            add("全局最热", draw);
+            if (draw != 395)
+                add("追0", draw);
+        }
+        auto q = f.query(statements::fleetTrend());
+        q->open();
+        QMap<QString, QStringList> draws;
+        QStringList order;
+        for (; !q->eof(); q->Next()) {
+            const QString robot = q->fieldByName("ainame")->asString();
+            if (!order.contains(robot))
+                order << robot;
+            draws[robot] << q->fieldByName("cpqh")->asString().right(4);
+            QCOMPARE(q->fieldByName("K00")->asInteger(), draws[robot].last().toInt());
+        }
+        QCOMPARE(order, (QStringList{"全局最热", "追0"}));
+        QCOMPARE(draws["全局最热"].size(), 359); // 41 … 400 less 390
+        QCOMPARE(draws["全局最热"].first(), QStringLiteral("0041"));
+        QCOMPARE(draws["全局最热"].last(), QStringLiteral("0400"));
+        QCOMPARE(draws["追0"].size(), 358);
+        QVERIFY(!draws["追0"].contains(QStringLiteral("0395")));
+        q->close();
+        f.db.exec(QStringLiteral("DELETE FROM a5_z0_5yc"));
+        q->open();
+        QVERIFY(q->isEmpty());
+    }
+
+    // At a million rows a scan would read them all: every table access is an index search.
+    void fleetTrendIsIndexDriven()
+    {
+        DataFixture f;
+        const DriverResult plan = f.connection->runQuery(
+            QStringLiteral("EXPLAIN QUERY PLAN ") + statements::fleetTrend().sqlite, {});
+        QStringList details;
+        for (const auto& row : plan.rows)
+            details << row.last().toString();
+        const QString all = details.join(u'\n');
+        for (const char* table : {"a5_z0_5yc", "b", "r", "a"})
+            QVERIFY2(!all.contains(QStringLiteral("SCAN %1").arg(QLatin1String(table))),
+                     qPrintable(all));
+        QVERIFY2(all.contains(QStringLiteral("SEARCH b USING COVERING INDEX ix_5yc_cpqh")),
+                 qPrintable(all));
+        QVERIFY2(all.contains(QStringLiteral("SEARCH r USING INDEX ix_5yc_cpqh (cpqh=?)")),
+                 qPrintable(all));
+        QVERIFY2(all.contains(QStringLiteral("SEARCH a USING INDEX ix_5yc_ainame_cpqh (ainame=? "
+                                             "AND cpqh>? AND cpqh<?)")),
+                 qPrintable(all));
+    }
 };
 TV_REGISTER_TEST(TestStatements);
 
