@@ -10,14 +10,14 @@ int percentOf(int length, int percent)
 } // namespace
 
 ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRange bottom,
-                               AxisRange left)
+                               AxisRange left, int depthPerMille)
 {
     ChartLayout l;
     l.panel = QRect(QPoint(0, 0), size);
     const int mx = percentOf(size.width(), kMarginXPercent);
     const int my = percentOf(size.height(), kMarginYPercent);
     l.chartArea = l.panel.adjusted(mx, my, -mx, -my);
-    l.depth = int(roundHalfEven(l.chartArea.width() * kDepthPerMille * 0.001));
+    l.depth = int(roundHalfEven(l.chartArea.width() * depthPerMille * 0.001));
 
     // The vertical extent does not depend on the labels, so they are placed first and
     // the plot's left edge follows from their widths.

@@ -50,5 +50,6 @@ struct ChartLayout {
     }
 };
 
+// A depth of 0 per mille lays the chart out flat.
 ChartLayout computeChartLayout(QSize size, const QFontMetrics& labelFont, AxisRange bottom,
-                               AxisRange left);
+                               AxisRange left, int depthPerMille = chartmetrics::kDepthPerMille);

@@ -1,0 +1,258 @@
+#include "FleetChart.h"
+
+#include "Application.h"
+#include "ChartDrag.h"
+#include "ChartPainter.h"
+#include "Colors.h"
+#include "Fonts.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <utility>
+
+using namespace fleetmetrics;
+
+namespace {
+constexpr int kArialEightPointPixels = 11; // the trend chart's label font
+} // namespace
+
+FleetChart::FleetChart(QWidget* parent)
+    : QWidget(parent), labelFont_(pixelFont(kArial, kArialEightPointPixels))
+{
+    setObjectName(QStringLiteral("fleetChart"));
+    setMouseTracking(true);
+}
+
+void FleetChart::setTrend(FleetTrend trend)
+{
+    trend_ = std::move(trend);
+    hovered_ = -1;
+    relayout();
+}
+
+void FleetChart::relayout()
+{
+    layout_.reset();
+    segments_.reset();
+    update();
+}
+
+const FleetChartLayout& FleetChart::Layout() const
+{
+    if (!layout_)
+        layout_ = computeFleetChartLayout(size(), QFontMetrics(labelFont_), trend_, bottomRange(),
+                                          leftRange());
+    return *layout_;
+}
+
+const QVector<QVector<LineSegment>>& FleetChart::segments() const
+{
+    if (!segments_) {
+        QVector<QVector<LineSegment>> all;
+        for (const FleetLine& line : trend_.lines())
+            all << lineSegments(*line.series, Layout().chart.transform);
+        segments_ = std::move(all);
+    }
+    return *segments_;
+}
+
+int FleetChart::robotAt(QPoint at) const
+{
+    const int entry = Layout().legendEntryAt(at);
+    if (entry >= 0)
+        return entry;
+    if (!Layout().chart.plot.contains(at))
+        return -1;
+    return hitLine(segments(), Layout().chart.transform.x, at).line;
+}
+
+QString FleetChart::hoverText(QPoint at) const
+{
+    if (!Layout().chart.plot.contains(at))
+        return {};
+    const LineHit hit = hitLine(segments(), Layout().chart.transform.x, at);
+    if (hit.line < 0)
+        return {};
+    const FleetLine& line = trend_.lines()[std::size_t(hit.line)];
+    const TLineSeries& s = *line.series;
+    if (hit.place < 0 || hit.place >= s.count() || s.isNull(hit.place))
+        return line.robot;
+    return QStringLiteral("%1　%2　余额 %3")
+        .arg(line.robot, trend_.drawAt(hit.place), formatAxisValue(s.yValue(hit.place)));
+}
+
+void FleetChart::undoZoom()
+{
+    zoom_.undo();
+    relayout();
+}
+
+void FleetChart::zoomTo(std::pair<AxisRange, AxisRange> ranges)
+{
+    zoom_.fix(ranges.first, ranges.second);
+    relayout();
+}
+
+void FleetChart::resizeEvent(QResizeEvent*)
+{
+    layout_.reset();
+    segments_.reset();
+}
+
+void FleetChart::paintEvent(QPaintEvent*)
+{
+    guardedLater([&] {
+        QPainter painter(this);
+        const FleetChartLayout& l = Layout();
+        ChartPainter p(painter, l.chart);
+        p.paintPanel();
+        const QRect& plot = l.chart.plot;
+        painter.fillRect(plot, Qt::white);
+        p.paintLeftAxis(labelFont_);
+        p.paintBottomAxis();
+        painter.setPen(QPen(toQColor(clGray), 1));
+        const int tickTop = plot.bottom() + chartmetrics::kAxisWidth;
+        for (const DrawLabel& label : l.drawLabels)
+            painter.drawLine(label.position, tickTop, label.position,
+                             tickTop + chartmetrics::kTickLength - 1);
+        painter.setPen(Qt::black);
+        for (const DrawLabel& label : l.drawLabels)
+            painter.drawText(label.textRect, Qt::AlignCenter, trend_.drawAt(label.place));
+
+        // The hovered robot's line goes last and wider, over the others.
+        const auto& all = segments();
+        painter.save();
+        painter.setClipRect(plot);
+        QVector<QLine> lines;
+        for (int pass = 0; pass < 2; ++pass)
+            for (int i = 0; i < all.size(); ++i) {
+                if ((i == hovered_) != (pass == 1))
+                    continue;
+                lines.clear();
+                for (const LineSegment& s : all[i])
+                    lines << QLine(s.from, s.to);
+                painter.setPen(QPen(trend_.lines()[std::size_t(i)].colour,
+                                    i == hovered_ ? kHoverLineWidth : kLineWidth, Qt::SolidLine,
+                                    Qt::RoundCap));
+                painter.drawLines(lines);
+            }
+        painter.restore();
+
+        if (!l.entries.isEmpty()) {
+            painter.setPen(QPen(Qt::black, 1));
+            painter.setBrush(Qt::white);
+            painter.drawRect(l.legend.adjusted(0, 0, -1, -1));
+            painter.setFont(labelFont_);
+            for (int i = 0; i < l.entries.size(); ++i) {
+                const LegendEntry& e = l.entries[i];
+                const FleetLine& line = trend_.lines()[std::size_t(i)];
+                painter.fillRect(e.swatch, line.colour);
+                painter.setPen(Qt::black);
+                painter.drawText(e.nameRect, Qt::AlignLeft | Qt::AlignVCenter, line.robot);
+                painter.drawText(e.balanceRect, Qt::AlignRight | Qt::AlignVCenter, e.balance);
+            }
+        }
+        if (mouseState_ == MouseState::Zoom)
+            p.paintRubberBand(QRect(pressPoint_, lastPoint_).normalized());
+    });
+}
+
+void FleetChart::mousePressEvent(QMouseEvent* event)
+{
+    guarded([&] {
+        const QPoint at = event->position().toPoint();
+        if (mouseState_ != MouseState::None)
+            return;
+        pressedEntry_ = event->button() == Qt::LeftButton ? Layout().legendEntryAt(at) : -1;
+        if (!Layout().chart.mouseArea().contains(at))
+            return;
+        pressPoint_ = lastPoint_ = at;
+        if (event->button() == Qt::LeftButton)
+            mouseState_ = MouseState::Zoom;
+        else if (event->button() == Qt::RightButton)
+            mouseState_ = MouseState::Pan;
+    });
+}
+
+void FleetChart::mouseMoveEvent(QMouseEvent* event)
+{
+    guardedLater([&] {
+        const QPoint at = event->position().toPoint();
+        switch (mouseState_) {
+        case MouseState::None:
+            hover(at);
+            return;
+        case MouseState::Zoom:
+            lastPoint_ = at;
+            update();
+            return;
+        case MouseState::Pan:
+            if (!Layout().chart.plot.contains(at)) {
+                mouseState_ = MouseState::None;
+                return;
+            }
+            if (at != lastPoint_)
+                zoomTo(chartdrag::pannedRanges(Layout().chart.transform, lastPoint_, at));
+            lastPoint_ = at;
+            return;
+        }
+    });
+}
+
+void FleetChart::mouseReleaseEvent(QMouseEvent* event)
+{
+    guarded([&] {
+        const QPoint at = event->position().toPoint();
+        const MouseState was = std::exchange(mouseState_, MouseState::None);
+        const int entry = std::exchange(pressedEntry_, -1);
+        if (event->button() != Qt::LeftButton)
+            return;
+        if (was == MouseState::Zoom) {
+            update();
+            switch (chartdrag::zoomDragKind(pressPoint_, at)) {
+            case chartdrag::ZoomDrag::Zoom:
+                zoomTo(chartdrag::bandRanges(Layout().chart.transform, pressPoint_, at));
+                return;
+            case chartdrag::ZoomDrag::Undo:
+                undoZoom();
+                return;
+            case chartdrag::ZoomDrag::None:
+                break;
+            }
+            // A press and release in place is a click: on a line, it picks the robot.
+            if ((at - pressPoint_).manhattanLength() > chartdrag::kZoomThreshold)
+                return;
+            const int line = hitLine(segments(), Layout().chart.transform.x, at).line;
+            if (line >= 0)
+                emit robotPicked(trend_.lines()[std::size_t(line)].robot);
+            return;
+        }
+        if (entry >= 0 && entry == Layout().legendEntryAt(at))
+            emit robotPicked(trend_.lines()[std::size_t(entry)].robot);
+    });
+}
+
+void FleetChart::hover(QPoint at)
+{
+    const int line = Layout().chart.plot.contains(at)
+                         ? hitLine(segments(), Layout().chart.transform.x, at).line
+                         : Layout().legendEntryAt(at);
+    if (line != hovered_) {
+        hovered_ = line;
+        update();
+    }
+    const QString text = hoverText(at);
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(mapToGlobal(at), text, this);
+}
+
+void FleetChart::leaveEvent(QEvent*)
+{
+    if (hovered_ >= 0) {
+        hovered_ = -1;
+        update();
+    }
+}

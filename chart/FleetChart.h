@@ -1,0 +1,65 @@
+#pragma once
+#include "ChartTransform.h"
+#include "FleetChartLayout.h"
+#include "FleetTrend.h"
+
+#include <QFont>
+#include <QWidget>
+#include <optional>
+
+// Every robot's balance on one flat chart, one coloured line each, with a legend of names and
+// latest balances. The mouse zooms and pans as on the trend chart; hovering a line tells the
+// robot, draw and balance; a click on a line or a legend entry picks that robot.
+class FleetChart : public QWidget {
+    Q_OBJECT
+public:
+    enum class MouseState { None, Zoom, Pan };
+
+    explicit FleetChart(QWidget* parent = nullptr);
+
+    void setTrend(FleetTrend trend);
+    const FleetTrend& trend() const { return trend_; }
+
+    AxisRange bottomRange() const { return zoom_.bottomRange(trend_.drawRange()); }
+    AxisRange leftRange() const { return zoom_.leftRange(trend_.balanceRange()); }
+    const ChartZoomState& zoomState() const { return zoom_; }
+    void undoZoom();
+
+    const FleetChartLayout& Layout() const;
+    // Each robot's drawn line for the layout in effect.
+    const QVector<QVector<LineSegment>>& segments() const;
+    // The robot under a point: on its line or its legend entry; -1 when none.
+    int robotAt(QPoint at) const;
+    // What hovering the point tells: robot, draw and balance; empty off the lines.
+    QString hoverText(QPoint at) const;
+    int hoveredLine() const { return hovered_; }
+    MouseState mouseState() const { return mouseState_; }
+
+signals:
+    void robotPicked(const QString& robot);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void relayout();
+    void zoomTo(std::pair<AxisRange, AxisRange> ranges);
+    void hover(QPoint at);
+
+    FleetTrend trend_;
+    QFont labelFont_;
+    ChartZoomState zoom_;
+    mutable std::optional<FleetChartLayout> layout_;
+    mutable std::optional<QVector<QVector<LineSegment>>> segments_;
+    int hovered_ = -1;
+
+    MouseState mouseState_ = MouseState::None;
+    QPoint pressPoint_;
+    QPoint lastPoint_;
+    int pressedEntry_ = -1; // a press on a legend entry
+};
