@@ -9,6 +9,7 @@
 #include "DBChart.h"
 #include "DBGridEh.h"
 #include "Exceptions.h"
+#include "FleetChart.h"
 #include "Fonts.h"
 #include "FreshnessLine.h"
 #include "LbButton.h"
@@ -237,9 +238,11 @@ void TfrmA00Main::createPages()
     ts12 = pc1->addPage(QStringLiteral("机器人对比"));
     ts13 = pc1->addPage(QStringLiteral("追号大势"));
     alertsPage = pc1->addPage(QStringLiteral("报警记录"));
+    fleetPage = pc1->addPage(QStringLiteral("全体走势"));
     createHistoryGrid(ts11);
     createComparisonGrid(ts12);
     createAlertsGrid(alertsPage);
+    createFleetChart(fleetPage);
 
     DBChart1 = new TDBChart(ts13);
     fill(ts13, DBChart1);
@@ -321,6 +324,25 @@ void TfrmA00Main::createAlertsGrid(QWidget* page)
         {"startedAt", 170}, {"robot", 130}, {"rule", 150}, {"value", 280}, {"endedAt", 170}};
     for (const auto& c : columns)
         alertsGrid->addColumn(QString::fromUtf8(c.field))->setWidth(c.width);
+}
+
+void TfrmA00Main::createFleetChart(QWidget* page)
+{
+    trend_ = std::make_unique<TADOQuery>(QStringLiteral("Qfleetai"), connection_.get());
+    trend_->setStatement(statements::fleetTrend());
+    fleetChart = new FleetChart(page);
+    fleetChart->setAccessibleName(fleetPage->Caption());
+    fill(page, fleetChart);
+    fleetChart->installEventFilter(this);
+    connect(fleetChart, &FleetChart::robotPicked, this,
+            [this](const QString& robot) { guarded([&] { pickRobot(robot); }); });
+}
+
+bool TfrmA00Main::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == fleetChart && event->type() == QEvent::Show && trendStale_)
+        guarded([&] { request(Work::Trend); });
+    return QWidget::eventFilter(watched, event);
 }
 
 void TfrmA00Main::setAlertRules(const AlertRules& rules, const QDBusConnection& bus)
@@ -424,7 +446,7 @@ void TfrmA00Main::request(Work work)
 void TfrmA00Main::start(Work work)
 {
     reloaded_ = false;
-    if (work != Work::Fleet)
+    if (work != Work::Fleet && work != Work::Trend)
         setReloadPending(true);
     try {
         switch (work) {
@@ -442,6 +464,9 @@ void TfrmA00Main::start(Work work)
             break;
         case Work::Fleet:
             startFleet();
+            break;
+        case Work::Trend:
+            startTrend();
             break;
         case Work::None:
             break;
@@ -496,11 +521,13 @@ void TfrmA00Main::startTick()
         DM->LastVer = ver;
         refreshKeepPosThen(*Qhead, [this] {
             reloadGrids([this] {
-                // The fleet is read after the tick's own statements, and waits for any other
-                // work asked for meanwhile.
-                if (fleet_)
-                    work_.ask(Work::Fleet);
-                endWork();
+                reloadTrendIfShown([this] {
+                    // The fleet is read after the tick's own statements, and waits for any
+                    // other work asked for meanwhile.
+                    if (fleet_)
+                        work_.ask(Work::Fleet);
+                    endWork();
+                });
             });
         });
     });
@@ -540,6 +567,62 @@ void TfrmA00Main::reloadGrids(std::function<void()> then)
          });
 }
 
+void TfrmA00Main::reloadTrendIfShown(std::function<void()> then)
+{
+    if (!fleetChart->isVisible()) {
+        trendStale_ = true;
+        then();
+        return;
+    }
+    step(Part::Reload, *trend_, {}, [this, then = std::move(then)] {
+        applyTrend();
+        then();
+    });
+}
+
+// Shown after a reload passed it by (or for the first time): read now. Its failure is the
+// refresh's, as it would have been within the tick.
+void TfrmA00Main::startTrend()
+{
+    if (!trendStale_ || !fleetChart->isVisible()) {
+        endWork();
+        return;
+    }
+    step(Part::Reload, *trend_, {}, [this] {
+        applyTrend();
+        endWork();
+    });
+}
+
+void TfrmA00Main::applyTrend()
+{
+    QVector<FleetTrendRow> rows;
+    const Field* draw = trend_->fieldByName(QStringLiteral("cpqh"));
+    const Field* robot = trend_->fieldByName(QStringLiteral("ainame"));
+    const Field* balance = trend_->fieldByName(QStringLiteral("K00"));
+    for (trend_->First(); !trend_->eof(); trend_->Next())
+        rows.push_back({draw->asString(), robot->asString(),
+                        balance->isNull() ? std::nullopt : std::optional(balance->asFloat())});
+    trend_->close();
+    fleetChart->setTrend(FleetTrend::fromRows(rows));
+    trendStale_ = false;
+}
+
+void TfrmA00Main::pickRobot(const QString& robot)
+{
+    // As a pick from the list: a pick that changes the text runs the change handler through
+    // the text's change, one that leaves it as it was runs it directly.
+    const QString before = cbb1->currentText();
+    const int index = cbb1->findText(robot, Qt::MatchExactly);
+    if (index >= 0)
+        cbb1->setCurrentIndex(index);
+    if (cbb1->currentText() != robot)
+        cbb1->setEditText(robot);
+    else if (before == robot)
+        cbb1Change();
+    pc1->setActivePageIndex(0);
+}
+
 void TfrmA00Main::refreshKeepPosThen(TADOQuery& query, std::function<void()> then)
 {
     auto position = std::make_shared<KeepPosition>(query);
@@ -577,7 +660,7 @@ void TfrmA00Main::endWork(std::exception_ptr error)
         reportFleetFailure(error);
     else if (error)
         reportFailure(error);
-    else if (ended != Work::Search && ended != Work::Fleet)
+    else if (ended != Work::Search && ended != Work::Fleet && ended != Work::Trend)
         outage_.succeeded(reloaded_, QDateTime::currentDateTime());
     showFreshness();
     // Input made while the rows were being replaced applies to the new ones, as the handler

@@ -12,6 +12,7 @@
 
 class AlertLog;
 class AlertNotifier;
+class FleetChart;
 class FreshnessLine;
 class QComboBox;
 class QFrame;
@@ -89,6 +90,8 @@ public:
     TRzTabSheet* ts13;
     TRzTabSheet* alertsPage; // after the three pages: this run's alerts
     TDBGridEh* alertsGrid;
+    TRzTabSheet* fleetPage; // after the alerts: every robot's balance
+    FleetChart* fleetChart;
     QFrame* panel2; // holds the history grid
     TDBGridEh* DBGridEh1;
     TDBGridEh* DBGridEh3;
@@ -103,6 +106,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     using Work = PendingWork::Work;
@@ -115,6 +119,7 @@ private:
     void createHistoryGrid(QWidget* page);
     void createComparisonGrid(QWidget* page);
     void createAlertsGrid(QWidget* page);
+    void createFleetChart(QWidget* page);
     void layoutControls();
     void onTick();
 
@@ -126,6 +131,7 @@ private:
     void startTick();
     void startSearch();
     void startFleet();
+    void startTrend();
     void endWork(std::exception_ptr error = nullptr);
     void waitForTheShow();
 
@@ -136,6 +142,12 @@ private:
               std::function<void()> then);
     void refreshKeepPosThen(TADOQuery& query, std::function<void()> then);
     void reloadGrids(std::function<void()> then);
+    // The fleet's chart is read with the reload only while it is shown; otherwise it is read
+    // when it is shown next.
+    void reloadTrendIfShown(std::function<void()> then);
+    void applyTrend();
+    // A robot picked on the fleet's chart: picked in the selector as from its list.
+    void pickRobot(const QString& robot);
 
     void reportFailure(const std::exception_ptr& error);
     void reportFleetFailure(const std::exception_ptr& error);
@@ -153,5 +165,7 @@ private:
     std::unique_ptr<AlertLog> alertLog_;
     std::unique_ptr<TADOQuery> fleet_; // the fleet statement, when a robot rule is on
     AlertNotifier* notifier_ = nullptr;
-    bool fleetFailing_ = false; // told on standard error, until it works again
+    bool fleetFailing_ = false;        // told on standard error, until it works again
+    std::unique_ptr<TADOQuery> trend_; // the fleet's chart, Qfleetai
+    bool trendStale_ = true;           // a reload passed while the fleet's chart was hidden
 };

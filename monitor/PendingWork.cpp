@@ -17,7 +17,7 @@ bool PendingWork::ask(Work work)
 PendingWork::Work PendingWork::finish()
 {
     running_ = Work::None;
-    for (Work work : {Work::Show, Work::Search, Work::Tick, Work::Fleet}) {
+    for (Work work : {Work::Show, Work::Search, Work::Tick, Work::Trend, Work::Fleet}) {
         if (std::exchange(waiting_[std::size_t(work)], false)) {
             running_ = work;
             break;

@@ -133,7 +133,7 @@ def monitor_window(app):
 
     tabs = find(window, "page tab list")
     names = [t.name for t in find_all(tabs, "page tab")] if tabs else []
-    check("pageTabs", names == ["实时状态盘", "机器人对比", "追号大势", "报警记录"], names)
+    check("pageTabs", names == ["实时状态盘", "机器人对比", "追号大势", "报警记录", "全体走势"], names)
     selected = [t.name for t in find_all(tabs, "page tab")
                 if t.getState().contains(pyatspi.STATE_SELECTED)] if tabs else []
     check("selectedTab", selected == ["实时状态盘"], selected)

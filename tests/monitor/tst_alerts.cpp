@@ -273,7 +273,7 @@ private slots:
         w.setAlertRules(rulesFrom(QStringLiteral("balance_floor=1000")),
                         QDBusConnection(QStringLiteral("no bus")));
         f.show();
-        QCOMPARE(w.pc1->pageCount(), 4);
+        QCOMPARE(w.pc1->pageCount(), 5);
         QCOMPARE(w.pc1->page(3)->Caption(), QStringLiteral("报警记录"));
         QVERIFY(f.tick());
         QCOMPARE(w.alertBook().holdingCount(), 1);

@@ -260,8 +260,8 @@ private slots:
         const int ctrl = Qt::ControlModifier, back = Qt::ControlModifier | Qt::ShiftModifier;
         QTest::newRow("history to comparison") << "DBGridEh1" << 0 << tab << ctrl << 1;
         QTest::newRow("comparison to chart") << "DBGridEh3" << 1 << tab << ctrl << 2;
-        QTest::newRow("history back to the alerts") << "DBGridEh1" << 0 << tab << back << 3;
-        QTest::newRow("alerts on to history") << "alertsGrid" << 3 << tab << ctrl << 0;
+        QTest::newRow("history back to the fleet") << "DBGridEh1" << 0 << tab << back << 4;
+        QTest::newRow("alerts on to the fleet") << "alertsGrid" << 3 << tab << ctrl << 4;
         QTest::newRow("comparison back to history") << "DBGridEh3" << 1 << backtab << back << 0;
         QTest::newRow("selector: no page") << "cbb1" << 0 << tab << ctrl << 0;
         QTest::newRow("search button: no page") << "bbSear" << 1 << tab << ctrl << 1;
@@ -296,14 +296,14 @@ private slots:
             QCOMPARE(focused, target);
     }
 
-    // Round the pages and back, through the chart's page, which takes no focus.
+    // Round the pages and back, through the charts' pages, which take no focus.
     void ctrlTabGoesAllTheWayRound()
     {
         WindowFixture f;
         TfrmA00Main& w = *f.window;
         QVERIFY(f.showActive());
         w.DBGridEh1->setFocus();
-        for (int expected : {1, 2, 3, 0, 1}) {
+        for (int expected : {1, 2, 3, 4, 0, 1}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
             QCOMPARE(w.pc1->activePageIndex(), expected);
         }

@@ -1,6 +1,7 @@
 #include "ButtonGlyphs.h"
 #include "DBChart.h"
 #include "DBGridEh.h"
+#include "FleetChart.h"
 #include "FreshnessLine.h"
 #include "LbButton.h"
 #include "ResolvedFonts.h"
@@ -44,7 +45,9 @@ QWidget* member(TfrmA00Main& w, const QString& name)
                                             {"DBGridEh3", w.DBGridEh3},
                                             {"DBChart1", w.DBChart1},
                                             {"alertsPage", w.alertsPage},
-                                            {"alertsGrid", w.alertsGrid}};
+                                            {"alertsGrid", w.alertsGrid},
+                                            {"fleetPage", w.fleetPage},
+                                            {"fleetChart", w.fleetChart}};
     return controls.value(name);
 }
 
@@ -245,6 +248,9 @@ private slots:
         QTest::newRow("alerts, after the three") << 3 << "alertsPage"
                                                  << "报警记录"
                                                  << "alertsGrid" << 0;
+        QTest::newRow("fleet, after the alerts") << 4 << "fleetPage"
+                                                 << "全体走势"
+                                                 << "fleetChart" << 0;
     }
     void pages()
     {
@@ -255,7 +261,7 @@ private slots:
         QFETCH(int, border);
         WindowFixture f;
         TfrmA00Main& w = *f.window;
-        QCOMPARE(w.pc1->pageCount(), 4);
+        QCOMPARE(w.pc1->pageCount(), 5);
         QCOMPARE(w.pc1->FixedDimension(), 25);
         QCOMPARE(w.pc1->activePageIndex(), 2); // as stored; showing brings the first forward
         TRzTabSheet* sheet = w.pc1->page(index);
