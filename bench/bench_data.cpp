@@ -68,6 +68,9 @@ int main(int argc, char* argv[])
     DirectStatement history(db, statements::robotHistory());
     history.setFirstColumn(2); // cpqh
     const DirectStatement comparison(db, statements::robotComparison());
+    TADOQuery fleetTrendQuery(QStringLiteral("Qfleetai"), &connection);
+    fleetTrendQuery.setStatement(statements::fleetTrend());
+    const DirectStatement fleetTrend(db, statements::fleetTrend());
 
     auto rerun = [](TADOQuery& q, const QString& param, const QString& value) {
         q.close();
@@ -105,6 +108,14 @@ int main(int argc, char* argv[])
         const Timing comparisonOnly = compare(
             std::max(1, runs / 4), [&](int) { rerun(Qais, cpqh, draw); },
             [&](int) { comparison.run({draw}, sink); });
+        // The fleet's chart against the history it is read beside.
+        const Timing trend = compare(
+            std::max(1, runs / 4),
+            [&](int) {
+                fleetTrendQuery.close();
+                fleetTrendQuery.open();
+            },
+            [&](int) { fleetTrend.run({}, sink); });
         const qint64 rowsInDb = [&] {
             sqlite3_stmt* st = nullptr;
             sqlite3_prepare_v2(db, "select count(*) from a5_z0_5yc", -1, &st, nullptr);
@@ -122,7 +133,12 @@ int main(int argc, char* argv[])
         report("  history S2 alone", historyOnly);
         report("  comparison S3 alone", comparisonOnly);
         report("header S1, connection closing", alone);
-        std::printf("history rows %d, comparison rows %d\n", Qai.RecordCount(), Qais.RecordCount());
+        report("fleet trend Qfleetai", trend);
+        std::printf("fleet trend against history S2: %.2f (dataset), %.2f (C API)\n",
+                    median(trend.layer) / median(historyOnly.layer),
+                    median(trend.direct) / median(historyOnly.direct));
+        std::printf("history rows %d, comparison rows %d, fleet trend rows %d\n", Qai.RecordCount(),
+                    Qais.RecordCount(), fleetTrendQuery.RecordCount());
     }
     sqlite3_close(db);
     return 0;
