@@ -329,7 +329,7 @@ private slots:
         }
         // Hovered, robot 5's line is wider: 2 pixels off its middle is its colour.
         const QPoint mid5 = t.toScreen(200, 5000 + 10 * 201).toPoint();
-        const QPoint off = mid5 + QPoint(0, 2);
+        const QPoint off = mid5 - QPoint(0, 2);
         QVERIFY(image.pixelColor(off) != chart.trend().lines()[5].colour);
         QMouseEvent move(QEvent::MouseMove, mid5, chart.mapToGlobal(mid5), Qt::NoButton, {}, {});
         QApplication::sendEvent(&chart, &move);
