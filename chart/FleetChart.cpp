@@ -7,7 +7,9 @@
 #include "Fonts.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QToolTip>
 #include <utility>
 
@@ -22,6 +24,9 @@ FleetChart::FleetChart(QWidget* parent)
 {
     setObjectName(QStringLiteral("fleetChart"));
     setMouseTracking(true);
+    // Every pixel is painted below, each once: at twice the scale a maximised chart has seven
+    // million of them, and filling them again costs as much as all the lines.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void FleetChart::setTrend(FleetTrend trend)
@@ -35,6 +40,7 @@ void FleetChart::relayout()
 {
     layout_.reset();
     segments_.reset();
+    cacheValid_ = false;
     update();
 }
 
@@ -98,64 +104,96 @@ void FleetChart::resizeEvent(QResizeEvent*)
 {
     layout_.reset();
     segments_.reset();
+    cacheValid_ = false;
 }
 
-void FleetChart::paintEvent(QPaintEvent*)
+void FleetChart::paintEvent(QPaintEvent* event)
 {
     guardedLater([&] {
         QPainter painter(this);
-        const FleetChartLayout& l = Layout();
-        ChartPainter p(painter, l.chart);
-        p.paintPanel();
-        const QRect& plot = l.chart.plot;
-        painter.fillRect(plot, Qt::white);
-        p.paintLeftAxis(labelFont_);
-        p.paintBottomAxis();
-        painter.setPen(QPen(toQColor(clGray), 1));
-        const int tickTop = plot.bottom() + chartmetrics::kAxisWidth;
-        for (const DrawLabel& label : l.drawLabels)
-            painter.drawLine(label.position, tickTop, label.position,
-                             tickTop + chartmetrics::kTickLength - 1);
-        painter.setPen(Qt::black);
-        for (const DrawLabel& label : l.drawLabels)
-            painter.drawText(label.textRect, Qt::AlignCenter, trend_.drawAt(label.place));
-
-        // The hovered robot's line goes last and wider, over the others.
-        const auto& all = segments();
-        painter.save();
-        painter.setClipRect(plot);
-        QVector<QLine> lines;
-        for (int pass = 0; pass < 2; ++pass)
-            for (int i = 0; i < all.size(); ++i) {
-                if ((i == hovered_) != (pass == 1))
-                    continue;
-                lines.clear();
-                for (const LineSegment& s : all[i])
-                    lines << QLine(s.from, s.to);
-                painter.setPen(QPen(trend_.lines()[std::size_t(i)].colour,
-                                    i == hovered_ ? kHoverLineWidth : kLineWidth, Qt::SolidLine,
-                                    Qt::RoundCap));
-                painter.drawLines(lines);
-            }
-        painter.restore();
-
-        if (!l.entries.isEmpty()) {
-            painter.setPen(QPen(Qt::black, 1));
-            painter.setBrush(Qt::white);
-            painter.drawRect(l.legend.adjusted(0, 0, -1, -1));
-            painter.setFont(labelFont_);
-            for (int i = 0; i < l.entries.size(); ++i) {
-                const LegendEntry& e = l.entries[i];
-                const FleetLine& line = trend_.lines()[std::size_t(i)];
-                painter.fillRect(e.swatch, line.colour);
-                painter.setPen(Qt::black);
-                painter.drawText(e.nameRect, Qt::AlignLeft | Qt::AlignVCenter, line.robot);
-                painter.drawText(e.balanceRect, Qt::AlignRight | Qt::AlignVCenter, e.balance);
-            }
+        // The chart is drawn once into the cache and copied from it until it changes, so that
+        // a zoom drag's step copies the strips its band leaves and draws the band.
+        const qreal ratio = painter.device()->devicePixelRatio();
+        const QSize pixels = size() * ratio;
+        if (cache_.size() != pixels || cache_.devicePixelRatio() != ratio) {
+            cache_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+            cache_.setDevicePixelRatio(ratio);
+            cacheValid_ = false;
         }
-        if (mouseState_ == MouseState::Zoom)
-            p.paintRubberBand(QRect(pressPoint_, lastPoint_).normalized());
+        if (!cacheValid_) {
+            QPainter onCache(&cache_);
+            paintChart(onCache);
+            cacheValid_ = true;
+        }
+        painter.setClipRegion(event->region());
+        painter.drawImage(QPoint(0, 0), cache_);
+        if (mouseState_ == MouseState::Zoom) {
+            const FleetChartLayout& l = Layout();
+            ChartPainter(painter, l.chart).paintRubberBand(zoomRect());
+        }
     });
+}
+
+QRegion FleetChart::bandRegion() const
+{
+    // The band's dotted outline, with a pixel of room for a pen of two device pixels.
+    const QRect band = zoomRect();
+    return QRegion(band.adjusted(-2, -2, 2, 2)) - QRegion(band.adjusted(2, 2, -2, -2));
+}
+
+void FleetChart::paintChart(QPainter& painter) const
+{
+    const FleetChartLayout& l = Layout();
+    ChartPainter p(painter, l.chart);
+    const QRect& plot = l.chart.plot;
+    painter.setClipRegion(QRegion(l.chart.panel) - plot);
+    p.paintPanel();
+    painter.setClipping(false);
+    painter.fillRect(plot, Qt::white);
+    p.paintLeftAxis(labelFont_);
+    p.paintBottomAxis();
+    painter.setPen(QPen(toQColor(clGray), 1));
+    const int tickTop = plot.bottom() + chartmetrics::kAxisWidth;
+    for (const DrawLabel& label : l.drawLabels)
+        painter.drawLine(label.position, tickTop, label.position,
+                         tickTop + chartmetrics::kTickLength - 1);
+    painter.setPen(Qt::black);
+    for (const DrawLabel& label : l.drawLabels)
+        painter.drawText(label.textRect, Qt::AlignCenter, trend_.drawAt(label.place));
+
+    // The hovered robot's line goes last and wider, over the others.
+    const auto& all = segments();
+    painter.save();
+    painter.setClipRect(plot);
+    QVector<QLine> lines;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < all.size(); ++i) {
+            if ((i == hovered_) != (pass == 1))
+                continue;
+            lines.clear();
+            for (const LineSegment& s : all[i])
+                lines << QLine(s.from, s.to);
+            painter.setPen(QPen(trend_.lines()[std::size_t(i)].colour,
+                                i == hovered_ ? kHoverLineWidth : kLineWidth, Qt::SolidLine,
+                                Qt::FlatCap));
+            painter.drawLines(lines);
+        }
+    painter.restore();
+
+    if (!l.entries.isEmpty()) {
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(Qt::white);
+        painter.drawRect(l.legend.adjusted(0, 0, -1, -1));
+        painter.setFont(labelFont_);
+        for (int i = 0; i < l.entries.size(); ++i) {
+            const LegendEntry& e = l.entries[i];
+            const FleetLine& line = trend_.lines()[std::size_t(i)];
+            painter.fillRect(e.swatch, line.colour);
+            painter.setPen(Qt::black);
+            painter.drawText(e.nameRect, Qt::AlignLeft | Qt::AlignVCenter, line.robot);
+            painter.drawText(e.balanceRect, Qt::AlignRight | Qt::AlignVCenter, e.balance);
+        }
+    }
 }
 
 void FleetChart::mousePressEvent(QMouseEvent* event)
@@ -183,10 +221,12 @@ void FleetChart::mouseMoveEvent(QMouseEvent* event)
         case MouseState::None:
             hover(at);
             return;
-        case MouseState::Zoom:
+        case MouseState::Zoom: {
+            const QRegion before = bandRegion();
             lastPoint_ = at;
-            update();
+            update(before | bandRegion());
             return;
+        }
         case MouseState::Pan:
             if (!Layout().chart.plot.contains(at)) {
                 mouseState_ = MouseState::None;
@@ -240,6 +280,7 @@ void FleetChart::hover(QPoint at)
                          : Layout().legendEntryAt(at);
     if (line != hovered_) {
         hovered_ = line;
+        cacheValid_ = false;
         update();
     }
     const QString text = hoverText(at);
@@ -253,6 +294,7 @@ void FleetChart::leaveEvent(QEvent*)
 {
     if (hovered_ >= 0) {
         hovered_ = -1;
+        cacheValid_ = false;
         update();
     }
 }

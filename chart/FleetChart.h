@@ -4,12 +4,16 @@
 #include "FleetTrend.h"
 
 #include <QFont>
+#include <QImage>
+#include <QRegion>
 #include <QWidget>
 #include <optional>
 
 // Every robot's balance on one flat chart, one coloured line each, with a legend of names and
 // latest balances. The mouse zooms and pans as on the trend chart; hovering a line tells the
 // robot, draw and balance; a click on a line or a legend entry picks that robot.
+class QPainter;
+
 class FleetChart : public QWidget {
     Q_OBJECT
 public:
@@ -34,6 +38,10 @@ public:
     QString hoverText(QPoint at) const;
     int hoveredLine() const { return hovered_; }
     MouseState mouseState() const { return mouseState_; }
+    // The rubber band while a zoom drag runs.
+    QRect zoomRect() const { return QRect(pressPoint_, lastPoint_).normalized(); }
+    // What a step of the zoom drag repaints: the band's outline.
+    QRegion bandRegion() const;
 
 signals:
     void robotPicked(const QString& robot);
@@ -50,12 +58,15 @@ private:
     void relayout();
     void zoomTo(std::pair<AxisRange, AxisRange> ranges);
     void hover(QPoint at);
+    void paintChart(QPainter& painter) const;
 
     FleetTrend trend_;
     QFont labelFont_;
     ChartZoomState zoom_;
     mutable std::optional<FleetChartLayout> layout_;
     mutable std::optional<QVector<QVector<LineSegment>>> segments_;
+    QImage cache_; // the chart as last drawn, without the band
+    bool cacheValid_ = false;
     int hovered_ = -1;
 
     MouseState mouseState_ = MouseState::None;
