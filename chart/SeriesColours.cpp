@@ -8,9 +8,10 @@ namespace seriescolours {
 
 QColor paletteColour(int slot)
 {
-    static constexpr std::array<QRgb, kPaletteSize> palette{
-        0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd, 0x8c564b, 0xe377c2, 0x17becf,
-        0xbcbd22, 0x393b79, 0x637939, 0x843c39, 0x7b4173, 0x008080, 0xb8860b, 0x000080};
+    // Twelve that stay apart on white: more would bring near twins (two greens, two reds).
+    static constexpr std::array<QRgb, kPaletteSize> palette{0x1f77b4, 0xd62728, 0x2ca02c, 0xff7f0e,
+                                                            0x9467bd, 0x8c564b, 0xe377c2, 0x17becf,
+                                                            0xbcbd22, 0x000000, 0x7f0000, 0x000080};
     return QColor::fromRgb(palette[std::size_t(slot % kPaletteSize)]);
 }
 

@@ -7,7 +7,7 @@
 // colour between reloads and runs.
 namespace seriescolours {
 
-constexpr int kPaletteSize = 16;
+constexpr int kPaletteSize = 12;
 
 // The palette, chosen to stay apart from each other and readable on white.
 QColor paletteColour(int slot);
