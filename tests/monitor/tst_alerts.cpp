@@ -16,7 +16,9 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVirtualObject>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -113,13 +115,27 @@ public:
 };
 
 struct PrivateBus {
+    QTemporaryDir dir;
     QProcess daemon;
     QString address;
     QString problem;
     PrivateBus()
     {
+        // A session bus without the system's service files: a notification daemon installed
+        // on the machine (its name activatable) must not count as a service on this bus.
+        const QString config = dir.filePath(QStringLiteral("bus.conf"));
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+                       "<auth>EXTERNAL</auth><policy context=\"default\">"
+                       "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                       "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>") < 0) {
+            problem = QStringLiteral("no bus configuration: ") + file.errorString();
+            return;
+        }
+        file.close();
         daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                     {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
                       QStringLiteral("--print-address=1")});
         if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(10000)) {
             problem = QStringLiteral("dbus-daemon did not start: ") + daemon.errorString();
