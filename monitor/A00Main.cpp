@@ -569,8 +569,9 @@ void TfrmA00Main::reloadGrids(std::function<void()> then)
 
 void TfrmA00Main::reloadTrendIfShown(std::function<void()> then)
 {
+    // Stale until read: a failed read is tried again when the page is shown next.
+    trendStale_ = true;
     if (!fleetChart->isVisible()) {
-        trendStale_ = true;
         then();
         return;
     }

@@ -102,12 +102,19 @@ private slots:
         QVERIFY2(rec.boxes[0].text.contains(QStringLiteral("'x'")), qPrintable(rec.boxes[0].text));
         QVERIFY(w.Qai->Active() && w.Qais->Active()); // the grids' statements went through
         QVERIFY(w.statusLine->text().endsWith(QStringLiteral("起刷新失败")));
+        // Shown again, the page tries again, within the same outage.
+        w.pc1->setActivePageIndex(0);
+        w.pc1->setActivePageIndex(kFleetPage);
+        QVERIFY(w.workInFlight());
+        QVERIFY(settled(w));
+        QCOMPARE(rec.boxes.size(), 1);
         f.db.exec("UPDATE a5_z0_5yc SET K00=1 WHERE ainame='追1' AND cpqh='20201002-0002'");
         f.db.setVersion(5);
         QVERIFY(f.timerTick());
         QVERIFY(f.timerTick());
         QVERIFY(!w.statusLine->text().contains(QStringLiteral("失败")));
         QCOMPARE(rec.boxes.size(), 1);
+        QCOMPARE(drawsShown(w), 3);
     }
 
     void pick_data()
