@@ -337,6 +337,21 @@ private slots:
         image = rendered(chart);
         QCOMPARE(image.pixelColor(off), chart.trend().lines()[5].colour);
     }
+
+    // No rows yet (the page shown before its first read, an empty table): axes, no legend,
+    // no label, nothing to hit.
+    void emptyChart()
+    {
+        FleetChart chart;
+        chart.resize(600, 400);
+        const QImage image = rendered(chart);
+        const FleetChartLayout& l = chart.Layout();
+        QVERIFY(l.entries.isEmpty() && l.drawLabels.isEmpty());
+        QVERIFY(l.chart.plot.width() > 400);
+        QCOMPARE(image.pixelColor(l.chart.plot.center() + QPoint(0, 7)), QColor(Qt::white));
+        QCOMPARE(chart.robotAt(l.chart.plot.center()), -1);
+        QCOMPARE(chart.hoverText(l.chart.plot.center()), QString());
+    }
 };
 TV_REGISTER_TEST(TestFleetChart);
 
