@@ -15,11 +15,16 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -85,35 +90,17 @@ QVector<FleetRobot> fleetOf(DataFixture& f, const AlertRules& rules)
     return readFleetRobots(*q);
 }
 
-// A notification server that keeps what it is sent (the freedesktop interface's calls a
-// client makes), for a private session bus.
-class NotificationRecorder : public QDBusVirtualObject {
-public:
-    struct Received {
-        QString summary, body;
-        int urgency;
-    };
-    QVector<Received> received;
+// A notification as a server received it: "summary|body|urgency".
+QString receivedText(const QString& summary, const QString& body, int urgency)
+{
+    return QStringLiteral("%1|%2|%3").arg(summary, body).arg(urgency);
+}
 
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
-    {
-        const QList<QVariant> args = message.arguments();
-        QVariant answer;
-        if (message.member() == u"Notify" && args.size() == 8) {
-            const QVariantMap hints = qdbus_cast<QVariantMap>(args[6]);
-            received.append({args[3].toString(), args[4].toString(),
-                             hints.value(QStringLiteral("urgency")).toInt()});
-            answer = uint(received.size());
-        } else if (message.member() == u"GetCapabilities") {
-            answer = QStringList{QStringLiteral("body")};
-        } else {
-            return false;
-        }
-        return connection.send(message.createReply(answer));
-    }
-};
+const QString kNotificationsPath = QStringLiteral("/org/freedesktop/Notifications");
 
+// A session bus of the test's own with nothing to start on it: what a package installed for
+// the desktop's session (a notification daemon) stays off, so the bus holds only what the
+// test puts there.
 struct PrivateBus {
     QTemporaryDir dir;
     QProcess daemon;
@@ -121,24 +108,26 @@ struct PrivateBus {
     QString problem;
     PrivateBus()
     {
-        // A session bus without the system's service files: a notification daemon installed
-        // on the machine (its name activatable) must not count as a service on this bus.
-        const QString config = dir.filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly) ||
-            file.write("<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                       "<auth>EXTERNAL</auth><policy context=\"default\">"
-                       "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                       "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>") < 0) {
-            problem = QStringLiteral("no bus configuration: ") + file.errorString();
+        QFile config(dir.filePath(QStringLiteral("bus.conf")));
+        if (!dir.isValid() || !config.open(QIODevice::WriteOnly)) {
+            problem = QStringLiteral("no room for the bus's configuration");
             return;
         }
-        file.close();
+        config.write(
+            QStringLiteral(
+                "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                "<auth>EXTERNAL</auth><policy context=\"default\">"
+                "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+                "<allow own=\"*\"/></policy></busconfig>")
+                .arg(dir.path())
+                .toUtf8());
+        config.close();
         daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                      QStringLiteral("--print-address=1")});
+                     {QStringLiteral("--config-file=") + config.fileName(),
+                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         if (!daemon.waitForStarted(5000) || !daemon.waitForReadyRead(10000)) {
-            problem = QStringLiteral("dbus-daemon did not start: ") + daemon.errorString();
+            problem = QStringLiteral("dbus-daemon did not start: ") + daemon.errorString() + u' ' +
+                      QString::fromLocal8Bit(daemon.readAllStandardError()).trimmed();
             return;
         }
         address = QString::fromUtf8(daemon.readLine()).trimmed();
@@ -149,6 +138,184 @@ struct PrivateBus {
         daemon.waitForFinished(5000);
     }
 };
+
+// A notification server on the private bus, and what it received so far, oldest first.
+class NotificationServer {
+public:
+    virtual ~NotificationServer() = default;
+    virtual QStringList received() = 0;
+};
+
+// The test's own server where no real one can run: it keeps the freedesktop calls it gets.
+class NotificationRecorder : public NotificationServer, public QDBusVirtualObject {
+public:
+    explicit NotificationRecorder(QDBusConnection bus) : bus_(bus) {}
+    bool start()
+    {
+        return bus_.registerVirtualObject(kNotificationsPath, this) &&
+               bus_.registerService(AlertNotifier::kService);
+    }
+    QStringList received() override { return received_; }
+
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        const QList<QVariant> args = message.arguments();
+        QVariant answer;
+        if (message.member() == u"Notify" && args.size() == 8) {
+            const QVariantMap hints = qdbus_cast<QVariantMap>(args[6]);
+            received_.append(receivedText(args[3].toString(), args[4].toString(),
+                                          hints.value(QStringLiteral("urgency")).toInt()));
+            answer = uint(received_.size());
+        } else if (message.member() == u"GetCapabilities") {
+            answer = QStringList{QStringLiteral("body")};
+        } else {
+            return false;
+        }
+        return connection.send(message.createReply(answer));
+    }
+
+private:
+    QDBusConnection bus_;
+    QStringList received_;
+};
+
+// dunst, a notification daemon, on a virtual screen of its own. It keeps a notification in
+// its history once it is closed; the history has no urgency, so its configuration shows the
+// urgency as the notification's text, which the history does hold.
+class Dunst : public NotificationServer {
+public:
+    QString problem;
+
+    Dunst(const QString& busAddress, QDBusConnection bus) : bus_(bus)
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("dunst")).isEmpty() ||
+            QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty()) {
+            problem = QStringLiteral("dunst or Xvfb is not installed");
+            return;
+        }
+        // The server names the free display it took once it is ready.
+        screen_.start(QStringLiteral("Xvfb"),
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                       QStringLiteral("0"), QStringLiteral("640x480x24"),
+                       QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (!screen_.waitForReadyRead(10000)) {
+            problem = QStringLiteral("Xvfb did not start: ") +
+                      QString::fromLocal8Bit(screen_.readAllStandardError()).trimmed();
+            return;
+        }
+        const QString display = u':' + QString::fromLatin1(screen_.readLine()).trimmed();
+        QFile config(dir_.filePath(QStringLiteral("dunstrc")));
+        if (!config.open(QIODevice::WriteOnly)) {
+            problem = QStringLiteral("no room for dunst's configuration");
+            return;
+        }
+        // Every notification apart (no stacking of equal ones), none held back, none expiring.
+        config.write("[global]\nstack_duplicates = false\nnotification_limit = 0\n"
+                     "history_length = 100\nmarkup = no\nicon_position = off\n"
+                     "show_age_threshold = -1\n"
+                     "[urgency_low]\ntimeout = 0\n[urgency_normal]\ntimeout = 0\n"
+                     "[urgency_critical]\ntimeout = 0\n"
+                     "[low]\nmsg_urgency = low\nformat = \"0\"\n"
+                     "[normal]\nmsg_urgency = normal\nformat = \"1\"\n"
+                     "[critical]\nmsg_urgency = critical\nformat = \"2\"\n");
+        config.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("DISPLAY"), display);
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir_.path());
+        daemon_.setProcessEnvironment(env);
+        daemon_.start(QStringLiteral("dunst"), {QStringLiteral("-config"), config.fileName()});
+        const bool registered = QTest::qWaitFor(
+            [this] {
+                return bus_.interface()->isServiceRegistered(AlertNotifier::kService).value() ||
+                       daemon_.state() == QProcess::NotRunning;
+            },
+            10000);
+        if (!registered || daemon_.state() == QProcess::NotRunning)
+            problem = QStringLiteral("dunst did not start: ") +
+                      QString::fromLocal8Bit(daemon_.readAllStandardError()).trimmed();
+    }
+    ~Dunst() override
+    {
+        for (QProcess* p : {&daemon_, &screen_}) {
+            p->terminate();
+            p->waitForFinished(5000);
+        }
+    }
+
+    QStringList received() override
+    {
+        // Everything it was sent is shown or waits to be: closed, it all goes to the history.
+        const bool closed = QTest::qWaitFor(
+            [this] {
+                call(QStringLiteral("NotificationCloseAll"));
+                return length(QStringLiteral("displayedLength")) == 0 &&
+                       length(QStringLiteral("waitingLength")) == 0;
+            },
+            5000);
+        if (!closed)
+            return {QStringLiteral("dunst did not close its notifications")};
+        const QDBusMessage reply = call(QStringLiteral("NotificationListHistory"));
+        auto history = qdbus_cast<QList<QVariantMap>>(reply.arguments().value(0));
+        std::sort(history.begin(), history.end(), [](const QVariantMap& a, const QVariantMap& b) {
+            return a[QStringLiteral("id")].toInt() < b[QStringLiteral("id")].toInt();
+        });
+        QStringList texts;
+        for (const QVariantMap& n : history)
+            texts << receivedText(n[QStringLiteral("summary")].toString(),
+                                  n[QStringLiteral("body")].toString(),
+                                  n[QStringLiteral("message")].toInt());
+        return texts;
+    }
+
+private:
+    static constexpr const char* kControl = "org.dunstproject.cmd0";
+    QDBusMessage call(const QString& method)
+    {
+        return bus_.call(QDBusMessage::createMethodCall(AlertNotifier::kService, kNotificationsPath,
+                                                        QLatin1String(kControl), method));
+    }
+    int length(const QString& property)
+    {
+        QDBusMessage get = QDBusMessage::createMethodCall(
+            AlertNotifier::kService, kNotificationsPath,
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << QLatin1String(kControl) << property;
+        const QDBusMessage reply = bus_.call(get);
+        return reply.arguments().isEmpty()
+                   ? -1
+                   : qdbus_cast<QDBusVariant>(reply.arguments().first()).variant().toInt();
+    }
+
+    QDBusConnection bus_;
+    QTemporaryDir dir_;
+    QProcess screen_, daemon_;
+};
+
+// dunst where it can run, the recorder where it cannot.
+std::unique_ptr<NotificationServer> startNotificationServer(const PrivateBus& bus,
+                                                            QDBusConnection server)
+{
+    auto dunst = std::make_unique<Dunst>(bus.address, server);
+    if (dunst->problem.isEmpty())
+        return dunst;
+    qWarning("%s: the test's own recorder receives the notifications", qPrintable(dunst->problem));
+    dunst.reset();
+    auto recorder = std::make_unique<NotificationRecorder>(server);
+    return recorder->start() ? std::move(recorder) : nullptr;
+}
+
+// Once a call made after them is answered, the server has all the notifications the
+// connection sent before: a bus delivers one sender's messages in order.
+bool delivered(const QDBusConnection& client)
+{
+    const QDBusPendingCall ping = client.asyncCall(
+        QDBusMessage::createMethodCall(AlertNotifier::kService, kNotificationsPath,
+                                       AlertNotifier::kService, QStringLiteral("GetCapabilities")));
+    return QTest::qWaitFor([&] { return ping.isFinished(); }, 5000) && !ping.isError();
+}
 
 } // namespace
 
@@ -336,17 +503,17 @@ class TestAlertNotifications : public QObject {
 private slots:
     void init() { application->initialize(); }
 
+    // Against dunst: it receives the client's calls as a desktop does (it ignores an
+    // urgency of a wrong D-Bus type and could stack equal notifications).
     void oneWhenARuleStartsAndOneWhenItStops()
     {
         PrivateBus bus;
         if (!bus.problem.isEmpty())
             QSKIP(qPrintable(QStringLiteral("no D-Bus here: ") + bus.problem));
-        QDBusConnection server =
+        QDBusConnection serverBus =
             QDBusConnection::connectToBus(bus.address, QStringLiteral("server"));
-        NotificationRecorder recorder;
-        QVERIFY(server.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"),
-                                             &recorder));
-        QVERIFY(server.registerService(AlertNotifier::kService));
+        const std::unique_ptr<NotificationServer> server = startNotificationServer(bus, serverBus);
+        QVERIFY(server);
         QDBusConnection client =
             QDBusConnection::connectToBus(bus.address, QStringLiteral("client"));
         QVERIFY(AlertNotifier(client).available());
@@ -358,27 +525,26 @@ private slots:
         w.setAlertRules(rulesFrom(QStringLiteral("balance_floor=1000 losing_streak=1")), client);
         f.show();
         QVERIFY(f.tick());
-        QTRY_COMPARE(recorder.received.size(), 3);
+        QVERIFY(delivered(client));
+        const QStringList started{"报警：追0 余额低于下限|余额 900，下限 1000|2",
+                                  "报警：追0 连续输|最近 1 注全输|1",
+                                  "报警：追1 连续输|最近 1 注全输|1"};
+        QCOMPARE(server->received(), started);
         // The same state at every tick, reloaded or not: nothing new.
         for (int v = 2; v <= 5; ++v) {
             f.db.setVersion(v);
             QVERIFY(f.tick());
         }
+        QVERIFY(delivered(client));
+        QCOMPARE(server->received(), started);
         writeDraw(f.db, 2, QStringLiteral("追0:1000:W 追1:1200:L"));
         f.db.setVersion(9);
         QVERIFY(f.tick());
         QVERIFY(f.tick());
-        QTRY_COMPARE(recorder.received.size(), 5);
-        QTest::qWait(200);
-        QCOMPARE(recorder.received.size(), 5);
-        QStringList seen;
-        for (const auto& r : recorder.received)
-            seen << QStringLiteral("%1|%2|%3").arg(r.summary, r.body).arg(r.urgency);
-        QCOMPARE(seen, (QStringList{"报警：追0 余额低于下限|余额 900，下限 1000|2",
-                                    "报警：追0 连续输|最近 1 注全输|1",
-                                    "报警：追1 连续输|最近 1 注全输|1",
-                                    "恢复：追0 余额低于下限|已恢复：余额 1000，下限 1000|2",
-                                    "恢复：追0 连续输|已恢复：最近 1 注未全输|1"}));
+        QVERIFY(delivered(client));
+        const QStringList ended{"恢复：追0 余额低于下限|已恢复：余额 1000，下限 1000|2",
+                                "恢复：追0 连续输|已恢复：最近 1 注未全输|1"};
+        QCOMPARE(server->received(), started + ended);
     }
 
     void withoutAServiceNothingIsSent()
