@@ -210,7 +210,8 @@ StatementDef fleetState(int streakBets)
     // Robot by robot from the last name down: each step is one backward seek in the (ainame,
     // cpqh) index to the next robot's newest row (a DISTINCT would read the whole index), and
     // the row itself. A robot whose latest bet was won has no losing streak, so only the
-    // others walk back over their latest bets, in the same index.
+    // others walk back over their latest bets, in the same index, which holds K02 and K03 for
+    // it (an index made before without them serves too, with a row read per entry).
     const QString bets = QString::number(std::max(0, streakBets));
     const QString tsqlOutcomes =
         streakBets > 0
@@ -248,8 +249,8 @@ StatementDef fleetState(int streakBets)
             QStringLiteral(" from r\noption (maxrecursion 0)"),
         lines({"with recursive r(id,ainame,kjsj,K00,K02,K03) as (",
                "select id,ainame,kjsj,K00,K02,K03 from a5_z0_5yc where id=(select b.id from "
-               "a5_z0_5yc b where b.ainame=(select max(ainame) from a5_z0_5yc) order by b.cpqh "
-               "desc limit 1)",
+               "a5_z0_5yc b where b.ainame is not null order by b.ainame desc,b.cpqh desc limit "
+               "1)",
                "union all",
                "select n.id,n.ainame,n.kjsj,n.K00,n.K02,n.K03 from r join a5_z0_5yc n on "
                "n.id=(select b.id from a5_z0_5yc b where b.ainame<r.ainame order by b.ainame "

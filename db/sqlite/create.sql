@@ -23,7 +23,10 @@ CREATE TABLE IF NOT EXISTS a5_z0_5yc (
     K05         TEXT,
     CreateDT    TEXT
 );
-CREATE INDEX IF NOT EXISTS ix_5yc_ainame_cpqh ON a5_z0_5yc (ainame, cpqh);
+-- A robot's latest draws (header, history, the fleet's state). K02 and K03 ride in the key so
+-- that the losing streak's walk over a robot's latest bets reads the index alone; a database
+-- made before has the index without them, and the same statements read each row instead.
+CREATE INDEX IF NOT EXISTS ix_5yc_ainame_cpqh ON a5_z0_5yc (ainame, cpqh, K02, K03);
 CREATE INDEX IF NOT EXISTS ix_5yc_cpqh ON a5_z0_5yc (cpqh);
 CREATE INDEX IF NOT EXISTS ix_5yc_ainame_k00 ON a5_z0_5yc (ainame, K00);
 
