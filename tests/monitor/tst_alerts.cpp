@@ -100,7 +100,7 @@ const QString kNotificationsPath = QStringLiteral("/org/freedesktop/Notification
 
 // A session bus of the test's own with nothing to start on it: what a package installed for
 // the desktop's session (a notification daemon) stays off, so the bus holds only what the
-// test puts there.
+// test puts there. Its policy is the standard session bus's.
 struct PrivateBus {
     QTemporaryDir dir;
     QProcess daemon;
