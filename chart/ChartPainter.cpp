@@ -129,6 +129,11 @@ void ChartPainter::paintLine(const QVector<LineSegment>& segments)
     p_.restore();
 }
 
+QRegion ChartPainter::rubberBandRegion(const QRect& band)
+{
+    return QRegion(band.adjusted(-2, -2, 3, 3)) - QRegion(band.adjusted(2, 2, -2, -2));
+}
+
 void ChartPainter::paintRubberBand(const QRect& band)
 {
     p_.setPen(dottedPen(Qt::black, p_.device()->devicePixelRatio()));

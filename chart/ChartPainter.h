@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPainter>
+#include <QRegion>
 #include <QVector>
 
 // Draws the parts of a laid-out chart; knows nothing about datasets or the mouse.
@@ -19,6 +20,9 @@ public:
     // The series' ribbons, outlined with its line pen (black, 1 pixel, solid).
     void paintLine(const QVector<LineSegment>& segments);
     void paintRubberBand(const QRect& band);
+    // The pixels paintRubberBand may touch: its dotted frame and a pixel either side, at any
+    // scale. What a moving band needs repainted, where it was and where it is.
+    static QRegion rubberBandRegion(const QRect& band);
 
     // A dotted line in whole device pixels: a one-point pen at 1.5 pixels per point would
     // round its dots and gaps to uneven ones and twos.

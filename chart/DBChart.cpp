@@ -3,6 +3,7 @@
 #include "ADODataSet.h"
 #include "AccessibleChart.h"
 #include "Application.h"
+#include "ChartDrag.h"
 #include "ChartPainter.h"
 #include "DBChartDataSource.h"
 #include "Fonts.h"
@@ -18,7 +19,6 @@
 #include <utility>
 
 namespace {
-constexpr int kZoomThreshold = 16;
 constexpr int kArialEightPointPixels = 11; // 8 pt at 96 dpi
 // The left wall's fill: 0x80FFFF, that is red 255, green 255, blue 128.
 constexpr BgrColor kLeftWallColor = 8454143;
@@ -291,12 +291,6 @@ const QPixmap& TDBChart::pictureUnderBand()
     return underBand_;
 }
 
-QRegion TDBChart::bandOutline(const QRect& band)
-{
-    // The dotted frame and a pixel either side, at any scale.
-    return QRegion(band.adjusted(-2, -2, 3, 3)) - QRegion(band.adjusted(2, 2, -2, -2));
-}
-
 void TDBChart::paintEvent(QPaintEvent*)
 {
     guardedLater([&] {
@@ -335,7 +329,8 @@ void TDBChart::mouseMoveEvent(QMouseEvent* event)
         case MouseState::Zoom: {
             const QRect before = zoomRect();
             lastPoint_ = at;
-            update(bandOutline(before) | bandOutline(zoomRect()));
+            update(ChartPainter::rubberBandRegion(before) |
+                   ChartPainter::rubberBandRegion(zoomRect()));
             return;
         }
         case MouseState::Pan:
@@ -365,26 +360,25 @@ void TDBChart::mouseReleaseEvent(QMouseEvent* event)
 
 void TDBChart::finishZoomDrag(QPoint releasePoint)
 {
-    const QPoint moved = releasePoint - pressPoint_;
-    if (std::abs(moved.x()) <= kZoomThreshold || std::abs(moved.y()) <= kZoomThreshold)
-        return;
-    if (moved.x() < 0 || moved.y() < 0) {
-        undoZoom();
+    switch (chartdrag::zoomDragKind(pressPoint_, releasePoint)) {
+    case chartdrag::ZoomDrag::Zoom: {
+        const auto [bottom, left] =
+            chartdrag::bandRanges(Layout().transform, pressPoint_, releasePoint);
+        zoomTo(bottom, left);
         return;
     }
-    const ChartTransform& t = Layout().transform;
-    const QRect band(pressPoint_, releasePoint);
-    zoomTo({t.x.value(band.left()), t.x.value(band.right())},
-           {t.y.value(band.bottom()), t.y.value(band.top())});
+    case chartdrag::ZoomDrag::Undo:
+        undoZoom();
+        return;
+    case chartdrag::ZoomDrag::None:
+        return;
+    }
 }
 
 void TDBChart::panBy(QPoint from, QPoint to)
 {
     if (from == to)
         return;
-    const ChartTransform& t = Layout().transform;
-    const double dx = t.x.value(from.x()) - t.x.value(to.x());
-    const double dy = t.y.value(from.y()) - t.y.value(to.y());
-    const AxisRange b = bottomRange(), l = leftRange();
-    zoomTo({b.minimum + dx, b.maximum + dx}, {l.minimum + dy, l.maximum + dy});
+    const auto [bottom, left] = chartdrag::pannedRanges(Layout().transform, from, to);
+    zoomTo(bottom, left);
 }

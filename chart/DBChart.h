@@ -75,7 +75,6 @@ private:
     void layoutChanged();
     void paintChart(QPainter& painter) const;
     const QPixmap& pictureUnderBand();
-    static QRegion bandOutline(const QRect& band);
     // One series' share of a rebuild: its fields, found at the first row, and the points read.
     struct SeriesReading {
         TLineSeries* series;

@@ -136,9 +136,7 @@ void FleetChart::paintEvent(QPaintEvent* event)
 
 QRegion FleetChart::bandRegion() const
 {
-    // The band's dotted outline, with a pixel of room for a pen of two device pixels.
-    const QRect band = zoomRect();
-    return QRegion(band.adjusted(-2, -2, 2, 2)) - QRegion(band.adjusted(2, 2, -2, -2));
+    return ChartPainter::rubberBandRegion(zoomRect());
 }
 
 void FleetChart::paintChart(QPainter& painter) const
