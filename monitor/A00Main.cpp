@@ -575,10 +575,7 @@ void TfrmA00Main::reloadTrendIfShown(std::function<void()> then)
         then();
         return;
     }
-    step(Part::Reload, *trend_, {}, [this, then = std::move(then)] {
-        applyTrend();
-        then();
-    });
+    readTrend(std::move(then));
 }
 
 // Shown after a reload passed it by (or for the first time): read now. Its failure is the
@@ -589,9 +586,14 @@ void TfrmA00Main::startTrend()
         endWork();
         return;
     }
-    step(Part::Reload, *trend_, {}, [this] {
+    readTrend([this] { endWork(); });
+}
+
+void TfrmA00Main::readTrend(std::function<void()> then)
+{
+    step(Part::Reload, *trend_, {}, [this, then = std::move(then)] {
         applyTrend();
-        endWork();
+        then();
     });
 }
 

@@ -145,6 +145,7 @@ private:
     // The fleet's chart is read with the reload only while it is shown; otherwise it is read
     // when it is shown next.
     void reloadTrendIfShown(std::function<void()> then);
+    void readTrend(std::function<void()> then);
     void applyTrend();
     // A robot picked on the fleet's chart: picked in the selector as from its list.
     void pickRobot(const QString& robot);

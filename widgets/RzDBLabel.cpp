@@ -131,19 +131,17 @@ void TRzDBLabel::paintLabel(QPainter& painter, const LabelPaintSpec& look)
 const QPixmap& TRzDBLabel::picture(const LabelPaintSpec& look)
 {
     const qreal ratio = devicePixelRatioF();
-    const QString lookKey = QStringList{QString::number(width()),
-                                        QString::number(height()),
-                                        QString::number(ratio),
-                                        font().key(),
-                                        look.highlight.name(QColor::HexArgb),
-                                        look.shadow.name(QColor::HexArgb),
-                                        look.background.name(QColor::HexArgb),
-                                        look.fontColor.name(QColor::HexArgb),
-                                        QString::number(look.textFlags)}
-                                .join(QLatin1Char('/'));
-    if (lookKey != picturesLook_) {
+    const PictureLook now{size(),
+                          ratio,
+                          font(),
+                          look.highlight.rgba(),
+                          look.shadow.rgba(),
+                          look.background.rgba(),
+                          look.fontColor.rgba(),
+                          look.textFlags};
+    if (!(now == picturesLook_)) {
         pictures_.clear();
-        picturesLook_ = lookKey;
+        picturesLook_ = now;
     }
     auto it = pictures_.find(look.text);
     if (it == pictures_.end()) {

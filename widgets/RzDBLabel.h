@@ -5,6 +5,7 @@
 #include "ShapedText.h"
 
 #include <QColor>
+#include <QFont>
 #include <QHash>
 #include <QPixmap>
 #include <QRect>
@@ -84,7 +85,16 @@ private:
     bool changeCheckPosted_ = false;
     QString captionBefore_;
     ShapedText shaped_;
+    // Everything but the text that the kept pictures were painted with.
+    struct PictureLook {
+        QSize size;
+        qreal ratio = 0;
+        QFont font;
+        QRgb highlight = 0, shadow = 0, background = 0, fontColor = 0;
+        int textFlags = 0;
+        bool operator==(const PictureLook&) const = default;
+    };
     int keptPictures_ = 0;
-    QString picturesLook_; // everything but the text that the kept pictures were painted with
+    PictureLook picturesLook_;
     QHash<QString, QPixmap> pictures_;
 };

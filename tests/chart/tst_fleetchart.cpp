@@ -34,10 +34,10 @@ QVector<FleetTrendRow> fleetRows(const QStringList& robots, int draws)
 }
 
 // "追0: 1 2 - 4" (a null balance) and "追0: 1 _ 3" (no row): balances at draws 1, 2, 3, …
-QVector<FleetTrendRow> rowsFrom(const QStringList& spec)
+QVector<FleetTrendRow> rowsFrom(const QStringList& table)
 {
     QVector<FleetTrendRow> rows;
-    for (const QString& line : spec) {
+    for (const QString& line : table) {
         const QString robot = line.section(u':', 0, 0);
         const QStringList values = line.section(u':', 1).split(u' ', Qt::SkipEmptyParts);
         for (int d = 0; d < values.size(); ++d) {
