@@ -12,7 +12,8 @@
 namespace {
 
 constexpr int kLineFlags = Qt::TextSingleLine | Qt::TextExpandTabs | Qt::TextShowMnemonic |
-                           Qt::AlignLeft | Qt::AlignHCenter | Qt::AlignRight | Qt::AlignTop;
+                           Qt::AlignLeft | Qt::AlignHCenter | Qt::AlignRight | Qt::AlignTop |
+                           Qt::AlignVCenter;
 // Longer texts are shaped only where the rectangle shows them.
 constexpr qsizetype kLongText = 256;
 // QPainter lays a line out this wide, so that it never wraps.
@@ -101,6 +102,11 @@ qreal alignedX(int flags, qreal rectWidth, qreal textWidth)
     if (flags & Qt::AlignHCenter)
         return (rectWidth - textWidth) / 2;
     return 0;
+}
+
+qreal alignedY(int flags, qreal rectHeight, qreal lineHeight)
+{
+    return (flags & Qt::AlignVCenter) ? (rectHeight - lineHeight) / 2 : 0;
 }
 
 } // namespace
@@ -229,6 +235,11 @@ std::unique_ptr<Line> shape(const QString& text, const QFont& font, int dpi, int
     const bool tabs = expandTabs && s.contains(u'\t');
     if (tabs)
         option.setTabStopDistance(qRound(QFontMetricsF(font).horizontalAdvance(u'x') * 8));
+    // A part's line may be lower than the whole text's, which QPainter centres.
+    if (width >= 0 && (flags & Qt::AlignVCenter)) {
+        l->byPainter = true;
+        return l;
+    }
     if (width >= 0 && shapePart(*l, s, option)) {
         l->part = true;
         return l;
@@ -276,13 +287,15 @@ void drawLine(QPainter& painter, const QRect& rect, const Line& l, const QRect& 
     const QRectF r(rect);
     // QPainter clips to the rectangle when the line's box does not fit in it; a part is only
     // ever taken of a line that does not fit.
+    const qreal height = line.ascent() + line.descent();
+    const qreal top = r.y() + alignedY(l.flags, r.height(), height);
     bool toRect = l.part;
     if (!l.part) {
         const qreal natural = line.naturalTextWidth();
-        toRect = !r.contains(QRectF(r.x() + alignedX(l.flags, r.width(), natural), r.y(), natural,
-                                    line.ascent() + line.descent()));
+        toRect = !r.contains(
+            QRectF(r.x() + alignedX(l.flags, r.width(), natural), top, natural, height));
     }
-    const QPointF at(r.x() + alignedX(l.flags, r.width(), l.advance), r.y());
+    const QPointF at(r.x() + alignedX(l.flags, r.width(), l.advance), top);
     bool inside = !l.part;
     if (inside) {
         // The pixels the glyphs' images cover: a glyph's box is that of its image, which

@@ -15,7 +15,8 @@ class QPainter;
 // mnemonic mark, a line or paragraph separator, a decorated font, a right-to-left painter) is
 // drawn by QPainter itself, every time.
 //   flags: Qt::TextSingleLine, optionally Qt::TextExpandTabs and Qt::TextShowMnemonic, one of
-//   Qt::AlignLeft / Qt::AlignHCenter / Qt::AlignRight, optionally Qt::AlignTop.
+//   Qt::AlignLeft / Qt::AlignHCenter / Qt::AlignRight, optionally Qt::AlignTop or
+//   Qt::AlignVCenter (a long text centred upright is drawn by QPainter).
 // Not QStaticText: on a plain line it draws the same pixels some 10 % cheaper (21 000 against
 // 23 000 instructions for a short label), but it expands no tabs (109 pixels of "A\tB\tC"
 // differ) and shapes a long text whole (202 ms against 0.8 ms for a 300 KiB cell).

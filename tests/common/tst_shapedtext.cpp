@@ -23,11 +23,13 @@ struct Scene {
     QRect rect;
     QFont font;
     QRect clip = QRect();
+    qreal ratio = 1; // device pixels per pixel
 };
 
 template <class Draw> QImage rendered(const Scene& s, Draw&& draw)
 {
-    QImage image(300, 40, QImage::Format_ARGB32_Premultiplied);
+    QImage image(QSize(300, 40) * s.ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(s.ratio);
     image.fill(QColor(225, 245, 255));
     QPainter p(&image);
     p.setLayoutDirection(Qt::LeftToRight); // as on a widget
@@ -147,6 +149,53 @@ private slots:
                          expected);
             }
         }
+    }
+
+    // Centred upright as QPainter centres: rectangles of odd and even height, lower than the
+    // line, and the charts' labels at the scales a desktop may have.
+    void centresUprightAsThePainter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<qreal>("ratio");
+        const int right = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
+        const int centre = Qt::AlignCenter | Qt::TextSingleLine;
+        const int left = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+        QTest::newRow("axis label")
+            << "10,400" << right << QRect(3, 4, 60, 13) << kArial << 11 << 1.0;
+        QTest::newRow("axis label, 2x")
+            << "10,400" << right << QRect(3, 4, 60, 13) << kArial << 11 << 2.0;
+        QTest::newRow("axis label, 1.5x")
+            << "-250" << right << QRect(3, 5, 60, 14) << kArial << 11 << 1.5;
+        QTest::newRow("draw label")
+            << "20201002-0360" << centre << QRect(2, 2, 90, 12) << kArial << 11 << 1.0;
+        QTest::newRow("legend name, 2x")
+            << "追10" << left << QRect(2, 6, 40, 15) << kYaHei << 11 << 2.0;
+        QTest::newRow("taller, even")
+            << "押【12345】" << centre << QRect(2, 1, 160, 30) << kYaHei << 19 << 1.0;
+        QTest::newRow("lower than the line")
+            << "ÅÉÎ gjpq" << left << QRect(4, 9, 120, 7) << kArial << 11 << 1.0;
+        QTest::newRow("long, centred upright") << longText("连续7期未出，追号", 2000) << left
+                                               << QRect(4, 3, 120, 25) << kYaHei << 16 << 1.0;
+    }
+    void centresUprightAsThePainter()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        QFETCH(QRect, rect);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        QFETCH(qreal, ratio);
+        const Scene scene{text, flags, rect, pixelFont(family, pixels), QRect(), ratio};
+        ShapedTextCache many;
+        for (int pass = 0; pass < 2; ++pass)
+            QCOMPARE(
+                rendered(scene, [&](QPainter& p,
+                                    const Scene& s) { many.draw(p, s.rect, s.flags, s.text); }),
+                byPainter(scene));
     }
 
     // The clip is left off only when all ink lies inside it: cut one pixel off the ink's box
