@@ -1,7 +1,9 @@
 #include "ChartPainter.h"
 
 #include "Colors.h"
+#include "ShapedText.h"
 
+#include <QImage>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QPolygon>
@@ -17,6 +19,8 @@ constexpr int kStripMargin = 2; // around the strip's line, for the pen's width 
 // The grid's dotted lines all start at the same x and run as far: stroking the dots of each
 // anew (at two device pixels a dot, through the general stroker) costs more than the rest of
 // the chart, while a copy of the first one, moved down by whole pixels, is the same pixels.
+// The strip keeps only the rows the pen inked, as many above its line as below, so that a copy
+// blends no empty rows and the line's row is the middle one.
 QPixmap dottedStrip(const QPen& pen, int length, qreal ratio)
 {
     const QString key = QStringLiteral("tallyvane-chart-grid-%1-%2-%3")
@@ -25,13 +29,24 @@ QPixmap dottedStrip(const QPen& pen, int length, qreal ratio)
                             .arg(pen.color().rgba());
     QPixmap strip;
     if (!QPixmapCache::find(key, &strip)) {
-        strip = QPixmap(QSize(length + 2 * kStripMargin, 2 * kStripMargin + 1) * ratio);
-        strip.setDevicePixelRatio(ratio);
-        strip.fill(Qt::transparent);
-        QPainter painter(&strip);
+        const int rows = 2 * kStripMargin + 1;
+        QImage drawn(QSize(length + 2 * kStripMargin, rows) * ratio,
+                     QImage::Format_ARGB32_Premultiplied);
+        drawn.setDevicePixelRatio(ratio);
+        drawn.fill(Qt::transparent);
+        QPainter painter(&drawn);
         painter.setPen(pen);
         painter.drawLine(kStripMargin, kStripMargin, kStripMargin + length, kStripMargin);
         painter.end();
+        int reach = 0; // rows inked above or below the line's
+        for (int y = 0; y < drawn.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+            if (std::any_of(row, row + drawn.width(), [](QRgb c) { return qAlpha(c) != 0; }))
+                reach = std::max(reach, std::abs(int(y / ratio) - kStripMargin));
+        }
+        strip = QPixmap::fromImage(drawn.copy(QRect(0, int((kStripMargin - reach) * ratio),
+                                                    drawn.width(), int((2 * reach + 1) * ratio))));
+        strip.setDevicePixelRatio(ratio);
         QPixmapCache::insert(key, strip);
     }
     return strip;
@@ -74,7 +89,7 @@ void ChartPainter::paintWalls(const QColor& leftWall, const QColor& floor)
     p_.setBrush(Qt::NoBrush);
 }
 
-void ChartPainter::paintLeftAxis(const QFont& labelFont)
+void ChartPainter::paintLeftAxis(const QFont& labelFont, ShapedTextCache& texts)
 {
     const QRect& plot = l_.plot;
     const int axisX = plot.left() - kAxisWidth / 2;
@@ -89,7 +104,8 @@ void ChartPainter::paintLeftAxis(const QFont& labelFont)
     for (const ChartAxisLabel& label : l_.labels) {
         const int x = plot.left() + l_.depth, y = label.position - l_.depth;
         if (copied) {
-            p_.drawPixmap(x - kStripMargin, y - kStripMargin, strip);
+            const int reach = (qRound(strip.deviceIndependentSize().height()) - 1) / 2;
+            p_.drawPixmap(x - kStripMargin, y - reach, strip);
         } else {
             p_.setPen(grid);
             p_.drawLine(x, y, plot.right() + l_.depth, y);
@@ -97,7 +113,8 @@ void ChartPainter::paintLeftAxis(const QFont& labelFont)
         p_.setPen(tick);
         p_.drawLine(tickRight - kTickLength, label.position, tickRight - 1, label.position);
         p_.setPen(Qt::black);
-        p_.drawText(label.textRect, Qt::AlignRight | Qt::AlignVCenter, label.text);
+        texts.draw(p_, label.textRect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                   label.text);
     }
     p_.setPen(tick);
     for (int row : l_.minorTicks)

@@ -8,6 +8,8 @@
 #include <QRegion>
 #include <QVector>
 
+class ShapedTextCache;
+
 // Draws the parts of a laid-out chart; knows nothing about datasets or the mouse.
 class ChartPainter {
 public:
@@ -15,7 +17,8 @@ public:
 
     void paintPanel();
     void paintWalls(const QColor& leftWall, const QColor& floor);
-    void paintLeftAxis(const QFont& labelFont);
+    // The labels are drawn from `texts`, which keeps their shapes from paint to paint.
+    void paintLeftAxis(const QFont& labelFont, ShapedTextCache& texts);
     void paintBottomAxis();
     // The series' ribbons, outlined with its line pen (black, 1 pixel, solid).
     void paintLine(const QVector<LineSegment>& segments);

@@ -259,7 +259,7 @@ void TDBChart::resizeEvent(QResizeEvent*)
 void TDBChart::layoutChanged()
 {
     layout_.reset();
-    underBand_ = QPixmap();
+    underBand_.forget();
 }
 
 void TDBChart::paintChart(QPainter& painter) const
@@ -268,27 +268,10 @@ void TDBChart::paintChart(QPainter& painter) const
     ChartPainter p(painter, l);
     p.paintPanel();
     p.paintWalls(toQColor(kLeftWallColor), toQColor(kBottomWallColor));
-    p.paintLeftAxis(labelFont_);
+    p.paintLeftAxis(labelFont_, labelTexts_);
     p.paintBottomAxis();
     for (const auto& s : series_)
         p.paintLine(lineSegments(*s, l.transform));
-}
-
-// What lies under the zoom band does not change while it is dragged: painted once per drag,
-// and copied where the band was and is at each move.
-const QPixmap& TDBChart::pictureUnderBand()
-{
-    if (underBand_.isNull()) {
-        const qreal ratio = devicePixelRatioF();
-        underBand_ = QPixmap(size() * ratio);
-        underBand_.setDevicePixelRatio(ratio);
-        underBand_.fill(palette().color(backgroundRole()));
-        QPainter painter(&underBand_);
-        painter.setLayoutDirection(layoutDirection());
-        painter.setFont(font());
-        paintChart(painter);
-    }
-    return underBand_;
 }
 
 void TDBChart::paintEvent(QPaintEvent*)
@@ -299,7 +282,7 @@ void TDBChart::paintEvent(QPaintEvent*)
             paintChart(painter);
             return;
         }
-        painter.drawPixmap(0, 0, pictureUnderBand());
+        painter.drawPixmap(0, 0, underBand_.of(*this, [this](QPainter& p) { paintChart(p); }));
         ChartPainter(painter, Layout()).paintRubberBand(zoomRect());
     });
 }
@@ -311,7 +294,7 @@ void TDBChart::mousePressEvent(QMouseEvent* event)
             !Layout().mouseArea().contains(event->position().toPoint()))
             return;
         pressPoint_ = lastPoint_ = event->position().toPoint();
-        underBand_ = QPixmap();
+        underBand_.forget();
         if (event->button() == Qt::LeftButton)
             mouseState_ = MouseState::Zoom;
         else if (event->button() == Qt::RightButton)
@@ -351,7 +334,7 @@ void TDBChart::mouseReleaseEvent(QMouseEvent* event)
         const MouseState was = mouseState_;
         mouseState_ = MouseState::None;
         if (was == MouseState::Zoom) {
-            underBand_ = QPixmap();
+            underBand_.forget();
             finishZoomDrag(event->position().toPoint());
             update();
         }

@@ -1,11 +1,12 @@
 #pragma once
+#include "BandPicture.h"
 #include "ChartLayout.h"
 #include "ChartTransform.h"
 #include "Colors.h"
 #include "LineSeries.h"
+#include "ShapedText.h"
 
 #include <QFont>
-#include <QPixmap>
 #include <QPoint>
 #include <QRegion>
 #include <QWidget>
@@ -74,7 +75,6 @@ private:
     // Whatever moves the axes or the points: the layout and the picture under a zoom band go.
     void layoutChanged();
     void paintChart(QPainter& painter) const;
-    const QPixmap& pictureUnderBand();
     // One series' share of a rebuild: its fields, found at the first row, and the points read.
     struct SeriesReading {
         TLineSeries* series;
@@ -96,6 +96,7 @@ private:
     std::vector<std::unique_ptr<TDBChartDataSource>> dataSources_;
     bool updating_ = false;
     QFont labelFont_;
+    mutable ShapedTextCache labelTexts_;
     ChartZoomState zoom_;
     mutable std::optional<ChartLayout> layout_;
     // A reload clears and refills the points within one step: a listener hears of it once.
@@ -105,5 +106,5 @@ private:
     MouseState mouseState_ = MouseState::None;
     QPoint pressPoint_;
     QPoint lastPoint_;
-    QPixmap underBand_;
+    BandPicture underBand_;
 };

@@ -32,6 +32,7 @@ FleetChart::FleetChart(QWidget* parent)
 void FleetChart::setTrend(FleetTrend trend)
 {
     trend_ = std::move(trend);
+    labelWidths_.reset();
     hovered_ = -1;
     relayout();
 }
@@ -40,15 +41,19 @@ void FleetChart::relayout()
 {
     layout_.reset();
     segments_.reset();
-    cacheValid_ = false;
+    underBand_.forget();
     update();
 }
 
 const FleetChartLayout& FleetChart::Layout() const
 {
-    if (!layout_)
-        layout_ = computeFleetChartLayout(size(), QFontMetrics(labelFont_), trend_, bottomRange(),
+    if (!layout_) {
+        const QFontMetrics font(labelFont_);
+        if (!labelWidths_)
+            labelWidths_ = measureFleetLabels(font, trend_);
+        layout_ = computeFleetChartLayout(size(), font, trend_, *labelWidths_, bottomRange(),
                                           leftRange());
+    }
     return *layout_;
 }
 
@@ -104,33 +109,19 @@ void FleetChart::resizeEvent(QResizeEvent*)
 {
     layout_.reset();
     segments_.reset();
-    cacheValid_ = false;
+    underBand_.forget();
 }
 
-void FleetChart::paintEvent(QPaintEvent* event)
+void FleetChart::paintEvent(QPaintEvent*)
 {
     guardedLater([&] {
         QPainter painter(this);
-        // The chart is drawn once into the cache and copied from it until it changes, so that
-        // a zoom drag's step copies the strips its band leaves and draws the band.
-        const qreal ratio = painter.device()->devicePixelRatio();
-        const QSize pixels = size() * ratio;
-        if (cache_.size() != pixels || cache_.devicePixelRatio() != ratio) {
-            cache_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
-            cache_.setDevicePixelRatio(ratio);
-            cacheValid_ = false;
+        if (mouseState_ != MouseState::Zoom) {
+            paintChart(painter);
+            return;
         }
-        if (!cacheValid_) {
-            QPainter onCache(&cache_);
-            paintChart(onCache);
-            cacheValid_ = true;
-        }
-        painter.setClipRegion(event->region());
-        painter.drawImage(QPoint(0, 0), cache_);
-        if (mouseState_ == MouseState::Zoom) {
-            const FleetChartLayout& l = Layout();
-            ChartPainter(painter, l.chart).paintRubberBand(zoomRect());
-        }
+        painter.drawPixmap(0, 0, underBand_.of(*this, [this](QPainter& p) { paintChart(p); }));
+        ChartPainter(painter, Layout().chart).paintRubberBand(zoomRect());
     });
 }
 
@@ -148,7 +139,7 @@ void FleetChart::paintChart(QPainter& painter) const
     p.paintPanel();
     painter.setClipping(false);
     painter.fillRect(plot, Qt::white);
-    p.paintLeftAxis(labelFont_);
+    p.paintLeftAxis(labelFont_, labelTexts_);
     p.paintBottomAxis();
     painter.setPen(QPen(toQColor(clGray), 1));
     const int tickTop = plot.bottom() + chartmetrics::kAxisWidth;
@@ -157,7 +148,8 @@ void FleetChart::paintChart(QPainter& painter) const
                          tickTop + chartmetrics::kTickLength - 1);
     painter.setPen(Qt::black);
     for (const DrawLabel& label : l.drawLabels)
-        painter.drawText(label.textRect, Qt::AlignCenter, trend_.drawAt(label.place));
+        labelTexts_.draw(painter, label.textRect, Qt::AlignCenter | Qt::TextSingleLine,
+                         trend_.drawAt(label.place));
 
     // The hovered robot's line goes last and wider, over the others.
     const auto& all = segments();
@@ -188,8 +180,10 @@ void FleetChart::paintChart(QPainter& painter) const
             const FleetLine& line = trend_.lines()[std::size_t(i)];
             painter.fillRect(e.swatch, line.colour);
             painter.setPen(Qt::black);
-            painter.drawText(e.nameRect, Qt::AlignLeft | Qt::AlignVCenter, line.robot);
-            painter.drawText(e.balanceRect, Qt::AlignRight | Qt::AlignVCenter, e.balance);
+            labelTexts_.draw(painter, e.nameRect,
+                             Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, line.robot);
+            labelTexts_.draw(painter, e.balanceRect,
+                             Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, e.balance);
         }
     }
 }
@@ -204,6 +198,7 @@ void FleetChart::mousePressEvent(QMouseEvent* event)
         if (!Layout().chart.mouseArea().contains(at))
             return;
         pressPoint_ = lastPoint_ = at;
+        underBand_.forget();
         if (event->button() == Qt::LeftButton)
             mouseState_ = MouseState::Zoom;
         else if (event->button() == Qt::RightButton)
@@ -247,6 +242,7 @@ void FleetChart::mouseReleaseEvent(QMouseEvent* event)
         if (event->button() != Qt::LeftButton)
             return;
         if (was == MouseState::Zoom) {
+            underBand_.forget();
             update();
             switch (chartdrag::zoomDragKind(pressPoint_, at)) {
             case chartdrag::ZoomDrag::Zoom:
@@ -278,7 +274,6 @@ void FleetChart::hover(QPoint at)
                          : Layout().legendEntryAt(at);
     if (line != hovered_) {
         hovered_ = line;
-        cacheValid_ = false;
         update();
     }
     const QString text = hoverText(at);
@@ -292,7 +287,6 @@ void FleetChart::leaveEvent(QEvent*)
 {
     if (hovered_ >= 0) {
         hovered_ = -1;
-        cacheValid_ = false;
         update();
     }
 }

@@ -1,10 +1,11 @@
 #pragma once
+#include "BandPicture.h"
 #include "ChartTransform.h"
 #include "FleetChartLayout.h"
 #include "FleetTrend.h"
+#include "ShapedText.h"
 
 #include <QFont>
-#include <QImage>
 #include <QRegion>
 #include <QWidget>
 #include <optional>
@@ -62,11 +63,13 @@ private:
 
     FleetTrend trend_;
     QFont labelFont_;
+    mutable ShapedTextCache labelTexts_; // axis, draw and legend labels
     ChartZoomState zoom_;
     mutable std::optional<FleetChartLayout> layout_;
     mutable std::optional<QVector<QVector<LineSegment>>> segments_;
-    QImage cache_; // the chart as last drawn, without the band
-    bool cacheValid_ = false;
+    // Measured once per trend: the layout needs them at every pan step.
+    mutable std::optional<FleetLabelWidths> labelWidths_;
+    BandPicture underBand_;
     int hovered_ = -1;
 
     MouseState mouseState_ = MouseState::None;

@@ -23,16 +23,32 @@ QString balanceText(const std::optional<double>& balance)
 }
 } // namespace
 
+FleetLabelWidths measureFleetLabels(const QFontMetrics& font, const FleetTrend& trend)
+{
+    FleetLabelWidths w;
+    for (const FleetLine& line : trend.lines()) {
+        w.name = std::max(w.name, font.horizontalAdvance(line.robot));
+        w.balance = std::max(w.balance, font.horizontalAdvance(balanceText(line.latest)));
+    }
+    for (const QString& draw : trend.draws())
+        w.draw = std::max(w.draw, font.horizontalAdvance(draw));
+    return w;
+}
+
 FleetChartLayout computeFleetChartLayout(QSize size, const QFontMetrics& font,
                                          const FleetTrend& trend, AxisRange bottom, AxisRange left)
 {
+    return computeFleetChartLayout(size, font, trend, measureFleetLabels(font, trend), bottom,
+                                   left);
+}
+
+FleetChartLayout computeFleetChartLayout(QSize size, const QFontMetrics& font,
+                                         const FleetTrend& trend, const FleetLabelWidths& widths,
+                                         AxisRange bottom, AxisRange left)
+{
     FleetChartLayout l;
     const int rowHeight = font.height() + 2;
-    int widestName = 0, widestBalance = 0;
-    for (const FleetLine& line : trend.lines()) {
-        widestName = std::max(widestName, font.horizontalAdvance(line.robot));
-        widestBalance = std::max(widestBalance, font.horizontalAdvance(balanceText(line.latest)));
-    }
+    const int widestName = widths.name, widestBalance = widths.balance;
     const int legendWidth = trend.isEmpty() ? 0
                                             : 2 * kLegendPadding + kSwatchWidth + kLegendGap +
                                                   widestName + kLegendGap + widestBalance;
@@ -60,13 +76,10 @@ FleetChartLayout computeFleetChartLayout(QSize size, const QFontMetrics& font,
         y += rowHeight;
     }
 
-    int widestDraw = 0;
-    for (const QString& draw : trend.draws())
-        widestDraw = std::max(widestDraw, font.horizontalAdvance(draw));
     const AxisMapping& x = l.chart.transform.x;
     const int top = l.chart.plot.bottom() + chartmetrics::kAxisWidth + chartmetrics::kTickLength +
                     chartmetrics::kLabelGap;
-    for (int place : labelledDraws(x, int(trend.draws().size()), widestDraw)) {
+    for (int place : labelledDraws(x, int(trend.draws().size()), widths.draw)) {
         DrawLabel label;
         label.place = place;
         label.position = int(x.position(place));

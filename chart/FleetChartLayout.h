@@ -51,6 +51,18 @@ struct FleetChartLayout {
     int legendEntryAt(QPoint at) const; // -1 when none
 };
 
+// The widest texts of a trend, in the label font: they set the legend's width and how far
+// apart the draw numbers must be.
+struct FleetLabelWidths {
+    int name = 0;
+    int balance = 0;
+    int draw = 0;
+};
+FleetLabelWidths measureFleetLabels(const QFontMetrics& font, const FleetTrend& trend);
+
+FleetChartLayout computeFleetChartLayout(QSize size, const QFontMetrics& font,
+                                         const FleetTrend& trend, const FleetLabelWidths& widths,
+                                         AxisRange bottom, AxisRange left);
 FleetChartLayout computeFleetChartLayout(QSize size, const QFontMetrics& font,
                                          const FleetTrend& trend, AxisRange bottom, AxisRange left);
 

@@ -5,6 +5,7 @@
 #include "DBErrors.h"
 #include "DataFixture.h"
 #include "LineSegments.h"
+#include "ShapedText.h"
 #include "TestRegistry.h"
 
 #include <QApplication>
@@ -421,7 +422,8 @@ private slots:
         QImage painted = blank(), drawn = blank();
         {
             QPainter p(&painted);
-            ChartPainter(p, l).paintLeftAxis(QFont());
+            ShapedTextCache texts;
+            ChartPainter(p, l).paintLeftAxis(QFont(), texts);
             QPainter d(&drawn);
             d.setPen(ChartPainter::dottedPen(toQColor(clGray), ratio));
             for (const ChartAxisLabel& label : l.labels)
