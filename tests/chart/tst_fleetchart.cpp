@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <cmath>
@@ -307,6 +308,61 @@ private slots:
         QVERIFY(!chart.zoomState().fixed());
         QCOMPARE(chart.bottomRange(), (AxisRange{0, 359}));
         QCOMPARE(picked.size(), 0);
+    }
+
+    // What a zoom drag leaves on screen is the chart with the band where it is now, also after
+    // a reload or a resize during the drag.
+    void zoomBandLeavesNothingBehind_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("nothing") << "";
+        QTest::newRow("a reload with another draw") << "reload";
+        QTest::newRow("a resize") << "resize";
+    }
+    void zoomBandLeavesNothingBehind()
+    {
+        QFETCH(QString, meanwhile);
+        FleetChart moved, straight;
+        for (FleetChart* chart : {&moved, &straight}) {
+            chart->resize(700, 420);
+            chart->setTrend(FleetTrend::fromRows(fleetRows(kFleet, 120)));
+            chart->show();
+            QVERIFY(QTest::qWaitForWindowExposed(chart));
+        }
+        const QPoint from = moved.Layout().chart.plot.topLeft() + QPoint(40, 60);
+        QTest::mousePress(&moved, Qt::LeftButton, {}, from);
+        for (const QPoint by : {QPoint(300, 200), QPoint(120, 250), QPoint(200, 40)}) {
+            QTest::mouseMove(&moved, from + by);
+            QCoreApplication::processEvents();
+        }
+        for (FleetChart* chart : {&moved, &straight}) {
+            if (meanwhile == "reload")
+                chart->setTrend(FleetTrend::fromRows(fleetRows(kFleet, 121)));
+            else if (meanwhile == "resize")
+                chart->resize(640, 400);
+        }
+        QCoreApplication::processEvents();
+        const QPoint to = from + QPoint(150, 90);
+        QTest::mouseMove(&moved, to);
+        QCoreApplication::processEvents();
+        QTest::mousePress(&straight, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&straight, to);
+        const QImage onScreen = moved.screen()
+                                    ->grabWindow(moved.winId())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(onScreen, straight.grab().toImage().convertToFormat(QImage::Format_RGB32));
+        // And the band is there: the chart without a drag differs only within its outline.
+        const QRegion band = straight.bandRegion();
+        QTest::mouseRelease(&straight, Qt::LeftButton, {}, from);
+        const QImage plain = straight.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QRegion differs;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                if (plain.pixel(x, y) != onScreen.pixel(x, y))
+                    differs += QRect(x, y, 1, 1);
+        QVERIFY(!differs.isEmpty());
+        QCOMPARE(differs - band, QRegion());
     }
 
     // The pixels that tell the chart apart: each robot's line and swatch in its colour, the
