@@ -29,7 +29,7 @@ TDBChart::TDBChart(QWidget* parent)
     : QWidget(parent), labelFont_(pixelFont(kArial, kArialEightPointPixels))
 {
     setObjectName(QStringLiteral("DBChart1"));
-    accessibility::registerChart();
+    accessibility::registerCharts();
 }
 
 TDBChart::~TDBChart() = default;
@@ -166,21 +166,7 @@ void TDBChart::changedPoints()
 {
     layoutChanged();
     update();
-    if (!summaryCheckPosted_ && accessibility::listening()) {
-        summaryCheckPosted_ = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                summaryCheckPosted_ = false;
-                const QString now = summary();
-                if (now == summaryTold_)
-                    return;
-                summaryTold_ = now;
-                QAccessibleEvent event(this, QAccessible::DescriptionChanged);
-                accessibility::send(event);
-            },
-            Qt::QueuedConnection);
-    }
+    descriptionNotice_.changed(this, [this] { return summary(); });
 }
 
 QString TDBChart::summary() const

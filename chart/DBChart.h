@@ -1,4 +1,5 @@
 #pragma once
+#include "AccessibleChart.h"
 #include "BandPicture.h"
 #include "ChartLayout.h"
 #include "ChartTransform.h"
@@ -99,9 +100,7 @@ private:
     mutable ShapedTextCache labelTexts_;
     ChartZoomState zoom_;
     mutable std::optional<ChartLayout> layout_;
-    // A reload clears and refills the points within one step: a listener hears of it once.
-    bool summaryCheckPosted_ = false;
-    QString summaryTold_;
+    ChartDescriptionNotice descriptionNotice_;
 
     MouseState mouseState_ = MouseState::None;
     QPoint pressPoint_;

@@ -23,6 +23,7 @@ FleetChart::FleetChart(QWidget* parent)
     : QWidget(parent), labelFont_(pixelFont(kArial, kArialEightPointPixels))
 {
     setObjectName(QStringLiteral("fleetChart"));
+    accessibility::registerCharts();
     setMouseTracking(true);
     // Every pixel is painted below, each once: at twice the scale a maximised chart has seven
     // million of them, and filling them again costs as much as all the lines.
@@ -35,6 +36,7 @@ void FleetChart::setTrend(FleetTrend trend)
     labelWidths_.reset();
     hovered_ = -1;
     relayout();
+    descriptionNotice_.changed(this, [this] { return summary(); });
 }
 
 void FleetChart::relayout()
@@ -91,6 +93,21 @@ QString FleetChart::hoverText(QPoint at) const
         return line.robot;
     return QStringLiteral("%1　%2　余额 %3")
         .arg(line.robot, trend_.drawAt(hit.place), formatAxisValue(s.yValue(hit.place)));
+}
+
+QString FleetChart::summary() const
+{
+    if (trend_.isEmpty())
+        return QStringLiteral("没有数据");
+    QStringList robots;
+    for (const FleetLine& line : trend_.lines())
+        robots << (line.latest
+                       ? QStringLiteral("%1 余额 %2").arg(line.robot, formatAxisValue(*line.latest))
+                       : line.robot);
+    return QStringLiteral("%1 个机器人，第 %2 至 %3 期，最新余额：%4")
+        .arg(trend_.lines().size())
+        .arg(trend_.draws().value(0), trend_.draws().value(trend_.draws().size() - 1),
+             robots.join(QStringLiteral("，")));
 }
 
 void FleetChart::undoZoom()

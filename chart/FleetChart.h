@@ -1,4 +1,5 @@
 #pragma once
+#include "AccessibleChart.h"
 #include "BandPicture.h"
 #include "ChartTransform.h"
 #include "FleetChartLayout.h"
@@ -37,6 +38,8 @@ public:
     int robotAt(QPoint at) const;
     // What hovering the point tells: robot, draw and balance; empty off the lines.
     QString hoverText(QPoint at) const;
+    // What a screen reader reads for the chart: the draws it covers and the legend.
+    QString summary() const;
     int hoveredLine() const { return hovered_; }
     MouseState mouseState() const { return mouseState_; }
     // The rubber band while a zoom drag runs.
@@ -70,6 +73,7 @@ private:
     // Measured once per trend: the layout needs them at every pan step.
     mutable std::optional<FleetLabelWidths> labelWidths_;
     BandPicture underBand_;
+    ChartDescriptionNotice descriptionNotice_;
     int hovered_ = -1;
 
     MouseState mouseState_ = MouseState::None;

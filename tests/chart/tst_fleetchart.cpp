@@ -1,3 +1,4 @@
+#include "Accessibility.h"
 #include "FleetChart.h"
 #include "FleetChartLayout.h"
 #include "FleetTrend.h"
@@ -308,6 +309,30 @@ private slots:
         QVERIFY(!chart.zoomState().fixed());
         QCOMPARE(chart.bottomRange(), (AxisRange{0, 359}));
         QCOMPARE(picked.size(), 0);
+    }
+
+    // A screen reader reads it as a chart whose description is the legend, and hears of a reload
+    // that changes it once.
+    void readAsAChart()
+    {
+        static int told = 0;
+        told = 0;
+        accessibility::setEventTap(
+            [](QAccessibleEvent* e) { told += e->type() == QAccessible::DescriptionChanged; });
+        FleetChart chart;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&chart);
+        QCOMPARE(a->role(), QAccessible::Chart);
+        QCOMPARE(a->text(QAccessible::Description), QStringLiteral("没有数据"));
+        for (int i = 0; i < 2; ++i)
+            chart.setTrend(FleetTrend::fromRows(rowsFrom({"追0: 1 2 12345", "追1: 4 5 -"})));
+        QTRY_COMPARE(told, 1);
+        QCOMPARE(a->text(QAccessible::Description),
+                 QStringLiteral("2 个机器人，第 20201002-0001 至 20201002-0003 期，最新余额：追0 "
+                                "余额 12,345，追1"));
+        chart.setTrend(FleetTrend::fromRows(rowsFrom({"追0: 1 2 12345", "追1: 4 5 -"})));
+        QTest::qWait(20);
+        QCOMPARE(told, 1);
+        accessibility::setEventTap(nullptr);
     }
 
     // What a zoom drag leaves on screen is the chart with the band where it is now, also after

@@ -1,5 +1,6 @@
 #include "DBChart.h"
 #include "DBGridEh.h"
+#include "FleetChart.h"
 #include "FreshnessLine.h"
 #include "LbButton.h"
 #include "RecordingPresenter.h"
@@ -63,15 +64,11 @@ public:
 
 QObject* part(TfrmA00Main& w, const QString& name)
 {
-    const QHash<QString, QObject*> parts{{"RzDBLabel1", w.RzDBLabel1},
-                                         {"st1", w.st1},
-                                         {"RzDBLabel2", w.RzDBLabel2},
-                                         {"bbSear", w.bbSear},
-                                         {"bbClose", w.bbClose},
-                                         {"cbb1", w.cbb1},
-                                         {"DBChart1", w.DBChart1},
-                                         {"statusLine", w.statusLine},
-                                         {"window", &w}};
+    const QHash<QString, QObject*> parts{{"RzDBLabel1", w.RzDBLabel1}, {"st1", w.st1},
+                                         {"RzDBLabel2", w.RzDBLabel2}, {"bbSear", w.bbSear},
+                                         {"bbClose", w.bbClose},       {"cbb1", w.cbb1},
+                                         {"DBChart1", w.DBChart1},     {"fleetChart", w.fleetChart},
+                                         {"statusLine", w.statusLine}, {"window", &w}};
     return parts.value(name);
 }
 
@@ -163,6 +160,8 @@ private slots:
                                << "";
         QTest::newRow("chart") << "DBChart1" << QAccessible::Chart << "余额走势"
                                << "";
+        QTest::newRow("fleet chart") << "fleetChart" << QAccessible::Chart << "全体走势"
+                                     << "";
         QTest::newRow("status") << "statusLine" << QAccessible::StatusBar << ""
                                 << "";
         QTest::newRow("window") << "window" << QAccessible::Window << "A00Main-主界面"
