@@ -135,6 +135,9 @@ private:
     void paintCell(QPainter& painter, int col, int row) const;
     void drawCell(QPainter& painter, const GridCellPaint& cell) const;
     void paintGridLines(QPainter& painter, int lastCol, int rows) const;
+    // The cells' and their lines' part of the client area, from its top left.
+    QRect linedArea(int lastCol, int rows) const;
+    static void fillRegion(QPainter& painter, const QRegion& region, const QColor& colour);
     void paintBorder(QPainter& painter) const;
     // What a column gives each of its cells, found once per paint.
     struct ColumnPaint {

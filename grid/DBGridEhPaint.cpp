@@ -204,8 +204,13 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
         const QRect box = (cell.textFlags & Qt::TextWordWrap)
                               ? cell.textRect
                               : QRect(cell.textRect.topLeft(), QSize(cell.textRect.width(), 10000));
-        shapedTexts_.draw(painter, box, cell.textFlags, cell.text,
-                          cell.textRect.intersected(cell.rect));
+        const QRect clip = cell.textRect.intersected(cell.rect);
+        // Under the text lies only the cell's colour unless the cell is bevelled: its text can
+        // be copied from a picture blended onto that colour.
+        if (cell.bevel)
+            shapedTexts_.draw(painter, box, cell.textFlags, cell.text, clip);
+        else
+            shapedTexts_.drawOn(painter, box, cell.textFlags, cell.text, clip, cell.background);
     }
     if (cell.glyph != GridGlyph::None) {
         const QPixmap& glyph = gridGlyphPixmap(cell.glyph);
@@ -227,13 +232,21 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
     }
 }
 
-void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) const
+QRect TCustomDBGridEh::linedArea(int lastCol, int rows) const
 {
     const int bottom = layout_.rowBottom(rows) + 1; // including the last row's line
-    const int indicatorLine = layout_.indicatorWidth();
-    int right = indicatorLine + 1;
+    int right = layout_.indicatorWidth() + 1;
     if (lastCol >= 0)
         right = layout_.columnLeft(lastCol) + layout_.columnWidth(lastCol) + 1;
+    return QRect(0, 0, right, bottom);
+}
+
+void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) const
+{
+    const QRect lined = linedArea(lastCol, rows);
+    const int bottom = lined.height();
+    const int right = lined.width();
+    const int indicatorLine = layout_.indicatorWidth();
     const QColor dataLine = dataLineColor();
     // Data lines first: the fixed lines win where they cross.
     for (int r = 1; r <= rows; ++r)
@@ -249,6 +262,12 @@ void TCustomDBGridEh::paintGridLines(QPainter& painter, int lastCol, int rows) c
     painter.fillRect(QRect(indicatorLine, 0, 1, bottom), kFixedLineColor);
     for (int r = 1; r <= rows; ++r)
         painter.fillRect(QRect(0, layout_.rowBottom(r), indicatorLine, 1), kFixedLineColor);
+}
+
+void TCustomDBGridEh::fillRegion(QPainter& painter, const QRegion& region, const QColor& colour)
+{
+    for (const QRect& r : region)
+        painter.fillRect(r, colour);
 }
 
 void TCustomDBGridEh::paintBorder(QPainter& painter) const
@@ -269,14 +288,19 @@ void TCustomDBGridEh::paintEvent(QPaintEvent*)
         QPainter painter(this);
         paintBorder(painter);
         const QSize cells = layout_.clientSize();
-        // The corner between two scroll bars.
-        painter.fillRect(QRect(1, 1, width() - 2, height() - 2), systemColor(SystemColor::BtnFace));
+        // Each pixel is filled once: at twice the scale a maximised grid has five million, and
+        // writing them is much of a paint. The corner between two scroll bars:
+        fillRegion(painter, QRegion(1, 1, width() - 2, height() - 2) - QRect(clientOrigin(), cells),
+                   systemColor(SystemColor::BtnFace));
         painter.translate(clientOrigin());
         painter.setClipRect(QRect(QPoint(0, 0), cells));
-        painter.fillRect(QRect(QPoint(0, 0), cells), systemColor(SystemColor::Window));
+        shapedTexts_.nextPaint();
 
         const int rows = shownRowCount();
         const int lastCol = layout_.lastVisibleCol();
+        // What the cells and their lines leave of the client area.
+        fillRegion(painter, QRegion(QRect(QPoint(0, 0), cells)) - linedArea(lastCol, rows),
+                   systemColor(SystemColor::Window));
         QVector<ColumnPaint> columns;
         for (int c = layout_.leftCol(); c <= lastCol; ++c)
             columns << describeColumn(c);

@@ -277,46 +277,65 @@ void drawByPainter(QPainter& painter, const QRect& rect, int flags, const QStrin
     painter.restore();
 }
 
+// Where a shaped line goes in its rectangle, and whether QPainter would clip it to the
+// rectangle: it does when the line's box does not fit in it; a part is only ever taken of a
+// line that does not fit.
+struct Placement {
+    QPointF at;
+    bool toRect = false;
+};
+
+Placement place(const Line& l, const QRect& rect)
+{
+    const QTextLine line = l.layout->lineAt(0);
+    const QRectF r(rect);
+    const qreal height = line.ascent() + line.descent();
+    const qreal top = r.y() + alignedY(l.flags, r.height(), height);
+    Placement p;
+    p.toRect = l.part;
+    if (!l.part) {
+        const qreal natural = line.naturalTextWidth();
+        p.toRect = !r.contains(
+            QRectF(r.x() + alignedX(l.flags, r.width(), natural), top, natural, height));
+    }
+    p.at = QPointF(r.x() + alignedX(l.flags, r.width(), l.advance), top);
+    return p;
+}
+
+// The glyphs at `at`, as QPainter draws them there.
+void drawGlyphs(QPainter& painter, const Line& l, QPointF at)
+{
+    if (l.part || painter.deviceTransform().type() > QTransform::TxTranslate) {
+        l.layout->lineAt(0).draw(&painter, at);
+    } else {
+        for (const QGlyphRun& run : l.runs)
+            painter.drawGlyphRun(at, run);
+    }
+}
+
 void drawLine(QPainter& painter, const QRect& rect, const Line& l, const QRect& clip)
 {
     if (l.byPainter) {
         drawByPainter(painter, rect, l.flags, l.text, clip);
         return;
     }
-    const QTextLine line = l.layout->lineAt(0);
-    const QRectF r(rect);
-    // QPainter clips to the rectangle when the line's box does not fit in it; a part is only
-    // ever taken of a line that does not fit.
-    const qreal height = line.ascent() + line.descent();
-    const qreal top = r.y() + alignedY(l.flags, r.height(), height);
-    bool toRect = l.part;
-    if (!l.part) {
-        const qreal natural = line.naturalTextWidth();
-        toRect = !r.contains(
-            QRectF(r.x() + alignedX(l.flags, r.width(), natural), top, natural, height));
-    }
-    const QPointF at(r.x() + alignedX(l.flags, r.width(), l.advance), top);
+    const Placement p = place(l, rect);
     bool inside = !l.part;
     if (inside) {
         // The pixels the glyphs' images cover: a glyph's box is that of its image, which
         // QPainter places at the floor of its position (plus a pixel to the right when drawn
         // at a fraction) and at the rounded baseline; the outward rounding covers all three.
-        const QRect ink = l.ink.translated(at).toAlignedRect();
-        inside = (!clip.isValid() || clip.contains(ink)) && (!toRect || rect.contains(ink));
+        const QRect ink = l.ink.translated(p.at).toAlignedRect();
+        inside = (!clip.isValid() || clip.contains(ink)) && (!p.toRect || rect.contains(ink));
     }
     if (!inside) {
         painter.save();
         if (clip.isValid())
             painter.setClipRect(clip, Qt::IntersectClip);
-        if (toRect)
-            painter.setClipRect(r, Qt::IntersectClip);
+        if (p.toRect)
+            painter.setClipRect(QRectF(rect), Qt::IntersectClip);
     }
-    if (l.part || painter.deviceTransform().type() > QTransform::TxTranslate) {
-        line.draw(&painter, at);
-    } else {
-        for (const QGlyphRun& run : l.runs)
-            painter.drawGlyphRun(at, run);
-    }
+    drawGlyphs(painter, l, p.at);
     if (!inside)
         painter.restore();
 }
@@ -363,14 +382,91 @@ void ShapedText::draw(QPainter& painter, const QRect& rect, int flags, const QSt
     drawLine(painter, rect, *line_, clip);
 }
 
-ShapedTextCache::ShapedTextCache() = default;
+// Texts blended onto the colour under them, kept as pictures while recent paints draw them:
+// a reload moves every row onto the other stripe, and the next one back, so a picture is
+// needed again two paints after it was last drawn, and dropped after three.
+struct ShapedTextCache::Pictures {
+    static constexpr int kPaintsKept = 3;
+    struct Key {
+        const Line* line;
+        QRgb pen;
+        QRgb background;
+        qreal fractionX; // of the line's origin in device pixels
+        qreal fractionY;
+        int ratio;
+        QRect cut; // what QPainter would show, from the floor of the origin
+        bool operator==(const Key&) const = default;
+        friend size_t qHash(const Key& k, size_t seed) noexcept
+        {
+            return qHashMulti(seed, quintptr(k.line), k.pen, k.background, k.fractionX, k.fractionY,
+                              k.ratio, k.cut.x(), k.cut.y(), k.cut.width(), k.cut.height());
+        }
+    };
+    struct Picture {
+        std::shared_ptr<const Line> line; // keeps the key's line from being another's
+        QImage image;                     // of what shows; none where nothing does
+        QPoint offset;     // of the image from the floor of the line's origin, in device pixels
+        bool made = false; // not while the text was drawn there only once
+        int paint = 0;     // the last that drew it
+    };
+    QHash<Key, Picture> kept;
+    int paint = 0;
+
+    Picture* find(const Key& key)
+    {
+        auto it = kept.find(key);
+        if (it == kept.end())
+            return nullptr;
+        it->paint = paint;
+        return &*it;
+    }
+    Picture* keep(const Key& key, Picture picture)
+    {
+        picture.paint = paint;
+        return &*kept.insert(key, std::move(picture));
+    }
+    void nextPaint()
+    {
+        ++paint;
+        kept.removeIf([this](const auto& it) { return it.value().paint <= paint - kPaintsKept; });
+    }
+};
+
+namespace {
+
+// The whole number of device pixels a point is, when the painter maps points to them by that
+// scale and whole-pixel moves only; 0 otherwise. Only then do a text's glyphs land on the same
+// pixels, relative to the floor of its origin, wherever it is drawn.
+int wholeScale(const QTransform& t)
+{
+    if (t.type() > QTransform::TxScale || t.m11() != t.m22())
+        return 0;
+    const qreal ratio = t.m11();
+    if (ratio != 1 && ratio != 2 && ratio != 4) // whose inverses are exact, too
+        return 0;
+    if (t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return 0;
+    return int(ratio);
+}
+
+// A solid pen of one colour, drawn over what is there: what a picture can stand for.
+bool plainPainter(const QPainter& painter)
+{
+    const QPen& pen = painter.pen();
+    return pen.style() != Qt::NoPen && pen.brush().style() == Qt::SolidPattern &&
+           pen.brush().transform().isIdentity() &&
+           painter.compositionMode() == QPainter::CompositionMode_SourceOver &&
+           painter.opacity() == 1.0;
+}
+
+} // namespace
+
+ShapedTextCache::ShapedTextCache() : pictures_(std::make_unique<Pictures>()) {}
 ShapedTextCache::~ShapedTextCache() = default;
 
-void ShapedTextCache::draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
-                           const QRect& clip)
+std::shared_ptr<const Line> ShapedTextCache::lineFor(QPainter& painter, const QRect& rect,
+                                                     int flags, const QString& text)
 {
-    if (handledWithoutShaping(painter, rect, flags, text, clip))
-        return;
     const QFont& font = painter.font();
     const int dpi = painter.device()->logicalDpiY();
     if (count() >= kMaxCachedLines)
@@ -385,12 +481,101 @@ void ShapedTextCache::draw(QPainter& painter, const QRect& rect, int flags, cons
     auto found = bucket->lines.constFind(key);
     if (found == bucket->lines.cend())
         found = bucket->lines.insert(key, shape(text, font, dpi, flags, key.width));
-    drawLine(painter, rect, **found, clip);
+    return *found;
+}
+
+void ShapedTextCache::draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                           const QRect& clip)
+{
+    if (handledWithoutShaping(painter, rect, flags, text, clip))
+        return;
+    drawLine(painter, rect, *lineFor(painter, rect, flags, text), clip);
+}
+
+void ShapedTextCache::drawOn(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                             const QRect& clip, const QColor& background)
+{
+    if (handledWithoutShaping(painter, rect, flags, text, clip))
+        return;
+    const std::shared_ptr<const Line> line = lineFor(painter, rect, flags, text);
+    const QTransform& device = painter.deviceTransform();
+    const int ratio = wholeScale(device);
+    if (line->byPainter || line->part || !clip.isValid() || !ratio || !plainPainter(painter) ||
+        !background.isValid() || background.alpha() != 255) {
+        drawLine(painter, rect, *line, clip);
+        return;
+    }
+    const Placement p = place(*line, rect);
+    const QPointF origin = device.map(p.at);
+    const QPoint whole(int(std::floor(origin.x())), int(std::floor(origin.y())));
+    if (whole.x() < 0 || whole.y() < 0) { // rounding below zero may differ by a pixel
+        drawLine(painter, rect, *line, clip);
+        return;
+    }
+    // Where QPainter's drawing would be cut, in device pixels from the floor of the origin: a
+    // picture holds only what can show there.
+    QRect cut = device.mapRect(clip);
+    if (p.toRect)
+        cut &= device.mapRect(rect);
+    cut.translate(-whole);
+    const Pictures::Key key{line.get(),
+                            painter.pen().color().rgba(),
+                            background.rgba(),
+                            origin.x() - whole.x(),
+                            origin.y() - whole.y(),
+                            ratio,
+                            cut};
+    Pictures::Picture* picture = pictures_->find(key);
+    if (!picture || !picture->made) {
+        // Made when the text is drawn there a second time: a text shown once, as on the first
+        // paint after a load, costs no more than drawing it.
+        if (!picture) {
+            pictures_->keep(key, {line, QImage(), QPoint(), false});
+            drawLine(painter, rect, *line, clip);
+            return;
+        }
+        // Drawn onto the ink, two pixels around it, and the origin: every glyph then sits at a
+        // point at or right of and below the image's, where rounding goes as it goes on the
+        // screen. Kept of it is what shows.
+        const QRect ink =
+            device.mapRect(line->ink.translated(p.at)).toAlignedRect().adjusted(-1, -1, 1, 1) |
+            QRect(whole, QSize(1, 1));
+        QImage drawn(ink.size(), QImage::Format_ARGB32_Premultiplied);
+        drawn.fill(background);
+        QPainter onPicture(&drawn);
+        onPicture.setRenderHints(painter.renderHints());
+        onPicture.setFont(painter.font());
+        onPicture.setPen(painter.pen());
+        onPicture.setTransform(device * QTransform::fromTranslate(-ink.x(), -ink.y()));
+        drawGlyphs(onPicture, *line, p.at);
+        onPicture.end();
+        const QRect kept = ink.translated(-whole) & cut;
+        picture = pictures_->keep(
+            key,
+            {line, kept.isEmpty() ? QImage() : drawn.copy(kept.translated(whole - ink.topLeft())),
+             kept.topLeft(), true});
+    }
+    if (picture->image.isNull()) // nothing of it shows
+        return;
+    const QRect shown(whole + picture->offset, picture->image.size());
+    painter.drawImage(device.inverted().mapRect(QRectF(shown)), picture->image);
+}
+
+void ShapedTextCache::nextPaint()
+{
+    pictures_->nextPaint();
 }
 
 void ShapedTextCache::clear()
 {
     buckets_.clear();
+    pictures_->kept.clear();
+}
+
+int ShapedTextCache::pictureCount() const
+{
+    return int(std::count_if(pictures_->kept.cbegin(), pictures_->kept.cend(),
+                             [](const Pictures::Picture& p) { return p.made; }));
 }
 
 int ShapedTextCache::count() const

@@ -48,8 +48,18 @@ public:
 
     void draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
               const QRect& clip = QRect());
+    // Draws as draw() with a valid clip does, where the caller has just filled the clip with
+    // `background`: drawn so a second time, the text is blended onto that colour into a
+    // picture, and later paints of it on the same colour, in the same pen and at the same
+    // fraction of a device pixel copy the picture instead of blending every glyph again. The
+    // pictures that the latest three paints drew are kept.
+    void drawOn(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                const QRect& clip, const QColor& background);
+    // Starts a paint: the pictures that the three paints before did not draw go.
+    void nextPaint();
     void clear();
     int count() const;
+    int pictureCount() const; // pictures made
 
 private:
     struct Key {
@@ -68,4 +78,9 @@ private:
         QHash<Key, std::shared_ptr<const ShapedText::Line>> lines;
     };
     std::vector<Bucket> buckets_;
+    struct Pictures;
+    std::unique_ptr<Pictures> pictures_;
+
+    std::shared_ptr<const ShapedText::Line> lineFor(QPainter& painter, const QRect& rect, int flags,
+                                                    const QString& text);
 };

@@ -26,11 +26,15 @@ struct Scene {
     qreal ratio = 1; // device pixels per pixel
 };
 
-template <class Draw> QImage rendered(const Scene& s, Draw&& draw)
+const QColor kBackground(225, 245, 255);
+
+template <class Draw>
+QImage rendered(const Scene& s, Draw&& draw,
+                QImage::Format format = QImage::Format_ARGB32_Premultiplied)
 {
-    QImage image(QSize(300, 40) * s.ratio, QImage::Format_ARGB32_Premultiplied);
+    QImage image(QSize(300, 40) * s.ratio, format);
     image.setDevicePixelRatio(s.ratio);
-    image.fill(QColor(225, 245, 255));
+    image.fill(kBackground);
     QPainter p(&image);
     p.setLayoutDirection(Qt::LeftToRight); // as on a widget
     p.translate(1, 1);
@@ -196,6 +200,95 @@ private slots:
                 rendered(scene, [&](QPainter& p,
                                     const Scene& s) { many.draw(p, s.rect, s.flags, s.text); }),
                 byPainter(scene));
+    }
+
+    // Drawn from pictures onto the colour under them, the same pixels as QPainter's: the first
+    // time and from the picture, at another place on the same fraction of a pixel, cut by the
+    // clip, at 1x and 2x, onto images with and without alpha. At 1.5x there are no pictures.
+    void picturesDrawAsThePainter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QRect>("clip");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("pictures");
+        const QRect cell(5, 3, 87, 10000), cut(5, 3, 87, 21);
+        const QString draw = QStringLiteral("20201002-0360");
+        const int vcentre = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine;
+        const auto row = [&](const char* name, const QString& text, int flags, QRect rect,
+                             QRect clip, const QString& family, int px, qreal ratio, int pictures) {
+            QTest::newRow(name) << text << flags << rect << clip << family << px << ratio
+                                << pictures;
+        };
+        row("draw", draw, kLeft, cell, cut, kYaHei, 16, 1, 1);
+        row("draw, 2x", draw, kLeft, cell, cut, kYaHei, 16, 2, 1);
+        row("balance right", "10,400", kRight, cell, cut, kYaHei, 16, 1, 2);
+        row("balance right, 2x", "10,400", kRight, cell, cut, kYaHei, 16, 2, 2);
+        row("centred at a fraction", "54321", kCentre, QRect(3, 2, 86, 28), QRect(3, 2, 86, 28),
+            kSongTi, 19, 1, 2);
+        row("centred upright, 2x", "-250", vcentre, QRect(3, 5, 60, 14), QRect(3, 5, 60, 14),
+            kArial, 11, 2, 2);
+        row("cut by the clip", "上期个位6，偏移0取五码，连错1期加倍至2注", kLeft, cell,
+            QRect(5, 3, 60, 12), kYaHei, 16, 1, 1);
+        row("cut by the clip, 2x", "ÅÉÎ gjpq", kLeft, cell, QRect(7, 6, 30, 8), kArial, 11, 2, 1);
+        row("at 1.5x, drawn", draw, kLeft, cell, cut, kYaHei, 16, 1.5, 0);
+        row("long, drawn", longText("连续7期未出，追号", 2000), kLeft, cell, cut, kYaHei, 16, 1, 0);
+    }
+    void picturesDrawAsThePainter()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        QFETCH(QRect, rect);
+        QFETCH(QRect, clip);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        QFETCH(qreal, ratio);
+        QFETCH(int, pictures);
+        ShapedTextCache many;
+        for (const QImage::Format format :
+             {QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB32}) {
+            // Drawn, made into a picture, copied; moved by whole pixels the text keeps its
+            // fraction and its cut, and its picture; in a rectangle a pixel wider, a text on the
+            // left keeps them, one on the right moves against its cut, and a centred one by
+            // half a pixel: they need another.
+            const std::pair<QPoint, QMargins> places[] = {{{}, {}},
+                                                          {{}, {}},
+                                                          {{}, {}},
+                                                          {{9, 2}, {}},
+                                                          {{9, 2}, {0, 0, 1, 0}},
+                                                          {{9, 2}, {0, 0, 1, 0}}};
+            for (const auto& [by, wider] : places) {
+                const Scene scene{text,
+                                  flags,
+                                  rect.translated(by) + wider,
+                                  pixelFont(family, pixels),
+                                  clip.translated(by),
+                                  ratio};
+                QCOMPARE(rendered(
+                             scene,
+                             [&](QPainter& p, const Scene& s) {
+                                 many.drawOn(p, s.rect, s.flags, s.text, s.clip, kBackground);
+                             },
+                             format),
+                         rendered(
+                             scene,
+                             [](QPainter& p, const Scene& s) {
+                                 p.setClipRect(s.clip, Qt::IntersectClip);
+                                 p.drawText(s.rect, s.flags, s.text);
+                             },
+                             format));
+            }
+        }
+        QCOMPARE(many.pictureCount(), pictures);
+        // Kept while one of the latest three paints drew them.
+        many.nextPaint();
+        many.nextPaint();
+        QCOMPARE(many.pictureCount(), pictures);
+        many.nextPaint();
+        QCOMPARE(many.pictureCount(), 0);
     }
 
     // The clip is left off only when all ink lies inside it: cut one pixel off the ink's box
