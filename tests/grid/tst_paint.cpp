@@ -3,6 +3,7 @@
 #include "TestRegistry.h"
 
 #include <QFontMetrics>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -261,6 +262,37 @@ private slots:
         QCOMPARE(f.pixel(img, QPoint(between + 5, 0)), sys(SystemColor::BtnHighlight));
         // Below the last row the grid colour.
         QCOMPARE(f.pixel(img, QPoint(between + 5, l.rowBottom(10) + 4)), sys(SystemColor::Window));
+    }
+
+    // On screen, texts drawn again come from pictures: after reloads that move every row onto
+    // the other stripe and back, the grid still shows what drawing each text anew gives.
+    void textPicturesShowWhatDrawingGives()
+    {
+        GridFixture shown(40), drawn(44);
+        shown.q->open();
+        shown.grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(shown.grid.get()));
+        QWidget active; // the grid's current row then has the colour it has off screen
+        active.show();
+        active.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&active));
+        for (int i = 40; i < 44; ++i) {
+            FixtureDb::Result r;
+            r.cpqh = QStringLiteral("20201002-%1").arg(i + 1, 4, 10, QLatin1Char('0'));
+            r.k00 = 1000 + (i * 37) % 101;
+            r.k01 = i % 7;
+            r.zjhm = QStringLiteral("%1").arg((i * 7919) % 100000, 5, 10, QLatin1Char('0'));
+            shown.data.db.addResult(r);
+            shown.q->close();
+            shown.q->open();
+            shown.grid->repaint();
+        }
+        drawn.q->open();
+        const QImage onScreen = shown.grid->screen()
+                                    ->grabWindow(shown.grid->winId())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(onScreen, drawn.image().convertToFormat(QImage::Format_RGB32));
     }
 };
 TV_REGISTER_TEST(TestGridPaint);
