@@ -129,12 +129,8 @@ CommandLine parseCommandLine(const QStringList& arguments, const QProcessEnviron
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     addQtOptions(parser);
 
-    if (!parser.parse(arguments)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        return failure(unknown.isEmpty() ? parser.errorText()
-                                         : QStringLiteral("unknown option \"%1\" (see --help)")
-                                               .arg(terminaltext::shortened(unknown.front())));
-    }
+    if (!parser.parse(arguments))
+        return failure(terminaltext::commandLineError(parser));
     if (parser.isSet(QStringLiteral("help-all")))
         return finished(helpAllText(parser));
     if (parser.isSet(help))

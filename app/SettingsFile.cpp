@@ -11,7 +11,6 @@
 #include <QStringList>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,11 +86,6 @@ QString setAlertRule(AlertRules& rules, const Group& group, const QString& key,
     return {};
 }
 
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
 } // namespace
 
 QString shownPath(const QString& path)
@@ -106,13 +100,13 @@ std::optional<QString> readUtf8File(const QString& path, QString* error)
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        *error = QStringLiteral("cannot read %1: %2").arg(shown, systemError(errno));
+        *error = QStringLiteral("cannot read %1: %2").arg(shown, terminaltext::systemError(errno));
         return std::nullopt;
     }
     const ScopeGuard closeFile([fd] { ::close(fd); });
     struct stat status = {};
     if (::fstat(fd, &status) != 0) {
-        *error = QStringLiteral("cannot read %1: %2").arg(shown, systemError(errno));
+        *error = QStringLiteral("cannot read %1: %2").arg(shown, terminaltext::systemError(errno));
         return std::nullopt;
     }
     // A device such as /dev/zero never ends: only a regular file is read, and only a small one.
@@ -127,7 +121,8 @@ std::optional<QString> readUtf8File(const QString& path, QString* error)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            *error = QStringLiteral("cannot read %1: %2").arg(shown, systemError(errno));
+            *error =
+                QStringLiteral("cannot read %1: %2").arg(shown, terminaltext::systemError(errno));
             return std::nullopt;
         }
         if (n == 0)

@@ -1,5 +1,8 @@
 #include "TerminalText.h"
 
+#include <QCommandLineParser>
+#include <cstring>
+
 namespace terminaltext {
 
 namespace {
@@ -47,6 +50,19 @@ QString shortened(const QString& text, qsizetype maxLength)
         out += piece;
     }
     return out;
+}
+
+QString commandLineError(const QCommandLineParser& parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    return unknown.isEmpty() ? parser.errorText()
+                             : QStringLiteral("unknown option \"%1\" (see --help)")
+                                   .arg(shortened(unknown.front()));
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace terminaltext

@@ -2,22 +2,17 @@
 
 #include "DBErrors.h"
 #include "FileKind.h"
+#include "TerminalText.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-QString systemError(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 [[noreturn]] void fail(const QString& what, const EDatabaseError& error)
 {
@@ -36,7 +31,8 @@ FeedWriterLock::FeedWriterLock(const QString& path)
         created_ = fd_ >= 0;
     }
     if (fd_ < 0)
-        throw FeedError(QStringLiteral("cannot open %1: %2").arg(path, systemError(errno)));
+        throw FeedError(
+            QStringLiteral("cannot open %1: %2").arg(path, terminaltext::systemError(errno)));
     struct stat status = {};
     if (::fstat(fd_, &status) == 0 && !S_ISREG(status.st_mode)) {
         ::close(fd_);
@@ -48,11 +44,12 @@ FeedWriterLock::FeedWriterLock(const QString& path)
         const int error = errno;
         ::close(fd_);
         fd_ = -1;
-        throw FeedError(error == EWOULDBLOCK
-                            ? QStringLiteral("another tallyvane-feed is already writing %1; "
-                                             "stop it first (one feed per database)")
-                                  .arg(path)
-                            : QStringLiteral("cannot lock %1: %2").arg(path, systemError(error)));
+        throw FeedError(
+            error == EWOULDBLOCK
+                ? QStringLiteral("another tallyvane-feed is already writing %1; "
+                                 "stop it first (one feed per database)")
+                      .arg(path)
+                : QStringLiteral("cannot lock %1: %2").arg(path, terminaltext::systemError(error)));
     }
 }
 

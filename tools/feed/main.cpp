@@ -79,12 +79,8 @@ Options parseOptions(const QCoreApplication& app)
     parser.addOption(losing);
     parser.addOption(quiet);
     // As the client takes its command line: every mistake is one line and exit code 2.
-    if (!parser.parse(app.arguments())) {
-        const QStringList unknown = parser.unknownOptionNames();
-        usageError(unknown.isEmpty() ? parser.errorText()
-                                     : QStringLiteral("unknown option \"%1\" (see --help)")
-                                           .arg(terminaltext::shortened(unknown.front())));
-    }
+    if (!parser.parse(app.arguments()))
+        usageError(terminaltext::commandLineError(parser));
     if (parser.isSet(QStringLiteral("help-all")))
         parser.showHelp(0); // Qt's options are none of the feed's: the same text
     if (parser.isSet(QStringLiteral("help")))
