@@ -1,5 +1,7 @@
 #include "ChartDrag.h"
 
+#include "ChartPainter.h"
+
 #include <QRect>
 #include <cstdlib>
 
@@ -29,3 +31,28 @@ std::pair<AxisRange, AxisRange> pannedRanges(const ChartTransform& t, QPoint fro
 }
 
 } // namespace chartdrag
+
+void ChartMouseDrag::begin(Qt::MouseButton button, QPoint at)
+{
+    press_ = last_ = at;
+    if (button == Qt::LeftButton)
+        state_ = State::Zoom;
+    else if (button == Qt::RightButton)
+        state_ = State::Pan;
+}
+
+QRegion ChartMouseDrag::moveBand(QPoint at)
+{
+    const QRegion before = ChartPainter::rubberBandRegion(band());
+    last_ = at;
+    return before | ChartPainter::rubberBandRegion(band());
+}
+
+std::optional<std::pair<QPoint, QPoint>> ChartMouseDrag::panStep(QPoint at, const QRect& plot)
+{
+    if (!plot.contains(at)) {
+        state_ = State::None;
+        return std::nullopt;
+    }
+    return std::pair{std::exchange(last_, at), at};
+}

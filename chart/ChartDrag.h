@@ -2,7 +2,10 @@
 #include "ChartTransform.h"
 
 #include <QPoint>
+#include <QRect>
+#include <QRegion>
 #include <optional>
+#include <utility>
 
 // What a mouse drag on a chart does to its axes: a left drag right and down zooms to the
 // band, one up or left restores the axes, a short one does nothing; a right drag pans.
@@ -18,3 +21,28 @@ std::pair<AxisRange, AxisRange> bandRanges(const ChartTransform& t, QPoint press
 std::pair<AxisRange, AxisRange> pannedRanges(const ChartTransform& t, QPoint from, QPoint to);
 
 } // namespace chartdrag
+
+// The mouse's drag on a chart: a left press where the mouse may act begins a zoom band, a right
+// press a pan; the moves and the release act on the drag in progress.
+class ChartMouseDrag {
+public:
+    enum class State { None, Zoom, Pan };
+
+    State state() const { return state_; }
+    QPoint pressPoint() const { return press_; }
+    QRect band() const { return QRect(press_, last_).normalized(); }
+
+    // A press at `at`, where the mouse may act and no drag is in progress.
+    void begin(Qt::MouseButton button, QPoint at);
+    // A zoom drag's move: what to repaint, the band's outline where it was and where it is.
+    QRegion moveBand(QPoint at);
+    // A pan's move: from the last point to `at`; none when `at` left the plot, which ends it.
+    std::optional<std::pair<QPoint, QPoint>> panStep(QPoint at, const QRect& plot);
+    // The release, or a drag cut short: what was in progress.
+    State end() { return std::exchange(state_, State::None); }
+
+private:
+    State state_ = State::None;
+    QPoint press_;
+    QPoint last_;
+};

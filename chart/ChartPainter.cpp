@@ -101,10 +101,10 @@ void ChartPainter::paintLeftAxis(const QFont& labelFont, ShapedTextCache& texts)
     // A copy lands on the same device pixels only when a point is a whole number of them.
     const bool copied = ratio == std::round(ratio) && p_.transform().isIdentity();
     const QPixmap strip = copied ? dottedStrip(grid, plot.right() - plot.left(), ratio) : QPixmap();
+    const int reach = (qRound(strip.deviceIndependentSize().height()) - 1) / 2;
     for (const ChartAxisLabel& label : l_.labels) {
         const int x = plot.left() + l_.depth, y = label.position - l_.depth;
         if (copied) {
-            const int reach = (qRound(strip.deviceIndependentSize().height()) - 1) / 2;
             p_.drawPixmap(x - kStripMargin, y - reach, strip);
         } else {
             p_.setPen(grid);

@@ -264,7 +264,7 @@ void TDBChart::paintEvent(QPaintEvent*)
 {
     guardedLater([&] {
         QPainter painter(this);
-        if (mouseState_ != MouseState::Zoom) {
+        if (drag_.state() != MouseState::Zoom) {
             paintChart(painter);
             return;
         }
@@ -276,15 +276,11 @@ void TDBChart::paintEvent(QPaintEvent*)
 void TDBChart::mousePressEvent(QMouseEvent* event)
 {
     guarded([&] {
-        if (mouseState_ != MouseState::None ||
+        if (drag_.state() != MouseState::None ||
             !Layout().mouseArea().contains(event->position().toPoint()))
             return;
-        pressPoint_ = lastPoint_ = event->position().toPoint();
+        drag_.begin(event->button(), event->position().toPoint());
         underBand_.forget();
-        if (event->button() == Qt::LeftButton)
-            mouseState_ = MouseState::Zoom;
-        else if (event->button() == Qt::RightButton)
-            mouseState_ = MouseState::Pan;
     });
 }
 
@@ -292,23 +288,15 @@ void TDBChart::mouseMoveEvent(QMouseEvent* event)
 {
     guardedLater([&] {
         const QPoint at = event->position().toPoint();
-        switch (mouseState_) {
+        switch (drag_.state()) {
         case MouseState::None:
             return;
-        case MouseState::Zoom: {
-            const QRect before = zoomRect();
-            lastPoint_ = at;
-            update(ChartPainter::rubberBandRegion(before) |
-                   ChartPainter::rubberBandRegion(zoomRect()));
+        case MouseState::Zoom:
+            update(drag_.moveBand(at));
             return;
-        }
         case MouseState::Pan:
-            if (!Layout().plot.contains(at)) {
-                mouseState_ = MouseState::None;
-                return;
-            }
-            panBy(lastPoint_, at);
-            lastPoint_ = at;
+            if (const auto step = drag_.panStep(at, Layout().plot))
+                panBy(step->first, step->second);
             return;
         }
     });
@@ -317,9 +305,7 @@ void TDBChart::mouseMoveEvent(QMouseEvent* event)
 void TDBChart::mouseReleaseEvent(QMouseEvent* event)
 {
     guarded([&] {
-        const MouseState was = mouseState_;
-        mouseState_ = MouseState::None;
-        if (was == MouseState::Zoom) {
+        if (drag_.end() == MouseState::Zoom) {
             underBand_.forget();
             finishZoomDrag(event->position().toPoint());
             update();
@@ -329,10 +315,11 @@ void TDBChart::mouseReleaseEvent(QMouseEvent* event)
 
 void TDBChart::finishZoomDrag(QPoint releasePoint)
 {
-    switch (chartdrag::zoomDragKind(pressPoint_, releasePoint)) {
+    const QPoint pressPoint = drag_.pressPoint();
+    switch (chartdrag::zoomDragKind(pressPoint, releasePoint)) {
     case chartdrag::ZoomDrag::Zoom: {
         const auto [bottom, left] =
-            chartdrag::bandRanges(Layout().transform, pressPoint_, releasePoint);
+            chartdrag::bandRanges(Layout().transform, pressPoint, releasePoint);
         zoomTo(bottom, left);
         return;
     }

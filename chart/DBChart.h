@@ -1,6 +1,7 @@
 #pragma once
 #include "AccessibleChart.h"
 #include "BandPicture.h"
+#include "ChartDrag.h"
 #include "ChartLayout.h"
 #include "ChartTransform.h"
 #include "Colors.h"
@@ -24,7 +25,7 @@ class Field;
 class TDBChart : public QWidget {
     Q_OBJECT
 public:
-    enum class MouseState { None, Zoom, Pan };
+    using MouseState = ChartMouseDrag::State;
 
     explicit TDBChart(QWidget* parent = nullptr);
     ~TDBChart() override;
@@ -59,9 +60,9 @@ public:
     void undoZoom();
 
     const ChartLayout& Layout() const;
-    MouseState mouseState() const { return mouseState_; }
+    MouseState mouseState() const { return drag_.state(); }
     // The rubber band while a zoom drag runs.
-    QRect zoomRect() const { return QRect(pressPoint_, lastPoint_).normalized(); }
+    QRect zoomRect() const { return drag_.band(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -102,8 +103,6 @@ private:
     mutable std::optional<ChartLayout> layout_;
     ChartDescriptionNotice descriptionNotice_;
 
-    MouseState mouseState_ = MouseState::None;
-    QPoint pressPoint_;
-    QPoint lastPoint_;
+    ChartMouseDrag drag_;
     BandPicture underBand_;
 };

@@ -133,7 +133,7 @@ void FleetChart::paintEvent(QPaintEvent*)
 {
     guardedLater([&] {
         QPainter painter(this);
-        if (mouseState_ != MouseState::Zoom) {
+        if (drag_.state() != MouseState::Zoom) {
             paintChart(painter);
             return;
         }
@@ -209,17 +209,13 @@ void FleetChart::mousePressEvent(QMouseEvent* event)
 {
     guarded([&] {
         const QPoint at = event->position().toPoint();
-        if (mouseState_ != MouseState::None)
+        if (drag_.state() != MouseState::None)
             return;
         pressedEntry_ = event->button() == Qt::LeftButton ? Layout().legendEntryAt(at) : -1;
         if (!Layout().chart.mouseArea().contains(at))
             return;
-        pressPoint_ = lastPoint_ = at;
+        drag_.begin(event->button(), at);
         underBand_.forget();
-        if (event->button() == Qt::LeftButton)
-            mouseState_ = MouseState::Zoom;
-        else if (event->button() == Qt::RightButton)
-            mouseState_ = MouseState::Pan;
     });
 }
 
@@ -227,24 +223,18 @@ void FleetChart::mouseMoveEvent(QMouseEvent* event)
 {
     guardedLater([&] {
         const QPoint at = event->position().toPoint();
-        switch (mouseState_) {
+        switch (drag_.state()) {
         case MouseState::None:
             hover(at);
             return;
-        case MouseState::Zoom: {
-            const QRegion before = bandRegion();
-            lastPoint_ = at;
-            update(before | bandRegion());
+        case MouseState::Zoom:
+            update(drag_.moveBand(at));
             return;
-        }
         case MouseState::Pan:
-            if (!Layout().chart.plot.contains(at)) {
-                mouseState_ = MouseState::None;
-                return;
-            }
-            if (at != lastPoint_)
-                zoomTo(chartdrag::pannedRanges(Layout().chart.transform, lastPoint_, at));
-            lastPoint_ = at;
+            if (const auto step = drag_.panStep(at, Layout().chart.plot);
+                step && step->first != step->second)
+                zoomTo(
+                    chartdrag::pannedRanges(Layout().chart.transform, step->first, step->second));
             return;
         }
     });
@@ -254,16 +244,17 @@ void FleetChart::mouseReleaseEvent(QMouseEvent* event)
 {
     guarded([&] {
         const QPoint at = event->position().toPoint();
-        const MouseState was = std::exchange(mouseState_, MouseState::None);
+        const MouseState was = drag_.end();
+        const QPoint pressPoint = drag_.pressPoint();
         const int entry = std::exchange(pressedEntry_, -1);
         if (event->button() != Qt::LeftButton)
             return;
         if (was == MouseState::Zoom) {
             underBand_.forget();
             update();
-            switch (chartdrag::zoomDragKind(pressPoint_, at)) {
+            switch (chartdrag::zoomDragKind(pressPoint, at)) {
             case chartdrag::ZoomDrag::Zoom:
-                zoomTo(chartdrag::bandRanges(Layout().chart.transform, pressPoint_, at));
+                zoomTo(chartdrag::bandRanges(Layout().chart.transform, pressPoint, at));
                 return;
             case chartdrag::ZoomDrag::Undo:
                 undoZoom();
@@ -272,7 +263,7 @@ void FleetChart::mouseReleaseEvent(QMouseEvent* event)
                 break;
             }
             // A press and release in place is a click: on a line, it picks the robot.
-            if ((at - pressPoint_).manhattanLength() > chartdrag::kZoomThreshold)
+            if ((at - pressPoint).manhattanLength() > chartdrag::kZoomThreshold)
                 return;
             const int line = hitLine(segments(), Layout().chart.transform.x, at).line;
             if (line >= 0)

@@ -1,6 +1,7 @@
 #pragma once
 #include "AccessibleChart.h"
 #include "BandPicture.h"
+#include "ChartDrag.h"
 #include "ChartTransform.h"
 #include "FleetChartLayout.h"
 #include "FleetTrend.h"
@@ -19,7 +20,7 @@ class QPainter;
 class FleetChart : public QWidget {
     Q_OBJECT
 public:
-    enum class MouseState { None, Zoom, Pan };
+    using MouseState = ChartMouseDrag::State;
 
     explicit FleetChart(QWidget* parent = nullptr);
 
@@ -41,9 +42,9 @@ public:
     // What a screen reader reads for the chart: the draws it covers and the legend.
     QString summary() const;
     int hoveredLine() const { return hovered_; }
-    MouseState mouseState() const { return mouseState_; }
+    MouseState mouseState() const { return drag_.state(); }
     // The rubber band while a zoom drag runs.
-    QRect zoomRect() const { return QRect(pressPoint_, lastPoint_).normalized(); }
+    QRect zoomRect() const { return drag_.band(); }
     // What a step of the zoom drag repaints: the band's outline.
     QRegion bandRegion() const;
 
@@ -76,8 +77,6 @@ private:
     ChartDescriptionNotice descriptionNotice_;
     int hovered_ = -1;
 
-    MouseState mouseState_ = MouseState::None;
-    QPoint pressPoint_;
-    QPoint lastPoint_;
+    ChartMouseDrag drag_;
     int pressedEntry_ = -1; // a press on a legend entry
 };
