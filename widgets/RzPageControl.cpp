@@ -1,5 +1,7 @@
 #include "RzPageControl.h"
 
+#include <QResizeEvent>
+
 #include "AccessibleWidgets.h"
 #include "Application.h"
 #include "Colors.h"
@@ -7,6 +9,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QShortcut>
 
 namespace {
@@ -137,11 +140,33 @@ QRect TRzPageControl::pageRect() const
         .adjusted(kFrame, kFrame, -kFrame, -kFrame);
 }
 
+namespace {
+
+// A hidden widget hears of its new size only when it is shown. A page in the back is laid out
+// now instead, down to the widgets inside it, so that they can make ready what they will show
+// at the size they will have.
+void sendHeldResizes(QWidget* widget)
+{
+    if (widget->testAttribute(Qt::WA_PendingResizeEvent)) {
+        widget->setAttribute(Qt::WA_PendingResizeEvent, false);
+        QResizeEvent resized(widget->size(), QSize());
+        QCoreApplication::sendEvent(widget, &resized);
+    }
+    for (QObject* child : widget->children())
+        if (child->isWidgetType())
+            sendHeldResizes(static_cast<QWidget*>(child));
+}
+
+} // namespace
+
 void TRzPageControl::layoutPages()
 {
     const QRect area = pageRect();
-    for (TRzTabSheet* page : pages_)
+    for (TRzTabSheet* page : pages_) {
         page->setGeometry(area);
+        if (!page->isVisible())
+            sendHeldResizes(page);
+    }
 }
 
 void TRzPageControl::resizeEvent(QResizeEvent*)

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -83,6 +84,26 @@ private slots:
         w.pc->resize(500, 300);
         QCOMPARE(w.pc->page(2)->geometry(), w.pc->pageRect());
         QCOMPARE(w.pc->page(0)->geometry(), w.pc->pageRect());
+    }
+
+    // A page in the back lays out what it holds at once, down to widgets in widgets, so that
+    // they can make ready what they will show at the size they will have.
+    void pageInTheBackLaidOut()
+    {
+        PagesWindow w;
+        auto* panel = new QWidget(w.pc->page(1));
+        auto* deep = new QLabel(QStringLiteral("乙"));
+        (new QVBoxLayout(panel))->addWidget(deep);
+        (new QVBoxLayout(w.pc->page(1)))->addWidget(panel);
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        const QSize before = deep->size();
+        w.pc->resize(500, 300);
+        QVERIFY(!deep->isVisible());
+        const QSize inTheBack = deep->size();
+        QVERIFY(inTheBack != before);
+        w.pc->setActivePageIndex(1);
+        QCOMPARE(deep->size(), inTheBack);
     }
 };
 
