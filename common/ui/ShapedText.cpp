@@ -8,6 +8,7 @@
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -412,6 +413,18 @@ struct ShapedTextCache::Pictures {
     QHash<Key, Picture> kept;
     int paint = 0;
 
+    // Where a picture of a line would be copied to, and the key it is kept under.
+    struct Spot {
+        Key key;
+        QPointF at;   // the line's origin, as the painter has it
+        QPoint whole; // the floor of the origin in device pixels
+    };
+    static std::optional<Spot> spotFor(const QPainter& painter,
+                                       const std::shared_ptr<const Line>& line, const QRect& rect,
+                                       const QRect& clip, const QColor& background);
+    Picture* make(const QPainter& painter, const std::shared_ptr<const Line>& line,
+                  const Spot& spot, const QColor& background);
+
     Picture* find(const Key& key)
     {
         auto it = kept.find(key);
@@ -465,7 +478,7 @@ ShapedTextCache::ShapedTextCache() : pictures_(std::make_unique<Pictures>()) {}
 ShapedTextCache::~ShapedTextCache() = default;
 
 std::shared_ptr<const Line> ShapedTextCache::lineFor(QPainter& painter, const QRect& rect,
-                                                     int flags, const QString& text)
+                                                     int flags, const QString& text, bool* shaped)
 {
     const QFont& font = painter.font();
     const int dpi = painter.device()->logicalDpiY();
@@ -479,8 +492,11 @@ std::shared_ptr<const Line> ShapedTextCache::lineFor(QPainter& painter, const QR
     }
     const Key key{text, flags, widthKey(text, rect)};
     auto found = bucket->lines.constFind(key);
-    if (found == bucket->lines.cend())
+    const bool missing = found == bucket->lines.cend();
+    if (missing)
         found = bucket->lines.insert(key, shape(text, font, dpi, flags, key.width));
+    if (shaped)
+        *shaped = missing;
     return *found;
 }
 
@@ -492,73 +508,107 @@ void ShapedTextCache::draw(QPainter& painter, const QRect& rect, int flags, cons
     drawLine(painter, rect, *lineFor(painter, rect, flags, text), clip);
 }
 
-void ShapedTextCache::drawOn(QPainter& painter, const QRect& rect, int flags, const QString& text,
-                             const QRect& clip, const QColor& background)
+// Whether the line may be drawn from a picture, and where: only onto a known opaque colour, in
+// a plain pen, at a whole scale and inside a clip.
+std::optional<ShapedTextCache::Pictures::Spot>
+ShapedTextCache::Pictures::spotFor(const QPainter& painter, const std::shared_ptr<const Line>& line,
+                                   const QRect& rect, const QRect& clip, const QColor& background)
 {
-    if (handledWithoutShaping(painter, rect, flags, text, clip))
-        return;
-    const std::shared_ptr<const Line> line = lineFor(painter, rect, flags, text);
     const QTransform& device = painter.deviceTransform();
     const int ratio = wholeScale(device);
     if (line->byPainter || line->part || !clip.isValid() || !ratio || !plainPainter(painter) ||
-        !background.isValid() || background.alpha() != 255) {
-        drawLine(painter, rect, *line, clip);
-        return;
-    }
+        !background.isValid() || background.alpha() != 255)
+        return std::nullopt;
     const Placement p = place(*line, rect);
     const QPointF origin = device.map(p.at);
     const QPoint whole(int(std::floor(origin.x())), int(std::floor(origin.y())));
-    if (whole.x() < 0 || whole.y() < 0) { // rounding below zero may differ by a pixel
-        drawLine(painter, rect, *line, clip);
-        return;
-    }
+    if (whole.x() < 0 || whole.y() < 0) // rounding below zero may differ by a pixel
+        return std::nullopt;
     // Where QPainter's drawing would be cut, in device pixels from the floor of the origin: a
     // picture holds only what can show there.
     QRect cut = device.mapRect(clip);
     if (p.toRect)
         cut &= device.mapRect(rect);
     cut.translate(-whole);
-    const Pictures::Key key{line.get(),
-                            painter.pen().color().rgba(),
-                            background.rgba(),
-                            origin.x() - whole.x(),
-                            origin.y() - whole.y(),
-                            ratio,
-                            cut};
-    Pictures::Picture* picture = pictures_->find(key);
-    if (!picture || !picture->made) {
-        // Made when the text is drawn there a second time: a text shown once, as on the first
-        // paint after a load, costs no more than drawing it.
-        if (!picture) {
-            pictures_->keep(key, {line, QImage(), QPoint(), false});
-            drawLine(painter, rect, *line, clip);
-            return;
-        }
-        // Drawn onto the ink, two pixels around it, and the origin: every glyph then sits at a
-        // point at or right of and below the image's, where rounding goes as it goes on the
-        // screen. Kept of it is what shows.
-        const QRect ink =
-            device.mapRect(line->ink.translated(p.at)).toAlignedRect().adjusted(-1, -1, 1, 1) |
-            QRect(whole, QSize(1, 1));
-        QImage drawn(ink.size(), QImage::Format_ARGB32_Premultiplied);
-        drawn.fill(background);
-        QPainter onPicture(&drawn);
-        onPicture.setRenderHints(painter.renderHints());
-        onPicture.setFont(painter.font());
-        onPicture.setPen(painter.pen());
-        onPicture.setTransform(device * QTransform::fromTranslate(-ink.x(), -ink.y()));
-        drawGlyphs(onPicture, *line, p.at);
-        onPicture.end();
-        const QRect kept = ink.translated(-whole) & cut;
-        picture = pictures_->keep(
-            key,
-            {line, kept.isEmpty() ? QImage() : drawn.copy(kept.translated(whole - ink.topLeft())),
-             kept.topLeft(), true});
+    return Spot{{line.get(), painter.pen().color().rgba(), background.rgba(),
+                 origin.x() - whole.x(), origin.y() - whole.y(), ratio, cut},
+                p.at,
+                whole};
+}
+
+// The line blended onto the background, drawn onto the ink, two pixels around it, and the
+// origin: every glyph then sits at a point at or right of and below the image's, where rounding
+// goes as it goes on the screen. Kept of it is what shows.
+ShapedTextCache::Pictures::Picture*
+ShapedTextCache::Pictures::make(const QPainter& painter, const std::shared_ptr<const Line>& line,
+                                const Spot& spot, const QColor& background)
+{
+    const QTransform& device = painter.deviceTransform();
+    const QRect ink =
+        device.mapRect(line->ink.translated(spot.at)).toAlignedRect().adjusted(-1, -1, 1, 1) |
+        QRect(spot.whole, QSize(1, 1));
+    QImage drawn(ink.size(), QImage::Format_ARGB32_Premultiplied);
+    drawn.fill(background);
+    QPainter onPicture(&drawn);
+    onPicture.setRenderHints(painter.renderHints());
+    onPicture.setFont(painter.font());
+    onPicture.setPen(painter.pen());
+    onPicture.setTransform(device * QTransform::fromTranslate(-ink.x(), -ink.y()));
+    drawGlyphs(onPicture, *line, spot.at);
+    onPicture.end();
+    const QRect kept = ink.translated(-spot.whole) & spot.key.cut;
+    return keep(
+        spot.key,
+        {line, kept.isEmpty() ? QImage() : drawn.copy(kept.translated(spot.whole - ink.topLeft())),
+         kept.topLeft(), true});
+}
+
+void ShapedTextCache::drawOn(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                             const QRect& clip, const QColor& background)
+{
+    if (handledWithoutShaping(painter, rect, flags, text, clip))
+        return;
+    const std::shared_ptr<const Line> line = lineFor(painter, rect, flags, text);
+    const std::optional<Pictures::Spot> spot =
+        Pictures::spotFor(painter, line, rect, clip, background);
+    if (!spot) {
+        drawLine(painter, rect, *line, clip);
+        return;
     }
+    Pictures::Picture* picture = pictures_->find(spot->key);
+    // Made when the text is drawn there a second time: a text shown once, as on the first
+    // paint after a load, costs no more than drawing it.
+    if (!picture) {
+        pictures_->keep(spot->key, {line, QImage(), QPoint(), false});
+        drawLine(painter, rect, *line, clip);
+        return;
+    }
+    if (!picture->made)
+        picture = pictures_->make(painter, line, *spot, background);
     if (picture->image.isNull()) // nothing of it shows
         return;
-    const QRect shown(whole + picture->offset, picture->image.size());
-    painter.drawImage(device.inverted().mapRect(QRectF(shown)), picture->image);
+    const QRect shown(spot->whole + picture->offset, picture->image.size());
+    painter.drawImage(painter.deviceTransform().inverted().mapRect(QRectF(shown)), picture->image);
+}
+
+void ShapedTextCache::prepare(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                              const QRect& clip, const QColor& background)
+{
+    if (leftToPainter(painter, flags) || text.isEmpty() || painter.pen().style() == Qt::NoPen)
+        return;
+    bool shaped = false;
+    const std::shared_ptr<const Line> line = lineFor(painter, rect, flags, text, &shaped);
+    const std::optional<Pictures::Spot> spot =
+        background.isValid() ? Pictures::spotFor(painter, line, rect, clip, background)
+                             : std::nullopt;
+    if (spot) {
+        const Pictures::Picture* picture = pictures_->find(spot->key);
+        if (!picture || !picture->made)
+            pictures_->make(painter, line, *spot, background);
+    } else if (shaped && !line->byPainter) {
+        // The raster engine makes a glyph's image before it clips the glyph away.
+        drawLine(painter, rect, *line, clip);
+    }
 }
 
 void ShapedTextCache::nextPaint()

@@ -1,4 +1,5 @@
 #pragma once
+#include <QColor>
 #include <QFont>
 #include <QHash>
 #include <QRect>
@@ -55,6 +56,12 @@ public:
     // pictures that the latest three paints drew are kept.
     void drawOn(QPainter& painter, const QRect& rect, int flags, const QString& text,
                 const QRect& clip, const QColor& background);
+    // Makes ready what draw() (or, given a background, drawOn()) will need, without showing
+    // anything: the text's shape, its glyphs' images, and for drawOn() its picture. `painter`
+    // paints onto an image of a pixel at the scale the text will be drawn at, moved as the
+    // drawing will be. A picture made so counts as drawn in the latest paint.
+    void prepare(QPainter& painter, const QRect& rect, int flags, const QString& text,
+                 const QRect& clip = QRect(), const QColor& background = QColor());
     // Starts a paint: the pictures that the three paints before did not draw go.
     void nextPaint();
     void clear();
@@ -82,5 +89,5 @@ private:
     std::unique_ptr<Pictures> pictures_;
 
     std::shared_ptr<const ShapedText::Line> lineFor(QPainter& painter, const QRect& rect, int flags,
-                                                    const QString& text);
+                                                    const QString& text, bool* shaped = nullptr);
 };

@@ -291,6 +291,43 @@ private slots:
         QCOMPARE(many.pictureCount(), 0);
     }
 
+    // Made ready without showing anything, then drawn: shaped once, its picture made by the
+    // preparation where one is kept, and the same pixels as QPainter's.
+    void preparedDrawsAsThePainter_data() { picturesDrawAsThePainter_data(); }
+    void preparedDrawsAsThePainter()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, flags);
+        QFETCH(QRect, rect);
+        QFETCH(QRect, clip);
+        QFETCH(QString, family);
+        QFETCH(int, pixels);
+        QFETCH(qreal, ratio);
+        QFETCH(int, pictures);
+        const Scene scene{text, flags, rect, pixelFont(family, pixels), clip, ratio};
+        for (const QColor& background : {kBackground, QColor()}) {
+            ShapedTextCache many;
+            QImage pixel(1, 1, QImage::Format_ARGB32_Premultiplied);
+            pixel.setDevicePixelRatio(ratio);
+            {
+                QPainter p(&pixel);
+                p.setLayoutDirection(Qt::LeftToRight);
+                p.translate(1, 1); // as rendered() draws
+                p.setFont(scene.font);
+                p.setPen(QColor(128, 128, 128));
+                many.prepare(p, rect, flags, text, clip, background);
+            }
+            QCOMPARE(many.count(), 1);
+            QCOMPARE(many.pictureCount(), background.isValid() ? std::min(pictures, 1) : 0);
+            QCOMPARE(rendered(scene,
+                              [&](QPainter& p, const Scene& s) {
+                                  many.drawOn(p, s.rect, s.flags, s.text, s.clip, kBackground);
+                              }),
+                     byPainter(scene));
+            QCOMPARE(many.count(), 1);
+        }
+    }
+
     // The clip is left off only when all ink lies inside it: cut one pixel off the ink's box
     // on any side and the drawing is still cut exactly as QPainter cuts it.
     void clipsWhereTheInkReachesOut_data()
