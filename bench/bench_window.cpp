@@ -259,6 +259,9 @@ void saveSnapshots(TfrmA00Main& w, const QString& dir, const QString& prefix)
     w.Qai->First();
 }
 
+// From the window's edge to the page's tab: no hand is faster.
+constexpr int kHandToTheTab = 300;
+
 // Shows the window as the program does, with ticks driven here, and loads the grids while the
 // chart's page is in front, so that the history grid is first painted when the caller shows it.
 std::unique_ptr<TfrmA00Main> shownWindow()
@@ -274,11 +277,15 @@ std::unique_ptr<TfrmA00Main> shownWindow()
     return window;
 }
 
-// The first full repaint of the history grid after its rows were loaded: every text shaped.
+// The first full repaint of the history grid after its rows were loaded and the window was
+// maximised, when the operator brings its page forward: every text in view is new to it.
 double firstRepaint(TfrmA00Main& w, const QSize& size)
 {
     w.resize(size);
     paintPending();
+    CALLGRIND_DUMP_STATS_AT("the maximise (not counted)");
+    QTest::qWait(kHandToTheTab);
+    CALLGRIND_DUMP_STATS_AT("the hidden grids made ready meanwhile x1");
     w.pc1->setActivePageIndex(0);
     CALLGRIND_DUMP_STATS_AT("before the history grid's first repaint (not counted)");
     const double ms = timed([&] { w.DBGridEh1->repaint(); });

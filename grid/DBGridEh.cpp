@@ -7,6 +7,7 @@
 
 #include <QEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
 void GridDataLink::activeChanged()
@@ -42,6 +43,11 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent)
         bar->setContextMenuPolicy(Qt::PreventContextMenu);
         bar->hide();
     }
+    // A resize drag asks at every step: the texts are made ready once it has stopped.
+    prepareTimer_ = new QTimer(this);
+    prepareTimer_->setSingleShot(true);
+    prepareTimer_->setInterval(100);
+    connect(prepareTimer_, &QTimer::timeout, this, &TCustomDBGridEh::prepareShownTexts);
     connect(vbar_, &QScrollBar::valueChanged, this, [this](int value) {
         guarded([&] {
             if (syncingBars_ || !link_.Active())
@@ -287,6 +293,7 @@ void TCustomDBGridEh::resizeEvent(QResizeEvent*)
     guarded([&] {
         updateScrollBars();
         update();
+        prepareWhileHidden();
     });
 }
 

@@ -14,9 +14,11 @@
 #include <QHash>
 #include <QVector>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QScrollBar;
+class QTimer;
 class TCustomDBGridEh;
 
 // Follows the bound dataset for the grid.
@@ -106,6 +108,13 @@ public:
     void columnChanged(TDBGridColumnEh* column);
     void sortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker);
 
+    // A hidden grid makes ready what its next paint would make, a tenth of a second after the
+    // last call: the shapes of the texts in view and their glyphs' images. Bringing it forward
+    // after a load or a resize then costs a paint of known texts. A shown grid paints soon
+    // anyway and does nothing here.
+    void prepareWhileHidden();
+    int shapedTextCount() const; // texts kept shaped, for measuring
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -132,13 +141,15 @@ private:
     bool sortable(const TDBGridColumnEh* column) const;
 
     // Painting, in the order a paint event runs them.
-    void paintCell(QPainter& painter, int col, int row) const;
+    void forEachShownCell(const std::function<void(const GridCellPaint&)>& visit) const;
     void drawCell(QPainter& painter, const GridCellPaint& cell) const;
     void paintGridLines(QPainter& painter, int lastCol, int rows) const;
     // The cells' and their lines' part of the client area, from its top left.
     QRect linedArea(int lastCol, int rows) const;
     static void fillRegion(QPainter& painter, const QRegion& region, const QColor& colour);
     void paintBorder(QPainter& painter) const;
+    void prepareShownTexts();
+    void prepareCell(QPainter& painter, const GridCellPaint& cell) const;
     // What a column gives each of its cells, found once per paint.
     struct ColumnPaint {
         const Field* field;
@@ -187,6 +198,7 @@ private:
     QScrollBar* vbar_ = nullptr;
     QScrollBar* hbar_ = nullptr;
     bool syncingBars_ = false;
+    QTimer* prepareTimer_ = nullptr;
 
     MouseState mouseState_ = MouseState::None;
     int pressCol_ = -1;

@@ -4,7 +4,9 @@
 #include "DBGridEhStyle.h"
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
+#include <QTimer>
 
 namespace {
 
@@ -178,10 +180,30 @@ GridCellPaint TCustomDBGridEh::describeData(int col, int row, int recNo,
     return cell;
 }
 
-void TCustomDBGridEh::paintCell(QPainter& painter, int col, int row) const
+namespace {
+
+constexpr int kNumberFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine;
+
+// Text runs on past the cell's bottom when it must; the clip cuts it.
+QRect textBox(const GridCellPaint& cell)
 {
-    drawCell(painter, describeCell(col, row));
+    return (cell.textFlags & Qt::TextWordWrap)
+               ? cell.textRect
+               : QRect(cell.textRect.topLeft(), QSize(cell.textRect.width(), 10000));
 }
+
+QRect textClip(const GridCellPaint& cell)
+{
+    return cell.textRect.intersected(cell.rect);
+}
+
+QRect numberBox(const GridCellPaint& cell)
+{
+    return QRect(cell.numberPos,
+                 QSize(cell.numberWidth + 1, QFontMetrics(cell.numberFont).height()));
+}
+
+} // namespace
 
 void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) const
 {
@@ -200,17 +222,13 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
     if (!cell.text.isEmpty()) {
         painter.setFont(cell.font);
         painter.setPen(cell.textColor);
-        // Text runs on past the cell's bottom when it must; the clip cuts it.
-        const QRect box = (cell.textFlags & Qt::TextWordWrap)
-                              ? cell.textRect
-                              : QRect(cell.textRect.topLeft(), QSize(cell.textRect.width(), 10000));
-        const QRect clip = cell.textRect.intersected(cell.rect);
         // Under the text lies only the cell's colour unless the cell is bevelled: its text can
         // be copied from a picture blended onto that colour.
         if (cell.bevel)
-            shapedTexts_.draw(painter, box, cell.textFlags, cell.text, clip);
+            shapedTexts_.draw(painter, textBox(cell), cell.textFlags, cell.text, textClip(cell));
         else
-            shapedTexts_.drawOn(painter, box, cell.textFlags, cell.text, clip, cell.background);
+            shapedTexts_.drawOn(painter, textBox(cell), cell.textFlags, cell.text, textClip(cell),
+                                cell.background);
     }
     if (cell.glyph != GridGlyph::None) {
         const QPixmap& glyph = gridGlyphPixmap(cell.glyph);
@@ -226,9 +244,24 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
     if (!cell.number.isEmpty()) {
         painter.setFont(cell.numberFont);
         painter.setPen(toQColor(clBlack));
-        const QFontMetrics fm(cell.numberFont);
-        shapedTexts_.draw(painter, QRect(cell.numberPos, QSize(cell.numberWidth + 1, fm.height())),
-                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, cell.number);
+        shapedTexts_.draw(painter, numberBox(cell), kNumberFlags, cell.number);
+    }
+}
+
+void TCustomDBGridEh::prepareCell(QPainter& painter, const GridCellPaint& cell) const
+{
+    if (cell.rect.isEmpty())
+        return;
+    if (!cell.text.isEmpty()) {
+        painter.setFont(cell.font);
+        painter.setPen(cell.textColor);
+        shapedTexts_.prepare(painter, textBox(cell), cell.textFlags, cell.text, textClip(cell),
+                             cell.bevel ? QColor() : cell.background);
+    }
+    if (!cell.number.isEmpty()) {
+        painter.setFont(cell.numberFont);
+        painter.setPen(toQColor(clBlack));
+        shapedTexts_.prepare(painter, numberBox(cell), kNumberFlags, cell.number);
     }
 }
 
@@ -286,6 +319,9 @@ void TCustomDBGridEh::paintEvent(QPaintEvent*)
 {
     guardedLater([&] {
         QPainter painter(this);
+        // On screen the painter takes the widget's direction; grab() and render() leave it
+        // to the text, where the kept shapes are not used.
+        painter.setLayoutDirection(layoutDirection());
         paintBorder(painter);
         const QSize cells = layout_.clientSize();
         // Each pixel is filled once: at twice the scale a maximised grid has five million, and
@@ -301,26 +337,60 @@ void TCustomDBGridEh::paintEvent(QPaintEvent*)
         // What the cells and their lines leave of the client area.
         fillRegion(painter, QRegion(QRect(QPoint(0, 0), cells)) - linedArea(lastCol, rows),
                    systemColor(SystemColor::Window));
-        QVector<ColumnPaint> columns;
-        for (int c = layout_.leftCol(); c <= lastCol; ++c)
-            columns << describeColumn(c);
-        auto column = [&](int c) -> const ColumnPaint& { return columns[c - layout_.leftCol()]; };
-        paintCell(painter, -1, 0);
-        for (int c = layout_.leftCol(); c <= lastCol; ++c)
-            paintCell(painter, c, 0);
-        for (int r = 1; r <= rows; ++r) {
-            const int recNo = recNoAtRow(r);
-            if (recNo > 0) {
-                TCustomADODataSet::ActiveRecordScope scope(*dataSet(), recNo);
-                drawCell(painter, describeIndicator(r, recNo));
-                for (int c = layout_.leftCol(); c <= lastCol; ++c)
-                    drawCell(painter, describeData(c, r, recNo, column(c)));
-            } else {
-                drawCell(painter, describeIndicator(r, -1));
-                for (int c = layout_.leftCol(); c <= lastCol; ++c)
-                    drawCell(painter, describeData(c, r, -1, column(c)));
-            }
-        }
+        forEachShownCell([&](const GridCellPaint& cell) { drawCell(painter, cell); });
         paintGridLines(painter, lastCol, rows);
     });
+}
+
+void TCustomDBGridEh::forEachShownCell(const std::function<void(const GridCellPaint&)>& visit) const
+{
+    const int rows = shownRowCount();
+    const int lastCol = layout_.lastVisibleCol();
+    QVector<ColumnPaint> columns;
+    for (int c = layout_.leftCol(); c <= lastCol; ++c)
+        columns << describeColumn(c);
+    auto column = [&](int c) -> const ColumnPaint& { return columns[c - layout_.leftCol()]; };
+    visit(describeCell(-1, 0));
+    for (int c = layout_.leftCol(); c <= lastCol; ++c)
+        visit(describeCell(c, 0));
+    for (int r = 1; r <= rows; ++r) {
+        const int recNo = recNoAtRow(r);
+        if (recNo > 0) {
+            TCustomADODataSet::ActiveRecordScope scope(*dataSet(), recNo);
+            visit(describeIndicator(r, recNo));
+            for (int c = layout_.leftCol(); c <= lastCol; ++c)
+                visit(describeData(c, r, recNo, column(c)));
+        } else {
+            visit(describeIndicator(r, -1));
+            for (int c = layout_.leftCol(); c <= lastCol; ++c)
+                visit(describeData(c, r, -1, column(c)));
+        }
+    }
+}
+
+void TCustomDBGridEh::prepareWhileHidden()
+{
+    if (!isVisible())
+        prepareTimer_->start();
+}
+
+void TCustomDBGridEh::prepareShownTexts()
+{
+    if (isVisible() || !laidOut_)
+        return;
+    guardedLater([&] {
+        QImage pixel(1, 1, QImage::Format_ARGB32_Premultiplied);
+        pixel.setDevicePixelRatio(devicePixelRatioF());
+        QPainter painter(&pixel);
+        painter.setLayoutDirection(layoutDirection());
+        painter.translate(clientOrigin());
+        // As a paint does: what the paints before drew stays for the ones to come.
+        shapedTexts_.nextPaint();
+        forEachShownCell([&](const GridCellPaint& cell) { prepareCell(painter, cell); });
+    });
+}
+
+int TCustomDBGridEh::shapedTextCount() const
+{
+    return shapedTexts_.count();
 }

@@ -381,6 +381,14 @@ void TfrmA00Main::resizeEvent(QResizeEvent* event)
     layoutControls();
 }
 
+// A grid in the back makes ready what bringing its page forward will paint: after a load that
+// is every text in view, where a reload adds one row. A grid does the same when resized.
+void TfrmA00Main::prepareHiddenGrids()
+{
+    DBGridEh1->prepareWhileHidden();
+    DBGridEh3->prepareWhileHidden();
+}
+
 // The show handler runs as the window is shown, and the window goes on screen with its header
 // filled: the handler's statements are waited for before it is, at most as long as the
 // connect behind the splash may take. The event loop runs meanwhile (the results come
@@ -665,6 +673,8 @@ void TfrmA00Main::endWork(std::exception_ptr error)
         reportFailure(error);
     else if (ended != Work::Search && ended != Work::Fleet && ended != Work::Trend)
         outage_.succeeded(reloaded_, QDateTime::currentDateTime());
+    if (!error && (ended == Work::FirstOpen || ended == Work::Search))
+        prepareHiddenGrids();
     showFreshness();
     // Input made while the rows were being replaced applies to the new ones, as the handler
     // had returned only now.

@@ -155,6 +155,7 @@ private:
     void applyAlertChanges(const QVector<AlertChange>& changes);
     void showFreshness();
     void setReloadPending(bool pending);
+    void prepareHiddenGrids();
 
     PendingWork work_;
     Part step_ = Part::Header; // the part the step in flight belongs to

@@ -294,6 +294,32 @@ private slots:
                                     .convertToFormat(QImage::Format_RGB32);
         QCOMPARE(onScreen, drawn.image().convertToFormat(QImage::Format_RGB32));
     }
+
+    // A hidden grid makes its view ready: shown, it shapes nothing more and shows what a grid
+    // that made nothing ready draws.
+    void hiddenGridMakesItsViewReady()
+    {
+        GridFixture shown(40), drawn(40);
+        shown.q->open();
+        QCOMPARE(shown.grid->shapedTextCount(), 0);
+        shown.grid->prepareWhileHidden();
+        QTRY_VERIFY(shown.grid->shapedTextCount() > 40);
+        const int ready = shown.grid->shapedTextCount();
+        shown.grid->show();
+        QVERIFY(QTest::qWaitForWindowExposed(shown.grid.get()));
+        QWidget active; // the grid's current row then has the colour it has off screen
+        active.show();
+        active.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&active));
+        shown.grid->repaint();
+        QCOMPARE(shown.grid->shapedTextCount(), ready);
+        drawn.q->open();
+        const QImage onScreen = shown.grid->screen()
+                                    ->grabWindow(shown.grid->winId())
+                                    .toImage()
+                                    .convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(onScreen, drawn.image().convertToFormat(QImage::Format_RGB32));
+    }
 };
 TV_REGISTER_TEST(TestGridPaint);
 #include "tst_paint.moc"
