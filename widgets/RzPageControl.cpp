@@ -1,7 +1,5 @@
 #include "RzPageControl.h"
 
-#include <QResizeEvent>
-
 #include "AccessibleWidgets.h"
 #include "Application.h"
 #include "Colors.h"
@@ -152,8 +150,9 @@ void sendHeldResizes(QWidget* widget)
         QResizeEvent resized(widget->size(), QSize());
         QCoreApplication::sendEvent(widget, &resized);
     }
-    for (QObject* child : widget->children())
-        if (child->isWidgetType())
+    const QObjectList children = widget->children(); // a resize may add or remove some
+    for (QObject* child : children)
+        if (child->isWidgetType() && !static_cast<QWidget*>(child)->isWindow())
             sendHeldResizes(static_cast<QWidget*>(child));
 }
 
