@@ -31,6 +31,25 @@ bool focusGrid(TDBGridEh& grid)
     grid.setFocus();
     return QTest::qWaitForWindowActive(&grid) && grid.hasFocus();
 }
+
+// Another window active: a grid's current row then has the colour it has off screen.
+struct OtherWindowActive {
+    QWidget window;
+    bool active;
+    OtherWindowActive()
+    {
+        window.show();
+        window.activateWindow();
+        active = QTest::qWaitForWindowActive(&window);
+    }
+};
+
+// What the grid shows on screen, painted through the window's backing store; grab() paints anew.
+QImage onScreen(const TDBGridEh& grid)
+{
+    return grid.screen()->grabWindow(grid.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
 } // namespace
 
 class TestGridPaint : public QObject {
@@ -272,10 +291,8 @@ private slots:
         shown.q->open();
         shown.grid->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown.grid.get()));
-        QWidget active; // the grid's current row then has the colour it has off screen
-        active.show();
-        active.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&active));
+        const OtherWindowActive other;
+        QVERIFY(other.active);
         for (int i = 40; i < 44; ++i) {
             FixtureDb::Result r;
             r.cpqh = QStringLiteral("20201002-%1").arg(i + 1, 4, 10, QLatin1Char('0'));
@@ -288,11 +305,7 @@ private slots:
             shown.grid->repaint();
         }
         drawn.q->open();
-        const QImage onScreen = shown.grid->screen()
-                                    ->grabWindow(shown.grid->winId())
-                                    .toImage()
-                                    .convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(onScreen, drawn.image().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(onScreen(*shown.grid), drawn.image().convertToFormat(QImage::Format_RGB32));
     }
 
     // A hidden grid makes its view ready: shown, it shapes nothing more and shows what a grid
@@ -307,18 +320,12 @@ private slots:
         const int ready = shown.grid->shapedTextCount();
         shown.grid->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown.grid.get()));
-        QWidget active; // the grid's current row then has the colour it has off screen
-        active.show();
-        active.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&active));
+        const OtherWindowActive other;
+        QVERIFY(other.active);
         shown.grid->repaint();
         QCOMPARE(shown.grid->shapedTextCount(), ready);
         drawn.q->open();
-        const QImage onScreen = shown.grid->screen()
-                                    ->grabWindow(shown.grid->winId())
-                                    .toImage()
-                                    .convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(onScreen, drawn.image().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(onScreen(*shown.grid), drawn.image().convertToFormat(QImage::Format_RGB32));
     }
 };
 TV_REGISTER_TEST(TestGridPaint);
