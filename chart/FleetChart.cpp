@@ -124,9 +124,7 @@ void FleetChart::zoomTo(std::pair<AxisRange, AxisRange> ranges)
 
 void FleetChart::resizeEvent(QResizeEvent*)
 {
-    layout_.reset();
-    segments_.reset();
-    underBand_.forget();
+    relayout();
 }
 
 void FleetChart::paintEvent(QPaintEvent*)

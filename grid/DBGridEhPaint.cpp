@@ -197,6 +197,13 @@ QRect textClip(const GridCellPaint& cell)
     return cell.textRect.intersected(cell.rect);
 }
 
+// Under a cell's text lies only the cell's colour unless the cell is bevelled: such a text can
+// be copied from a picture blended onto that colour. None where it cannot.
+QColor textBackground(const GridCellPaint& cell)
+{
+    return cell.bevel ? QColor() : cell.background;
+}
+
 QRect numberBox(const GridCellPaint& cell)
 {
     return QRect(cell.numberPos,
@@ -222,13 +229,8 @@ void TCustomDBGridEh::drawCell(QPainter& painter, const GridCellPaint& cell) con
     if (!cell.text.isEmpty()) {
         painter.setFont(cell.font);
         painter.setPen(cell.textColor);
-        // Under the text lies only the cell's colour unless the cell is bevelled: its text can
-        // be copied from a picture blended onto that colour.
-        if (cell.bevel)
-            shapedTexts_.draw(painter, textBox(cell), cell.textFlags, cell.text, textClip(cell));
-        else
-            shapedTexts_.drawOn(painter, textBox(cell), cell.textFlags, cell.text, textClip(cell),
-                                cell.background);
+        shapedTexts_.drawOn(painter, textBox(cell), cell.textFlags, cell.text, textClip(cell),
+                            textBackground(cell));
     }
     if (cell.glyph != GridGlyph::None) {
         const QPixmap& glyph = gridGlyphPixmap(cell.glyph);
@@ -256,7 +258,7 @@ void TCustomDBGridEh::prepareCell(QPainter& painter, const GridCellPaint& cell) 
         painter.setFont(cell.font);
         painter.setPen(cell.textColor);
         shapedTexts_.prepare(painter, textBox(cell), cell.textFlags, cell.text, textClip(cell),
-                             cell.bevel ? QColor() : cell.background);
+                             textBackground(cell));
     }
     if (!cell.number.isEmpty()) {
         painter.setFont(cell.numberFont);

@@ -139,7 +139,7 @@ const QPixmap& TRzDBLabel::picture(const LabelPaintSpec& look)
                           look.background.rgba(),
                           look.fontColor.rgba(),
                           look.textFlags};
-    if (!(now == picturesLook_)) {
+    if (now != picturesLook_) {
         pictures_.clear();
         picturesLook_ = now;
     }

@@ -352,6 +352,12 @@ int widthKey(const QString& text, const QRect& rect)
     return text.size() > kLongText ? rect.width() : -1;
 }
 
+// Whether there is anything to shape: an empty text or no pen draws nothing.
+bool showsInk(const QPainter& painter, const QString& text)
+{
+    return !text.isEmpty() && painter.pen().style() != Qt::NoPen;
+}
+
 // What is drawn by QPainter itself, or not at all: true when that was done.
 bool handledWithoutShaping(QPainter& painter, const QRect& rect, int flags, const QString& text,
                            const QRect& clip)
@@ -360,7 +366,7 @@ bool handledWithoutShaping(QPainter& painter, const QRect& rect, int flags, cons
         drawByPainter(painter, rect, flags, text, clip);
         return true;
     }
-    return text.isEmpty() || painter.pen().style() == Qt::NoPen;
+    return !showsInk(painter, text);
 }
 
 } // namespace
@@ -594,7 +600,7 @@ void ShapedTextCache::drawOn(QPainter& painter, const QRect& rect, int flags, co
 void ShapedTextCache::prepare(QPainter& painter, const QRect& rect, int flags, const QString& text,
                               const QRect& clip, const QColor& background)
 {
-    if (leftToPainter(painter, flags) || text.isEmpty() || painter.pen().style() == Qt::NoPen)
+    if (leftToPainter(painter, flags) || !showsInk(painter, text))
         return;
     bool shaped = false;
     const std::shared_ptr<const Line> line = lineFor(painter, rect, flags, text, &shaped);

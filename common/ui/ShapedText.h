@@ -53,7 +53,8 @@ public:
     // `background`: drawn so a second time, the text is blended onto that colour into a
     // picture, and later paints of it on the same colour, in the same pen and at the same
     // fraction of a device pixel copy the picture instead of blending every glyph again. The
-    // pictures that the latest three paints drew are kept.
+    // pictures that the latest three paints drew are kept. An invalid `background` (the colour
+    // under the text is not one) draws as draw().
     void drawOn(QPainter& painter, const QRect& rect, int flags, const QString& text,
                 const QRect& clip, const QColor& background);
     // Makes ready what draw() (or, given a background, drawOn()) will need, without showing
