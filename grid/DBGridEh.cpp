@@ -4,9 +4,9 @@
 #include "Application.h"
 #include "DBGridEhDataService.h"
 #include "HeadTreeNode.h"
+#include "KeptPictureScrollBar.h"
 
 #include <QEvent>
-#include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
 
@@ -36,8 +36,8 @@ TCustomDBGridEh::TCustomDBGridEh(QWidget* parent)
     setContextMenuPolicy(Qt::PreventContextMenu);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    vbar_ = new QScrollBar(Qt::Vertical, this);
-    hbar_ = new QScrollBar(Qt::Horizontal, this);
+    vbar_ = new KeptPictureScrollBar(Qt::Vertical, this);
+    hbar_ = new KeptPictureScrollBar(Qt::Horizontal, this);
     for (QScrollBar* bar : {vbar_, hbar_}) {
         bar->setFocusPolicy(Qt::NoFocus);
         bar->setContextMenuPolicy(Qt::PreventContextMenu);

@@ -17,7 +17,7 @@
 #include <functional>
 #include <memory>
 
-class QScrollBar;
+class KeptPictureScrollBar;
 class QTimer;
 class TCustomDBGridEh;
 
@@ -109,9 +109,9 @@ public:
     void sortMarkerChanged(TDBGridColumnEh* column, TSortMarkerEh marker);
 
     // A hidden grid makes ready what its next paint would make, a tenth of a second after the
-    // last call: the shapes of the texts in view, their glyphs' images and their pictures.
-    // Bringing it forward after a load or a resize then costs a paint of known texts. A shown
-    // grid paints soon anyway and does nothing here.
+    // last call: the shapes of the texts in view, their glyphs' images and their pictures, and
+    // the scroll bars' pictures. Bringing it forward after a load or a resize then costs a
+    // paint of known texts. A shown grid paints soon anyway and does nothing here.
     void prepareWhileHidden();
     int shapedTextCount() const; // texts kept shaped, for measuring
 
@@ -195,8 +195,8 @@ private:
     int indicatorWidth_ = 0;
     bool laidOut_ = false;
 
-    QScrollBar* vbar_ = nullptr;
-    QScrollBar* hbar_ = nullptr;
+    KeptPictureScrollBar* vbar_ = nullptr;
+    KeptPictureScrollBar* hbar_ = nullptr;
     bool syncingBars_ = false;
     QTimer* prepareTimer_ = nullptr;
 

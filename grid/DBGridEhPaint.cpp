@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "DBGridEh.h"
 #include "DBGridEhStyle.h"
+#include "KeptPictureScrollBar.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -389,6 +390,9 @@ void TCustomDBGridEh::prepareShownTexts()
         // As a paint does: what the paints before drew stays for the ones to come.
         shapedTexts_.nextPaint();
         forEachShownCell([&](const GridCellPaint& cell) { prepareCell(painter, cell); });
+        for (KeptPictureScrollBar* bar : {vbar_, hbar_})
+            if (!bar->isHidden())
+                bar->preparePicture();
     });
 }
 

@@ -5,6 +5,7 @@
 #include "ChartPainter.h"
 #include "DBChart.h"
 #include "JpegImage.h"
+#include "KeptPictureScrollBar.h"
 #include "LbButton.h"
 #include "LoginGlyphs.h"
 #include "PictureBox.h"
@@ -13,7 +14,10 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -236,6 +240,106 @@ private slots:
                                     .arg(gaps.size())));
         }
         QVERIFY(checked >= 10);
+    }
+
+    // A grid's scroll bar copies the picture of its last paint. Through every change it must
+    // show on screen what Qt's own bar shows in the same place of a window (low enough for a
+    // gradient to round differently there than at the top), copy what it made at the first
+    // paint, and keep no picture where the scale is fractional.
+    void scrollBarPictureShowsWhatQtPaints()
+    {
+        QWidget plainWindow, keptWindow;
+        QScrollBar plain(Qt::Vertical, &plainWindow);
+        KeptPictureScrollBar kept(Qt::Vertical, &keptWindow);
+        // Away from the pointer, and within what the test screen grabs of a window at twice the
+        // scale: as many device pixels as the window has points.
+        const QRect place(20, 120, 240, 240);
+        for (QScrollBar* bar : {&plain, static_cast<QScrollBar*>(&kept)}) {
+            bar->setGeometry(place.x(), place.y(), 16, 200);
+            bar->window()->resize(600, 800);
+            bar->window()->show();
+            QVERIFY(QTest::qWaitForWindowExposed(bar->window()));
+            QVERIFY(!bar->underMouse());
+        }
+        const auto onScreen = [&](QWidget& window) {
+            window.repaint();
+            const qreal ratio = window.devicePixelRatioF();
+            const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
+            const QRect area(place.topLeft() * ratio, place.size() * ratio);
+            return shot.rect().contains(area) ? shot.copy(area) : QImage();
+        };
+        const auto hover = [](QScrollBar& bar, QEvent::Type type, QPointF at) {
+            bar.setAttribute(Qt::WA_UnderMouse, type != QEvent::HoverLeave);
+            QHoverEvent event(type, at, bar.mapToGlobal(at), QPointF(-1, -1));
+            QCoreApplication::sendEvent(&bar, &event);
+        };
+        struct Step {
+            const char* name;
+            std::function<void(QScrollBar&)> change;
+            bool prepared = false; // the picture made before the bar is shown again
+        };
+        const std::vector<Step> steps = {
+            {"shown",
+             [](QScrollBar& bar) {
+                 bar.setRange(0, 359);
+                 bar.setPageStep(20);
+             }},
+            {"fewer rows", [](QScrollBar& bar) { bar.setRange(0, 40); }},
+            {"moved", [](QScrollBar& bar) { bar.setValue(20); }},
+            {"at the end", [](QScrollBar& bar) { bar.setValue(40); }},
+            {"longer", [](QScrollBar& bar) { bar.resize(16, 230); }},
+            {"disabled", [](QScrollBar& bar) { bar.setEnabled(false); }},
+            {"enabled", [](QScrollBar& bar) { bar.setEnabled(true); }},
+            {"hovered", [&](QScrollBar& bar) { hover(bar, QEvent::HoverEnter, QPointF(8, 220)); }},
+            {"hovered elsewhere",
+             [&](QScrollBar& bar) { hover(bar, QEvent::HoverMove, QPointF(8, 8)); }},
+            {"left", [&](QScrollBar& bar) { hover(bar, QEvent::HoverLeave, QPointF(-1, -1)); }},
+            {"horizontal",
+             [](QScrollBar& bar) {
+                 bar.setOrientation(Qt::Horizontal);
+                 bar.resize(240, 16);
+             }},
+            {"another palette",
+             [](QScrollBar& bar) {
+                 QPalette palette = bar.palette();
+                 palette.setColor(QPalette::Button, Qt::darkCyan);
+                 bar.setPalette(palette);
+             }},
+            {"moved while hidden",
+             [](QScrollBar& bar) {
+                 bar.hide();
+                 bar.setValue(10);
+                 if (auto* kept = dynamic_cast<KeptPictureScrollBar*>(&bar))
+                     kept->preparePicture();
+                 bar.show();
+             },
+             true},
+            {"translucent, moved while hidden",
+             [](QScrollBar& bar) {
+                 QPalette palette = bar.palette();
+                 palette.setColor(QPalette::Button, QColor(0, 0, 255, 128));
+                 bar.setPalette(palette);
+                 bar.hide();
+                 bar.setValue(30);
+                 if (auto* kept = dynamic_cast<KeptPictureScrollBar*>(&bar))
+                     kept->preparePicture();
+                 bar.show();
+             }},
+        };
+        for (const Step& step : steps) {
+            step.change(plain);
+            step.change(kept);
+            const int before = kept.picturesMade();
+            const QImage expected = onScreen(plainWindow);
+            QVERIFY(!expected.isNull());
+            QVERIFY2(onScreen(keptWindow) == expected, step.name);
+            const int made = kept.picturesMade();
+            QVERIFY2(onScreen(keptWindow) == expected, step.name);
+            QCOMPARE(kept.picturesMade(), made);
+            QCOMPARE(kept.hasPicture(), integerScreen());
+            if (step.prepared && integerScreen())
+                QCOMPARE(made, before);
+        }
     }
 };
 

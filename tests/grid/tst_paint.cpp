@@ -1,5 +1,6 @@
 #include "DBGridEhStyle.h"
 #include "GridFixture.h"
+#include "KeptPictureScrollBar.h"
 #include "TestRegistry.h"
 
 #include <QFontMetrics>
@@ -308,16 +309,18 @@ private slots:
         QCOMPARE(onScreen(*shown.grid), drawn.image().convertToFormat(QImage::Format_RGB32));
     }
 
-    // A hidden grid makes its view ready: shown, it shapes nothing more and shows what a grid
-    // that made nothing ready draws.
+    // A hidden grid makes its view ready, its scroll bar's picture too: shown, it shapes nothing
+    // more and shows what a grid that made nothing ready draws.
     void hiddenGridMakesItsViewReady()
     {
         GridFixture shown(40), drawn(40);
         shown.q->open();
         QCOMPARE(shown.grid->shapedTextCount(), 0);
+        const auto* bar = shown.grid->findChild<KeptPictureScrollBar*>();
         shown.grid->prepareWhileHidden();
         QTRY_VERIFY(shown.grid->shapedTextCount() > 40);
         const int ready = shown.grid->shapedTextCount();
+        QCOMPARE(bar->picturesMade(), 1);
         shown.grid->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown.grid.get()));
         const OtherWindowActive other;
