@@ -169,7 +169,8 @@ void KeptPictureScrollBar::paintEvent(QPaintEvent* event)
         QPainter painter(this);
         const Look here = look(painter.deviceTransform());
         // Into grab() and render() the bar paints as QScrollBar does.
-        if (painter.paintEngine()->paintDevice() == screen && fitsPicture(here.place)) {
+        if (painter.isActive() && painter.paintEngine()->paintDevice() == screen &&
+            fitsPicture(here.place)) {
             if (hasPicture() && pictureLook_ == here) {
                 painter.drawImage(QPoint(0, 0), picture_);
                 return;
