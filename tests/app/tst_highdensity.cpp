@@ -256,7 +256,8 @@ private slots:
         const QRect place(20, 120, 240, 240);
         for (QScrollBar* bar : {&plain, static_cast<QScrollBar*>(&kept)}) {
             bar->setGeometry(place.x(), place.y(), 16, 200);
-            bar->window()->resize(600, 800);
+            // Side by side: on X a window's pixels under another are the other's.
+            bar->window()->setGeometry(bar == &plain ? 0 : 650, 0, 600, 800);
             bar->window()->show();
             QVERIFY(QTest::qWaitForWindowExposed(bar->window()));
             QVERIFY(!bar->underMouse());
