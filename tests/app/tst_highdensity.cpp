@@ -274,6 +274,13 @@ private slots:
             QHoverEvent event(type, at, bar.mapToGlobal(at), QPointF(-1, -1));
             QCoreApplication::sendEvent(&bar, &event);
         };
+        const auto moveWhileHidden = [](QScrollBar& bar, int value) {
+            bar.hide();
+            bar.setValue(value);
+            if (auto* kept = qobject_cast<KeptPictureScrollBar*>(&bar))
+                kept->preparePicture();
+            bar.show();
+        };
         struct Step {
             const char* name;
             std::function<void(QScrollBar&)> change;
@@ -306,25 +313,13 @@ private slots:
                  palette.setColor(QPalette::Button, Qt::darkCyan);
                  bar.setPalette(palette);
              }},
-            {"moved while hidden",
-             [](QScrollBar& bar) {
-                 bar.hide();
-                 bar.setValue(10);
-                 if (auto* kept = dynamic_cast<KeptPictureScrollBar*>(&bar))
-                     kept->preparePicture();
-                 bar.show();
-             },
-             true},
+            {"moved while hidden", [&](QScrollBar& bar) { moveWhileHidden(bar, 10); }, true},
             {"translucent, moved while hidden",
-             [](QScrollBar& bar) {
+             [&](QScrollBar& bar) {
                  QPalette palette = bar.palette();
                  palette.setColor(QPalette::Button, QColor(0, 0, 255, 128));
                  bar.setPalette(palette);
-                 bar.hide();
-                 bar.setValue(30);
-                 if (auto* kept = dynamic_cast<KeptPictureScrollBar*>(&bar))
-                     kept->preparePicture();
-                 bar.show();
+                 moveWhileHidden(bar, 30);
              }},
         };
         for (const Step& step : steps) {
