@@ -20,6 +20,8 @@ constexpr qsizetype kLongText = 256;
 // QPainter lays a line out this wide, so that it never wraps.
 constexpr qreal kUnboundedWidth = 0x01000000;
 constexpr int kMaxCachedLines = 2048;
+// Shapes kept whatever paints drew them (see nextPaint()).
+constexpr int kLinesKeptAnyway = 512;
 
 bool lineFlags(int flags)
 {
@@ -497,13 +499,14 @@ std::shared_ptr<const Line> ShapedTextCache::lineFor(QPainter& painter, const QR
         bucket = buckets_.end() - 1;
     }
     const Key key{text, flags, widthKey(text, rect)};
-    auto found = bucket->lines.constFind(key);
-    const bool missing = found == bucket->lines.cend();
+    auto found = bucket->lines.find(key);
+    const bool missing = found == bucket->lines.end();
     if (missing)
-        found = bucket->lines.insert(key, shape(text, font, dpi, flags, key.width));
+        found = bucket->lines.insert(key, {shape(text, font, dpi, flags, key.width), 0});
+    found->paint = pictures_->paint;
     if (shaped)
         *shaped = missing;
-    return *found;
+    return found->line;
 }
 
 void ShapedTextCache::draw(QPainter& painter, const QRect& rect, int flags, const QString& text,
@@ -620,6 +623,14 @@ void ShapedTextCache::prepare(QPainter& painter, const QRect& rect, int flags, c
 void ShapedTextCache::nextPaint()
 {
     pictures_->nextPaint();
+    // A grid's view needs a few hundred; past that, a day of new draws would fill the cache
+    // with the shapes of rows long scrolled away.
+    if (count() <= kLinesKeptAnyway)
+        return;
+    const int oldest = pictures_->paint - Pictures::kPaintsKept;
+    for (Bucket& bucket : buckets_)
+        bucket.lines.removeIf([&](const auto& it) { return it.value().paint <= oldest; });
+    std::erase_if(buckets_, [](const Bucket& bucket) { return bucket.lines.isEmpty(); });
 }
 
 void ShapedTextCache::clear()

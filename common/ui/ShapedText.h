@@ -63,7 +63,8 @@ public:
     // drawing will be. A picture made so counts as drawn in the latest paint.
     void prepare(QPainter& painter, const QRect& rect, int flags, const QString& text,
                  const QRect& clip = QRect(), const QColor& background = QColor());
-    // Starts a paint: the pictures that the three paints before did not draw go.
+    // Starts a paint: the pictures that the three paints before did not draw go, and so do
+    // such shapes while more than a few hundred are kept.
     void nextPaint();
     void clear();
     int count() const;
@@ -80,10 +81,14 @@ private:
     {
         return qHashMulti(seed, key.text, key.flags, key.width);
     }
+    struct KeptLine {
+        std::shared_ptr<const ShapedText::Line> line;
+        int paint = 0; // the last that drew it
+    };
     struct Bucket {
         QFont font;
         int dpi;
-        QHash<Key, std::shared_ptr<const ShapedText::Line>> lines;
+        QHash<Key, KeptLine> lines;
     };
     std::vector<Bucket> buckets_;
     struct Pictures;

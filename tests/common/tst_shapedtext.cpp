@@ -402,6 +402,36 @@ private slots:
         many.clear();
         QCOMPARE(many.count(), 0);
     }
+
+    // A day of new texts does not pile up: past a few hundred, a shape that none of the latest
+    // paints drew goes at the next paint; one they drew stays, in any font.
+    void forgetsWhatNoRecentPaintDrew()
+    {
+        ShapedTextCache many;
+        QImage image(200, 40, QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        painter.setLayoutDirection(Qt::LeftToRight);
+        // One paint of the numbers from `first`, `count` of them, in `font`.
+        const auto paint = [&](std::initializer_list<std::pair<int, int>> runs, const QFont& font) {
+            many.nextPaint();
+            painter.setFont(font);
+            for (const auto& [first, count] : runs)
+                for (int i = first; i < first + count; ++i)
+                    many.draw(painter, {2, 2, 190, 30}, kLeft, QString::number(i));
+        };
+        const QFont yaHei = pixelFont(kYaHei, 16), songTi = pixelFont(kSongTi, 16);
+        paint({{0, 400}}, yaHei);
+        paint({{1000, 10}}, songTi);
+        paint({{2000, 10}}, yaHei);
+        QCOMPARE(many.count(), 420); // no more than are kept anyway
+        paint({{3000, 200}, {0, 5}}, yaHei);
+        paint({{2000, 1}}, yaHei); // 620 before: the 395 and the other font's ten go
+        QCOMPARE(many.count(), 215);
+        paint({{0, 5}}, yaHei);
+        paint({{0, 5}}, yaHei);
+        paint({{0, 5}}, yaHei);
+        QCOMPARE(many.count(), 215); // under the few hundred again: nothing more goes
+    }
 };
 
 TV_REGISTER_TEST(TestShapedText);
